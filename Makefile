@@ -1,0 +1,45 @@
+# The two commands of the README:
+#   make run   installs what is missing, builds, and starts the show in game/
+#   make test  installs what is missing, builds, runs every test (under Xvfb
+#              when there is no display), then runs the whole suite again in
+#              an AddressSanitizer + UndefinedBehaviorSanitizer build.
+
+BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps build build-asan run test test-fast test-asan bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+build-asan: deps
+	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DKELVO_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS)
+
+run: build
+	@scripts/run-show.sh $(BUILD_DIR)
+
+test: build build-asan
+	@scripts/run-tests.sh $(BUILD_DIR)
+	@scripts/run-tests.sh $(ASAN_DIR)
+
+# The plain build's suite only.
+test-fast: build
+	@scripts/run-tests.sh $(BUILD_DIR)
+
+test-asan: build-asan
+	@scripts/run-tests.sh $(ASAN_DIR)
+
+bench: deps
+	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVO_BUILD_BENCH=ON -DKELVO_BUILD_TESTS=OFF >/dev/null
+	@cmake --build build-bench -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) build-bench

@@ -1,0 +1,117 @@
+#include "base/memory/IMMObject.h"
+
+#include "base/memory/Assert.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace qor {
+
+namespace detail {
+bool finalSweepStarted = false;
+}
+
+namespace {
+
+struct ObjectList {
+  IMMObject* head = nullptr;
+  IMMObject* tail = nullptr;
+  std::size_t count = 0;
+};
+
+ObjectList& liveList() {
+  static ObjectList list;
+  return list;
+}
+
+ObjectList& deadList() {
+  static ObjectList list;
+  return list;
+}
+
+}  // namespace
+
+void assertionFailed(const char* expression, const char* file, int line) {
+  std::fprintf(stderr, "%s:%d: Assertion `%s' failed.\n", file, line, expression);
+  std::fflush(stderr);
+  std::abort();
+}
+
+IMMObject::IMMObject() { linkBack(List::Live); }
+
+IMMObject::IMMObject(const IMMObject&) { linkBack(List::Live); }
+
+IMMObject::~IMMObject() { unlink(); }
+
+void IMMObject::linkBack(List which) {
+  ObjectList& list = which == List::Live ? liveList() : deadList();
+  prev_ = list.tail;
+  next_ = nullptr;
+  if (list.tail)
+    list.tail->next_ = this;
+  else
+    list.head = this;
+  list.tail = this;
+  ++list.count;
+  list_ = which;
+}
+
+void IMMObject::unlink() {
+  if (list_ == List::None) return;
+  ObjectList& list = list_ == List::Live ? liveList() : deadList();
+  if (prev_)
+    prev_->next_ = next_;
+  else
+    list.head = next_;
+  if (next_)
+    next_->prev_ = prev_;
+  else
+    list.tail = prev_;
+  prev_ = next_ = nullptr;
+  --list.count;
+  list_ = List::None;
+}
+
+void IMMObject::release() {
+  if (--refCount_ > 0) return;
+  // A count that drops to zero (or below, from an unbalanced release) sends
+  // the object to the dead list once; it is never queued twice.
+  if (list_ == List::Dead) return;
+  unlink();
+  linkBack(List::Dead);
+}
+
+// An object on the dead list that is wrapped again before the collection is
+// alive after all: it goes back to the live list instead of being destroyed
+// under its new owner.
+void IMMObject::revive() {
+  unlink();
+  linkBack(List::Live);
+}
+
+std::size_t IMMObject::liveCount() { return liveList().count; }
+std::size_t IMMObject::deadCount() { return deadList().count; }
+
+void collectGarbage() {
+  ObjectList& dead = deadList();
+  // Destructors may release more objects; they are appended to the same list
+  // and destroyed in this same walk.
+  while (IMMObject* obj = dead.head) {
+    obj->unlink();
+    delete obj;
+  }
+}
+
+void collectRemainingObjects() {
+  collectGarbage();
+  detail::finalSweepStarted = true;
+  ObjectList& live = liveList();
+  while (IMMObject* obj = live.head) {
+    obj->unlink();
+    delete obj;
+  }
+  // Nothing can have reached the dead list: releases are ignored from now on.
+  collectGarbage();
+}
+
+}  // namespace qor

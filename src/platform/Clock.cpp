@@ -1,0 +1,27 @@
+#include "platform/Clock.h"
+
+#include <chrono>
+
+namespace qor::platform {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Taken during static initialisation, i.e. at process start.
+const SteadyClock::time_point processStart = SteadyClock::now();
+
+ClockSource overrideSource = nullptr;
+
+}  // namespace
+
+int32_t clockMs() {
+  if (overrideSource) return overrideSource();
+  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - processStart);
+  // Wraps like a 32-bit clock() after about 24 days; callers compare differences.
+  return static_cast<int32_t>(static_cast<uint32_t>(elapsed.count()));
+}
+
+void setClockSource(ClockSource source) { overrideSource = source; }
+
+}  // namespace qor::platform

@@ -1,0 +1,15 @@
+#include "script/datatypes/IData.h"
+
+namespace qor {
+
+void IData::print() {}
+
+SmartPointer<IData> IData::evaluate(Scope&) { return SmartPointer<IData>(this); }
+
+SmartPointer<IData> IData::getAttribute(std::string_view) { return nullptr; }
+
+SmartPointer<IData> IData::index(const SmartPointer<IData>&) { return nullptr; }
+
+SmartPointer<IData> IData::callMethod(const SmartPointer<IData>&, Scope&) { return nullptr; }
+
+}  // namespace qor

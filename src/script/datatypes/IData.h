@@ -1,0 +1,58 @@
+#pragma once
+// The common interface of every script value and syntax-tree node.
+// A null SmartPointer<IData> is the script's "no value".
+
+#include "base/memory/SmartPointer.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace qor {
+
+class Scope;
+
+// Type tags. Fixed numbers: TYPE() names and the operator rules depend on them.
+enum DataTag : int32_t {
+  kTagBool = 0,  // DataBool, DataReturn
+  kTagInt = 1,
+  kTagFloat = 2,
+  kTagString = 3,
+  kTagID = 4,
+  kTagOperation = 5,
+  kTagVector = 6,  // List
+  kTagFunction = 7,
+  kTagCallFunction = 8,
+  kTagIf = 9,
+  kTagFor = 10,
+  kTagWhile = 11,
+  kTagVoid = 12,
+  kTagSceneNode = 14,
+  kTagTime = 15,  // Timer
+  kTagMaterial = 16,
+  kTagCamera = 17,
+};
+
+class IData : public IMMObject {
+public:
+  explicit IData(int32_t tag) : tag_(tag) {}
+
+  int32_t tag() const { return tag_; }
+
+  // Writes a rendering of the value to standard output.
+  virtual void print();
+  // Computes the node's value. Plain values give themselves.
+  virtual SmartPointer<IData> evaluate(Scope& locals);
+  // `a.name`: null for every type.
+  virtual SmartPointer<IData> getAttribute(std::string_view name);
+  // `a[key]`: null for every type.
+  virtual SmartPointer<IData> index(const SmartPointer<IData>& key);
+  // `obj.name(args)`: `call` is the unevaluated call node.
+  virtual SmartPointer<IData> callMethod(const SmartPointer<IData>& call, Scope& locals);
+
+private:
+  const int32_t tag_;
+};
+
+using DataPtr = SmartPointer<IData>;
+
+}  // namespace qor

@@ -1,0 +1,44 @@
+#include "util/TextFile.h"
+
+#include <cstring>
+
+namespace qor {
+
+void normalizeLineEnds(std::string& text) {
+  std::size_t out = 0;
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n') continue;
+    text[out++] = text[i];
+  }
+  text.resize(out);
+}
+
+std::optional<std::string> readTextFile(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return std::nullopt;
+  std::string text;
+  char buffer[65536];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
+  std::fclose(f);
+  normalizeLineEnds(text);
+  return text;
+}
+
+std::FILE* openTextFile(const std::string& path) {
+  std::optional<std::string> text = readTextFile(path);
+  if (!text) return nullptr;
+  // tmpfile keeps the stream independent of the string's lifetime and works
+  // for empty files too (fmemopen rejects a zero-sized buffer on some libcs).
+  std::FILE* f = std::tmpfile();
+  if (!f) return nullptr;
+  if (!text->empty() && std::fwrite(text->data(), 1, text->size(), f) != text->size()) {
+    std::fclose(f);
+    return nullptr;
+  }
+  std::rewind(f);
+  return f;
+}
+
+}  // namespace qor

@@ -1,0 +1,56 @@
+#include "util/time/TimerManager.h"
+
+#include "platform/Clock.h"
+#include "script/Scope.h"
+
+namespace qor {
+
+TimerManager timerManager;
+
+namespace {
+
+// Evaluates a stored call expression with a fresh, empty local scope and drops
+// the result.
+void runCallback(const SmartPointer<IData>& callback) {
+  Scope locals;
+  callback->evaluate(locals);
+}
+
+}  // namespace
+
+void TimerManager::update() {
+  const int32_t now = platform::clockMs();
+  // Timers added by a callback during this pass wait for the next one.
+  const std::size_t n = timers.size();
+  for (std::size_t i = 0; i < n && i < timers.size(); ++i) {
+    // Hold the timer: a callback may reset the scene and empty the list.
+    SmartPointer<DataTime> t = timers[i];
+    if (!t->running) continue;
+    if (t->duration != -1 && platform::clockDiff(now, t->startTime) >= t->duration) {
+      t->running = false;
+      if (t->onTimeout) runCallback(t->onTimeout);
+    }
+    if (platform::clockDiff(now, t->lastTick) > t->interval) {
+      t->lastTick = now;  // no catch-up: at most one tick per pass
+      if (t->onTick) runCallback(t->onTick);
+    }
+  }
+  if (platform::clockDiff(now, lastCollection) > kCollectionPeriodMs) {
+    lastCollection = now;
+    collectGarbage();
+  }
+}
+
+void TimerManager::stopAll() {
+  for (auto& t : timers) t->stop();
+}
+
+void TimerManager::pauseAll() {
+  for (auto& t : timers) t->pause();
+}
+
+void TimerManager::startAll() {
+  for (auto& t : timers) t->start();
+}
+
+}  // namespace qor
