@@ -62,3 +62,41 @@ TEST(ClockTest, WallMillisecondsDifferencesWrap) {
 }
 
 }  // namespace
+
+#include "util/Path.h"
+
+namespace {
+
+TEST(PathTest, PiecesOfAPath) {
+  using namespace qor::path;
+  EXPECT_EQ(fileName("./Data/Models/nurse.obj"), "nurse.obj");
+  EXPECT_EQ(fileName("C:\\models\\a.obj"), "a.obj");
+  EXPECT_EQ(fileName("a/b\\c.obj"), "b\\c.obj");  // "/" wins when present
+  EXPECT_EQ(fileName("plain"), "plain");
+  EXPECT_EQ(extension("./Data/Models/nurse.obj"), "obj");
+  EXPECT_EQ(extension("model.OBJ"), "OBJ");
+  EXPECT_EQ(extension("noext"), "noext");
+  EXPECT_EQ(extension("./dir.d/noext"), "d/noext");  // the last "." of the whole path
+  EXPECT_EQ(baseName("./Data/Models/nurse.obj"), "nurse");
+  EXPECT_EQ(baseName("a.tar.gz"), "a.tar");
+  EXPECT_EQ(baseName("dir/noext"), "noext");
+  EXPECT_EQ(directory("./Data/Models/nurse.obj"), "./Data/Models");
+  EXPECT_EQ(directory("a\\b"), "a\\b");
+  EXPECT_EQ(directory("file"), "file");
+}
+
+TEST(PathTest, JoiningFollowsParentSteps) {
+  using qor::path::join;
+  EXPECT_EQ(join("./Data/Models/room.obj", "../Textures/wall.jpg"), "./Data/Textures/wall.jpg");
+  EXPECT_EQ(join("./Data/Models/nurse.obj", "tmp/nurse.aabb"), "./Data/Models/tmp/nurse.aabb");
+  EXPECT_EQ(join("Data/Scenes/initial.txt", "room.obj"), "Data/Scenes/room.obj");
+  EXPECT_EQ(join("", "x.obj"), "x.obj");
+  EXPECT_EQ(join("scene.txt", "x.obj"), "x.obj");  // a file in the current directory
+  EXPECT_EQ(join("./scene.txt", "x.obj"), "./x.obj");
+  EXPECT_EQ(join("Data/Scenes", "x.obj"), "Data/Scenes/x.obj");  // a folder without a "."
+  EXPECT_EQ(join("a/b/c.txt", "../x.obj"), "a/x.obj");
+  EXPECT_EQ(join("a/b/c.txt", "../../x.obj"), "x.obj");
+  EXPECT_EQ(join("a/c.txt", "../../x.obj"), "x.obj");
+}
+
+}  // namespace
