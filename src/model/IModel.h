@@ -1,0 +1,71 @@
+#pragma once
+// A model shown by geometry nodes: triangle groups split into material
+// ranges, each range compiled into one display list, plus the bounding box and
+// one collision tree per group.
+//
+// The geometry lives in this base so that everything holding a
+// SmartPointer<IModel> (scene nodes, the shadow pass, collision queries, the
+// board set-up) reads it without a downcast. ModelObj (OBJ files) is the one
+// class that fills it.
+
+#include "base/memory/IMMObject.h"
+#include "base/memory/SmartPointer.h"
+#include "collision/AABBNode.h"
+#include "material/Material.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qor {
+
+// One triangle: 0-based indices into its group's own arrays.
+struct ModelFace {
+  int32_t vertex[3];
+  int32_t normal[3];
+  int32_t texCoord[3];
+};
+
+struct ModelGroup {
+  std::vector<SmartPointer<Material>> materials;  // one per material range
+  // faceStarts[i] is the first face of range i; after compilation a closing
+  // element holds the face count, so range i is [faceStarts[i], faceStarts[i+1]).
+  std::vector<int32_t> faceStarts;
+  std::vector<std::array<float, 3>> vertices;
+  std::vector<std::array<float, 3>> normals;
+  std::vector<std::array<float, 2>> texCoords;
+  std::vector<ModelFace> faces;
+  std::vector<uint32_t> displayLists;  // one per material range; emptied by ModelManager::Clear
+};
+
+class IModel : public IMMObject {
+public:
+  std::size_t size() const override = 0;
+  ~IModel() override;
+
+  // Reads, normalises and compiles the file (needs a current GL context for
+  // the display lists).
+  virtual void load(const std::string& fileName) = 0;
+
+  // Draws every material range with its own material. `flags` is the DrawFlag
+  // mask: bit 1 opaque pass, 2 translucent pass, 4 colours, 8 texture.
+  virtual void draw(uint8_t flags) const = 0;
+  // Draws the whole model with one material (skipped as a whole by the pass
+  // filter of bits 1 and 2).
+  virtual void draw(uint8_t flags, const SmartPointer<Material>& material) const = 0;
+
+  // Deletes every display list of every group (the geometry stays).
+  void deleteDisplayLists();
+
+  std::string fileName;
+  std::vector<ModelGroup> groups;
+  // Bounding box of all vertices after normalisation.
+  float boxMin[3] = {0.0f, 0.0f, 0.0f};
+  float boxMax[3] = {0.0f, 0.0f, 0.0f};
+  // One collision tree root per group, filled by the model manager.
+  std::vector<SmartPointer<AABBNode>> trees;
+};
+
+}  // namespace qor
