@@ -1,0 +1,104 @@
+#include "scene/GroupNode.h"
+
+#include <GL/gl.h>
+
+#include <unordered_set>
+#include <utility>
+
+namespace qor {
+
+namespace {
+
+// Nesting of group traversals in progress, and how many of those levels may
+// use the GL matrix stack. The model-view stack is shallow (32 entries in
+// Mesa); past that, a group saves and restores the matrix itself, so deep
+// trees are placed correctly instead of hitting GL_STACK_OVERFLOW.
+int traverseDepth = 0;
+int pushBudget = 0;
+
+}  // namespace
+
+GroupNode::GroupNode(std::vector<SceneNodePtr> children)
+    : ISceneNode(kGroup), children_(std::move(children)) {
+  std::erase_if(children_, [](const SceneNodePtr& child) { return !child; });
+}
+
+GroupNode::~GroupNode() = default;
+
+void GroupNode::traverse() {
+  if (traverseDepth == 0) {
+    GLint depth = 1;
+    GLint maxDepth = 32;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+    glGetIntegerv(GL_MAX_MODELVIEW_STACK_DEPTH, &maxDepth);
+    pushBudget = maxDepth - depth;
+  }
+  ++traverseDepth;
+  if (traverseDepth <= pushBudget) {
+    glPushMatrix();
+    for (const SceneNodePtr& child : children_) child->traverse();
+    glPopMatrix();
+  } else {
+    float saved[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, saved);
+    for (const SceneNodePtr& child : children_) child->traverse();
+    glLoadMatrixf(saved);
+  }
+  --traverseDepth;
+}
+
+SceneNodePtr GroupNode::clone() const {
+  std::vector<SceneNodePtr> copies;
+  copies.reserve(children_.size());
+  for (const SceneNodePtr& child : children_) copies.push_back(child->clone());
+  return SceneNodePtr(new GroupNode(std::move(copies)));
+}
+
+bool GroupNode::add(const SceneNodePtr& node) {
+  if (!node) return false;
+  if (node.get() == this) return false;
+  if (node->kind == kGroup && static_cast<const GroupNode*>(node.get())->subtreeContains(this)) {
+    return false;
+  }
+  children_.push_back(node);
+  return true;
+}
+
+std::size_t GroupNode::wrapIndex(int32_t index) const {
+  const int64_t n = static_cast<int64_t>(children_.size());
+  const int64_t i = index;
+  return static_cast<std::size_t>(i >= 0 ? i % n : ((i % n) + n) % n);
+}
+
+SceneNodePtr GroupNode::get(int32_t index) const {
+  if (children_.empty()) return nullptr;
+  return children_[wrapIndex(index)];
+}
+
+bool GroupNode::remove(int32_t index) {
+  if (children_.empty()) return false;
+  children_.erase(children_.begin() + static_cast<std::ptrdiff_t>(wrapIndex(index)));
+  return true;
+}
+
+bool GroupNode::subtreeContains(const ISceneNode* target) const {
+  if (target == this) return true;
+  // Nodes may be shared between groups, so remember the groups already
+  // searched; a diamond-shaped graph is then searched in linear time.
+  std::unordered_set<const GroupNode*> seen;
+  std::vector<const GroupNode*> pending{this};
+  seen.insert(this);
+  while (!pending.empty()) {
+    const GroupNode* group = pending.back();
+    pending.pop_back();
+    for (const SceneNodePtr& child : group->children_) {
+      if (child.get() == target) return true;
+      if (child->kind != kGroup) continue;
+      const auto* sub = static_cast<const GroupNode*>(child.get());
+      if (seen.insert(sub).second) pending.push_back(sub);
+    }
+  }
+  return false;
+}
+
+}  // namespace qor
