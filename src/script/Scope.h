@@ -1,41 +1,58 @@
 #pragma once
-// A variable table: name -> value. Lookups take a string_view so that
-// resolving a name never copies it.
+// A variable table: name -> value. Names are interned symbols and the table
+// is a flat array searched from the front: local tables hold a handful of
+// names, and comparing integers in a row beats hashing or a tree walk.
+// The string_view forms are for callers outside the interpreter.
 
+#include "script/Symbol.h"
 #include "script/datatypes/IData.h"
 
-#include <map>
-#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qor {
 
 class Scope {
 public:
+  struct Entry {
+    Symbol name;
+    SmartPointer<IData> value;
+  };
+
   // The slot of a variable, or nullptr when the name is not in this table.
+  SmartPointer<IData>* find(Symbol name) {
+    for (Entry& e : vars_)
+      if (e.name == name) return &e.value;
+    return nullptr;
+  }
   SmartPointer<IData>* find(std::string_view name) {
-    auto it = vars_.find(name);
-    return it == vars_.end() ? nullptr : &it->second;
+    const Symbol s = findSymbol(name);
+    return s == kNoSymbol ? nullptr : find(s);
   }
 
   // Creates or replaces a variable.
-  void set(std::string_view name, SmartPointer<IData> value) {
-    auto it = vars_.find(name);
-    if (it != vars_.end())
-      it->second = std::move(value);
+  void set(Symbol name, SmartPointer<IData> value) {
+    if (SmartPointer<IData>* slot = find(name))
+      *slot = std::move(value);
     else
-      vars_.emplace(std::string(name), std::move(value));
+      vars_.push_back(Entry{name, std::move(value)});
   }
+  void set(std::string_view name, SmartPointer<IData> value) { set(intern(name), std::move(value)); }
+
+  // Adds a variable known not to be in the table yet (binding parameters).
+  void add(Symbol name, SmartPointer<IData> value) { vars_.push_back(Entry{name, std::move(value)}); }
 
   bool empty() const { return vars_.empty(); }
   std::size_t size() const { return vars_.size(); }
   void clear() { vars_.clear(); }
+  void reserve(std::size_t n) { vars_.reserve(n); }
 
   auto begin() { return vars_.begin(); }
   auto end() { return vars_.end(); }
 
 private:
-  std::map<std::string, SmartPointer<IData>, std::less<>> vars_;
+  std::vector<Entry> vars_;
 };
 
 }  // namespace qor

@@ -1,6 +1,7 @@
 #include "script/datatypes/DataTime.h"
 
 #include "platform/Clock.h"
+#include "script/ObjectProtocol.h"
 
 namespace qor {
 
@@ -12,6 +13,21 @@ DataTime::DataTime(int32_t interval_, int32_t duration_, SmartPointer<IData> tic
       onTick(std::move(tick)),
       onTimeout(std::move(timeout)) {
   lastTick = startTime = platform::clockMs();
+}
+
+DataPtr DataTime::callMethod(const DataPtr& call, Scope& locals) {
+  static const Symbol kStart = intern("start");
+  static const Symbol kStop = intern("stop");
+  static const Symbol kPause = intern("pause");
+  script::MethodCall m;
+  if (!m.begin(call, locals)) return nullptr;
+  if (m.is(kStart, 0))
+    start();
+  else if (m.is(kStop, 0))
+    stop();
+  else if (m.is(kPause, 0))
+    pause();
+  return nullptr;
 }
 
 void DataTime::start() {

@@ -15,6 +15,8 @@ public:
   DataTime(int32_t interval, int32_t duration, SmartPointer<IData> onTick, SmartPointer<IData> onTimeout);
 
   std::size_t size() const override { return sizeof(*this); }
+  // "start", "stop" and "pause", each without arguments.
+  DataPtr callMethod(const DataPtr& call, Scope& locals) override;
 
   // The per-timer forms of the manager's startAll / stopAll / pauseAll.
   void start();

@@ -1,0 +1,253 @@
+// The interpreter's global tables and the runs of whole files.
+
+#include "script/Interpreter.h"
+
+#include "script/Builtins.h"
+#include "script/SceneDriver.h"
+#include "script/SyntaxTree.h"
+#include "util/Path.h"
+
+#include <cstdio>
+#include <map>
+
+namespace qor::script {
+
+bool returnFlag = false;
+int evalDepth = 0;
+
+namespace {
+
+struct State {
+  std::vector<std::string> files;
+  // Records stay at fixed addresses while the list grows (an include appends
+  // one while statements of another run).
+  std::deque<ScopeRecord> records;
+  std::size_t running = 0;
+  uint32_t generation = 0;
+  // Name -> built-in, by symbol: a flat array indexed by the name's symbol.
+  std::vector<Builtin> builtinBySymbol;
+  std::vector<bool> builtinPresent;
+  DataPtr scene;
+  SceneHook sceneHook = nullptr;
+  ErrorSink includeErrorSink;
+  int callDepth = 0;
+  // Per-depth scratch space, reused from call to call.
+  std::deque<std::vector<DataPtr>> argPool;
+  std::size_t argTop = 0;
+  std::deque<Scope> scopePool;
+};
+
+State& state() {
+  static State s;
+  return s;
+}
+
+const std::string kNoPath;
+
+}  // namespace
+
+// ---- scratch buffers ---------------------------------------------------------
+
+ArgBuffer::ArgBuffer() {
+  State& s = state();
+  if (s.argTop == s.argPool.size()) s.argPool.emplace_back();
+  v_ = &s.argPool[s.argTop++];
+}
+
+ArgBuffer::~ArgBuffer() {
+  v_->clear();
+  --state().argTop;
+}
+
+void collectIfCrowded() {
+  if (IMMObject::deadCount() > kLoopCollectThreshold) collectGarbage();
+}
+
+// ---- file table --------------------------------------------------------------
+
+std::size_t addFile(std::string path) {
+  State& s = state();
+  s.files.push_back(std::move(path));
+  s.records.emplace_back();
+  return s.files.size() - 1;
+}
+
+std::size_t fileCount() { return state().records.size(); }
+
+const std::string& filePath(std::size_t index) {
+  State& s = state();
+  return index < s.files.size() ? s.files[index] : kNoPath;
+}
+
+ScopeRecord& record(std::size_t index) { return state().records[index]; }
+
+ScopeRecord& lastRecord() {
+  State& s = state();
+  if (s.records.empty()) addFile("");
+  return s.records.back();
+}
+
+std::size_t runningFile() { return state().running; }
+void setRunningFile(std::size_t index) { state().running = index; }
+const std::string& runningPath() { return filePath(state().running); }
+
+bool hasFile(std::string_view path) {
+  for (const std::string& f : state().files)
+    if (f == path) return true;
+  return false;
+}
+
+// ---- functions and built-ins -------------------------------------------------
+
+void defineFunction(SmartPointer<Function> fn) {
+  State& s = state();
+  const int32_t count = static_cast<int32_t>(fn->params.size());
+  ++s.generation;
+  for (ScopeRecord& r : s.records)
+    for (FunctionEntry& e : r.functions)
+      if (e.name == fn->name && e.paramCount == count) {
+        e.function = std::move(fn);
+        return;
+      }
+  const Symbol name = fn->name;
+  lastRecord().functions.push_back(FunctionEntry{name, count, std::move(fn)});
+}
+
+Function* findFunction(Symbol name, std::size_t paramCount) {
+  const int32_t count = static_cast<int32_t>(paramCount);
+  for (ScopeRecord& r : state().records)
+    for (FunctionEntry& e : r.functions)
+      if (e.name == name && e.paramCount == count) return e.function.get();
+  return nullptr;
+}
+
+void registerBuiltin(std::string_view name, BuiltinFn fn) {
+  State& s = state();
+  const Symbol sym = intern(name);
+  if (sym >= s.builtinBySymbol.size()) {
+    s.builtinBySymbol.resize(sym + 1);
+    s.builtinPresent.resize(sym + 1, false);
+  }
+  s.builtinBySymbol[sym] = Builtin(fn);
+  s.builtinPresent[sym] = true;
+  ++s.generation;
+}
+
+Builtin* findBuiltin(Symbol name) {
+  State& s = state();
+  if (name >= s.builtinBySymbol.size() || !s.builtinPresent[name]) return nullptr;
+  return &s.builtinBySymbol[name];
+}
+
+uint32_t resolutionGeneration() { return state().generation; }
+
+void resetInterpreter() {
+  State& s = state();
+  s.files.clear();
+  s.records.clear();
+  s.running = 0;
+  s.builtinBySymbol.clear();
+  s.builtinPresent.clear();
+  returnFlag = false;
+  ++s.generation;
+}
+
+// ---- calls -------------------------------------------------------------------
+
+DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
+  State& s = state();
+  if (fn.params.size() != args.size()) return nullptr;
+  // A runaway recursion ends here with null instead of a stack overflow.
+  if (s.callDepth >= kMaxCallDepth) return nullptr;
+  if (static_cast<std::size_t>(s.callDepth) == s.scopePool.size()) s.scopePool.emplace_back();
+  Scope& locals = s.scopePool[static_cast<std::size_t>(s.callDepth)];
+  ++s.callDepth;
+  locals.reserve(fn.params.size());
+  for (std::size_t i = 0; i < args.size(); ++i) locals.add(fn.params[i], std::move(args[i]));
+  DataPtr result;
+  for (const DataPtr& statement : fn.body) {
+    if (!statement) continue;
+    DataPtr v = statement->evaluate(locals);
+    if (returnFlag) {
+      returnFlag = false;
+      result = std::move(v);
+      break;
+    }
+  }
+  locals.clear();
+  --s.callDepth;
+  return result;
+}
+
+// ---- running files -------------------------------------------------------------
+
+DataPtr runRecord(std::size_t index) {
+  if (index >= fileCount()) return nullptr;
+  DataPtr last;
+  // The statement list may grow while it runs (a console line, say), so walk
+  // it by index; the record itself stays put.
+  ScopeRecord& r = record(index);
+  for (std::size_t i = 0; i < r.statements.size(); ++i) {
+    DataPtr statement = r.statements[i];
+    last = statement ? statement->evaluate(r.variables) : nullptr;
+    // A `return` outside any function must not leak into later statements.
+    returnFlag = false;
+  }
+  if (last) printValue(last);
+  return last;
+}
+
+bool loadFile(const std::string& path, SceneDriver& driver, std::size_t* indexOut) {
+  const std::size_t index = addFile(path);
+  if (indexOut) *indexOut = index;
+  return driver.parse(path);
+}
+
+bool runSceneScript(const std::string& path, SceneDriver& driver) {
+  const std::size_t index = addFile(path);
+  registerBuiltins();
+  setIncludeErrorSink(driver.errorSink);
+  const bool ok = driver.parse(path);
+  setRunningFile(index);
+  runRecord(index);
+  takeScene();
+  collectGarbage();
+  return ok;
+}
+
+bool includeFile(std::string_view name) {
+  const std::string path = path::join(runningPath(), name);
+  if (hasFile(path)) return false;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  std::fclose(f);
+  SceneDriver driver;
+  driver.errorSink = state().includeErrorSink;
+  std::size_t index = 0;
+  loadFile(path, driver, &index);
+  const std::size_t previous = runningFile();
+  setRunningFile(index);
+  runRecord(index);
+  setRunningFile(previous);
+  return true;
+}
+
+void setIncludeErrorSink(ErrorSink sink) { state().includeErrorSink = std::move(sink); }
+
+void takeScene() {
+  static const Symbol kScene = intern("scene");
+  State& s = state();
+  for (ScopeRecord& r : s.records) {
+    if (DataPtr* v = r.variables.find(kScene)) {
+      s.scene = (*v && (*v)->tag() == kTagSceneNode) ? *v : nullptr;
+      if (s.sceneHook) s.sceneHook(s.scene);
+      return;
+    }
+  }
+}
+
+DataPtr& sceneValue() { return state().scene; }
+
+void setSceneHook(SceneHook hook) { state().sceneHook = hook; }
+
+}  // namespace qor::script

@@ -1,0 +1,175 @@
+#pragma once
+// The interpreter's process-wide state and its entry points: the file table
+// and the scope records (one per loaded file: its variables, its functions,
+// its top-level statements), the return flag, the built-in registry, the
+// scene value, and the guards that keep a runaway script from overflowing
+// the C++ stack.
+
+#include "base/memory/Functor.h"
+#include "script/Scope.h"
+#include "script/Symbol.h"
+#include "script/datatypes/IData.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qor {
+
+class Function;
+class SceneDriver;
+
+// Built-ins receive the evaluated argument list by reference: the interpreter
+// owns it and nothing needs a copy.
+using BuiltinArgs = const std::vector<DataPtr>&;
+using Builtin = FunctorGlobal1<DataPtr, BuiltinArgs>;
+using BuiltinFn = DataPtr (*)(BuiltinArgs);
+
+namespace script {
+
+struct FunctionEntry {
+  Symbol name;
+  int32_t paramCount;
+  SmartPointer<Function> function;
+};
+
+// One per loaded file, in the order of the file table.
+struct ScopeRecord {
+  Scope variables;
+  std::vector<FunctionEntry> functions;
+  std::vector<DataPtr> statements;
+};
+
+// ---- file table and scope list ---------------------------------------------
+
+// Appends a file to the file table and a new, empty record to the scope list.
+// Returns its index.
+std::size_t addFile(std::string path);
+std::size_t fileCount();
+const std::string& filePath(std::size_t index);
+ScopeRecord& record(std::size_t index);
+// The record the parser fills: the last one (made on demand when none exists).
+ScopeRecord& lastRecord();
+// The index of the file being executed; file-name arguments resolve against it.
+std::size_t runningFile();
+void setRunningFile(std::size_t index);
+// The running file's path ("" when none), for resolving relative names.
+const std::string& runningPath();
+// True when `path` is already in the file table.
+bool hasFile(std::string_view path);
+
+// Registers a function parsed from `def`: replaces the entry of the first
+// record that has the same (name, parameter count), else adds it to the last
+// record.
+void defineFunction(SmartPointer<Function> fn);
+// The first function with this name and parameter count, first record first.
+Function* findFunction(Symbol name, std::size_t paramCount);
+
+// Empties the file table, the scope list and the built-in registry (the
+// scene reset). The scene value stays until the next script takes a scene.
+void resetInterpreter();
+
+// ---- running ---------------------------------------------------------------
+
+// Runs the statements of one record with its own variables as the local
+// scope; the return flag is cleared after every statement. A non-null value
+// of the last statement is printed as "print" prints it. Returns that value.
+DataPtr runRecord(std::size_t index);
+
+// Parses a file into a new record of the scope list. `driver` carries the
+// trace switches and the error sink. Returns false when the parse failed.
+bool loadFile(const std::string& path, SceneDriver& driver, std::size_t* indexOut = nullptr);
+
+// Loads the scene script the way the viewer does: adds the file, registers
+// the built-ins, parses, runs the first record's statements (the running
+// file is 0 while they run), takes the scene and collects garbage. Returns
+// whether the parse succeeded. The statements run even after a failed parse:
+// whatever was reduced before the error is in effect.
+bool runSceneScript(const std::string& path, SceneDriver& driver);
+
+// "include": resolves `name` against the running file, loads it unless the
+// file table holds it already, runs its statements with it as the running
+// file, then restores the previous running file. False when nothing was run.
+bool includeFile(std::string_view name);
+
+// Looks for the variable "scene" in each record, first record first; the first
+// one found becomes the scene value when it is a SceneNode, else null. With
+// no such variable the scene value is left as it was.
+void takeScene();
+// The scene value: the SceneNode value the renderer draws (null for none).
+DataPtr& sceneValue();
+// Called after takeScene changed the scene value; the scene code connects it
+// to the global Scene's root.
+using SceneHook = void (*)(const DataPtr& sceneNodeValue);
+void setSceneHook(SceneHook hook);
+
+// ---- calls -----------------------------------------------------------------
+
+// Calls a user function with its arguments (moved into the new local scope).
+// Null when the count does not match or the call depth limit is reached.
+DataPtr callFunction(Function& fn, std::vector<DataPtr>& args);
+
+// The built-in registry.
+void registerBuiltin(std::string_view name, BuiltinFn fn);
+Builtin* findBuiltin(Symbol name);
+// Bumped whenever a function table or the registry changes; call sites cache
+// their resolution under it.
+uint32_t resolutionGeneration();
+
+// The return flag: set by `return`, cleared by the function call that
+// consumes it and after each top-level statement.
+extern bool returnFlag;
+
+// Where syntax errors of included files go (the tools set it through their
+// driver); none by default.
+using ErrorSink = std::function<void(const std::string& file, int line, int column, const std::string& message)>;
+void setIncludeErrorSink(ErrorSink sink);
+
+// ---- stack guards ------------------------------------------------------------
+
+// Nested evaluations (operators, calls, lists, statements inside statements)
+// and nested user-function calls are counted; past the limit an evaluation
+// gives null instead of overflowing the stack. The limits fit the default
+// 8 MiB stack in every build, sanitizers included.
+constexpr int kMaxEvalDepth = 2000;
+constexpr int kMaxCallDepth = 200;
+extern int evalDepth;
+
+class DepthGuard {
+public:
+  DepthGuard() : ok_(++evalDepth <= kMaxEvalDepth) {}
+  ~DepthGuard() { --evalDepth; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+  explicit operator bool() const { return ok_; }
+
+private:
+  bool ok_;
+};
+
+// A reusable argument vector: evaluation borrows one per nesting level, so a
+// call does not allocate a new vector every time.
+class ArgBuffer {
+public:
+  ArgBuffer();
+  ~ArgBuffer();
+  ArgBuffer(const ArgBuffer&) = delete;
+  ArgBuffer& operator=(const ArgBuffer&) = delete;
+  std::vector<DataPtr>& operator*() const { return *v_; }
+  std::vector<DataPtr>* operator->() const { return v_; }
+
+private:
+  std::vector<DataPtr>* v_;
+};
+
+// Long loops release many temporaries; past this many dead objects a loop
+// collects them between two iterations so memory stays flat.
+constexpr std::size_t kLoopCollectThreshold = 1u << 16;
+void collectIfCrowded();
+
+}  // namespace script
+}  // namespace qor

@@ -1,0 +1,30 @@
+#include "script/ObjectProtocol.h"
+
+#include "script/SyntaxTree.h"
+#include "script/datatypes/DataValues.h"
+
+namespace qor::script {
+
+bool MethodCall::begin(const DataPtr& call, Scope& locals) {
+  if (!call || call->tag() != kTagCallFunction) return false;
+  auto* c = static_cast<DataCallFunction*>(call.get());
+  name_ = c->name;
+  c->evaluateArgs(locals, *args_);
+  return true;
+}
+
+bool MethodCall::argInt(std::size_t i, int32_t& out) const { return asInt(arg(i).get(), out); }
+bool MethodCall::argFloat(std::size_t i, float& out) const { return asFloat(arg(i).get(), out); }
+bool MethodCall::argBool(std::size_t i, bool& out) const { return asBool(arg(i).get(), out); }
+bool MethodCall::argString(std::size_t i, std::string& out) const { return asString(arg(i).get(), out); }
+
+bool wrapIndex(int32_t i, std::size_t n, std::size_t& out) {
+  if (n == 0) return false;
+  const int64_t m = static_cast<int64_t>(n);
+  int64_t r = static_cast<int64_t>(i) % m;  // keeps the sign of i
+  if (r < 0) r += m;
+  out = static_cast<std::size_t>(r);
+  return true;
+}
+
+}  // namespace qor::script

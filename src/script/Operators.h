@@ -1,0 +1,41 @@
+#pragma once
+// The operator tables: which result an operator gives for which operand
+// types. Assignment, member access, indexing and the increment forms that
+// store back are the interpreter's business (SyntaxTree.cpp); the arithmetic
+// behind them is here.
+
+#include "script/datatypes/IData.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace qor {
+
+enum class Op : uint8_t {
+  Add, Sub, Mul, Div, Mod,
+  Assign, AddAssign, SubAssign, MulAssign, DivAssign, ModAssign,
+  Inc, Dec, Not,
+  Lt, Gt, Le, Ge, Eq, Ne, And, Or,
+  Member, Index,
+};
+
+// The operator as the script writes it ("+", "+=", "[]" ...).
+std::string_view opText(Op op);
+
+// The binary operator behind a compound assignment ("+=" -> "+").
+Op compoundBase(Op op);
+
+// Combines two evaluated operands by the binary rules: one-element Lists are
+// unwrapped, then the type pair picks the float, int, bool, string, List or
+// Material table. Null whenever the pair or the operator has no entry.
+DataPtr binaryOp(Op op, const DataPtr& a, const DataPtr& b);
+
+// The unary table of the operand's own type ("-", "!", "++", "--").
+DataPtr unaryOp(Op op, const DataPtr& a);
+
+// Material equality is supplied by the material code once it exists; without
+// it "==" on two Materials gives null.
+using MaterialEquals = bool (*)(IData& a, IData& b);
+void setMaterialEquals(MaterialEquals fn);
+
+}  // namespace qor

@@ -1,0 +1,47 @@
+#pragma once
+// One parse of a script file: names the file, switches the scanner and parser
+// traces, opens the input, runs yy::SceneParser and records whether anything
+// went wrong. Errors are silent unless an error sink is installed (the tools
+// and the console show them; the viewer does not).
+
+#include <functional>
+#include <string>
+
+namespace yy {
+class location;
+}
+
+namespace qor {
+
+class SceneDriver {
+public:
+  using ErrorSink = std::function<void(const std::string& file, int line, int column, const std::string& message)>;
+
+  SceneDriver() = default;
+
+  // Parses a file, appending its statements and functions to the last scope
+  // record. Returns true when the parse succeeded.
+  bool parse(const std::string& fileName);
+  // Parses text held in memory (the console's input) under the given name.
+  bool parseText(const std::string& name, const std::string& text);
+
+  // Records a failure; the message goes to the error sink, if any.
+  void error(const yy::location& where, const std::string& message);
+  void error(const std::string& message);
+
+  // The scanner's side: open and close the input named by `file`.
+  void scanBegin();
+  void scanEnd();
+
+  bool traceScanning = false;
+  std::string file;
+  bool traceParsing = false;
+  bool failed = false;
+  ErrorSink errorSink;
+
+private:
+  bool run();
+  const std::string* text_ = nullptr;
+};
+
+}  // namespace qor

@@ -1,0 +1,144 @@
+#pragma once
+// The syntax-tree nodes the parser builds. Each node's evaluate() is the
+// interpreter for that construct: the tree is walked directly.
+
+#include "script/Interpreter.h"
+#include "script/Operators.h"
+#include "script/Symbol.h"
+#include "script/datatypes/IData.h"
+
+#include <string>
+#include <vector>
+
+namespace qor {
+
+using StatementList = std::vector<DataPtr>;
+
+// A name used as a variable.
+class DataID final : public IData {
+public:
+  explicit DataID(std::string_view name_) : IData(kTagID), name(intern(name_)) {}
+  std::size_t size() const override { return sizeof(*this); }
+  // Prints the name (used when a call expression is printed).
+  void print() override;
+  // The variable's value: locals first, then every record's variables, first
+  // record first; null when no table has the name.
+  DataPtr evaluate(Scope& locals) override;
+  std::string_view text() const { return symbolName(name); }
+
+  const Symbol name;
+};
+
+// Every operator: a left operand and, for binary forms, a right one.
+class DataOperation final : public IData {
+public:
+  DataOperation(Op op_, DataPtr left_, DataPtr right_)
+      : IData(kTagOperation), op(op_), left(std::move(left_)), right(std::move(right_)) {}
+  std::size_t size() const override { return sizeof(*this); }
+  void print() override;
+  DataPtr evaluate(Scope& locals) override;
+
+  const Op op;
+  const DataPtr left;
+  const DataPtr right;
+
+private:
+  DataPtr assign(Scope& locals);
+  DataPtr compoundAssign(Scope& locals);
+  DataPtr increment(Scope& locals);
+  DataPtr member(Scope& locals);
+  DataPtr indexed(Scope& locals);
+};
+
+// A call `name(args)`: a user function, else a built-in.
+class DataCallFunction final : public IData {
+public:
+  DataCallFunction(std::string_view name_, std::vector<DataPtr> args_)
+      : IData(kTagCallFunction), name(intern(name_)), args(std::move(args_)) {}
+  std::size_t size() const override { return sizeof(*this); }
+  // Prints name(arguments).
+  void print() override;
+  DataPtr evaluate(Scope& locals) override;
+  // Evaluates every argument expression, left to right, into `out`.
+  void evaluateArgs(Scope& locals, std::vector<DataPtr>& out) const;
+  std::string_view text() const { return symbolName(name); }
+
+  const Symbol name;
+  const std::vector<DataPtr> args;
+
+private:
+  // Resolution cached per call site; valid while the generation matches.
+  uint32_t cacheGeneration_ = 0xFFFFFFFFu;
+  Function* cachedFunction_ = nullptr;
+  Builtin* cachedBuiltin_ = nullptr;
+};
+
+class DataIf final : public IData {
+public:
+  DataIf(DataPtr cond, StatementList thenPart, StatementList elsePart, bool hasElse_)
+      : IData(kTagIf), condition(std::move(cond)), thenStatements(std::move(thenPart)),
+        elseStatements(std::move(elsePart)), hasElse(hasElse_) {}
+  std::size_t size() const override { return sizeof(*this); }
+  DataPtr evaluate(Scope& locals) override;
+
+  const DataPtr condition;
+  const StatementList thenStatements;
+  const StatementList elseStatements;
+  const bool hasElse;
+};
+
+class DataWhile final : public IData {
+public:
+  DataWhile(DataPtr cond, StatementList body_) : IData(kTagWhile), condition(std::move(cond)), body(std::move(body_)) {}
+  std::size_t size() const override { return sizeof(*this); }
+  DataPtr evaluate(Scope& locals) override;
+
+  const DataPtr condition;
+  const StatementList body;
+};
+
+class DataFor final : public IData {
+public:
+  DataFor(DataPtr init_, DataPtr cond, DataPtr step_, StatementList body_)
+      : IData(kTagFor), init(std::move(init_)), condition(std::move(cond)), step(std::move(step_)),
+        body(std::move(body_)) {}
+  std::size_t size() const override { return sizeof(*this); }
+  DataPtr evaluate(Scope& locals) override;
+
+  const DataPtr init;
+  const DataPtr condition;
+  const DataPtr step;
+  const StatementList body;
+};
+
+// `return exp;`: gives the value and sets the return flag. It carries the
+// bool tag, as the type table has it; it only ever stands in statement lists,
+// never as a value.
+class DataReturn final : public IData {
+public:
+  explicit DataReturn(DataPtr e) : IData(kTagBool), expression(std::move(e)) {}
+  std::size_t size() const override { return sizeof(*this); }
+  DataPtr evaluate(Scope& locals) override;
+
+  const DataPtr expression;
+};
+
+// A user function made by `def`.
+class Function final : public IData {
+public:
+  Function(std::string_view name_, std::vector<Symbol> params_, StatementList body_)
+      : IData(kTagFunction), name(intern(name_)), params(std::move(params_)), body(std::move(body_)) {}
+  std::size_t size() const override { return sizeof(*this); }
+  // A definition is not a value.
+  DataPtr evaluate(Scope&) override { return nullptr; }
+
+  const Symbol name;
+  const std::vector<Symbol> params;
+  const StatementList body;
+};
+
+// Runs statements in order; after one that sets the return flag the rest is
+// skipped and `result` holds its value. True when that happened.
+bool runStatements(const StatementList& statements, Scope& locals, DataPtr& result);
+
+}  // namespace qor

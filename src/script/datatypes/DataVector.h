@@ -1,0 +1,30 @@
+#pragma once
+// The script type "List": an ordered, growable sequence of shared values.
+// The parser also uses it for statement, parameter and argument lists and for
+// list literals; evaluating one builds a new List of the element values.
+
+#include "script/datatypes/IData.h"
+
+#include <vector>
+
+namespace qor {
+
+class DataVector : public IData {
+public:
+  DataVector() : IData(kTagVector) {}
+  explicit DataVector(std::vector<DataPtr> e) : IData(kTagVector), elements(std::move(e)) {}
+
+  std::size_t size() const override { return sizeof(*this); }
+  // "(" elements separated by ", " ")".
+  void print() override;
+  // A new List of the non-null elements' values, in order.
+  DataPtr evaluate(Scope& locals) override;
+  // "size", "get", "set", "add", "remove".
+  DataPtr callMethod(const DataPtr& call, Scope& locals) override;
+
+  std::vector<DataPtr> elements;
+};
+
+SmartPointer<DataVector> makeList(std::vector<DataPtr> elements = {});
+
+}  // namespace qor
