@@ -1,0 +1,15 @@
+#include "app/Hooks.h"
+
+namespace qor {
+
+bool guiMouseDown() { return false; }
+
+void guiMouseMove(int32_t, int32_t) {}
+
+void guiMouseUp() {}
+
+void consoleKeyPressed(uint8_t) {}
+
+void dispatchKeyBindings() {}
+
+}  // namespace qor

@@ -1,0 +1,7 @@
+#include "app/InputState.h"
+
+namespace qor {
+
+InputState inputState;
+
+}  // namespace qor

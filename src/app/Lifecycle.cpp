@@ -1,0 +1,122 @@
+// Window creation, start-up, reload and shut-down. Steps that belong to
+// subsystems not wired in yet are marked where they go, in their order.
+
+#include "app/App.h"
+
+#include "app/InputState.h"
+#include "app/ScreenSettings.h"
+#include "app/StageFlow.h"
+#include "app/WindowProc.h"
+#include "base/memory/IMMObject.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "platform/Window.h"
+#include "scene/OpenGLRenderer.h"
+#include "util/time/TimerManager.h"
+
+namespace qor {
+
+bool registerMainWindowClass() { return platform::registerWindowClass({kWindowClassName, &windowProc}); }
+
+void unregisterMainWindowClass() { platform::unregisterWindowClass(kWindowClassName); }
+
+bool createMainWindow(std::string& error) {
+  // 1. The window class.
+  if (!registerMainWindowClass()) {
+    error = "cannot register the window class";
+    return false;
+  }
+  // 2–3. Full screen: a pop-up without a pointer; otherwise an ordinary
+  // window. Position (0, 0), size width × height.
+  const bool fullscreen = screenSettings.fullscreen;
+  if (fullscreen) platform::showCursor(false);
+  std::unique_ptr<platform::Window> window =
+      platform::Window::create(kWindowTitle, 0, 0, screenSettings.width, screenSettings.height, fullscreen,
+                               OpenGLRenderer::kPixelFormat, error);
+  if (!window) {
+    if (fullscreen) platform::showCursor(true);
+    unregisterMainWindowClass();
+    return false;
+  }
+  // 4. The renderer takes the window and makes the GL context on it.
+  SmartPointer<OpenGLRenderer> created = makeShared<OpenGLRenderer>(std::move(window), fullscreen);
+  if (!created->hasContext()) {
+    error = created->error();
+    created = nullptr;
+    renderer = nullptr;
+    collectGarbage();  // destroys the renderer, and with it the window
+    if (fullscreen) platform::showCursor(true);
+    unregisterMainWindowClass();
+    return false;
+  }
+  renderer = created;
+  // 5. Show it.
+  created->window()->show();
+  // 6. Viewport and projection for the window size.
+  renderer->resize(screenSettings.width, screenSettings.height);
+  return true;
+}
+
+void startUp() {
+  // 1. Texture manager: the fallback texture "./Data/Textures/nonTexture.jpg".
+  // 2. loadScene: scene settings and "Data/Scenes/initial.txt".
+  // 3. The two diagnostic GUI windows.
+  createDiagnosticWindows();
+  // 4. The GUI layout "GUIConfig.txt".
+  // 5. Sound: the listener at the origin looking along -z, the music
+  //    "./Data/sounds/Musica/ghost6.wav" at (3, 0, -30), looping.
+  // 6. The console closed; the player on column 120, row 33.
+  inputState.consoleVisible = false;
+  playerColumn = 120;
+  playerRow = 33;
+  // 7. The board "tableroConfig2.txt".
+  // 8. The actors "ActorDescription.txt".
+  // 9. The first slide.
+  stage = 1;
+  showSlide("./Data/Models/slide1.obj");
+  // 10. One clock reading starts all three stage timers.
+  const int32_t now = platform::clockMs();
+  stageStart = now;
+  lastWorkerUpdate = now;
+  lastChildUpdate = now;
+}
+
+namespace {
+
+// Releases 1–7, shared by the reload and the shut-down.
+void releaseScene() {
+  // 1. The scene's root node and camera.
+  // 2. The model cache.
+  // 3. The shadow pass object.
+  // 4. Every timer.
+  timerManager.clear();
+  // 5. The interpreter's functions, scopes and built-in table.
+  // 6. The material library.
+  // 7. The 256 key bindings and the tracking device's button binding.
+}
+
+}  // namespace
+
+void reload() {
+  releaseScene();
+  // 8. loadScene again: scene settings and "Data/Scenes/initial.txt".
+}
+
+void shutDown() {
+  // 1. The releases of the reload, and the interpreter's main program.
+  releaseScene();
+  // 2. The tracking device's port, if open.
+  // 3. The actors' containers, the child's nodes and the game-stage nodes.
+  releaseStageNodes();
+  // 4. The renderer: display mode restored, context deleted, window
+  //    destroyed (when the dead list is collected next).
+  renderer = nullptr;
+  // 5. The dead list.
+  collectGarbage();
+  // 6. The window class.
+  unregisterMainWindowClass();
+  // 7. Every remaining reference-counted object.
+  collectRemainingObjects();
+}
+
+}  // namespace qor

@@ -1,0 +1,56 @@
+#include "app/App.h"
+
+#include "app/Hooks.h"
+#include "app/InputState.h"
+#include "app/ScreenSettings.h"
+#include "app/StageFlow.h"
+#include "platform/Messages.h"
+#include "platform/VirtualKeys.h"
+#include "scene/Renderer.h"
+#include "util/time/TimerManager.h"
+
+#include <cstdio>
+
+namespace qor {
+
+LoopEnd mainLoop() {
+  platform::MSG msg;
+  do {
+    // At most one message per pass; the loop never waits for one.
+    if (platform::peekMessage(msg, platform::PM_REMOVE)) {
+      if (msg.message == platform::WM_QUIT) return LoopEnd::Quit;
+      platform::translateMessage(msg);
+      platform::dispatchMessage(msg);
+    }
+    if (inputState.keys[platform::VK_ESCAPE]) return LoopEnd::Escape;
+    if (inputState.reloadRequested) {
+      reload();
+      inputState.reloadRequested = false;
+    }
+    // Messages keep flowing while minimised; frames and the game wait.
+    if (inputState.active) {
+      timerManager.update();
+      if (renderer) renderer->render();
+      dispatchKeyBindings();
+      if (stage == 5) gameStageStep();
+    }
+  } while (screenSettings.running);
+  return LoopEnd::Stopped;
+}
+
+int runViewer() {
+  std::string error;
+  if (!createMainWindow(error)) {
+    std::fprintf(stderr, "kelvo-viewer: %s\n", error.c_str());
+    collectRemainingObjects();
+    return 1;
+  }
+  startUp();
+  if (screenSettings.running) mainLoop();
+  shutDown();
+  // Every way out of the loop (WM_QUIT, Escape, the "exit" built-in) is a
+  // normal end.
+  return 0;
+}
+
+}  // namespace qor

@@ -1,0 +1,114 @@
+#include "platform/EventTranslator.h"
+
+#include "platform/VirtualKeys.h"
+
+namespace qor::platform {
+
+namespace {
+
+// lParam of a key message: repeat count 1 in bits 0–15, the extended-key flag
+// in bit 24, Alt held in bit 29, the previous key state in bit 30 and the
+// transition (released) in bit 31.
+LPARAM keyLParam(const SDL_KeyboardEvent& key, bool altHeld) {
+  uint32_t bits = 1;
+  switch (key.keysym.scancode) {
+    case SDL_SCANCODE_RCTRL: case SDL_SCANCODE_RALT: case SDL_SCANCODE_INSERT: case SDL_SCANCODE_DELETE:
+    case SDL_SCANCODE_HOME: case SDL_SCANCODE_END: case SDL_SCANCODE_PAGEUP: case SDL_SCANCODE_PAGEDOWN:
+    case SDL_SCANCODE_LEFT: case SDL_SCANCODE_RIGHT: case SDL_SCANCODE_UP: case SDL_SCANCODE_DOWN:
+    case SDL_SCANCODE_KP_ENTER: case SDL_SCANCODE_KP_DIVIDE:
+      bits |= 1u << 24;
+      break;
+    default:
+      break;
+  }
+  if (altHeld) bits |= 1u << 29;
+  if (key.type == SDL_KEYUP) bits |= (1u << 30) | (1u << 31);
+  else if (key.repeat) bits |= 1u << 30;
+  return static_cast<LPARAM>(static_cast<int32_t>(bits));
+}
+
+LPARAM pointLParam(int32_t x, int32_t y) {
+  return MAKELPARAM(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+}
+
+}  // namespace
+
+WPARAM EventTranslator::mouseFlags() const {
+  WPARAM flags = buttons_;
+  const SDL_Keymod mod = SDL_GetModState();
+  if (mod & KMOD_SHIFT) flags |= MK_SHIFT;
+  if (mod & KMOD_CTRL) flags |= MK_CONTROL;
+  return flags;
+}
+
+int EventTranslator::translate(const SDL_Event& event, Window* hwnd, MessageQueue& queue) {
+  switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const SDL_KeyboardEvent& key = event.key;
+      const uint8_t vk = virtualKeyFromSdl(key.keysym.sym, key.keysym.scancode);
+      if (vk == 0) return 0;
+      const bool altHeld = (key.keysym.mod & KMOD_ALT) != 0 || vk == VK_MENU;
+      const bool system = altHeld || vk == VK_F10;
+      const bool down = event.type == SDL_KEYDOWN;
+      const UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+      // On key-up Windows reports Alt in bit 29 only while it is still held.
+      const bool altBit = down ? altHeld : (key.keysym.mod & KMOD_ALT) != 0;
+      queue.post(hwnd, message, vk, keyLParam(key, altBit));
+      return 1;
+    }
+    case SDL_MOUSEMOTION:
+      queue.post(hwnd, WM_MOUSEMOVE, mouseFlags(), pointLParam(event.motion.x, event.motion.y));
+      return 1;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+      UINT message;
+      uint32_t flag;
+      switch (event.button.button) {
+        case SDL_BUTTON_LEFT: message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; flag = MK_LBUTTON; break;
+        case SDL_BUTTON_RIGHT: message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; flag = MK_RBUTTON; break;
+        case SDL_BUTTON_MIDDLE: message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; flag = MK_MBUTTON; break;
+        default: return 0;
+      }
+      if (down) buttons_ |= flag;
+      else buttons_ &= ~flag;
+      queue.post(hwnd, message, mouseFlags(), pointLParam(event.button.x, event.button.y));
+      return 1;
+    }
+    case SDL_WINDOWEVENT:
+      switch (event.window.event) {
+        case SDL_WINDOWEVENT_MINIMIZED:
+          minimised_ = true;
+          queue.post(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
+          return 1;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+          if (!minimised_) return 0;
+          minimised_ = false;
+          queue.post(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+          return 1;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          queue.post(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, minimised_ ? 1 : 0), 0);
+          return 1;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          queue.post(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, minimised_ ? 1 : 0), 0);
+          return 1;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          queue.post(hwnd, WM_SIZE, SIZE_RESTORED, pointLParam(event.window.data1, event.window.data2));
+          return 1;
+        case SDL_WINDOWEVENT_CLOSE:
+          queue.post(hwnd, WM_CLOSE, 0, 0);
+          return 1;
+        default:
+          return 0;
+      }
+    case SDL_QUIT:
+      queue.post(hwnd, WM_CLOSE, 0, 0);
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace qor::platform

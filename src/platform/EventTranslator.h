@@ -1,0 +1,39 @@
+#pragma once
+// Turns SDL events into the Win32 messages a window procedure expects, with
+// Windows' parameter layout:
+//
+// - key press: WM_KEYDOWN (WM_SYSKEYDOWN while Alt is held, for Alt itself and
+//   for F10) with the virtual-key code; a held key repeats as further
+//   WM_KEYDOWN messages (lParam bit 30 set); release: WM_KEYUP / WM_SYSKEYUP;
+// - pointer: WM_MOUSEMOVE and WM_[LRM]BUTTONDOWN/UP with the client position
+//   in lParam and the MK_ flags in wParam;
+// - minimise: WM_ACTIVATE(WA_INACTIVE, minimised = 1); restore:
+//   WM_ACTIVATE(WA_ACTIVE, 0); focus changes: WM_ACTIVATE with the current
+//   minimised flag in the high word;
+// - size change: WM_SIZE(SIZE_RESTORED, width | height << 16);
+// - the close button, and a quit request of the system (SIGINT, SIGTERM):
+//   WM_CLOSE.
+// Events without a message (text input, exposure, …) give none.
+
+#include "platform/Messages.h"
+
+#include <SDL.h>
+
+namespace qor::platform {
+
+class EventTranslator {
+public:
+  // Posts the messages of one event to `queue`, addressed to `hwnd`; returns
+  // how many were posted.
+  int translate(const SDL_Event& event, Window* hwnd, MessageQueue& queue);
+
+  bool minimised() const { return minimised_; }
+
+private:
+  WPARAM mouseFlags() const;
+
+  bool minimised_ = false;
+  uint32_t buttons_ = 0;  // MK_LBUTTON | MK_RBUTTON | MK_MBUTTON held
+};
+
+}  // namespace qor::platform

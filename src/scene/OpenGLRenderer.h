@@ -1,0 +1,52 @@
+#pragma once
+// The fixed-function OpenGL renderer: owns the window's GL context (and,
+// from its creation on, the window itself), sets the fixed GL state once and
+// draws the frame.
+
+#include "platform/Window.h"
+#include "scene/Renderer.h"
+
+#include <memory>
+#include <string>
+
+namespace qor {
+
+class OpenGLRenderer : public IRenderer {
+public:
+  // The framebuffer the window is created with: double buffered, 32-bit
+  // colour, 16 depth bits, a stencil buffer, no accumulation bits.
+  static const platform::PixelFormat kPixelFormat;
+
+  // Takes over the window. In full screen the pointer is hidden and the
+  // display switched to the window size. Then a GL context is created on the
+  // window and the fixed GL state is set. When no context can be had the
+  // renderer draws nothing; hasContext() tells, error() says why.
+  OpenGLRenderer(std::unique_ptr<platform::Window> window, bool fullscreen);
+  // Undoes the display-mode change, shows the pointer again, deletes the
+  // context and destroys the window.
+  ~OpenGLRenderer() override;
+
+  std::size_t size() const override { return sizeof(*this); }
+
+  void render() override;
+  void resize(int32_t width, int32_t height) override;
+
+  bool hasContext() const { return context_ != nullptr; }
+  const std::string& error() const { return error_; }
+  platform::Window* window() const { return window_.get(); }
+
+private:
+  // Viewport and perspective projection for the stored window size.
+  void setProjection();
+  // The picture between clearing and the buffer swap: fog of the game stage,
+  // the scene (lights, opaque pass, shadows, translucent pass) and the
+  // motion blur. The scene graph fills it in.
+  void drawFrame();
+
+  bool fullscreen_;
+  platform::GLContext context_ = nullptr;
+  std::unique_ptr<platform::Window> window_;
+  std::string error_;
+};
+
+}  // namespace qor
