@@ -1,0 +1,236 @@
+#include "collision/AABBNode.h"
+
+#include "model/IModel.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+namespace qor {
+
+namespace {
+
+// The corner `c` of triangle `t`, or null when the triangle or its vertex
+// index lies outside the group (the model reader never produces such faces).
+const std::array<float, 3>* corner(const ModelGroup& group, int32_t t, int c) {
+  if (t < 0 || static_cast<std::size_t>(t) >= group.faces.size()) return nullptr;
+  int32_t v = group.faces[static_cast<std::size_t>(t)].vertex[c];
+  if (v < 0 || static_cast<std::size_t>(v) >= group.vertices.size()) return nullptr;
+  return &group.vertices[static_cast<std::size_t>(v)];
+}
+
+// Grows `box` to hold `v`; the first point seeds it.
+void include(AABB& box, const std::array<float, 3>& v, bool& seeded) {
+  for (int k = 0; k < 3; ++k) {
+    if (!seeded || v[k] < box.min[k]) box.min[k] = v[k];
+    if (!seeded || v[k] > box.max[k]) box.max[k] = v[k];
+  }
+  seeded = true;
+}
+
+}  // namespace
+
+AABBNode::AABBNode(const ModelGroup& group)
+    : triangleCount(static_cast<int32_t>(group.faces.size())) {
+  triangles.resize(group.faces.size());
+  for (std::size_t i = 0; i < triangles.size(); ++i) triangles[i] = static_cast<int32_t>(i);
+  bool seeded = false;
+  for (const auto& v : group.vertices) include(box, v, seeded);
+}
+
+AABBNode::AABBNode(const ModelGroup& group, const std::vector<int32_t>& triangleList)
+    : triangleCount(static_cast<int32_t>(triangleList.size())), triangles(triangleList) {
+  bool seeded = false;
+  for (int32_t t : triangles) {
+    for (int c = 0; c < 3; ++c) {
+      if (const auto* v = corner(group, t, c)) include(box, *v, seeded);
+    }
+  }
+}
+
+int countVerticesInside(const AABB& box, const ModelGroup& group, int32_t t) {
+  int inside = 0;
+  for (int c = 0; c < 3; ++c) {
+    const auto* v = corner(group, t, c);
+    if (!v) continue;
+    bool in = true;
+    for (int k = 0; k < 3; ++k) in = in && box.min[k] <= (*v)[k] && (*v)[k] <= box.max[k];
+    inside += in;
+  }
+  return inside;
+}
+
+// Tries the axes longest first and, on each, the split fractions in turn; the
+// first split that leaves triangles on both sides wins. A triangle with any
+// corner in the lower part (bounds included) goes left, so none is listed
+// twice. Nodes that cannot be split, or sit at the deepest level, stay leaves.
+void buildNode(const ModelGroup& group, AABBNode& node, int depth) {
+  if (depth >= kMaxTreeDepth) return;
+
+  int axes[3] = {0, 1, 2};
+  float ext[3] = {node.box.extent(0), node.box.extent(1), node.box.extent(2)};
+  for (int i = 0; i < 2; ++i) {
+    for (int j = i + 1; j < 3; ++j) {
+      if (ext[j] > ext[i]) {
+        std::swap(ext[i], ext[j]);
+        std::swap(axes[i], axes[j]);
+      }
+    }
+  }
+
+  static const float kFractions[] = {0.5f, 0.25f, 0.75f, 0.1f, 0.9f};
+  std::vector<int32_t> leftList, rightList;
+  bool split = false;
+  for (int a : axes) {
+    for (float f : kFractions) {
+      leftList.clear();
+      rightList.clear();
+      AABB leftBox = node.box;
+      leftBox.max[a] = (node.box.max[a] - node.box.min[a]) * f + node.box.min[a];
+      for (int32_t t : node.triangles) {
+        (countVerticesInside(leftBox, group, t) == 0 ? rightList : leftList).push_back(t);
+      }
+      if (!leftList.empty() && !rightList.empty()) {
+        split = true;
+        break;
+      }
+    }
+    if (split) break;
+  }
+  if (!split) return;
+
+  node.left = makeShared<AABBNode>(group, leftList);
+  node.right = makeShared<AABBNode>(group, rightList);
+  buildNode(group, *node.left, depth + 1);
+  buildNode(group, *node.right, depth + 1);
+  node.triangles.clear();
+  node.triangles.shrink_to_fit();
+  node.triangleCount = 0;
+}
+
+void buildTrees(IModel& model) {
+  model.trees.resize(model.groups.size());
+  for (std::size_t i = 0; i < model.groups.size(); ++i) {
+    model.trees[i] = makeShared<AABBNode>(model.groups[i]);
+    buildNode(model.groups[i], *model.trees[i], 0);
+  }
+}
+
+// --- the cache file ---------------------------------------------------------
+
+namespace {
+
+constexpr char kMagic[8] = {'A', 'A', 'B', 'B', 'T', 'R', 'E', 'E'};
+// Fewest bytes a tree can take: one box and a marker (a bad marker ends it).
+constexpr long kMinNodeRecord = 6 * 4 + 1;
+// Built trees are at most kMaxTreeDepth + 1 levels deep; a file with far
+// deeper trees is not ours and would only make the queries recurse deeply.
+constexpr int kMaxReadDepth = 64;
+
+void putU32(std::string& out, uint32_t v) {
+  const char bytes[4] = {static_cast<char>(v & 0xff), static_cast<char>((v >> 8) & 0xff),
+                         static_cast<char>((v >> 16) & 0xff), static_cast<char>((v >> 24) & 0xff)};
+  out.append(bytes, 4);
+}
+
+void putFloat(std::string& out, float f) {
+  uint32_t bits;
+  std::memcpy(&bits, &f, 4);
+  putU32(out, bits);
+}
+
+void writeNode(std::string& out, const AABBNode& node) {
+  for (float v : node.box.min) putFloat(out, v);
+  for (float v : node.box.max) putFloat(out, v);
+  out.push_back(node.left ? '\x01' : '\x00');
+  if (node.left) writeNode(out, *node.left);
+  out.push_back(node.right ? '\x01' : '\x00');
+  if (node.right) writeNode(out, *node.right);
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+uint32_t getU32(const unsigned char* b) {
+  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+}
+
+enum class ReadResult { Ok, BadMarker, Truncated };
+
+ReadResult readNode(std::FILE* f, AABBNode& node, int depth) {
+  if (depth > kMaxReadDepth) return ReadResult::Truncated;
+  unsigned char bytes[24];
+  if (std::fread(bytes, 1, sizeof bytes, f) != sizeof bytes) return ReadResult::Truncated;
+  for (int k = 0; k < 3; ++k) {
+    uint32_t lo = getU32(bytes + 4 * k), hi = getU32(bytes + 12 + 4 * k);
+    std::memcpy(&node.box.min[k], &lo, 4);
+    std::memcpy(&node.box.max[k], &hi, 4);
+  }
+  for (SmartPointer<AABBNode>* child : {&node.left, &node.right}) {
+    int marker = std::fgetc(f);
+    if (marker == EOF) return ReadResult::Truncated;
+    if (marker == 0x00) {
+      *child = nullptr;
+    } else if (marker == 0x01) {
+      *child = makeShared<AABBNode>();
+      ReadResult r = readNode(f, **child, depth + 1);
+      if (r != ReadResult::Ok) return r;
+    } else {
+      return ReadResult::BadMarker;
+    }
+  }
+  return ReadResult::Ok;
+}
+
+}  // namespace
+
+bool saveTrees(const IModel& model, const std::string& path) {
+  std::string out(kMagic, sizeof kMagic);
+  putU32(out, static_cast<uint32_t>(model.trees.size()));
+  for (const auto& root : model.trees) {
+    if (root) {
+      writeNode(out, *root);
+    } else {
+      // A missing root is stored as an empty leaf so the count stays right.
+      writeNode(out, AABBNode());
+    }
+  }
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool written = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+  return (std::fclose(f) == 0) && written;
+}
+
+bool loadTrees(IModel& model, const std::string& path) {
+  File file(std::fopen(path.c_str(), "rb"));
+  if (!file) return false;
+  std::FILE* f = file.get();
+
+  // The file size bounds how many trees it can hold, so a corrupt count can
+  // neither allocate much nor be believed.
+  if (std::fseek(f, 0, SEEK_END) != 0) return false;
+  long fileSize = std::ftell(f);
+  if (fileSize < 0 || std::fseek(f, 0, SEEK_SET) != 0) return false;
+
+  unsigned char header[12];
+  if (std::fread(header, 1, sizeof header, f) != sizeof header) return false;
+  if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return false;
+  int32_t count = static_cast<int32_t>(getU32(header + 8));
+  if (count < 0 || count > (fileSize - 12) / kMinNodeRecord) return false;
+
+  std::vector<SmartPointer<AABBNode>> trees(static_cast<std::size_t>(count));
+  for (auto& root : trees) {
+    root = makeShared<AABBNode>();
+    // A bad marker ends that tree where it stands; running out of bytes
+    // means the file is not a whole cache.
+    if (readNode(f, *root, 0) == ReadResult::Truncated) return false;
+  }
+  model.trees = std::move(trees);
+  return true;
+}
+
+}  // namespace qor

@@ -1,0 +1,377 @@
+#include "model/ModelObj.h"
+
+#include "material/MaterialLibrary.h"
+#include "util/Path.h"
+#include "util/TextFile.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace qor {
+
+namespace {
+
+// Lines are read the way fgets reads them into a 200-byte buffer: a longer
+// line is cut after 199 characters and the rest read as the next line.
+constexpr std::size_t kLineBuffer = 200;
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads numbers from one null-terminated line with the rules of scanf's
+// "%d" and "%f" (leading white space skipped, optional sign), without
+// scanf's per-call format parsing.
+struct LineScanner {
+  const char* p;
+  const char* end;
+
+  void skipSpace() {
+    while (isSpace(*p)) ++p;
+  }
+  // "%*s": the first word.
+  void skipWord() {
+    skipSpace();
+    while (*p && !isSpace(*p)) ++p;
+  }
+  bool literal(char c) {
+    if (*p != c) return false;
+    ++p;
+    return true;
+  }
+  bool readInt(int32_t& out) {
+    skipSpace();
+    const char* q = p;
+    bool negative = false;
+    if (*q == '+' || *q == '-') negative = (*q++ == '-');
+    if (!isDigit(*q)) return false;
+    // Saturate instead of overflowing; such an index is out of range anyway.
+    int64_t value = 0;
+    while (isDigit(*q)) {
+      if (value < (int64_t{1} << 40)) value = value * 10 + (*q - '0');
+      ++q;
+    }
+    if (negative) value = -value;
+    value = std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    out = static_cast<int32_t>(value);
+    p = q;
+    return true;
+  }
+  bool readFloat(float& out) {
+    skipSpace();
+    const char* q = p;
+    if (*q == '+') {
+      ++q;
+      if (*q == '+' || *q == '-') return false;
+    }
+    float value = 0.0f;
+    auto [next, ec] = std::from_chars(q, end, value);
+    if (ec == std::errc() && *next != 'x' && *next != 'X') {
+      out = value;
+      p = next;
+      return true;
+    }
+    // Hexadecimal numbers and values out of float range: let strtof decide,
+    // as scanf would.
+    char* stop = nullptr;
+    value = std::strtof(p, &stop);
+    if (stop == p) return false;
+    out = value;
+    p = stop;
+    return true;
+  }
+};
+
+// Reads up to `count` corners of the form v/t/n (or v//n when `noTexture`).
+// Reading stops at the first number or separator that does not match; the
+// numbers not read stay 0.
+void readCorners(LineScanner& in, bool noTexture, int count, int32_t v[4], int32_t t[4], int32_t n[4]) {
+  for (int c = 0; c < count; ++c) {
+    if (!in.readInt(v[c])) return;
+    if (noTexture) {
+      if (!in.literal('/') || !in.literal('/') || !in.readInt(n[c])) return;
+    } else {
+      if (!in.literal('/') || !in.readInt(t[c]) || !in.literal('/') || !in.readInt(n[c])) return;
+    }
+  }
+}
+
+int32_t rebase(int32_t index, int64_t offset) {
+  int64_t value = int64_t{index} - offset;
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+// The library's material, or a fresh default material when the library does
+// not even hold "Tavrelin_Default__" yet (a model must never carry null).
+SmartPointer<Material> lookUpMaterial(std::string_view name) {
+  SmartPointer<Material> material = materialLibrary.GetMaterial(name);
+  if (!material) {
+    material = makeShared<Material>();
+    material->name = kDefaultMaterialName;
+  }
+  return material;
+}
+
+bool faceIsValid(const ModelFace& f, std::size_t vertexCount, std::size_t normalCount) {
+  for (int c = 0; c < 3; ++c) {
+    if (f.vertex[c] < 0 || static_cast<std::size_t>(f.vertex[c]) >= vertexCount) return false;
+    if (f.normal[c] < 0 || static_cast<std::size_t>(f.normal[c]) >= normalCount) return false;
+  }
+  return true;
+}
+
+// Drops every face whose vertex or normal index lies outside the group's
+// arrays, moving the material range starts with the faces they point at.
+void dropInvalidFaces(ModelGroup& group) {
+  const std::size_t vertexCount = group.vertices.size();
+  const std::size_t normalCount = group.normals.size();
+  auto& faces = group.faces;
+  auto firstBad = std::find_if(faces.begin(), faces.end(), [&](const ModelFace& f) {
+    return !faceIsValid(f, vertexCount, normalCount);
+  });
+  if (firstBad == faces.end()) return;
+
+  // keptBefore[i] = number of valid faces among faces[0 .. i-1].
+  std::vector<int32_t> keptBefore(faces.size() + 1);
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < faces.size(); ++i) {
+    keptBefore[i] = static_cast<int32_t>(out);
+    if (faceIsValid(faces[i], vertexCount, normalCount)) faces[out++] = faces[i];
+  }
+  keptBefore[faces.size()] = static_cast<int32_t>(out);
+  faces.resize(out);
+  for (int32_t& start : group.faceStarts) start = keptBefore[static_cast<std::size_t>(start)];
+}
+
+}  // namespace
+
+ModelObj::ModelObj(const std::string& name) {
+  fileName = name;
+  load(name);
+}
+
+ModelObj::~ModelObj() { deleteDisplayLists(); }
+
+void ModelObj::load(const std::string& name) {
+  std::optional<std::string> text = readTextFile(name);
+  if (!text) return;
+  parse(*text);
+  normalise();
+  compile();
+}
+
+void ModelObj::parse(std::string_view text) {
+  int64_t vertexOffset = 1, texCoordOffset = 1, normalOffset = 1;
+  ModelGroup current;
+
+  // Closes the current group; `atEnd` keeps it even without vertices.
+  auto finishGroup = [&](bool atEnd) {
+    if (atEnd || !current.vertices.empty()) {
+      if (current.materials.empty()) {
+        current.materials.push_back(lookUpMaterial(kDefaultMaterialName));
+        current.faceStarts.push_back(0);
+      }
+      dropInvalidFaces(current);
+      vertexOffset += static_cast<int64_t>(current.vertices.size());
+      texCoordOffset += static_cast<int64_t>(current.texCoords.size());
+      normalOffset += static_cast<int64_t>(current.normals.size());
+      groups.push_back(std::move(current));
+    }
+    current = ModelGroup();
+  };
+
+  char line[kLineBuffer];
+  char word[kLineBuffer];
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t limit = std::min(text.size() - pos, kLineBuffer - 1);
+    const char* start = text.data() + pos;
+    const void* newline = std::memchr(start, '\n', limit);
+    std::size_t length = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1 : limit;
+    std::memcpy(line, start, length);
+    line[length] = '\0';
+    pos += length;
+
+    // First word, as "%s" reads it.
+    const char* p = line;
+    while (isSpace(*p)) ++p;
+    std::size_t wordLength = 0;
+    while (p[wordLength] && !isSpace(p[wordLength])) ++wordLength;
+    if (wordLength == 0) continue;
+    std::memcpy(word, p, wordLength);
+    word[wordLength] = '\0';
+
+    LineScanner in{line, line + length};
+    in.skipWord();
+
+    if (std::strcmp(word, "v") == 0) {
+      std::array<float, 3> v{0.0f, 0.0f, 0.0f};
+      in.readFloat(v[0]) && in.readFloat(v[1]) && in.readFloat(v[2]);
+      current.vertices.push_back(v);
+    } else if (std::strcmp(word, "vn") == 0) {
+      std::array<float, 3> n{0.0f, 0.0f, 0.0f};
+      in.readFloat(n[0]) && in.readFloat(n[1]) && in.readFloat(n[2]);
+      current.normals.push_back(n);
+    } else if (std::strcmp(word, "vt") == 0) {
+      std::array<float, 2> t{0.0f, 0.0f};
+      in.readFloat(t[0]) && in.readFloat(t[1]);
+      current.texCoords.push_back(t);
+    } else if (std::strcmp(word, "f") == 0) {
+      int slashes = 0;
+      for (std::size_t i = 0; i < length; ++i) slashes += line[i] == '/';
+      const int corners = slashes < 7 ? 3 : 4;
+      const bool noTexture = std::strstr(line, "//") != nullptr;
+      int32_t v[4] = {0, 0, 0, 0}, t[4] = {0, 0, 0, 0}, n[4] = {0, 0, 0, 0};
+      readCorners(in, noTexture, corners, v, t, n);
+      for (int c = 0; c < 4; ++c) {
+        v[c] = rebase(v[c], vertexOffset);
+        n[c] = rebase(n[c], normalOffset);
+        // The v//n form has no texture numbers at all: they stay 0.
+        t[c] = noTexture ? 0 : rebase(t[c], texCoordOffset);
+      }
+      auto corner = [&](ModelFace& f, int slot, int c) {
+        f.vertex[slot] = v[c];
+        f.normal[slot] = n[c];
+        f.texCoord[slot] = t[c];
+      };
+      ModelFace face;
+      corner(face, 0, 0), corner(face, 1, 1), corner(face, 2, 2);
+      current.faces.push_back(face);
+      if (corners == 4) {
+        corner(face, 0, 0), corner(face, 1, 2), corner(face, 2, 3);
+        current.faces.push_back(face);
+      }
+    } else if (std::strcmp(word, "g") == 0) {
+      finishGroup(false);
+    } else if (std::strcmp(word, "usemtl") == 0) {
+      char name[kLineBuffer] = "";
+      std::sscanf(line, "%*s %199s", name);
+      // Faces already read in this group keep the default material rather
+      // than falling outside every material range.
+      if (current.materials.empty() && !current.faces.empty()) {
+        current.materials.push_back(lookUpMaterial(kDefaultMaterialName));
+        current.faceStarts.push_back(0);
+      }
+      current.materials.push_back(lookUpMaterial(name));
+      current.faceStarts.push_back(static_cast<int32_t>(current.faces.size()));
+    } else if (std::strcmp(word, "mtllib") == 0) {
+      char name[kLineBuffer];
+      if (std::sscanf(line, "%*s %199s", name) == 1) {
+        LoadMaterialLibrary(materialLibrary, path::join(fileName, name));
+      }
+    }
+    // "#", "s", "o" and every other word: ignored.
+  }
+  finishGroup(true);
+}
+
+void ModelObj::normalise() {
+  bool any = false;
+  for (const ModelGroup& group : groups) {
+    for (const auto& v : group.vertices) {
+      for (int k = 0; k < 3; ++k) {
+        if (!any || v[k] < boxMin[k]) boxMin[k] = v[k];
+        if (!any || v[k] > boxMax[k]) boxMax[k] = v[k];
+      }
+      any = true;
+    }
+  }
+  if (!any) return;  // no vertex: nothing to place
+
+  float centre[3];
+  float longest = 0.0f;
+  for (int k = 0; k < 3; ++k) {
+    centre[k] = (boxMin[k] + boxMax[k]) / 2.0f;
+    longest = std::max(longest, boxMax[k] - boxMin[k]);
+  }
+  // A model with zero extent in every axis (or with non-finite coordinates)
+  // has no scale to divide by: it is left as read.
+  if (!(longest > 0.0f) || !std::isfinite(longest)) return;
+  const float scale = 1.0f / longest;
+  for (ModelGroup& group : groups) {
+    for (auto& v : group.vertices) {
+      for (int k = 0; k < 3; ++k) v[k] = (v[k] - centre[k]) * scale;
+    }
+  }
+  for (int k = 0; k < 3; ++k) {
+    boxMin[k] = (boxMin[k] - centre[k]) * scale;
+    boxMax[k] = (boxMax[k] - centre[k]) * scale;
+  }
+}
+
+void ModelObj::compile() {
+  for (ModelGroup& group : groups) {
+    group.faceStarts.push_back(static_cast<int32_t>(group.faces.size()));
+    if (group.texCoords.empty()) group.texCoords.push_back({0.0f, 0.0f});
+    const std::size_t texCount = group.texCoords.size();
+    for (std::size_t range = 0; range < group.materials.size(); ++range) {
+      GLuint list = glGenLists(1);
+      group.displayLists.push_back(list);
+      if (!glIsList(list)) continue;
+      glNewList(list, GL_COMPILE);
+      glBegin(GL_TRIANGLES);
+      const int32_t first = group.faceStarts[range];
+      const int32_t last = group.faceStarts[range + 1];
+      for (int32_t f = first; f < last; ++f) {
+        const ModelFace& face = group.faces[static_cast<std::size_t>(f)];
+        for (int c = 0; c < 3; ++c) {
+          // Texture numbers that were missing or point nowhere use the first.
+          int32_t t = face.texCoord[c];
+          if (t < 0 || static_cast<std::size_t>(t) >= texCount) t = 0;
+          const auto& uv = group.texCoords[static_cast<std::size_t>(t)];
+          const auto& n = group.normals[static_cast<std::size_t>(face.normal[c])];
+          const auto& v = group.vertices[static_cast<std::size_t>(face.vertex[c])];
+          glTexCoord2f(uv[0], uv[1]);
+          glNormal3f(n[0], n[1], n[2]);
+          glVertex3f(v[0], v[1], v[2]);
+        }
+      }
+      glEnd();
+      glEndList();
+    }
+  }
+}
+
+namespace {
+
+void unbindTexture() {
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glDisable(GL_TEXTURE_2D);
+}
+
+}  // namespace
+
+void ModelObj::draw(uint8_t flags) const {
+  for (const ModelGroup& group : groups) {
+    const std::size_t ranges = std::min(group.materials.size(), group.displayLists.size());
+    for (std::size_t i = 0; i < ranges; ++i) {
+      const Material* m = group.materials[i].get();
+      if (!m) continue;
+      if (!(flags & kDrawTranslucent) && m->alpha < 1.0f) continue;
+      if (!(flags & kDrawOpaque) && m->alpha == 1.0f) continue;
+      m->ApplyMaterial(flags & (kDrawTexture | kDrawColours));
+      glCallList(group.displayLists[i]);
+      if ((flags & kDrawTexture) && m->hasTexture()) unbindTexture();
+    }
+  }
+}
+
+void ModelObj::draw(uint8_t flags, const SmartPointer<Material>& material) const {
+  const Material* m = material.get();
+  if (!m) return;
+  if (!(flags & kDrawTranslucent) && m->alpha < 1.0f) return;
+  if (!(flags & kDrawOpaque) && m->alpha >= 1.0f) return;
+  m->ApplyMaterial(flags);
+  for (const ModelGroup& group : groups) {
+    for (uint32_t list : group.displayLists) glCallList(list);
+  }
+  if ((flags & kDrawTexture) && m->hasTexture()) unbindTexture();
+}
+
+}  // namespace qor

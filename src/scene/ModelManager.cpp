@@ -1,0 +1,34 @@
+#include "scene/ModelManager.h"
+
+#include "collision/AABBNode.h"
+#include "model/ModelObj.h"
+#include "util/Path.h"
+
+namespace qor {
+
+ModelManager modelManager;
+
+SmartPointer<IModel> ModelManager::GetModel(const std::string& fileName) {
+  if (auto it = cache_.find(fileName); it != cache_.end()) return it->second;
+  // Only OBJ files are models; the extension is compared exactly ("OBJ" is not one).
+  if (path::extension(fileName) != "obj") return nullptr;
+
+  SmartPointer<IModel> model = makeShared<ModelObj>(fileName);
+  const std::string cachePath = path::join(fileName, "tmp/" + path::baseName(fileName) + ".aabb");
+  if (!loadTrees(*model, cachePath)) {
+    buildTrees(*model);
+    ++treeBuilds_;
+    saveTrees(*model, cachePath);
+  }
+  cache_.emplace(fileName, model);
+  return model;
+}
+
+void ModelManager::Clear() {
+  for (auto& entry : cache_) {
+    if (entry.second) entry.second->deleteDisplayLists();
+  }
+  cache_.clear();
+}
+
+}  // namespace qor

@@ -1,0 +1,36 @@
+#pragma once
+// Small OBJ texts and helpers shared by the model, collision and model
+// manager tests.
+
+#include "model/ModelObj.h"
+
+#include <string>
+
+namespace kelvo::test {
+
+// A unit cube centred on the origin: 8 vertices, 6 normals, 12 triangles
+// written as 6 quadrilaterals in the v//n form.
+inline const char* const kCubeObj =
+    "# unit cube\n"
+    "g cube\n"
+    "v -0.5 -0.5 -0.5\nv 0.5 -0.5 -0.5\nv 0.5 0.5 -0.5\nv -0.5 0.5 -0.5\n"
+    "v -0.5 -0.5 0.5\nv 0.5 -0.5 0.5\nv 0.5 0.5 0.5\nv -0.5 0.5 0.5\n"
+    "vn 0 0 -1\nvn 0 0 1\nvn 0 -1 0\nvn 0 1 0\nvn -1 0 0\nvn 1 0 0\n"
+    "f 1//1 4//1 3//1 2//1\n"
+    "f 5//2 6//2 7//2 8//2\n"
+    "f 1//3 2//3 6//3 5//3\n"
+    "f 4//4 8//4 7//4 3//4\n"
+    "f 1//5 5//5 8//5 4//5\n"
+    "f 2//6 3//6 7//6 6//6\n";
+
+// A model parsed and normalised from text without touching GL (no display
+// lists): the file name does not exist, so the constructor loads nothing.
+inline qor::SmartPointer<qor::ModelObj> parseModel(const std::string& text,
+                                                  const std::string& name = "/nonexistent/model.obj") {
+  auto model = qor::makeShared<qor::ModelObj>(name);
+  model->parse(text);
+  model->normalise();
+  return model;
+}
+
+}  // namespace kelvo::test
