@@ -153,13 +153,13 @@ TEST_F(TraverseTest, LightsRecordTheirEyeSpacePosition) {
 }
 
 TEST_F(TraverseTest, LightApplyHandsItsValuesToGL) {
-  LightNode light;
-  light.diffuse[0] = 0.5f;
-  light.linearAttenuation = 0.25f;
+  SmartPointer<LightNode> light(new LightNode);
+  light->diffuse[0] = 0.5f;
+  light->linearAttenuation = 0.25f;
   glTranslatef(1, 2, 3);
-  light.traverse();
+  light->traverse();
   glLoadIdentity();
-  light.apply(GL_LIGHT1);
+  light->apply(GL_LIGHT1);
   float diffuse[4];
   glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
   EXPECT_FLOAT_EQ(diffuse[0], 0.5f);
