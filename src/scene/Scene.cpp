@@ -12,6 +12,26 @@ Scene scene;
 namespace {
 constexpr std::size_t kReservedItems = 1024;
 constexpr std::size_t kReservedLights = 64;
+
+// Characters of a settings line that count.
+constexpr std::size_t kMaxLine = 99;
+
+// Reads one line into `line` without its terminator, keeping its first
+// kMaxLine characters; whatever a longer line holds beyond that is skipped
+// with the rest of the line, never read as a line of its own. False at the
+// end of the file.
+bool readLine(std::FILE* file, char (&line)[kMaxLine + 1]) {
+  std::size_t length = 0;
+  int c = std::fgetc(file);
+  if (c == EOF) return false;
+  while (c != EOF && c != '\n') {
+    if (length < kMaxLine) line[length++] = static_cast<char>(c);
+    c = std::fgetc(file);
+  }
+  line[length] = '\0';
+  return true;
+}
+
 }  // namespace
 
 Scene::Scene() {
@@ -29,17 +49,9 @@ void loadSceneSettings(Scene& target, const std::string& path) {
   std::FILE* file = openTextFile(path);
   if (!file) return;
 
-  // A line counts up to 99 characters; whatever a longer line holds beyond
-  // that is skipped with the rest of the line, never read as a line of its
-  // own.
-  char line[100];
-  char word[100];
-  while (std::fgets(line, sizeof line, file)) {
-    if (!std::strchr(line, '\n')) {
-      int c;
-      while ((c = std::fgetc(file)) != EOF && c != '\n') {
-      }
-    }
+  char line[kMaxLine + 1];
+  char word[kMaxLine + 1];
+  while (readLine(file, line)) {
     if (std::sscanf(line, "%99s", word) != 1) continue;  // blank line
     if (std::strcmp(word, "end") == 0) break;
     if (std::strcmp(word, "sceneBlend") == 0) {

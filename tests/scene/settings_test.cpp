@@ -134,6 +134,12 @@ TEST_F(SceneSettingsTest, OverlongLinesAreCutNotSplit) {
   EXPECT_TRUE(s.blend);
   EXPECT_TRUE(s.castShadows);
 
+  // A NUL byte ends the line's text but not the line: the next line counts.
+  const char withNul[] = "junk\0sceneBlend x\nsceneCastShadows\nend\n";
+  s = load(std::string(withNul, sizeof withNul - 1));
+  EXPECT_FALSE(s.blend);
+  EXPECT_TRUE(s.castShadows);
+
   // An over-long last line without a newline.
   s = load("sceneBlend\n" + std::string(250, 'z'));
   EXPECT_TRUE(s.blend);
