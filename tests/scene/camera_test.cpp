@@ -22,15 +22,6 @@ float distance(const float* a, const float* b) {
   return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-TEST(CameraTest, DefaultsLookDownNegativeZFromTwoUnitsAway) {
-  qor::Camera cam;
-  expectVec(cam.position, 0, 0, 2, 0);
-  expectVec(cam.view, 0, 0, 0, 0);
-  expectVec(cam.up, 0, 1, 0, 0);
-  expectVec(cam.strafe, 0, 0, 0, 0);
-  EXPECT_EQ(cam.size(), sizeof(qor::Camera));
-}
-
 TEST(CameraTest, MoveAlongViewShiftsEyeAndTargetTogether) {
   qor::Camera cam;
   cam.step = 1.0f;
@@ -120,14 +111,6 @@ TEST(CameraTest, RotateViewFollowsTheRightHandRuleAndIgnoresAxisLength) {
   qor::Camera d;
   d.rotateView(33.0f, 1.0f, 2.0f, 3.0f);
   EXPECT_NEAR(distance(d.position, d.view), 2.0f, kTol);
-}
-
-TEST(CameraTest, ViewOnTheEyeGivesNonFiniteVectorsWithoutCrashing) {
-  qor::Camera cam;
-  cam.view[2] = 2.0f;
-  cam.step = 1.0f;
-  cam.moveAlongView(1.0f);
-  EXPECT_FALSE(std::isfinite(cam.position[2]));
 }
 
 }  // namespace

@@ -153,15 +153,4 @@ TEST(FrustumTest, NonFinitePlanePassesPointAndSphereButRejectsCube) {
   EXPECT_FALSE(unit.CubeInFrustum(nan, 0, 0, 0.5f));
 }
 
-TEST(FrustumTest, RecalculationReplacesAllPlanes) {
-  FrustumCulling cull = unitOrtho();
-  const Mat a = ortho(-1, 1, -1, 1, -1, 1);
-  const Mat far = translate(100, 0, 0);
-  cull.CalculateFrustum(a.m, far.m);
-  EXPECT_FALSE(cull.PointInFrustum(0, 0, 0));
-  EXPECT_TRUE(cull.PointInFrustum(-100, 0, 0));
-  const qor::ICull& asInterface = cull;
-  EXPECT_TRUE(asInterface.CubeInFrustum(-100, 0, 0, 0.5f));
-}
-
 }  // namespace

@@ -92,18 +92,6 @@ TEST_F(TraverseTest, TranslateActsOnTheSiblingsThatFollowIt) {
   EXPECT_EQ(a->refCount(), held);
 }
 
-TEST_F(TraverseTest, ScaleAndTranslateCompose) {
-  auto a = geometry();
-  auto root = group({SceneNodePtr(new qor::ScaleNode(2, 3, 4)), translate(1, 1, 1), a});
-  root->traverse();
-  EXPECT_FLOAT_EQ(a->modelView[0], 2.0f);
-  EXPECT_FLOAT_EQ(a->modelView[5], 3.0f);
-  EXPECT_FLOAT_EQ(a->modelView[10], 4.0f);
-  EXPECT_FLOAT_EQ(a->modelView[12], 2.0f);
-  EXPECT_FLOAT_EQ(a->modelView[13], 3.0f);
-  EXPECT_FLOAT_EQ(a->modelView[14], 4.0f);
-}
-
 TEST_F(TraverseTest, RotateMatchesGlRotatef) {
   struct Case {
     float angle, x, y, z;
