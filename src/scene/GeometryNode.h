@@ -5,15 +5,14 @@
 // instead of walking the tree again.
 
 #include "base/memory/SmartPointer.h"
+#include "material/Material.h"
+#include "model/IModel.h"
 #include "scene/ISceneNode.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace qor {
-
-class IModel;
-class Material;
 
 class GeometryNode : public ISceneNode {
 public:
