@@ -24,10 +24,12 @@ inline const char* const kCubeObj =
     "f 2//6 3//6 7//6 6//6\n";
 
 // A model parsed and normalised from text without touching GL (no display
-// lists): the file name does not exist, so the constructor loads nothing.
+// lists). It is created from a name that does not exist, so the constructor
+// loads nothing; `name` then stands as its file name (for "mtllib" paths).
 inline qor::SmartPointer<qor::ModelObj> parseModel(const std::string& text,
                                                   const std::string& name = "/nonexistent/model.obj") {
-  auto model = qor::makeShared<qor::ModelObj>(name);
+  auto model = qor::makeShared<qor::ModelObj>("/nonexistent/model.obj");
+  model->fileName = name;
   model->parse(text);
   model->normalise();
   return model;

@@ -1,0 +1,30 @@
+#pragma once
+// Writes small test images with FreeImage.
+
+#include <FreeImage.h>
+
+#include <filesystem>
+#include <string>
+
+namespace kelvo::test {
+
+// A width x height image (folders created as needed) of `bpp` bits per pixel (1, 8, 16, 24 or 32), every
+// byte set to `value`, saved in `format`. True when written.
+inline bool writeImage(const std::string& path, FREE_IMAGE_FORMAT format, int bpp, int width = 4, int height = 4,
+                       unsigned char value = 0x80) {
+  FIBITMAP* image = bpp == 16 ? FreeImage_Allocate(width, height, 16, FI16_565_RED_MASK, FI16_565_GREEN_MASK,
+                                                   FI16_565_BLUE_MASK)
+                              : FreeImage_Allocate(width, height, bpp);
+  if (!image) return false;
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+  for (int y = 0; y < height; ++y) {
+    BYTE* row = FreeImage_GetScanLine(image, y);
+    for (unsigned x = 0; x < FreeImage_GetLine(image); ++x) row[x] = value;
+  }
+  bool ok = FreeImage_Save(format, image, path.c_str(), 0) != 0;
+  FreeImage_Unload(image);
+  return ok;
+}
+
+}  // namespace kelvo::test
