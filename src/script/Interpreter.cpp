@@ -148,6 +148,7 @@ void resetInterpreter() {
   s.running = 0;
   s.builtinBySymbol.clear();
   s.builtinPresent.clear();
+  s.includeErrorSink = nullptr;
   returnFlag = false;
   ++s.generation;
 }

@@ -1,6 +1,9 @@
 #include "script/SceneDriver.h"
 
 #include "parser.hpp"
+#include "script/datatypes/DataValues.h"
+
+int yylex(yy::SceneParser::semantic_type* value, yy::SceneParser::location_type* location, qor::SceneDriver& driver);
 
 namespace qor {
 
@@ -28,6 +31,51 @@ bool SceneDriver::run() {
   }
   scanEnd();
   return !failed;
+}
+
+std::vector<ScannedToken> SceneDriver::scanText(const std::string& name, const std::string& text) {
+  using Token = yy::SceneParser::token;
+  using Parser = yy::SceneParser;
+  std::vector<ScannedToken> tokens;
+  file = name;
+  text_ = &text;
+  failed = false;
+  scanBegin();
+  for (;;) {
+    Parser::semantic_type value;
+    Parser::location_type where;
+    const int kind = yylex(&value, &where, *this);
+    if (kind == Token::TOK_YYEOF) break;
+    ScannedToken t;
+    // Token numbers start at 258 for "identifier", whose symbol number is 3.
+    t.name = Parser::symbol_name(static_cast<Parser::symbol_kind_type>(kind - 255));
+    t.line = where.begin.line;
+    t.column = where.begin.column;
+    switch (kind) {
+      case Token::TOK_IDENTIFIER:
+      case Token::TOK_STRING:
+        t.text = value.as<std::string>();
+        value.destroy<std::string>();
+        break;
+      case Token::TOK_INT:
+        t.text = std::to_string(value.as<int32_t>());
+        value.destroy<int32_t>();
+        break;
+      case Token::TOK_FLOAT:
+        t.text = formatFloat(value.as<float>());
+        value.destroy<float>();
+        break;
+      case Token::TOK_BOOL:
+        t.text = value.as<bool>() ? "true" : "false";
+        value.destroy<bool>();
+        break;
+      default: break;
+    }
+    tokens.push_back(std::move(t));
+  }
+  scanEnd();
+  text_ = nullptr;
+  return tokens;
 }
 
 void SceneDriver::error(const yy::location& where, const std::string& message) {

@@ -6,12 +6,21 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace yy {
 class location;
 }
 
 namespace qor {
+
+// One token as the scanner gives it, for tests and diagnostics.
+struct ScannedToken {
+  std::string name;  // display name, as syntax errors print it ("identifier", "+=")
+  std::string text;  // the value of literals and identifiers, as text; else empty
+  int line = 0;      // where the token begins
+  int column = 0;
+};
 
 class SceneDriver {
 public:
@@ -24,6 +33,10 @@ public:
   bool parse(const std::string& fileName);
   // Parses text held in memory (the console's input) under the given name.
   bool parseText(const std::string& name, const std::string& text);
+
+  // Runs only the scanner over text and lists its tokens up to the end of
+  // the input (not included). Errors go to the sink as usual.
+  std::vector<ScannedToken> scanText(const std::string& name, const std::string& text);
 
   // Records a failure; the message goes to the error sink, if any.
   void error(const yy::location& where, const std::string& message);
