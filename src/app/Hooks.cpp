@@ -1,5 +1,8 @@
 #include "app/Hooks.h"
 
+#include "app/InputState.h"
+#include "script/Builtins.h"
+
 namespace qor {
 
 bool guiMouseDown() { return false; }
@@ -10,6 +13,6 @@ void guiMouseUp() {}
 
 void consoleKeyPressed(uint8_t) {}
 
-void dispatchKeyBindings() {}
+void dispatchKeyBindings() { script::dispatchKeyBindings(inputState.keys); }
 
 }  // namespace qor

@@ -1,7 +1,6 @@
 #pragma once
 // Calls from the shell into the GUI, the console and the script's key
-// bindings. Each forwards to its subsystem once that subsystem is wired in;
-// until then they do nothing.
+// bindings. The GUI and console calls do nothing until the GUI is wired in.
 
 #include <cstdint>
 

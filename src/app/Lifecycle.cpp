@@ -8,10 +8,16 @@
 #include "app/StageFlow.h"
 #include "app/WindowProc.h"
 #include "base/memory/IMMObject.h"
+#include "material/MaterialLibrary.h"
+#include "material/TextureManager.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
+#include "scene/ModelManager.h"
 #include "scene/OpenGLRenderer.h"
+#include "scene/Scene.h"
+#include "script/Builtins.h"
+#include "script/Interpreter.h"
 #include "util/time/TimerManager.h"
 
 namespace qor {
@@ -58,7 +64,13 @@ bool createMainWindow(std::string& error) {
 }
 
 void startUp() {
-  // 1. Texture manager: the fallback texture "./Data/Textures/nonTexture.jpg".
+  // The script's "exit", "reset" and "getMousePos" work on the shell's state.
+  script::shellHooks.running = &screenSettings.running;
+  script::shellHooks.reloadRequested = &inputState.reloadRequested;
+  script::shellHooks.mouseX = &inputState.mouseX;
+  script::shellHooks.mouseY = &inputState.mouseY;
+  // 1. Texture manager: the fallback texture (texture name 1).
+  textureManager.LoadTexture("./Data/Textures/nonTexture.jpg");
   // 2. loadScene: scene settings and "Data/Scenes/initial.txt".
   // 3. The two diagnostic GUI windows.
   createDiagnosticWindows();
@@ -86,13 +98,19 @@ namespace {
 // Releases 1–7, shared by the reload and the shut-down.
 void releaseScene() {
   // 1. The scene's root node and camera.
+  scene.root = nullptr;
+  scene.camera = nullptr;
   // 2. The model cache.
+  modelManager.Clear();
   // 3. The shadow pass object.
   // 4. Every timer.
   timerManager.clear();
   // 5. The interpreter's functions, scopes and built-in table.
+  script::resetInterpreter();
   // 6. The material library.
+  materialLibrary.clear();
   // 7. The 256 key bindings and the tracking device's button binding.
+  script::clearKeyBindings();
 }
 
 }  // namespace
