@@ -5,6 +5,10 @@
 #include "util/TextFile.h"
 
 #include <GL/gl.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -24,23 +28,25 @@ constexpr std::size_t kLineBuffer = 200;
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Reads numbers from one null-terminated line with the rules of scanf's
-// "%d" and "%f" (leading white space skipped, optional sign), without
-// scanf's per-call format parsing.
+// Reads numbers from one line with the rules of scanf's "%d" and "%f"
+// (leading white space skipped, optional sign), without scanf's per-call
+// format parsing. The line is a view into the file; a NUL byte ends it, as
+// it would end the string fgets hands to sscanf.
 struct LineScanner {
   const char* p;
   const char* end;
 
+  char peek() const { return p < end ? *p : '\0'; }
   void skipSpace() {
-    while (isSpace(*p)) ++p;
+    while (p < end && isSpace(*p)) ++p;
   }
   // "%*s": the first word.
   void skipWord() {
     skipSpace();
-    while (*p && !isSpace(*p)) ++p;
+    while (p < end && *p && !isSpace(*p)) ++p;
   }
   bool literal(char c) {
-    if (*p != c) return false;
+    if (peek() != c) return false;
     ++p;
     return true;
   }
@@ -48,11 +54,11 @@ struct LineScanner {
     skipSpace();
     const char* q = p;
     bool negative = false;
-    if (*q == '+' || *q == '-') negative = (*q++ == '-');
-    if (!isDigit(*q)) return false;
+    if (q < end && (*q == '+' || *q == '-')) negative = (*q++ == '-');
+    if (q >= end || !isDigit(*q)) return false;
     // Saturate instead of overflowing; such an index is out of range anyway.
     int64_t value = 0;
-    while (isDigit(*q)) {
+    while (q < end && isDigit(*q)) {
       if (value < (int64_t{1} << 40)) value = value * 10 + (*q - '0');
       ++q;
     }
@@ -65,24 +71,28 @@ struct LineScanner {
   bool readFloat(float& out) {
     skipSpace();
     const char* q = p;
-    if (*q == '+') {
+    if (q < end && *q == '+') {
       ++q;
-      if (*q == '+' || *q == '-') return false;
+      if (q < end && (*q == '+' || *q == '-')) return false;
     }
     float value = 0.0f;
     auto [next, ec] = std::from_chars(q, end, value);
-    if (ec == std::errc() && *next != 'x' && *next != 'X') {
+    if (ec == std::errc() && (next == end || (*next != 'x' && *next != 'X'))) {
       out = value;
       p = next;
       return true;
     }
     // Hexadecimal numbers and values out of float range: let strtof decide,
-    // as scanf would.
+    // as scanf would, on a terminated copy of the rest of the line.
+    char rest[kLineBuffer];
+    const std::size_t n = static_cast<std::size_t>(end - p);
+    std::memcpy(rest, p, n);
+    rest[n] = '\0';
     char* stop = nullptr;
-    value = std::strtof(p, &stop);
-    if (stop == p) return false;
+    value = std::strtof(rest, &stop);
+    if (stop == rest) return false;
     out = value;
-    p = stop;
+    p += stop - rest;
     return true;
   }
 };
@@ -99,6 +109,16 @@ void readCorners(LineScanner& in, bool noTexture, int count, int32_t v[4], int32
       if (!in.literal('/') || !in.readInt(t[c]) || !in.literal('/') || !in.readInt(n[c])) return;
     }
   }
+}
+
+// "%*s %s": the second word of the line, empty when there is none.
+std::string secondWord(const char* line, const char* end) {
+  LineScanner in{line, end};
+  in.skipWord();
+  in.skipSpace();
+  const char* start = in.p;
+  in.skipWord();
+  return std::string(start, static_cast<std::size_t>(in.p - start));
 }
 
 int32_t rebase(int32_t index, int64_t offset) {
@@ -158,12 +178,72 @@ ModelObj::ModelObj(const std::string& name) {
 
 ModelObj::~ModelObj() { deleteDisplayLists(); }
 
-void ModelObj::load(const std::string& name) {
-  std::optional<std::string> text = readTextFile(name);
-  if (!text) return;
-  parse(*text);
+namespace {
+
+// A read-only view of a whole file, mapped rather than copied: a large model
+// is then read straight from the page cache, with no buffer to fill first.
+class MappedFile {
+public:
+  explicit MappedFile(const std::string& name) {
+    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+      opened_ = true;
+      size_ = static_cast<std::size_t>(info.st_size);
+      if (size_ > 0) {
+        void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (p == MAP_FAILED) {
+          opened_ = false;
+          size_ = 0;
+        } else {
+          data_ = static_cast<const char*>(p);
+        }
+      }
+    }
+    ::close(fd);
+  }
+  ~MappedFile() {
+    if (data_) ::munmap(const_cast<char*>(data_), size_);
+  }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+
+  bool opened() const { return opened_; }
+  std::string_view text() const { return {data_ ? data_ : "", size_}; }
+
+private:
+  const char* data_ = nullptr;
+  std::size_t size_ = 0;
+  bool opened_ = false;
+};
+
+}  // namespace
+
+bool ModelObj::loadGeometry(const std::string& name) {
+  MappedFile file(name);
+  if (file.opened()) {
+    std::string_view text = file.text();
+    if (std::memchr(text.data(), '\r', text.size())) {
+      // Text mode: CR LF reads as LF.
+      std::string copy(text);
+      normalizeLineEnds(copy);
+      parse(copy);
+    } else {
+      parse(text);
+    }
+  } else {
+    // Not a regular file (a pipe, say): read it the ordinary way.
+    std::optional<std::string> text = readTextFile(name);
+    if (!text) return false;
+    parse(*text);
+  }
   normalise();
-  compile();
+  return true;
+}
+
+void ModelObj::load(const std::string& name) {
+  if (loadGeometry(name)) compile();
 }
 
 void ModelObj::parse(std::string_view text) {
@@ -186,47 +266,47 @@ void ModelObj::parse(std::string_view text) {
     current = ModelGroup();
   };
 
-  char line[kLineBuffer];
-  char word[kLineBuffer];
   std::size_t pos = 0;
   while (pos < text.size()) {
-    std::size_t limit = std::min(text.size() - pos, kLineBuffer - 1);
-    const char* start = text.data() + pos;
-    const void* newline = std::memchr(start, '\n', limit);
-    std::size_t length = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1 : limit;
-    std::memcpy(line, start, length);
-    line[length] = '\0';
+    const char* line = text.data() + pos;
+    const std::size_t limit = std::min(text.size() - pos, kLineBuffer - 1);
+    const void* newline = std::memchr(line, '\n', limit);
+    const std::size_t length =
+        newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - line) + 1 : limit;
     pos += length;
+    const char* const lineEnd = line + length;
 
     // First word, as "%s" reads it.
-    const char* p = line;
-    while (isSpace(*p)) ++p;
-    std::size_t wordLength = 0;
-    while (p[wordLength] && !isSpace(p[wordLength])) ++wordLength;
-    if (wordLength == 0) continue;
-    std::memcpy(word, p, wordLength);
-    word[wordLength] = '\0';
-
-    LineScanner in{line, line + length};
+    LineScanner in{line, lineEnd};
+    in.skipSpace();
+    const char* wordStart = in.p;
     in.skipWord();
+    const std::string_view word(wordStart, static_cast<std::size_t>(in.p - wordStart));
+    if (word.empty()) continue;
 
-    if (std::strcmp(word, "v") == 0) {
+    if (word == "v") {
       std::array<float, 3> v{0.0f, 0.0f, 0.0f};
       in.readFloat(v[0]) && in.readFloat(v[1]) && in.readFloat(v[2]);
       current.vertices.push_back(v);
-    } else if (std::strcmp(word, "vn") == 0) {
+    } else if (word == "vn") {
       std::array<float, 3> n{0.0f, 0.0f, 0.0f};
       in.readFloat(n[0]) && in.readFloat(n[1]) && in.readFloat(n[2]);
       current.normals.push_back(n);
-    } else if (std::strcmp(word, "vt") == 0) {
+    } else if (word == "vt") {
       std::array<float, 2> t{0.0f, 0.0f};
       in.readFloat(t[0]) && in.readFloat(t[1]);
       current.texCoords.push_back(t);
-    } else if (std::strcmp(word, "f") == 0) {
+    } else if (word == "f") {
+      // Slashes of the whole line decide the corner count, a "//" the form.
       int slashes = 0;
-      for (std::size_t i = 0; i < length; ++i) slashes += line[i] == '/';
+      bool noTexture = false;
+      for (const char* c = line; c < lineEnd && *c; ++c) {
+        if (*c == '/') {
+          ++slashes;
+          noTexture = noTexture || (c + 1 < lineEnd && c[1] == '/');
+        }
+      }
       const int corners = slashes < 7 ? 3 : 4;
-      const bool noTexture = std::strstr(line, "//") != nullptr;
       int32_t v[4] = {0, 0, 0, 0}, t[4] = {0, 0, 0, 0}, n[4] = {0, 0, 0, 0};
       readCorners(in, noTexture, corners, v, t, n);
       for (int c = 0; c < 4; ++c) {
@@ -247,11 +327,10 @@ void ModelObj::parse(std::string_view text) {
         corner(face, 0, 0), corner(face, 1, 2), corner(face, 2, 3);
         current.faces.push_back(face);
       }
-    } else if (std::strcmp(word, "g") == 0) {
+    } else if (word == "g") {
       finishGroup(false);
-    } else if (std::strcmp(word, "usemtl") == 0) {
-      char name[kLineBuffer] = "";
-      std::sscanf(line, "%*s %199s", name);
+    } else if (word == "usemtl") {
+      const std::string name = secondWord(line, lineEnd);
       // Faces already read in this group keep the default material rather
       // than falling outside every material range.
       if (current.materials.empty() && !current.faces.empty()) {
@@ -260,11 +339,9 @@ void ModelObj::parse(std::string_view text) {
       }
       current.materials.push_back(lookUpMaterial(name));
       current.faceStarts.push_back(static_cast<int32_t>(current.faces.size()));
-    } else if (std::strcmp(word, "mtllib") == 0) {
-      char name[kLineBuffer];
-      if (std::sscanf(line, "%*s %199s", name) == 1) {
-        LoadMaterialLibrary(materialLibrary, path::join(fileName, name));
-      }
+    } else if (word == "mtllib") {
+      const std::string name = secondWord(line, lineEnd);
+      if (!name.empty()) LoadMaterialLibrary(materialLibrary, path::join(fileName, name));
     }
     // "#", "s", "o" and every other word: ignored.
   }

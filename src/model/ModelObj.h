@@ -22,6 +22,10 @@ public:
   void draw(uint8_t flags) const override;
   void draw(uint8_t flags, const SmartPointer<Material>& material) const override;
 
+  // Reads, parses and normalises the file without touching GL; false when
+  // the file cannot be read (the model stays empty).
+  bool loadGeometry(const std::string& fileName);
+
   // Steps of load, public for tests and tools that want geometry without GL:
   // parse text into groups, normalise, compile display lists.
   void parse(std::string_view text);
