@@ -98,6 +98,7 @@ uint32_t TextureManager::LoadTexture(const std::string& fileName) {
 
   GLuint name = 0;
   glGenTextures(1, &name);
+  if (name == 0) return 1;  // no GL context to upload to
   cache_[fileName] = name;
   glBindTexture(GL_TEXTURE_2D, name);
   // FreeImage pads every row to a multiple of 4 bytes.
