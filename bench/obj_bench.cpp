@@ -2,7 +2,7 @@
 // the command line) and reports the best of several runs, so it can be
 // compared with other readers on the same file.
 //
-//   obj_bench [--keep] [--runs N] [FILE.obj]
+//   kelvo-bench-obj [--keep] [--runs N] [FILE.obj]
 //
 // Without FILE a grid of 200 000 triangles with positions, texture
 // coordinates and normals is written to a temporary file first (--keep
