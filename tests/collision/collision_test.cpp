@@ -284,3 +284,29 @@ TEST_F(CollisionTest, NodesWithOneChildFromAForeignFileAreSafe) {
   EXPECT_TRUE(qor::AABBTreeCollision(kIdentity, a, kIdentity, b).collide());
   EXPECT_TRUE(qor::AABBTreeCollision(kIdentity, b, kIdentity, a).collide());
 }
+
+TEST_F(CollisionTest, ScrambledCacheFilesNeverCrash) {
+  TempDir dir;
+  auto cube = parseModel(kCubeObj);
+  qor::buildTrees(*cube);
+  const std::string path = dir.file("c.aabb");
+  ASSERT_TRUE(qor::saveTrees(*cube, path));
+  const std::string good = readAll(path);
+  uint32_t seed = 7;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7fff;
+  };
+  for (int round = 0; round < 500; ++round) {
+    std::string bad = good;
+    // Flip a few bytes after the magic (markers, counts, floats), sometimes cut.
+    for (int k = 0; k < 3; ++k) bad[8 + next() % (bad.size() - 8)] = static_cast<char>(next() & 0xff);
+    if (next() % 2) bad.resize(8 + next() % (bad.size() - 8));
+    auto target = parseModel("");
+    if (qor::loadTrees(*target, dir.write("bad.aabb", bad))) {
+      qor::AABBTreeCollision(kIdentity, target, kIdentity, cube).collide();
+    }
+    target = nullptr;
+    qor::collectGarbage();
+  }
+}

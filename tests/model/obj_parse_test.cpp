@@ -161,3 +161,44 @@ TEST_F(ObjParseTest, OddTextIsReadSafely) {
   ASSERT_EQ(g.materials.size(), 2u);
   EXPECT_EQ(g.materials[1]->name, qor::kDefaultMaterialName);
 }
+
+TEST_F(ObjParseTest, ScrambledFilesGiveOnlyValidFaces) {
+  // Random lines built from OBJ pieces: whatever the reader keeps must index
+  // inside its group, so drawing and tree building never read stray memory.
+  const char* pieces[] = {"v ", "vn ", "vt ", "f ", "g x\n", "usemtl m\n", "1", "2", "3", "-1", "/", "//", " ",
+                          "\n", "0.5", "99", "\r\n", "#", "e", "+", "\t"};
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7fff;
+  };
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    const int count = 20 + static_cast<int>(next() % 400);
+    for (int i = 0; i < count; ++i) text += pieces[next() % std::size(pieces)];
+    auto m = parseModel(text);
+    for (const auto& g : m->groups) {
+      ASSERT_FALSE(g.materials.empty());
+      ASSERT_EQ(g.materials.size(), g.faceStarts.size());
+      for (std::size_t i = 0; i < g.faceStarts.size(); ++i) {
+        ASSERT_GE(g.faceStarts[i], 0);
+        ASSERT_LE(static_cast<std::size_t>(g.faceStarts[i]), g.faces.size());
+        if (i > 0) {
+          ASSERT_LE(g.faceStarts[i - 1], g.faceStarts[i]);
+        }
+      }
+      for (const auto& f : g.faces) {
+        for (int c = 0; c < 3; ++c) {
+          ASSERT_GE(f.vertex[c], 0);
+          ASSERT_LT(static_cast<std::size_t>(f.vertex[c]), g.vertices.size());
+          ASSERT_GE(f.normal[c], 0);
+          ASSERT_LT(static_cast<std::size_t>(f.normal[c]), g.normals.size());
+        }
+      }
+    }
+    qor::buildTrees(*m);
+    ASSERT_EQ(m->trees.size(), m->groups.size());
+    m = nullptr;
+    qor::collectGarbage();
+  }
+}
