@@ -14,6 +14,7 @@ namespace qor::script {
 
 bool returnFlag = false;
 int evalDepth = 0;
+bool aborting = false;
 
 namespace {
 
@@ -159,7 +160,11 @@ DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
   State& s = state();
   if (fn.params.size() != args.size()) return nullptr;
   // A runaway recursion ends here with null instead of a stack overflow.
-  if (s.callDepth >= kMaxCallDepth) return nullptr;
+  if (aborting) return nullptr;
+  if (s.callDepth >= kMaxCallDepth) {
+    aborting = true;
+    return nullptr;
+  }
   if (static_cast<std::size_t>(s.callDepth) == s.scopePool.size()) s.scopePool.emplace_back();
   Scope& locals = s.scopePool[static_cast<std::size_t>(s.callDepth)];
   ++s.callDepth;
@@ -167,6 +172,7 @@ DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) locals.add(fn.params[i], std::move(args[i]));
   DataPtr result;
   for (const DataPtr& statement : fn.body) {
+    if (aborting) break;
     if (!statement) continue;
     DataPtr v = statement->evaluate(locals);
     if (returnFlag) {
@@ -191,8 +197,10 @@ DataPtr runRecord(std::size_t index) {
   for (std::size_t i = 0; i < r.statements.size(); ++i) {
     DataPtr statement = r.statements[i];
     last = statement ? statement->evaluate(r.variables) : nullptr;
-    // A `return` outside any function must not leak into later statements.
+    // A `return` outside any function must not leak into later statements,
+    // nor a runaway state into the next statement.
     returnFlag = false;
+    if (evalDepth == 0) aborting = false;
   }
   if (last) printValue(last);
   return last;

@@ -132,23 +132,28 @@ void setIncludeErrorSink(ErrorSink sink);
 // ---- stack guards ------------------------------------------------------------
 
 // Nested evaluations (operators, calls, lists, statements inside statements)
-// and nested user-function calls are counted; past the limit an evaluation
-// gives null instead of overflowing the stack. The limits fit the default
-// 8 MiB stack in every build, sanitizers included.
-constexpr int kMaxEvalDepth = 2000;
-constexpr int kMaxCallDepth = 200;
+// and nested user-function calls are counted. Past either limit the script is
+// runaway: `aborting` is set, every evaluation still on the stack gives null
+// at once and loops stop, so the outermost evaluation ends quickly with null
+// instead of overflowing the stack (or spinning in a loop whose body can no
+// longer run). The flag clears when the outermost evaluation returns. The
+// limits fit the default 8 MiB stack in every build, sanitizers included.
+constexpr int kMaxEvalDepth = 4000;
+constexpr int kMaxCallDepth = 1000;
 extern int evalDepth;
+extern bool aborting;
 
 class DepthGuard {
 public:
-  DepthGuard() : ok_(++evalDepth <= kMaxEvalDepth) {}
-  ~DepthGuard() { --evalDepth; }
+  DepthGuard() {
+    if (++evalDepth > kMaxEvalDepth) aborting = true;
+  }
+  ~DepthGuard() {
+    if (--evalDepth == 0) aborting = false;
+  }
   DepthGuard(const DepthGuard&) = delete;
   DepthGuard& operator=(const DepthGuard&) = delete;
-  explicit operator bool() const { return ok_; }
-
-private:
-  bool ok_;
+  explicit operator bool() const { return !aborting; }
 };
 
 // A reusable argument vector: evaluation borrows one per nesting level, so a

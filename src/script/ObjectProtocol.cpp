@@ -6,7 +6,7 @@
 namespace qor::script {
 
 bool MethodCall::begin(const DataPtr& call, Scope& locals) {
-  if (!call || call->tag() != kTagCallFunction) return false;
+  if (!depth_ || !call || call->tag() != kTagCallFunction) return false;
   auto* c = static_cast<DataCallFunction*>(call.get());
   name_ = c->name;
   c->evaluateArgs(locals, *args_);

@@ -47,6 +47,9 @@ public:
   bool argString(std::size_t i, std::string& out) const;
 
 private:
+  // A method call nests deeper C++ frames than an operator does, so it
+  // counts once more against the nesting limit.
+  DepthGuard depth_;
   Symbol name_ = kNoSymbol;
   ArgBuffer args_;
 };

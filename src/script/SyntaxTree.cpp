@@ -41,6 +41,7 @@ void printOrNothing(const DataPtr& d) {
 
 bool runStatements(const StatementList& statements, Scope& locals, DataPtr& result) {
   for (const DataPtr& s : statements) {
+    if (script::aborting) return false;
     if (!s) continue;
     DataPtr v = s->evaluate(locals);
     if (script::returnFlag) {
@@ -252,6 +253,7 @@ DataPtr DataWhile::evaluate(Scope& locals) {
     if (!go) return makeBool(true);
     DataPtr result;
     if (runStatements(body, locals, result)) return result;
+    if (script::aborting) return nullptr;
     script::collectIfCrowded();
   }
 }
@@ -270,6 +272,7 @@ DataPtr DataFor::evaluate(Scope& locals) {
     DataPtr result;
     if (runStatements(body, locals, result)) return result;
     if (step) step->evaluate(locals);
+    if (script::aborting) return nullptr;
     script::collectIfCrowded();
   }
 }

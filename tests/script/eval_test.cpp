@@ -188,9 +188,18 @@ TEST_F(EvalTest, RunawayRecursionEndsInNull) {
   EXPECT_EQ(showGlobal("r"), "null");
   EXPECT_EQ(showGlobal("s"), "null");
   EXPECT_EQ(showGlobal("ok"), "int 1");
+  // Every branch of a runaway recursion ends at once, and a loop whose body
+  // can no longer run does not spin.
+  run("def two(n) { return two(n + 1) + two(n + 1); } t = two(0);"
+      "def spin(n) { while (true) { for (i = 0; i < 1; i++) { if (true) return spin(n + 1); } } } u = spin(0);"
+      "after = 2;");
+  EXPECT_EQ(showGlobal("t"), "null");
+  EXPECT_EQ(showGlobal("u"), "null");
+  EXPECT_EQ(showGlobal("after"), "int 2");
+  EXPECT_FALSE(qor::script::aborting);
   // Deep but bounded recursion still works.
-  run("def depth(n) { if (n == 0) return 0; return depth(n - 1) + 1; } d = depth(150);");
-  EXPECT_EQ(showGlobal("d"), "int 150");
+  run("def depth(n) { if (n == 0) return 0; return depth(n - 1) + 1; } d = depth(700);");
+  EXPECT_EQ(showGlobal("d"), "int 700");
 }
 
 TEST_F(EvalTest, DeeplyNestedExpressionsDoNotOverflow) {
@@ -207,6 +216,17 @@ TEST_F(EvalTest, DeeplyNestedExpressionsDoNotOverflow) {
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(showGlobal("z"), "null");
   EXPECT_EQ(showGlobal("w"), "int 2");
+  std::string methods, calls, closing;
+  for (int i = 0; i < 5000; ++i) {
+    methods += "l.get(";
+    calls += "id(";
+    closing += ")";
+  }
+  run("l = (1); def id(a) { return a; } m = " + methods + "0" + closing + "; c = " + calls + "0" + closing +
+      "; v = 3;");
+  EXPECT_EQ(showGlobal("m"), "null");
+  EXPECT_EQ(showGlobal("c"), "null");
+  EXPECT_EQ(showGlobal("v"), "int 3");
 }
 
 TEST_F(EvalTest, MemberAccessOnNonObjects) {

@@ -1,0 +1,57 @@
+// Script interpreter benchmark: runs each bench/script/*.kvs program the way
+// kelvo-script does and prints its wall time and the process's peak memory.
+// The same programs are there in Lua (.lua) and Python (.py):
+//   time lua5.4 bench/script/fib.lua      time python3 bench/script/fib.py
+
+#include "base/memory/IMMObject.h"
+#include "script/Builtins.h"
+#include "script/Interpreter.h"
+#include "script/Output.h"
+#include "script/SceneDriver.h"
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+void discard(std::string_view, void*) {}
+
+long peakKiB() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* programs[] = {"fib", "sum", "concat", "list"};
+  const int rounds = argc > 1 ? std::atoi(argv[1]) : 3;
+  std::printf("%-8s %10s %10s %12s\n", "program", "best ms", "mean ms", "peak KiB");
+  for (const char* name : programs) {
+    const std::string path = std::string(KELVO_BENCH_DIR) + "/script/" + name + ".kvs";
+    double best = 1e30, total = 0;
+    for (int r = 0; r < rounds; ++r) {
+      qor::script::resetInterpreter();
+      qor::script::setOutputSink(&discard);
+      qor::SceneDriver driver;
+      const auto start = std::chrono::steady_clock::now();
+      const bool ok = qor::script::runSceneScript(path, driver);
+      const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+      qor::script::setOutputSink(nullptr);
+      if (!ok) {
+        std::fprintf(stderr, "%s: parse failed\n", path.c_str());
+        return 1;
+      }
+      best = ms < best ? ms : best;
+      total += ms;
+    }
+    std::printf("%-8s %10.1f %10.1f %12ld\n", name, best, total / rounds, peakKiB());
+  }
+  qor::script::resetInterpreter();
+  qor::collectRemainingObjects();
+  return 0;
+}
