@@ -41,9 +41,13 @@ void applyCursor() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
 }
 
-// Brings up the video subsystem; false (and the cause) when there is no
-// display the user can see.
+// Brings up the video subsystem once; false (and the cause) when there is no
+// display the user can see. It stays up until the process ends: shutting it
+// down closes the display and unloads the GL driver, after which the leak
+// checker can no longer name the driver's own allocations.
 bool startVideo(std::string& error) {
+  static bool started = false;
+  if (started) return true;
   // Windows does not capture the pointer while a button is held unless asked
   // to; neither do we, so mouse positions stay inside the client area.
   SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
@@ -69,6 +73,11 @@ bool startVideo(std::string& error) {
             "; SDL offered only its invisible \"" + driver + "\" video driver)";
     return false;
   }
+  // Hold one reference on the GL library, so that destroying a window never
+  // unloads the driver (and the leak checker can still name its memory).
+  // When it cannot be loaded, the window creation reports why.
+  SDL_GL_LoadLibrary(nullptr);
+  started = true;
   return true;
 }
 
@@ -107,13 +116,12 @@ std::unique_ptr<Window> Window::create(const char* title, int x, int y, int widt
   }
   if (!startVideo(error)) return nullptr;
   std::unique_ptr<Window> window(new Window);
-  window->videoStarted_ = true;
   setPixelFormat(format);
   const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | (popup ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE);
   window->window_ = SDL_CreateWindow(title, x, y, width, height, flags);
   if (!window->window_) {
     error = std::string("cannot create the window: ") + SDL_GetError();
-    return nullptr;  // the destructor stops the video subsystem again
+    return nullptr;
   }
   SDL_StopTextInput();  // the program reads keys, not composed text
   translator = EventTranslator{};
@@ -125,7 +133,6 @@ std::unique_ptr<Window> Window::create(const char* title, int x, int y, int widt
 Window::~Window() {
   if (openWindow == this) openWindow = nullptr;
   if (window_) SDL_DestroyWindow(window_);
-  if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 void Window::show() { SDL_ShowWindow(window_); }

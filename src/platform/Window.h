@@ -1,7 +1,8 @@
 #pragma once
 // The program's window and its GL context, on SDL2.
 //
-// Creating the first window brings up SDL's video subsystem. A display the
+// Creating the first window brings up SDL's video subsystem (for the rest of
+// the process). A display the
 // user cannot see counts as no display: with no DISPLAY, SDL quietly falls
 // back to its "offscreen" (or "dummy") driver, and a viewer running there
 // could never be seen or quit. Those drivers are accepted only when the
@@ -61,7 +62,6 @@ public:
 private:
   Window() = default;
   SDL_Window* window_ = nullptr;
-  bool videoStarted_ = false;
 };
 
 // The window currently open (there is at most one), or null.

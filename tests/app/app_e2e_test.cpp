@@ -40,8 +40,9 @@ class Viewer {
 public:
   // Starts the viewer in a fresh folder whose only file is
   // Data/ScreenSettings.txt; `withDisplay` false removes DISPLAY (and any
-  // other way to a display) from its environment.
-  explicit Viewer(bool withDisplay = true) {
+  // other way to a display) from its environment; `videoDriver` sets
+  // SDL_VIDEODRIVER.
+  explicit Viewer(bool withDisplay = true, const char* videoDriver = nullptr) {
     char tmpl[] = "/tmp/kelvo_e2e_XXXXXX";
     dir_ = ::mkdtemp(tmpl);
     fs::create_directories(dir_ / "Data");
@@ -56,6 +57,7 @@ public:
         ::unsetenv("WAYLAND_DISPLAY");
         ::unsetenv("SDL_VIDEODRIVER");
       }
+      if (videoDriver) ::setenv("SDL_VIDEODRIVER", videoDriver, 1);
       ::execl(kViewer, kViewer, static_cast<char*>(nullptr));
       ::_exit(121);
     }
@@ -70,6 +72,7 @@ public:
   }
 
   pid_t pid() const { return pid_; }
+  void signal(int sig) const { ::kill(pid_, sig); }
 
   // Waits up to `limit` for the process to end; its exit status, or -1 when
   // it is still running, -2 when a signal ended it.
@@ -179,6 +182,16 @@ TEST(ViewerEndToEnd, NoDisplayIsOneErrorLineAndStatusOne) {
   EXPECT_NE(err.find("display"), std::string::npos) << err;
   ASSERT_FALSE(err.empty());
   EXPECT_EQ(err.find('\n'), err.size() - 1) << "more than one line: " << err;
+}
+
+TEST(ViewerEndToEnd, OffscreenDriverRunsOnlyWhenAskedForAndStopsOnTerm) {
+  // Asked for explicitly, SDL's invisible driver is accepted (tools render
+  // there); the system's termination request then ends the show normally.
+  Viewer viewer(false, "offscreen");
+  std::this_thread::sleep_for(2000ms);
+  ASSERT_TRUE(viewer.running()) << viewer.errorOutput();
+  viewer.signal(SIGTERM);
+  EXPECT_EQ(viewer.waitExit(30000ms), 0) << viewer.errorOutput();
 }
 
 }  // namespace

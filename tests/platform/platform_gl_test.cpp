@@ -134,16 +134,4 @@ TEST(WindowTest, BadSizeIsRefusedWithACause) {
   EXPECT_EQ(currentWindow(), nullptr);
 }
 
-TEST(WindowTest, OffscreenDriverOnlyWhenAskedFor) {
-  // Asked for explicitly, the invisible driver is accepted (for tools that
-  // render without showing anything).
-  ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
-  std::string error;
-  auto window = openTestWindow(error);
-  ::unsetenv("SDL_VIDEODRIVER");
-  if (!window && error.find("offscreen") == std::string::npos) GTEST_SKIP() << "no offscreen driver: " << error;
-  ASSERT_TRUE(window) << error;
-  EXPECT_STREQ(SDL_GetCurrentVideoDriver(), "offscreen");
-}
-
 }  // namespace
