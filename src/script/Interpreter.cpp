@@ -183,6 +183,9 @@ DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
   }
   locals.clear();
   --s.callDepth;
+  // Deep or long recursions leave many temporaries behind; everything still
+  // in use is held by a counted reference at this point.
+  collectIfCrowded();
   return result;
 }
 

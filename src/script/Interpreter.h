@@ -171,9 +171,11 @@ private:
   std::vector<DataPtr>* v_;
 };
 
-// Long loops release many temporaries; past this many dead objects a loop
-// collects them between two iterations so memory stays flat.
-constexpr std::size_t kLoopCollectThreshold = 1u << 16;
+// Long loops and many calls release many temporaries; past this many dead
+// objects they are collected between two loop iterations or when a user
+// function returns, so memory stays flat. At those points the interpreter
+// holds everything it still uses through counted references.
+constexpr std::size_t kLoopCollectThreshold = 1024;
 void collectIfCrowded();
 
 }  // namespace script

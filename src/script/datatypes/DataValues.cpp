@@ -16,7 +16,16 @@ void DataFloat::print() { script::writeOutput(formatFloat(value)); }
 
 void DataString::print() { script::writeOutput(value); }
 
-DataPtr makeBool(bool v) { return DataPtr(new DataBool(v)); }
+// Bools are immutable and nothing in the language tells two equal values
+// apart, so every comparison shares the same two objects instead of
+// allocating one. After the final sweep at exit those two are gone, and new
+// ones are made as before.
+DataPtr makeBool(bool v) {
+  if (detail::finalSweepStarted) return DataPtr(new DataBool(v));
+  static const DataPtr trueValue(new DataBool(true));
+  static const DataPtr falseValue(new DataBool(false));
+  return v ? trueValue : falseValue;
+}
 DataPtr makeInt(int32_t v) { return DataPtr(new DataInt(v)); }
 DataPtr makeFloat(float v) { return DataPtr(new DataFloat(v)); }
 DataPtr makeString(std::string v) { return DataPtr(new DataString(std::move(v))); }
