@@ -8,6 +8,7 @@
 #include "util/Path.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 
 namespace qor::script {
@@ -230,6 +231,8 @@ bool runSceneScript(const std::string& path, SceneDriver& driver) {
 bool includeFile(std::string_view name) {
   const std::string path = path::join(runningPath(), name);
   if (hasFile(path)) return false;
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return false;
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   std::fclose(f);

@@ -94,6 +94,10 @@ TEST(KelvoScript, UsageAndTraces) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, "no-such-file.script: cannot open no-such-file.script\n");
 
+  Result folder = runTool(".");
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_EQ(folder.err, ".: cannot open .\n");
+
   Result parse = runTool("--check --trace-parse arithmetic.script");
   EXPECT_EQ(parse.status, 0);
   EXPECT_EQ(parse.out, "");
