@@ -3,6 +3,7 @@
 #include "script/Builtins.h"
 
 #include "script/Output.h"
+#include "script/SceneBuiltins.h"
 #include "script/SyntaxTree.h"
 #include "script/datatypes/DataTime.h"
 #include "script/datatypes/DataValues.h"
@@ -192,6 +193,9 @@ void registerBuiltins() {
   registerBuiltin("BOOL", &conversionBuiltin<toBool>);
   registerBuiltin("FLOAT", &conversionBuiltin<toFloat>);
   registerBuiltin("STRING", &conversionBuiltin<toString>);
+  // The scene built-ins live with the scene objects; naming them here also
+  // links them into every program that runs scripts.
+  installSceneBuiltins();
   for (BuiltinRegistrar r : registrars()) r();
 }
 
