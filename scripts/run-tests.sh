@@ -17,7 +17,9 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/lsan.supp:print_suppressi
 echo "== tests in $build"
 cmd=(ctest --test-dir "$build" --output-on-failure -j 2 "$@")
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "${cmd[@]}"
+  # -noreset: without it Xvfb resets whenever its last client leaves, and a
+  # test that connects during the reset finds no display.
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" "${cmd[@]}"
 else
   exec "${cmd[@]}"
 fi

@@ -121,8 +121,10 @@ void reload() {
 }
 
 void shutDown() {
-  // 1. The releases of the reload, and the interpreter's main program.
+  // 1. The releases of the reload, and what the interpreter still holds for
+  //    its main program (the scene value).
   releaseScene();
+  script::sceneValue() = nullptr;
   // 2. The tracking device's port, if open.
   // 3. The actors' containers, the child's nodes and the game-stage nodes.
   releaseStageNodes();

@@ -49,7 +49,10 @@ int EventTranslator::translate(const SDL_Event& event, Window* hwnd, MessageQueu
       const uint8_t vk = virtualKeyFromSdl(key.keysym.sym, key.keysym.scancode);
       if (vk == 0) return 0;
       const bool altHeld = (key.keysym.mod & KMOD_ALT) != 0 || vk == VK_MENU;
-      const bool system = altHeld || vk == VK_F10;
+      // Alt with Control is AltGr on many layouts: ordinary key messages, as
+      // on Windows.
+      const bool ctrlHeld = (key.keysym.mod & KMOD_CTRL) != 0;
+      const bool system = (altHeld && !ctrlHeld) || vk == VK_F10;
       const bool down = event.type == SDL_KEYDOWN;
       const UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
       // On key-up Windows reports Alt in bit 29 only while it is still held.

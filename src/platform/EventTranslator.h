@@ -2,8 +2,8 @@
 // Turns SDL events into the Win32 messages a window procedure expects, with
 // Windows' parameter layout:
 //
-// - key press: WM_KEYDOWN (WM_SYSKEYDOWN while Alt is held, for Alt itself and
-//   for F10) with the virtual-key code; a held key repeats as further
+// - key press: WM_KEYDOWN (WM_SYSKEYDOWN while Alt is held without Control,
+//   for Alt itself and for F10) with the virtual-key code; a held key repeats as further
 //   WM_KEYDOWN messages (lParam bit 30 set); release: WM_KEYUP / WM_SYSKEYUP;
 // - pointer: WM_MOUSEMOVE and WM_[LRM]BUTTONDOWN/UP with the client position
 //   in lParam and the MK_ flags in wParam;

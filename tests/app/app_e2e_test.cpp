@@ -1,7 +1,7 @@
 // kelvo-viewer as a user meets it: run from a scratch installation folder
 // under the test display (Xvfb), driven with xdotool and X11 client messages.
 
-#include "x11_close.h"
+#include "x11_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -99,9 +99,7 @@ public:
   unsigned long findWindow(std::chrono::milliseconds limit = 30000ms) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end && running()) {
-      std::string out = run("xdotool search --onlyvisible --pid " + std::to_string(pid_) +
-                            " --name '^Kelvo Viewer$' 2>/dev/null");
-      if (!out.empty()) return std::stoul(out);
+      if (unsigned long window = findWindowOf(pid_, "Kelvo Viewer")) return window;
       std::this_thread::sleep_for(100ms);
     }
     return 0;

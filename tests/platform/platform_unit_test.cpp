@@ -156,6 +156,9 @@ TEST_F(TranslateTest, AltKeysAreSystemKeys) {
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0].message, WM_SYSKEYDOWN);
   EXPECT_EQ((m[0].lParam >> 29) & 1, 1);
+  // AltGr (Control + Alt) types characters: ordinary key messages.
+  m = translate(keyEvent(SDL_KEYDOWN, SDLK_q, SDL_SCANCODE_Q, 0, KMOD_RALT | KMOD_LCTRL));
+  EXPECT_EQ(m[0].message, WM_KEYDOWN);
   m = translate(keyEvent(SDL_KEYDOWN, SDLK_F10, SDL_SCANCODE_F10));
   EXPECT_EQ(m[0].message, WM_SYSKEYDOWN);
   m = translate(keyEvent(SDL_KEYUP, SDLK_F10, SDL_SCANCODE_F10));
