@@ -48,8 +48,10 @@ void applyCursor() {
 bool startVideo(std::string& error) {
   static bool started = false;
   if (started) return true;
-  // Windows does not capture the pointer while a button is held unless asked
-  // to; neither do we, so mouse positions stay inside the client area.
+  // Windows does not capture the pointer while a button is held unless the
+  // program asks, so SDL's automatic capture stays off. (X11 still reports a
+  // drag that leaves the window, with positions outside the client area; the
+  // window procedure reads them signed.)
   SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
   // Unless the user chose a driver, try only those that show a window.
   // Wayland needs XDG_RUNTIME_DIR; without it, trying only makes libwayland
