@@ -18,6 +18,7 @@
 #include "scene/Scene.h"
 #include "script/Builtins.h"
 #include "script/Interpreter.h"
+#include "shadows/Shadows.h"
 #include "util/time/TimerManager.h"
 
 namespace qor {
@@ -69,9 +70,12 @@ void startUp() {
   script::shellHooks.reloadRequested = &inputState.reloadRequested;
   script::shellHooks.mouseX = &inputState.mouseX;
   script::shellHooks.mouseY = &inputState.mouseY;
+  // The renderer's fog follows the stage.
+  renderHooks.stage = &stage;
   // 1. Texture manager: the fallback texture (texture name 1).
   textureManager.LoadTexture("./Data/Textures/nonTexture.jpg");
   // 2. loadScene: scene settings and "Data/Scenes/initial.txt".
+  loadScene(scene);
   // 3. The two diagnostic GUI windows.
   createDiagnosticWindows();
   // 4. The GUI layout "GUIConfig.txt".
@@ -103,6 +107,7 @@ void releaseScene() {
   // 2. The model cache.
   modelManager.Clear();
   // 3. The shadow pass object.
+  shadowPass = nullptr;
   // 4. Every timer.
   timerManager.clear();
   // 5. The interpreter's functions, scopes and built-in table.
@@ -118,6 +123,7 @@ void releaseScene() {
 void reload() {
   releaseScene();
   // 8. loadScene again: scene settings and "Data/Scenes/initial.txt".
+  loadScene(scene);
 }
 
 void shutDown() {

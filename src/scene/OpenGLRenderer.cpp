@@ -1,15 +1,51 @@
 #include "scene/OpenGLRenderer.h"
 
 #include "app/ScreenSettings.h"
+#include "material/MaterialLibrary.h"
+#include "scene/Camera.h"
+#include "scene/FrustumCulling.h"
+#include "scene/Scene.h"
+#include "script/Interpreter.h"
+#include "script/SceneDriver.h"
+#include "shadows/Shadows.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+
 namespace qor {
 
 SmartPointer<IRenderer> renderer;
+RenderHooks renderHooks;
+CursorPosition guiCursor;
 
 const platform::PixelFormat OpenGLRenderer::kPixelFormat{};
+
+namespace {
+
+constexpr const char* kSceneSettingsFile = "Data/Scenes/Settings.txt";
+
+// Draw masks of the two passes: bit 1 opaque parts (material alpha 1 or
+// more), bit 2 translucent parts, bit 4 colours, bit 8 textures.
+constexpr uint8_t kOpaquePass = 1 | 4 | 8;
+constexpr uint8_t kTranslucentPass = 2 | 4 | 8;
+
+// Every render item is culled by the unit cube around its local origin.
+constexpr float kItemHalfSize = 0.5f;
+
+// The motion blur: the new frame weighs 0.2, the one on screen 0.8.
+constexpr float kNewFrameWeight = 0.2f;
+constexpr float kOldFrameWeight = 0.8f;
+
+// Culls the item by its unit cube in its own frame and draws it there.
+inline void drawItem(const FrustumCulling& frustum, const GeometryNode& item, uint8_t mask) {
+  if (!frustum.CubeInFrustum(0.0f, 0.0f, 0.0f, kItemHalfSize)) return;
+  glLoadMatrixf(item.modelView);
+  item.draw(mask);
+}
+
+}  // namespace
 
 OpenGLRenderer::OpenGLRenderer(std::unique_ptr<platform::Window> window, bool fullscreen)
     : fullscreen_(fullscreen), window_(std::move(window)) {
@@ -52,12 +88,15 @@ OpenGLRenderer::~OpenGLRenderer() {
 void OpenGLRenderer::resize(int32_t width, int32_t height) {
   screenSettings.width = width;
   screenSettings.height = height;
+  if (!context_) {
+    if (screenSettings.height == 0) screenSettings.height = 1;
+    return;
+  }
   setProjection();
 }
 
 void OpenGLRenderer::setProjection() {
   if (screenSettings.height == 0) screenSettings.height = 1;
-  if (!context_) return;
   const int32_t width = screenSettings.width;
   const int32_t height = screenSettings.height;
   glViewport(0, 0, width, height);
@@ -69,27 +108,138 @@ void OpenGLRenderer::setProjection() {
   glLoadIdentity();
 }
 
+void OpenGLRenderer::setFog(int32_t stage) {
+  if (stage != 5) {
+    glDisable(GL_FOG);
+    return;
+  }
+  static const GLfloat kFogColour[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+  glFogi(GL_FOG_MODE, GL_LINEAR);
+  glFogfv(GL_FOG_COLOR, kFogColour);
+  glFogf(GL_FOG_DENSITY, 0.2f);
+  glHint(GL_FOG_HINT, GL_DONT_CARE);
+  glFogf(GL_FOG_START, 1.0f);
+  glFogf(GL_FOG_END, 1.7f);
+  glEnable(GL_FOG);
+}
+
 void OpenGLRenderer::render() {
   if (!context_) return;
-  // The GUI's pointer position (GetCursorPos) is read here once the GUI
-  // exists.
+  // The pointer position the GUI works with this frame.
+  platform::getCursorPos(guiCursor.x, guiCursor.y);
+
   setProjection();
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glDepthFunc(GL_LEQUAL);
 
-  drawFrame();
+  setFog(renderHooks.stage ? *renderHooks.stage : 0);
+
+  glDrawBuffer(GL_BACK);
+  renderScene(scene);
+
+  // Motion blur: back = 0.2 × new frame + 0.8 × the frame on screen. Without
+  // an accumulation buffer GL refuses these calls and the frame stays as
+  // drawn.
+  glReadBuffer(GL_BACK);
+  glAccum(GL_LOAD, kNewFrameWeight);
+  glReadBuffer(GL_FRONT);
+  glAccum(GL_ACCUM, kOldFrameWeight);
+  glAccum(GL_RETURN, 1.0f);
 
   glDepthFunc(GL_LESS);
-  // The GUI is drawn over the frame here.
+  if (renderHooks.drawGui) renderHooks.drawGui();
   glFlush();
+  if (renderHooks.beforeSwap) renderHooks.beforeSwap(renderHooks.beforeSwapData);
   window_->swapBuffers();
 }
 
-void OpenGLRenderer::drawFrame() {
-  // Fog in the game stage, glDrawBuffer(GL_BACK) and the scene, then the
-  // motion-blur blend through the accumulation buffer.
+void OpenGLRenderer::renderScene(Scene& target) {
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+
+  // The camera, on the identity model-view matrix that render loaded.
+  if (Camera* camera = target.camera.get()) {
+    gluLookAt(camera->position[0], camera->position[1], camera->position[2], camera->view[0], camera->view[1],
+              camera->view[2], camera->up[0], camera->up[1], camera->up[2]);
+  }
+  GLfloat cameraMatrix[16];
+  GLfloat projection[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, cameraMatrix);
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+
+  // The walk fills the render queue and the light list.
+  glPushMatrix();
+  if (target.root) target.root->traverse();
+  glPopMatrix();
+
+  // Farthest first: the opaque pass runs the list backwards (nearest first,
+  // so the depth test rejects hidden fragments early), the translucent pass
+  // forwards (so what lies behind is blended first).
+  std::vector<SmartPointer<GeometryNode>>& queue = target.renderQueue;
+  std::sort(queue.begin(), queue.end(),
+            [](const SmartPointer<GeometryNode>& a, const SmartPointer<GeometryNode>& b) {
+              return a.get()->depth > b.get()->depth;
+            });
+
+  // The lights take eye-space positions: load the identity while binding.
+  GLint maxLights = 8;
+  glGetIntegerv(GL_MAX_LIGHTS, &maxLights);
+  const std::size_t lightCount =
+      std::min(target.lightList.size(), static_cast<std::size_t>(std::max<GLint>(maxLights, 0)));
+  glPushMatrix();
+  glLoadIdentity();
+  for (std::size_t i = 0; i < lightCount; ++i) {
+    const GLenum light = GL_LIGHT0 + static_cast<GLenum>(i);
+    glEnable(light);
+    target.lightList[i].get()->apply(light);
+  }
+  glPopMatrix();
+
+  FrustumCulling frustum;
+  for (std::size_t i = queue.size(); i-- > 0;) {
+    const GeometryNode& item = *queue[i].get();
+    frustum.CalculateFrustum(projection, item.modelView);
+    drawItem(frustum, item, kOpaquePass);
+  }
+
+  if (target.castShadows && shadowPass) {
+    glDisable(GL_LIGHTING);
+    for (std::size_t i = 0; i < lightCount; ++i) shadowPass.get()->CastShadows(target.lightList[i], queue);
+    glEnable(GL_LIGHTING);
+  }
+
+  if (target.blend) {
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_BLEND);
+  }
+  for (std::size_t i = 0; i < queue.size(); ++i) {
+    const GeometryNode& item = *queue[i].get();
+    frustum.CalculateFrustum(projection, item.modelView);
+    drawItem(frustum, item, kTranslucentPass);
+  }
+  if (target.blend) glDisable(GL_BLEND);
+
+  for (std::size_t i = 0; i < lightCount; ++i) glDisable(GL_LIGHT0 + static_cast<GLenum>(i));
+  glDisable(GL_LIGHTING);
+
+  glLoadMatrixf(cameraMatrix);
+  target.clearFrameLists();
+}
+
+bool loadScene(Scene& target, SceneDriver* driver) {
+  loadSceneSettings(target, kSceneSettingsFile);
+  materialLibrary.CreateDefaultMaterial();
+
+  // The script's "scene" becomes the root and a "setActive" camera the
+  // camera, through the scene built-ins.
+  SceneDriver ownDriver;
+  const bool parsed = script::runSceneScript(std::string(target.scriptPath), driver ? *driver : ownDriver);
+
+  shadowPass = makeShared<Shadows>();
+  if (!target.camera) target.camera = makeShared<Camera>();
+  return parsed;
 }
 
 }  // namespace qor

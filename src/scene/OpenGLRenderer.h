@@ -1,7 +1,8 @@
 #pragma once
 // The fixed-function OpenGL renderer: owns the window's GL context (and,
 // from its creation on, the window itself), sets the fixed GL state once and
-// draws the frame.
+// draws the frame. Also the scene loader, which brings the global Scene up
+// from the settings file and the scene script.
 
 #include "platform/Window.h"
 #include "scene/Renderer.h"
@@ -10,6 +11,9 @@
 #include <string>
 
 namespace qor {
+
+struct Scene;
+class SceneDriver;
 
 class OpenGLRenderer : public IRenderer {
 public:
@@ -28,6 +32,8 @@ public:
 
   std::size_t size() const override { return sizeof(*this); }
 
+  // Projection, fog, camera, the scene's two passes with lights and shadows,
+  // the motion blur, the GUI and the buffer swap.
   void render() override;
   void resize(int32_t width, int32_t height) override;
 
@@ -35,18 +41,32 @@ public:
   const std::string& error() const { return error_; }
   platform::Window* window() const { return window_.get(); }
 
-private:
-  // Viewport and perspective projection for the stored window size.
-  void setProjection();
-  // The picture between clearing and the buffer swap: fog of the game stage,
-  // the scene (lights, opaque pass, shadows, translucent pass) and the
-  // motion blur. The scene graph fills it in.
-  void drawFrame();
+  // The pieces of a frame, on the current context (public for the tests).
+  //
+  // Viewport and perspective projection for the stored window size; a
+  // height of 0 is stored as 1.
+  static void setProjection();
+  // Linear grey fog in the game stage (5), none otherwise.
+  static void setFog(int32_t stage);
+  // The camera, the node tree walk, the depth sort, the lights, the opaque
+  // pass (nearest first, culled per item), the shadow pass, the translucent
+  // pass (farthest first) and the clean-up. Leaves the camera matrix loaded
+  // and the scene's per-frame lists empty.
+  static void renderScene(Scene& target);
 
+private:
   bool fullscreen_;
   platform::GLContext context_ = nullptr;
   std::unique_ptr<platform::Window> window_;
   std::string error_;
 };
+
+// Brings the scene up: the settings file "Data/Scenes/Settings.txt", the
+// default material, the scene script at `target.scriptPath` (its "scene"
+// becomes the root, an active Camera the camera), the shadow pass object,
+// and a default camera when the script made none active. Syntax errors go to
+// `driver`'s error sink when a driver is given. Returns whether the script
+// parsed; the scene is usable either way.
+bool loadScene(Scene& target, SceneDriver* driver = nullptr);
 
 }  // namespace qor

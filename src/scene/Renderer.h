@@ -21,4 +21,24 @@ public:
 // shut-down.
 extern SmartPointer<IRenderer> renderer;
 
+// What the frame needs from the layers above the scene, which the scene does
+// not include: the shell points `stage` at its stage state (fog in the game
+// stage 5), the GUI sets `drawGui` to draw itself over the frame, and a tool
+// may set `beforeSwap` to look at the finished back buffer (screenshots).
+// Null members are skipped.
+struct RenderHooks {
+  const int32_t* stage = nullptr;
+  void (*drawGui)() = nullptr;
+  void (*beforeSwap)(void* data) = nullptr;
+  void* beforeSwapData = nullptr;
+};
+extern RenderHooks renderHooks;
+
+// The pointer position in desktop pixels, read once per frame for the GUI.
+struct CursorPosition {
+  int32_t x = 0;
+  int32_t y = 0;
+};
+extern CursorPosition guiCursor;
+
 }  // namespace qor
