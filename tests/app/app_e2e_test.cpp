@@ -42,11 +42,12 @@ public:
   // Data/ScreenSettings.txt; `withDisplay` false removes DISPLAY (and any
   // other way to a display) from its environment; `videoDriver` sets
   // SDL_VIDEODRIVER.
-  explicit Viewer(bool withDisplay = true, const char* videoDriver = nullptr) {
+  explicit Viewer(bool withDisplay = true, const char* videoDriver = nullptr,
+                  const char* screenSettings = "800 600 f\n") {
     char tmpl[] = "/tmp/kelvo_e2e_XXXXXX";
     dir_ = ::mkdtemp(tmpl);
     fs::create_directories(dir_ / "Data");
-    std::ofstream(dir_ / "Data" / "ScreenSettings.txt") << "800 600 f\n";
+    std::ofstream(dir_ / "Data" / "ScreenSettings.txt") << screenSettings;
     pid_ = ::fork();
     if (pid_ == 0) {
       if (::chdir(dir_.c_str()) != 0) ::_exit(120);
@@ -137,6 +138,16 @@ bool haveDisplay() {
   return d && *d;
 }
 
+// Presses Escape in `window` until the viewer ends; its exit status.
+int pressEscape(Viewer& viewer, unsigned long window) {
+  int status = -1;
+  for (int attempt = 0; attempt < 5 && status == -1; ++attempt) {
+    run("xdotool windowfocus --sync " + std::to_string(window) + " key Escape 2>/dev/null");
+    status = viewer.waitExit(5000ms);
+  }
+  return status;
+}
+
 TEST(ViewerEndToEnd, OpensItsWindowKeepsDrawingAndQuitsOnEscape) {
   if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
   Viewer viewer;
@@ -155,12 +166,18 @@ TEST(ViewerEndToEnd, OpensItsWindowKeepsDrawingAndQuitsOnEscape) {
   EXPECT_TRUE(viewer.running());
   EXPECT_GT(viewer.cpuTicks(), before);
 
-  int status = -1;
-  for (int attempt = 0; attempt < 5 && status == -1; ++attempt) {
-    run("xdotool windowfocus --sync " + std::to_string(window) + " key Escape 2>/dev/null");
-    status = viewer.waitExit(5000ms);
-  }
-  EXPECT_EQ(status, 0) << viewer.errorOutput();
+  EXPECT_EQ(pressEscape(viewer, window), 0) << viewer.errorOutput();
+}
+
+TEST(ViewerEndToEnd, FullScreenPopUpQuitsOnEscape) {
+  if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  Viewer viewer(true, nullptr, "1024 768 t\r\n");
+  const unsigned long window = viewer.findWindow();
+  ASSERT_NE(window, 0ul) << viewer.errorOutput();
+  const std::string info = run("xwininfo -id " + std::to_string(window));
+  EXPECT_NE(info.find("Absolute upper-left X:  0\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("Absolute upper-left Y:  0\n"), std::string::npos) << info;
+  EXPECT_EQ(pressEscape(viewer, window), 0) << viewer.errorOutput();
 }
 
 TEST(ViewerEndToEnd, CloseRequestEndsWithStatusZero) {
