@@ -1,0 +1,240 @@
+// kelvo-scene: opens a window and shows one scene script's "scene" with its
+// camera, key bindings and timers, without the staged show; optionally
+// renders a fixed number of frames and saves the last one as a PNG image.
+
+#include "app/App.h"
+#include "app/Hooks.h"
+#include "app/InputState.h"
+#include "app/ScreenSettings.h"
+#include "app/StageFlow.h"
+#include "base/memory/IMMObject.h"
+#include "material/TextureManager.h"
+#include "platform/Messages.h"
+#include "platform/VirtualKeys.h"
+#include "scene/OpenGLRenderer.h"
+#include "scene/Scene.h"
+#include "script/Builtins.h"
+#include "script/SceneDriver.h"
+#include "util/time/TimerManager.h"
+
+#include <FreeImage.h>
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kUsage[] =
+    "usage: kelvo-scene [--size WxH] [--frames N] [--screenshot OUT.png] FILE\n"
+    "\n"
+    "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
+    "camera, key bindings and timers, loaded exactly as the viewer loads its\n"
+    "scene: the scene settings of the working directory's\n"
+    "\"Data/Scenes/Settings.txt\", the default material, then FILE in place of\n"
+    "\"Data/Scenes/initial.txt\". Models and material files named in the script\n"
+    "are found beside FILE, as in the viewer. There is no staged show.\n"
+    "\n"
+    "Output of \"print\" goes to standard output; lexical and syntax errors go to\n"
+    "standard error as FILE:LINE.COLUMN: message, and the scene is shown as far\n"
+    "as it was parsed. Escape (or closing the window, or the script's \"exit\")\n"
+    "quits; \"reset\" loads FILE again.\n"
+    "\n"
+    "  --size WxH          window size in pixels (default 640x480, windowed)\n"
+    "  --frames N          quit after drawing N frames\n"
+    "  --screenshot FILE   save the last frame drawn as a PNG image\n"
+    "  --help              show this text\n"
+    "\n"
+    "Without a display (no DISPLAY and no SDL_VIDEODRIVER) SDL's invisible\n"
+    "\"offscreen\" driver is used, which suits --frames and --screenshot.\n"
+    "\n"
+    "Exit status: 0 after a normal end, 1 when no window can be opened or the\n"
+    "screenshot cannot be written, 2 on a usage error.\n";
+
+void reportError(const std::string& file, int line, int column, const std::string& message) {
+  if (line > 0)
+    std::fprintf(stderr, "%s:%d.%d: %s\n", file.c_str(), line, column, message.c_str());
+  else
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
+}
+
+int usageError(const char* what, const char* arg) {
+  std::fprintf(stderr, "kelvo-scene: %s%s\n%s", what, arg ? arg : "", kUsage);
+  return 2;
+}
+
+// A whole positive number no larger than `limit`.
+bool parseCount(const char* text, long limit, long& out) {
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value <= 0 || value > limit) return false;
+  out = value;
+  return true;
+}
+
+bool parseSize(const char* text, int& width, int& height) {
+  const char* x = std::strchr(text, 'x');
+  if (!x) return false;
+  const std::string w(text, x);
+  long lw = 0, lh = 0;
+  if (!parseCount(w.c_str(), 16384, lw) || !parseCount(x + 1, 16384, lh)) return false;
+  width = static_cast<int>(lw);
+  height = static_cast<int>(lh);
+  return true;
+}
+
+// The finished back buffer of a frame, bottom row first (as GL reads it and
+// as FreeImage stores its scan lines), 3 bytes per pixel in B, G, R order,
+// rows padded to 4 bytes.
+struct Capture {
+  std::vector<unsigned char> pixels;
+  int width = 0;
+  int height = 0;
+  int pitch = 0;
+  bool wanted = false;  // read the frame being finished
+  bool taken = false;   // at least one frame was read
+};
+
+void captureBackBuffer(void* data) {
+  Capture& capture = *static_cast<Capture*>(data);
+  if (!capture.wanted) return;
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  capture.width = viewport[2];
+  capture.height = viewport[3];
+  if (capture.width <= 0 || capture.height <= 0) return;
+  capture.pitch = (capture.width * 3 + 3) & ~3;
+  // Sized once for the window; later frames reuse the storage.
+  capture.pixels.resize(static_cast<std::size_t>(capture.pitch) * static_cast<std::size_t>(capture.height));
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, capture.width, capture.height, GL_BGR, GL_UNSIGNED_BYTE, capture.pixels.data());
+  capture.taken = true;
+}
+
+bool savePng(const Capture& capture, const char* path) {
+  if (!capture.taken) return false;
+  // GL's first row is the bottom one, which is also FreeImage's first scan
+  // line, so the rows go in unchanged and the PNG comes out top row first.
+  FIBITMAP* image = FreeImage_ConvertFromRawBits(const_cast<BYTE*>(capture.pixels.data()), capture.width,
+                                                 capture.height, capture.pitch, 24, FI_RGBA_RED_MASK,
+                                                 FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, FALSE);
+  if (!image) return false;
+  const bool ok = FreeImage_Save(FIF_PNG, image, path, PNG_DEFAULT) != 0;
+  FreeImage_Unload(image);
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* file = nullptr;
+  const char* screenshot = nullptr;
+  long frameLimit = 0;  // 0: until the user quits
+  int width = 640, height = 480;
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (std::strcmp(a, "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    const bool hasValue = i + 1 < argc;
+    if (std::strcmp(a, "--frames") == 0) {
+      if (!hasValue || !parseCount(argv[++i], 1000000000L, frameLimit))
+        return usageError("--frames wants a positive number", nullptr);
+    } else if (std::strcmp(a, "--screenshot") == 0) {
+      if (!hasValue) return usageError("--screenshot wants a file name", nullptr);
+      screenshot = argv[++i];
+    } else if (std::strcmp(a, "--size") == 0) {
+      if (!hasValue || !parseSize(argv[++i], width, height))
+        return usageError("--size wants WIDTHxHEIGHT, for example 640x480", nullptr);
+    } else if (a[0] == '-' && a[1] != '\0') {
+      return usageError("unknown option ", a);
+    } else if (!file) {
+      file = a;
+    } else {
+      return usageError("only one FILE, please", nullptr);
+    }
+  }
+  if (!file) return usageError("no FILE given", nullptr);
+
+  // With no display at all, draw into SDL's invisible window (asked for
+  // explicitly, which is what the platform layer accepts).
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const char* videoDriver = std::getenv("SDL_VIDEODRIVER");
+  if ((!display || !*display) && (!wayland || !*wayland) && (!videoDriver || !*videoDriver))
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+
+  using namespace qor;
+  screenSettings.width = width;
+  screenSettings.height = height;
+  screenSettings.fullscreen = false;
+  screenSettings.running = true;
+  // No staged show: no slides to click through, no game keys, no fog.
+  stage = 0;
+
+  std::string error;
+  if (!createMainWindow(error)) {
+    std::fprintf(stderr, "kelvo-scene: %s\n", error.c_str());
+    collectRemainingObjects();
+    return 1;
+  }
+
+  // The script's "exit", "reset" and "getMousePos" work on the shell's state.
+  script::shellHooks = {&screenSettings.running, &inputState.reloadRequested, &inputState.mouseX, &inputState.mouseY};
+  renderHooks.stage = &stage;
+
+  Capture capture;
+  if (screenshot) {
+    renderHooks.beforeSwap = &captureBackBuffer;
+    renderHooks.beforeSwapData = &capture;
+  }
+
+  // The viewer's start-up: the fallback texture, then the scene.
+  textureManager.LoadTexture("./Data/Textures/nonTexture.jpg");
+  SceneDriver driver;
+  driver.errorSink = &reportError;
+  scene.scriptPath = file;
+  loadScene(scene, &driver);
+  std::fflush(stdout);
+
+  // The main loop's pass, counting frames: one message, then (while the
+  // window is not minimised) timers, a frame and the key bindings.
+  long frames = 0;
+  platform::MSG msg;
+  while (screenSettings.running) {
+    if (platform::peekMessage(msg, platform::PM_REMOVE)) {
+      if (msg.message == platform::WM_QUIT) break;
+      platform::translateMessage(msg);
+      platform::dispatchMessage(msg);
+    }
+    if (inputState.keys[platform::VK_ESCAPE]) break;
+    if (inputState.reloadRequested) {
+      reload();
+      inputState.reloadRequested = false;
+    }
+    if (inputState.active) {
+      timerManager.update();
+      // Without a frame limit every frame may be the last one.
+      capture.wanted = frameLimit == 0 || frames + 1 == frameLimit;
+      renderer->render();
+      ++frames;
+      dispatchKeyBindings();
+      if (frameLimit != 0 && frames >= frameLimit) break;
+    }
+  }
+  std::fflush(stdout);
+
+  int status = 0;
+  if (screenshot && !savePng(capture, screenshot)) {
+    std::fprintf(stderr, "kelvo-scene: cannot write the screenshot %s\n", screenshot);
+    status = 1;
+  }
+  renderHooks = RenderHooks{};
+  shutDown();
+  return status;
+}
