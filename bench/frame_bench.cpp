@@ -1,0 +1,178 @@
+// Frame benchmark: renders many lit cubes in a hidden window and reports
+// frames per second, first through the renderer (scene walk, depth sort,
+// culling, two passes, motion blur, swap) and then as a bare GL loop that
+// calls the same display lists with the same matrices, for comparison. It
+// also counts heap allocations made while the frames are drawn (the
+// renderer's lists keep their storage, so there should be none).
+//
+//   kelvo-bench-frame [--frames N] [--cubes N] [--size WxH]
+//
+// Needs a display (xvfb-run -a works); with none, SDL's offscreen driver is
+// asked for.
+
+#include "app/ScreenSettings.h"
+#include "base/memory/IMMObject.h"
+#include "material/MaterialLibrary.h"
+#include "platform/Window.h"
+#include "scene/GeometryNode.h"
+#include "scene/GroupNode.h"
+#include "scene/LightNode.h"
+#include "scene/ModelManager.h"
+#include "scene/OpenGLRenderer.h"
+#include "scene/Scene.h"
+#include "scene/TransformNodes.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+std::atomic<long> allocations{0};
+}
+
+void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+const char kCubeObj[] =
+    "mtllib cube.mtl\ng cube\nusemtl grey\n"
+    "v -0.5 -0.5 -0.5\nv 0.5 -0.5 -0.5\nv 0.5 0.5 -0.5\nv -0.5 0.5 -0.5\n"
+    "v -0.5 -0.5 0.5\nv 0.5 -0.5 0.5\nv 0.5 0.5 0.5\nv -0.5 0.5 0.5\n"
+    "vn 0 0 -1\nvn 0 0 1\nvn 0 -1 0\nvn 0 1 0\nvn -1 0 0\nvn 1 0 0\n"
+    "f 1//1 4//1 3//1 2//1\nf 5//2 6//2 7//2 8//2\nf 1//3 2//3 6//3 5//3\n"
+    "f 4//4 8//4 7//4 3//4\nf 1//5 5//5 8//5 4//5\nf 2//6 3//6 7//6 6//6\n";
+const char kCubeMtl[] = "newmtl grey\nKa 0.1 0.1 0.1\nKd 0.7 0.7 0.7\nKs 0 0 0\n";
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  long frames = 500;
+  int cubes = 2000;
+  int width = 640, height = 480;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--frames") == 0) frames = std::atol(argv[i + 1]);
+    else if (std::strcmp(argv[i], "--cubes") == 0) cubes = std::atoi(argv[i + 1]);
+    else if (std::strcmp(argv[i], "--size") == 0) std::sscanf(argv[i + 1], "%dx%d", &width, &height);
+  }
+  if (frames <= 0 || cubes <= 0 || width <= 0 || height <= 0) {
+    std::fputs("usage: kelvo-bench-frame [--frames N] [--cubes N] [--size WxH]\n", stderr);
+    return 2;
+  }
+  const char* display = std::getenv("DISPLAY");
+  if ((!display || !*display) && !std::getenv("SDL_VIDEODRIVER")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+
+  using namespace qor;
+  screenSettings.width = width;
+  screenSettings.height = height;
+  screenSettings.fullscreen = false;
+  std::string error;
+  std::unique_ptr<platform::Window> window =
+      platform::Window::create("kelvo frame bench", 0, 0, width, height, false, OpenGLRenderer::kPixelFormat, error);
+  if (!window) {
+    std::fprintf(stderr, "kelvo-bench-frame: %s\n", error.c_str());
+    return 1;
+  }
+  SmartPointer<OpenGLRenderer> gl = makeShared<OpenGLRenderer>(std::move(window), false);
+  if (!gl->hasContext()) {
+    std::fprintf(stderr, "kelvo-bench-frame: %s\n", gl->error().c_str());
+    return 1;
+  }
+  renderer = gl;
+  renderer->resize(width, height);
+
+  // The cube, written to a scratch folder and loaded once.
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kelvo-frame-bench";
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "cube.obj") << kCubeObj;
+  std::ofstream(dir / "cube.mtl") << kCubeMtl;
+  materialLibrary.CreateDefaultMaterial();
+  SmartPointer<IModel> model = modelManager.GetModel((dir / "cube.obj").string());
+
+  // A square grid of small cubes in front of the camera, each under its own
+  // group and translation, plus two lights.
+  const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(cubes))));
+  std::vector<SceneNodePtr> children;
+  children.push_back(makeShared<GroupNode>(std::vector<SceneNodePtr>{makeShared<TranslateNode>(0.0f, 5.0f, 5.0f),
+                                                                     makeShared<LightNode>()}));
+  children.push_back(makeShared<GroupNode>(std::vector<SceneNodePtr>{makeShared<TranslateNode>(-5.0f, 0.0f, 5.0f),
+                                                                     makeShared<LightNode>()}));
+  const float spacing = 8.0f / static_cast<float>(side);
+  for (int k = 0; k < cubes; ++k) {
+    const float x = (static_cast<float>(k % side) - side * 0.5f) * spacing;
+    const float y = (static_cast<float>(k / side) - side * 0.5f) * spacing;
+    children.push_back(makeShared<GroupNode>(std::vector<SceneNodePtr>{
+        makeShared<TranslateNode>(x, y, -6.0f), makeShared<ScaleNode>(spacing * 0.6f, spacing * 0.6f, spacing * 0.6f),
+        makeShared<GeometryNode>(model, true, false)}));
+  }
+  scene.root = makeShared<GroupNode>(children);
+  scene.camera = makeShared<Camera>();
+
+  for (int i = 0; i < 10; ++i) renderer->render();  // warm-up
+
+  const long allocationsBefore = allocations.load();
+  auto start = std::chrono::steady_clock::now();
+  for (long i = 0; i < frames; ++i) renderer->render();
+  const double sceneSeconds = secondsSince(start);
+  const long frameAllocations = allocations.load() - allocationsBefore;
+
+  // The same picture as a bare loop: fixed matrices, the display lists
+  // called directly.
+  std::vector<std::vector<float>> matrices;
+  scene.root->traverse();
+  for (const auto& item : scene.renderQueue) matrices.emplace_back(item->modelView, item->modelView + 16);
+  scene.clearFrameLists();
+  const std::vector<uint32_t> lists = model ? model->groups.at(0).displayLists : std::vector<uint32_t>{};
+  start = std::chrono::steady_clock::now();
+  for (long i = 0; i < frames; ++i) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHT1);
+    for (const auto& m : matrices) {
+      glLoadMatrixf(m.data());
+      for (uint32_t list : lists) glCallList(list);
+    }
+    glDisable(GL_LIGHTING);
+    gl->window()->swapBuffers();
+  }
+  glFinish();
+  const double rawSeconds = secondsSince(start);
+
+  std::printf("cubes %d, frames %ld, %dx%d\n", cubes, frames, width, height);
+  std::printf("renderer: %8.1f frames/s  (%.3f ms/frame), %ld heap allocations while drawing\n",
+              frames / sceneSeconds, 1000.0 * sceneSeconds / frames, frameAllocations);
+  std::printf("raw GL:   %8.1f frames/s  (%.3f ms/frame)\n", frames / rawSeconds, 1000.0 * rawSeconds / frames);
+
+  scene.root = nullptr;
+  scene.camera = nullptr;
+  model = nullptr;
+  modelManager.Clear();
+  materialLibrary.clear();
+  renderer = nullptr;
+  gl = nullptr;
+  collectRemainingObjects();
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+  return 0;
+}
