@@ -14,7 +14,6 @@
 #include "scene/OpenGLRenderer.h"
 #include "scene/Scene.h"
 #include "script/Builtins.h"
-#include "script/SceneDriver.h"
 #include "util/time/TimerManager.h"
 
 #include <FreeImage.h>
@@ -196,10 +195,10 @@ int main(int argc, char** argv) {
 
   // The viewer's start-up: the fallback texture, then the scene.
   textureManager.LoadTexture("./Data/Textures/nonTexture.jpg");
-  SceneDriver driver;
-  driver.errorSink = &reportError;
+  // Syntax errors are reported at start-up and after every "reset".
+  sceneErrorReporter = &reportError;
   scene.scriptPath = file;
-  loadScene(scene, &driver);
+  loadScene(scene);
   std::fflush(stdout);
 
   // The main loop's pass, counting frames: one message, then (while the

@@ -13,6 +13,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace qor {
 
@@ -37,6 +38,13 @@ constexpr float kItemHalfSize = 0.5f;
 // The motion blur: the new frame weighs 0.2, the one on screen 0.8.
 constexpr float kNewFrameWeight = 0.2f;
 constexpr float kOldFrameWeight = 0.8f;
+
+// The depth as a sort key. A script can give a node a non-finite matrix (a
+// rotation about a zero axis, say), and a NaN depth would break the strict
+// ordering the sort relies on (and with it the sort's bounds): such items
+// count as nearest. Their frustum planes are non-finite too, so the cube test
+// rejects them and they are never drawn.
+inline float sortKey(float depth) { return depth == depth ? depth : -std::numeric_limits<float>::infinity(); }
 
 // Culls the item by its unit cube in its own frame and draws it there.
 inline void drawItem(const FrustumCulling& frustum, const GeometryNode& item, uint8_t mask) {
@@ -180,7 +188,7 @@ void OpenGLRenderer::renderScene(Scene& target) {
   std::vector<SmartPointer<GeometryNode>>& queue = target.renderQueue;
   std::sort(queue.begin(), queue.end(),
             [](const SmartPointer<GeometryNode>& a, const SmartPointer<GeometryNode>& b) {
-              return a.get()->depth > b.get()->depth;
+              return sortKey(a.get()->depth) > sortKey(b.get()->depth);
             });
 
   // The lights take eye-space positions: load the identity while binding.
@@ -228,14 +236,17 @@ void OpenGLRenderer::renderScene(Scene& target) {
   target.clearFrameLists();
 }
 
-bool loadScene(Scene& target, SceneDriver* driver) {
+SceneErrorReporter sceneErrorReporter = nullptr;
+
+bool loadScene(Scene& target) {
   loadSceneSettings(target, kSceneSettingsFile);
   materialLibrary.CreateDefaultMaterial();
 
   // The script's "scene" becomes the root and a "setActive" camera the
   // camera, through the scene built-ins.
-  SceneDriver ownDriver;
-  const bool parsed = script::runSceneScript(std::string(target.scriptPath), driver ? *driver : ownDriver);
+  SceneDriver driver;
+  if (sceneErrorReporter) driver.errorSink = sceneErrorReporter;
+  const bool parsed = script::runSceneScript(std::string(target.scriptPath), driver);
 
   shadowPass = makeShared<Shadows>();
   if (!target.camera) target.camera = makeShared<Camera>();

@@ -13,7 +13,6 @@
 namespace qor {
 
 struct Scene;
-class SceneDriver;
 
 class OpenGLRenderer : public IRenderer {
 public:
@@ -61,12 +60,17 @@ private:
   std::string error_;
 };
 
+// Where loadScene sends the scene script's lexical and syntax errors (file,
+// line, column, message); null by default: the viewer reports nothing, the
+// tools print them.
+using SceneErrorReporter = void (*)(const std::string& file, int line, int column, const std::string& message);
+extern SceneErrorReporter sceneErrorReporter;
+
 // Brings the scene up: the settings file "Data/Scenes/Settings.txt", the
 // default material, the scene script at `target.scriptPath` (its "scene"
 // becomes the root, an active Camera the camera), the shadow pass object,
-// and a default camera when the script made none active. Syntax errors go to
-// `driver`'s error sink when a driver is given. Returns whether the script
-// parsed; the scene is usable either way.
-bool loadScene(Scene& target, SceneDriver* driver = nullptr);
+// and a default camera when the script made none active. Returns whether the
+// script parsed; the scene is usable either way.
+bool loadScene(Scene& target);
 
 }  // namespace qor

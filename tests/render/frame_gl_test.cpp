@@ -162,6 +162,28 @@ TEST_F(FrameTest, OpaquePassNearestFirstTranslucentPassFarthestFirst) {
   EXPECT_TRUE(scene.lightList.empty());
 }
 
+TEST_F(FrameTest, NonFiniteDepthsNeitherBreakTheSortNorGetDrawn) {
+  // A rotation about a zero axis gives NaN matrices and depths; mixed with
+  // enough ordinary items to take the sort past its small-range path.
+  std::vector<SceneNodePtr> children;
+  for (int i = 0; i < 60; ++i) {
+    const float z = -2.0f - 0.1f * static_cast<float>((i * 37) % 60);
+    if (i % 3 == 0) {
+      children.push_back(group({makeShared<RotateNode>(30.0f, 0.0f, 0.0f, 0.0f), at(0, 0, z, item(1000 + i))}));
+    } else {
+      children.push_back(at(0, 0, z, item(i)));
+    }
+  }
+  scene.root = group(children);
+  renderScene();
+  std::vector<int> opaque = idsWithFlags(kOpaque);
+  EXPECT_EQ(opaque.size(), 40u);
+  for (int id : opaque) EXPECT_LT(id, 1000) << "an item with a non-finite matrix was drawn";
+  // The finite ones still come nearest first.
+  for (std::size_t i = 1; i < opaque.size(); ++i)
+    EXPECT_LE((opaque[i - 1] * 37) % 60, (opaque[i] * 37) % 60) << i;
+}
+
 TEST_F(FrameTest, DepthFromTheWalkOrdersThePasses) {
   // The item farther away along -z gets the larger depth, so it comes last
   // in the opaque pass.
