@@ -2,31 +2,18 @@
 // scripts with a cube model built in a scratch folder, screenshots read back
 // with FreeImage, key presses sent with xdotool.
 
-#include "../app/x11_helpers.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-using namespace std::chrono_literals;
-using kelvo::test::TempDir;
-
-const char* const kTool = KELVO_BIN_DIR "/kelvo-scene";
+using namespace kelvo::test;
 
 const char* const kCubeObj =
     "mtllib cube.mtl\n"
@@ -87,100 +74,29 @@ std::ostream& operator<<(std::ostream& out, const Pixel& p) {
 bool isRed(const Pixel& p) { return p.r > 180 && p.g < 40 && p.b < 40; }
 bool isBlack(const Pixel& p) { return p.r < 16 && p.g < 16 && p.b < 16; }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[256];
-    while (std::fgets(buf, sizeof buf, p)) out += buf;
-    ::pclose(p);
-  }
-  return out;
-}
-
-bool haveDisplay() {
-  const char* d = std::getenv("DISPLAY");
-  return d && *d;
-}
-
 // One run of kelvo-scene in a scratch installation folder holding the cube.
-class SceneRun {
+class SceneRun : public ChildProcess {
 public:
   SceneRun() {
     dir_.write("cube.obj", kCubeObj);
     dir_.write("cube.mtl", kCubeMtl);
   }
-  ~SceneRun() {
-    if (pid_ > 0 && !exited_) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
+  ~SceneRun() { stop(); }  // before the folder goes
 
   const TempDir& dir() const { return dir_; }
 
   void start(const std::vector<std::string>& args, bool withDisplay = true) {
-    pid_ = ::fork();
-    if (pid_ != 0) return;
-    if (::chdir(dir_.path().c_str()) != 0) ::_exit(120);
-    int out = ::open(dir_.file("stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = ::open(dir_.file("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out >= 0) ::dup2(out, 1);
-    if (err >= 0) ::dup2(err, 2);
-    if (!withDisplay) {
-      ::unsetenv("DISPLAY");
-      ::unsetenv("WAYLAND_DISPLAY");
-      ::unsetenv("SDL_VIDEODRIVER");
-    }
-    std::vector<char*> argv{const_cast<char*>(kTool)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(kTool, argv.data());
-    ::_exit(121);
+    std::vector<std::string> argv{KELVO_BIN_DIR "/kelvo-scene"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildProcess::start(dir_.path(), argv, withDisplay);
   }
-
-  // The exit status, -1 while still running after `limit`, -2 for a signal.
-  int waitExit(std::chrono::milliseconds limit = 60000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!exited_) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        exited_ = true;
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-        break;
-      }
-      if (std::chrono::steady_clock::now() > end) return -1;
-      std::this_thread::sleep_for(20ms);
-    }
-    return status_;
-  }
-
   int runToEnd(const std::vector<std::string>& args, bool withDisplay = true) {
     start(args, withDisplay);
     return waitExit();
   }
 
-  unsigned long findWindow() {
-    const auto end = std::chrono::steady_clock::now() + 30000ms;
-    while (std::chrono::steady_clock::now() < end && waitExit(0ms) == -1) {
-      if (unsigned long window = findWindowOf(pid_, "Kelvo Viewer")) return window;
-      std::this_thread::sleep_for(100ms);
-    }
-    return 0;
-  }
-
-  std::string out() const { return readFile(dir_.file("stdout.txt")); }
-  std::string err() const { return readFile(dir_.file("stderr.txt")); }
-
 private:
   TempDir dir_;
-  pid_t pid_ = -1;
-  bool exited_ = false;
-  int status_ = -1;
 };
 
 class SceneToolTest : public ::testing::Test {
@@ -295,14 +211,8 @@ TEST_F(SceneToolTest, KeyPressReachesItsBindingAndEscapeQuits) {
   tool.start({"--screenshot", "shot.png", "scene.txt"});
   const unsigned long window = tool.findWindow();
   ASSERT_NE(window, 0ul) << tool.err();
-  const std::string id = std::to_string(window);
-  run("xdotool windowfocus --sync " + id + " key m 2>/dev/null");
-  int status = -1;
-  for (int attempt = 0; attempt < 5 && status == -1; ++attempt) {
-    run("xdotool windowfocus --sync " + id + " key Escape 2>/dev/null");
-    status = tool.waitExit(5000ms);
-  }
-  ASSERT_EQ(status, 0) << tool.err();
+  runCommand("xdotool windowfocus --sync " + std::to_string(window) + " key m 2>/dev/null");
+  ASSERT_EQ(tool.pressEscape(window), 0) << tool.err();
   Image image(tool.dir().file("shot.png"));
   ASSERT_TRUE(image.valid());
   EXPECT_TRUE(isBlack(image.at(40, 240))) << image.at(40, 240);

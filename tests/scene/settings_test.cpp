@@ -35,67 +35,49 @@ protected:
   std::filesystem::path path_;
 };
 
-TEST_F(SceneSettingsTest, KeywordsSwitchBothFeatures) {
-  qor::Scene s = load("sceneCastShadows\nsceneBlend\nend\n");
-  EXPECT_TRUE(s.blend);
-  EXPECT_TRUE(s.castShadows);
-
-  s = load("sceneDontBlend\nsceneDontCastShadows\nend\n", true, true);
-  EXPECT_FALSE(s.blend);
-  EXPECT_FALSE(s.castShadows);
-}
-
-TEST_F(SceneSettingsTest, LaterLineOverridesEarlier) {
-  qor::Scene s = load("sceneBlend\nsceneDontBlend\nend\n");
-  EXPECT_FALSE(s.blend);
-  s = load("sceneDontCastShadows\nsceneCastShadows\nend\n");
-  EXPECT_TRUE(s.castShadows);
-}
-
-TEST_F(SceneSettingsTest, NothingAfterEndIsRead) {
-  qor::Scene s = load("end\nsceneBlend\nsceneCastShadows\n");
-  EXPECT_FALSE(s.blend);
-  EXPECT_FALSE(s.castShadows);
-  s = load("sceneBlend\nend\nsceneCastShadows\n");
-  EXPECT_TRUE(s.blend);
-  EXPECT_FALSE(s.castShadows);
-}
-
-TEST_F(SceneSettingsTest, OnlyTheExactFirstWordCounts) {
-  qor::Scene s = load("sceneBlend sceneCastShadows trailing words\nend\n");
-  EXPECT_TRUE(s.blend);
-  EXPECT_FALSE(s.castShadows);
-
-  s = load("sceneblend\nSCENECASTSHADOWS\nsceneBlendX\n  unknown sceneBlend\nend\n");
-  EXPECT_FALSE(s.blend);
-  EXPECT_FALSE(s.castShadows);
-
-  // Leading white space and tabs do not hide the word.
-  s = load("   \t sceneCastShadows\nend\n");
-  EXPECT_TRUE(s.castShadows);
-}
-
-TEST_F(SceneSettingsTest, BlankLinesChangeNothing) {
-  qor::Scene s = load("\n   \nsceneBlend\n\n\t\nend\n");
-  EXPECT_TRUE(s.blend);
-  EXPECT_FALSE(s.castShadows);
-  s = load("sceneBlend\n\nsceneDontBlend\n\n\nend\n");
-  EXPECT_FALSE(s.blend);
-}
-
-TEST_F(SceneSettingsTest, FileWithoutEndStopsAtEndOfFile) {
-  qor::Scene s = load("sceneBlend\nsceneCastShadows");
-  EXPECT_TRUE(s.blend);
-  EXPECT_TRUE(s.castShadows);
-  s = load("", true, true);
-  EXPECT_TRUE(s.blend);
-  EXPECT_TRUE(s.castShadows);
-}
-
-TEST_F(SceneSettingsTest, CrLfLinesReadLikeLf) {
-  qor::Scene s = load("sceneBlend\r\nsceneCastShadows\r\nend\r\nsceneDontBlend\r\n");
-  EXPECT_TRUE(s.blend);
-  EXPECT_TRUE(s.castShadows);
+TEST_F(SceneSettingsTest, KeywordLines) {
+  const std::string pad(150, ' ');
+  const char withNul[] = "junk\0sceneBlend x\nsceneCastShadows\nend\n";
+  struct Case {
+    std::string text;
+    bool blendBefore, shadowsBefore, blend, shadows;
+  };
+  const Case cases[] = {
+      {"sceneCastShadows\nsceneBlend\nend\n", false, false, true, true},
+      {"sceneDontBlend\nsceneDontCastShadows\nend\n", true, true, false, false},
+      // A later line overrides an earlier one.
+      {"sceneBlend\nsceneDontBlend\nend\n", false, false, false, false},
+      {"sceneDontCastShadows\nsceneCastShadows\nend\n", false, false, false, true},
+      // Nothing after "end" is read.
+      {"end\nsceneBlend\nsceneCastShadows\n", false, false, false, false},
+      {"sceneBlend\nend\nsceneCastShadows\n", false, false, true, false},
+      // Only the exact first word counts; leading blanks and tabs do not hide it.
+      {"sceneBlend sceneCastShadows trailing words\nend\n", false, false, true, false},
+      {"sceneblend\nSCENECASTSHADOWS\nsceneBlendX\n  unknown sceneBlend\nend\n", false, false, false, false},
+      {"   \t sceneCastShadows\nend\n", false, false, false, true},
+      // Blank lines change nothing.
+      {"\n   \nsceneBlend\n\n\t\nend\n", false, false, true, false},
+      // Without "end" the file is read to its end; an empty file keeps the flags.
+      {"sceneBlend\nsceneCastShadows", false, false, true, true},
+      {"", true, true, true, true},
+      // CR LF reads like LF.
+      {"sceneBlend\r\nsceneCastShadows\r\nend\r\nsceneDontBlend\r\n", false, false, true, true},
+      // Words past the 99th character belong to the same line and are never
+      // read as a line of their own.
+      {"sceneBlend" + pad + "sceneCastShadows\nend\n", false, false, true, false},
+      {pad + "sceneBlend\nsceneCastShadows\nend\n", false, false, false, true},
+      {std::string(5000, 'x') + "\nsceneBlend\n" + std::string(300, 'e') + "end\nsceneCastShadows", false, false,
+       true, true},
+      // A NUL byte ends the line's text but not the line: the next line counts.
+      {std::string(withNul, sizeof withNul - 1), false, false, false, true},
+      // An over-long last line without a newline.
+      {"sceneBlend\n" + std::string(250, 'z'), false, false, true, false},
+  };
+  for (const Case& c : cases) {
+    qor::Scene s = load(c.text, c.blendBefore, c.shadowsBefore);
+    EXPECT_EQ(s.blend, c.blend) << c.text.substr(0, 60);
+    EXPECT_EQ(s.castShadows, c.shadows) << c.text.substr(0, 60);
+  }
 }
 
 TEST_F(SceneSettingsTest, MissingFileKeepsTheFlags) {
@@ -105,34 +87,6 @@ TEST_F(SceneSettingsTest, MissingFileKeepsTheFlags) {
   EXPECT_TRUE(s.blend);
   EXPECT_FALSE(s.castShadows);
   EXPECT_EQ(s.scriptPath, "Data/Scenes/initial.txt");
-}
-
-TEST_F(SceneSettingsTest, OverlongLinesAreCutNotSplit) {
-  // The words past the 99th character belong to the same line and are
-  // never read as a line of their own.
-  const std::string pad(150, ' ');
-  qor::Scene s = load("sceneBlend" + pad + "sceneCastShadows\nend\n");
-  EXPECT_TRUE(s.blend);
-  EXPECT_FALSE(s.castShadows);
-
-  s = load(pad + "sceneBlend\nsceneCastShadows\nend\n");
-  EXPECT_FALSE(s.blend);
-  EXPECT_TRUE(s.castShadows);
-
-  // A single word of thousands of characters, then a real keyword.
-  s = load(std::string(5000, 'x') + "\nsceneBlend\n" + std::string(300, 'e') + "end\nsceneCastShadows");
-  EXPECT_TRUE(s.blend);
-  EXPECT_TRUE(s.castShadows);
-
-  // A NUL byte ends the line's text but not the line: the next line counts.
-  const char withNul[] = "junk\0sceneBlend x\nsceneCastShadows\nend\n";
-  s = load(std::string(withNul, sizeof withNul - 1));
-  EXPECT_FALSE(s.blend);
-  EXPECT_TRUE(s.castShadows);
-
-  // An over-long last line without a newline.
-  s = load("sceneBlend\n" + std::string(250, 'z'));
-  EXPECT_TRUE(s.blend);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // stack, the render queue and light list of the global Scene, depth,
 // visibility, cloning with models and materials, shared nodes.
 
-#include "SceneGL.h"
+#include "support/GLContext.h"
 
 #include "material/MaterialLibrary.h"
 #include "model/ModelObj.h"
@@ -27,10 +27,11 @@ using qor::LightNode;
 using qor::SceneNodePtr;
 using qor::SmartPointer;
 
-class TraverseTest : public ::testing::Test {
+class TraverseTest : public kelvo::test::GLTest {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(scene_test::glReady());
+    GLTest::SetUp();
+    if (HasFatalFailure()) return;
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     qor::scene.clearFrameLists();

@@ -1,4 +1,4 @@
-#include "x11_helpers.h"
+#include "support/X11Helpers.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
