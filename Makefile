@@ -8,7 +8,7 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build build-asan run test test-fast test-asan bench clean
+.PHONY: all deps build build-asan run test test-fast test-asan bench fuzz clean
 
 all: build
 
@@ -40,6 +40,15 @@ test-asan: build-asan
 bench: deps
 	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVO_BUILD_BENCH=ON -DKELVO_BUILD_TESTS=OFF >/dev/null
 	@cmake --build build-bench -j $(JOBS)
+
+# libFuzzer targets for every reader (clang), each run FUZZ_SECONDS over its
+# seed corpus in fuzz/corpus/. Not part of `make test`.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 30
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_BUILD_FUZZ=ON -DKELVO_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz-targets
+	@fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) build-bench
