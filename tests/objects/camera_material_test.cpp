@@ -1,7 +1,7 @@
 // Camera and Material values: moves and turns, reads as new Lists, the
 // active camera, colour components, sharing and "==".
 
-#include "objects_fixture.h"
+#include "support/ScriptFixture.h"
 
 namespace {
 
@@ -24,17 +24,11 @@ TEST_F(CameraTest, MoveForwardAndBack) {
 }
 
 TEST_F(CameraTest, Turns) {
-  run("c = Camera(); c.rotateX(90);");
-  qor::Camera* c = camera("c");
-  ASSERT_TRUE(c);
-  EXPECT_NEAR(c->view[0], -2.0f, 1e-5f);
-  EXPECT_NEAR(c->view[1], 0.0f, 1e-5f);
-  EXPECT_NEAR(c->view[2], 2.0f, 1e-5f);
-  run("d = Camera(); d.rotateY(90);");
-  qor::Camera* d = camera("d");
-  EXPECT_NEAR(d->view[1], 2.0f, 1e-5f);
-  EXPECT_NEAR(d->view[2], 2.0f, 1e-5f);
-  EXPECT_FLOAT_EQ(d->position[2], 2.0f);
+  // The geometry of the turns is checked on Camera; here the methods reach it.
+  run("c = Camera(); c.rotateX(90); d = Camera(); d.rotateY(90);");
+  ASSERT_TRUE(camera("c") && camera("d"));
+  EXPECT_NEAR(camera("c")->view[0], -2.0f, 1e-5f);  // a positive rotateX turns left
+  EXPECT_NEAR(camera("d")->view[1], 2.0f, 1e-5f);   // a positive rotateY looks up
 }
 
 TEST_F(CameraTest, ReadsAreNewLists) {

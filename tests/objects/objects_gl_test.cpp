@@ -2,7 +2,7 @@
 // two scripted cubes placed by the walk of the scene tree, and the materials
 // a model brings along.
 
-#include "objects_fixture.h"
+#include "support/ScriptFixture.h"
 
 #include "scene/GeometryNode.h"
 #include "scene/GroupNode.h"

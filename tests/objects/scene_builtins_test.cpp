@@ -2,7 +2,7 @@
 // file names resolved against the running script, and the hand-over of the
 // script's "scene" to the global Scene.
 
-#include "objects_fixture.h"
+#include "support/ScriptFixture.h"
 
 #include "scene/GeometryNode.h"
 #include "scene/GroupNode.h"

@@ -1,7 +1,7 @@
 // Built-ins: argument counts, maths, rand, TYPE, print, keys, include and
 // the shell hooks.
 
-#include "script_fixture.h"
+#include "support/ScriptFixture.h"
 
 #include "util/Rand15.h"
 

@@ -1,7 +1,7 @@
 // Evaluation: operator tables, conversions, variables, functions, control
 // flow and the hand-over of the scene.
 
-#include "script_fixture.h"
+#include "support/ScriptFixture.h"
 
 #include "script/Operators.h"
 

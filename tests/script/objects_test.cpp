@@ -1,7 +1,7 @@
 // List and Timer objects: the index rule, every method, and the timer's
 // pause/start phase.
 
-#include "script_fixture.h"
+#include "support/ScriptFixture.h"
 
 #include "platform/Clock.h"
 #include "script/ObjectProtocol.h"
@@ -110,12 +110,6 @@ protected:
 TEST_F(TimerTest, MadeByTheBuiltinAndRegistered) {
   run("ticks = 0; def tick() { ticks++; } def done() { ticks = 100; } t = Timer(500, -1, tick(), done());");
   ASSERT_EQ(qor::timerManager.timers.size(), 1u);
-  qor::DataTime* t = timer("t");
-  EXPECT_EQ(t->interval, 500);
-  EXPECT_EQ(t->duration, -1);
-  EXPECT_TRUE(t->running);
-  EXPECT_EQ(t->startTime, 10000);
-  EXPECT_EQ(t->lastTick, 10000);
   fakeNow += 501;
   qor::timerManager.update();
   EXPECT_EQ(showGlobal("ticks"), "int 1");
@@ -161,19 +155,17 @@ TEST_F(TimerTest, WrongMethodCallsChangeNothing) {
 }
 
 TEST_F(TimerTest, AllTimersBuiltins) {
-  run("def f() { } a = Timer(500, -1, f(), f()); b = Timer(300, 1000, f(), f());");
-  fakeNow += 700;
-  run("pauseAllTimers(1);");
+  // The arithmetic is the manager's own (timer manager tests); here the
+  // built-ins reach it and refuse arguments.
+  run("def f() { } a = Timer(500, -1, f(), f()); b = Timer(300, 1000, f(), f()); pauseAllTimers(1);");
   EXPECT_TRUE(timer("a")->running);
   run("pauseAllTimers();");
   EXPECT_FALSE(timer("a")->running);
-  EXPECT_EQ(timer("b")->pausedElapsed, 700);
+  EXPECT_FALSE(timer("b")->running);
   run("startAllTimers();");
   EXPECT_TRUE(timer("b")->running);
-  EXPECT_EQ(timer("b")->lastTick, fakeNow - 100);
   run("stopAllTimers();");
   EXPECT_FALSE(timer("a")->running);
-  EXPECT_EQ(timer("a")->pausedElapsed, 0);
 }
 
 }  // namespace

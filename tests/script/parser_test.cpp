@@ -1,7 +1,7 @@
 // The grammar: what it builds, how operators group, what it refuses, and the
 // texts of its syntax errors.
 
-#include "script_fixture.h"
+#include "support/ScriptFixture.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ std::string tree(const DataPtr& d);
 
 std::string treeList(const std::vector<DataPtr>& v) {
   std::string s;
-  for (const DataPtr& e : v) s += " " + tree(e);
+  for (const DataPtr& e : v) s.append(" ").append(tree(e));
   return s;
 }
 

@@ -1,6 +1,6 @@
 // The scanner: longest match, rule order, literals, comments and locations.
 
-#include "script_fixture.h"
+#include "support/ScriptFixture.h"
 
 namespace {
 

@@ -1,13 +1,21 @@
 #pragma once
-// Shared set-up for the script tests: a clean interpreter with the built-ins
-// registered, "print" output captured, and helpers to parse and run text.
+// Shared set-up for the script and scene-object tests: a clean interpreter
+// with the built-ins registered, "print" output captured, helpers to parse and
+// run text, and (ObjectsTest) a clean global Scene, material library and model
+// cache plus access to the C++ objects behind script values.
 
 #include "base/memory/IMMObject.h"
+#include "material/MaterialLibrary.h"
+#include "scene/ModelManager.h"
+#include "scene/Scene.h"
 #include "script/Builtins.h"
 #include "script/Interpreter.h"
 #include "script/Output.h"
 #include "script/SceneDriver.h"
 #include "script/SyntaxTree.h"
+#include "script/datatypes/DataCamera.h"
+#include "script/datatypes/DataMaterial.h"
+#include "script/datatypes/DataSceneNode.h"
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
 #include "util/time/TimerManager.h"
@@ -111,3 +119,56 @@ protected:
 };
 
 }  // namespace scripttest
+
+namespace objectstest {
+
+using qor::DataPtr;
+
+class ObjectsTest : public scripttest::ScriptTest {
+protected:
+  void SetUp() override {
+    cleanScene();
+    ScriptTest::SetUp();
+    qor::materialLibrary.CreateDefaultMaterial();
+  }
+  void TearDown() override {
+    ScriptTest::TearDown();
+    cleanScene();
+  }
+  static void cleanScene() {
+    qor::scene.root = nullptr;
+    qor::scene.camera = nullptr;
+    qor::scene.clearFrameLists();
+    qor::materialLibrary.clear();
+    qor::modelManager.Clear();
+    qor::collectGarbage();
+  }
+
+  // The object behind a global script variable, null when the variable is
+  // missing or holds another type.
+  qor::ISceneNode* node(const std::string& name) {
+    DataPtr* v = global(name);
+    if (!v || !*v || (*v)->tag() != qor::kTagSceneNode) return nullptr;
+    return static_cast<qor::DataSceneNode*>(v->get())->node.get();
+  }
+  template <class T>
+  T* nodeAs(const std::string& name) {
+    return static_cast<T*>(node(name));
+  }
+  qor::Camera* camera(const std::string& name) {
+    DataPtr* v = global(name);
+    if (!v || !*v || (*v)->tag() != qor::kTagCamera) return nullptr;
+    return static_cast<qor::DataCamera*>(v->get())->camera.get();
+  }
+  qor::Material* material(const std::string& name) {
+    DataPtr* v = global(name);
+    if (!v || !*v || (*v)->tag() != qor::kTagMaterial) return nullptr;
+    return static_cast<qor::DataMaterial*>(v->get())->material.get();
+  }
+  // Puts a C++ value into a global variable of the running file.
+  void setGlobal(const std::string& name, DataPtr value) {
+    qor::script::lastRecord().variables.set(std::string_view(name), std::move(value));
+  }
+};
+
+}  // namespace objectstest

@@ -127,19 +127,6 @@ TEST_F(TimerTest, StopThenStartRestartsFromZero) {
   EXPECT_EQ(t->lastTick, fakeNow);
 }
 
-TEST_F(TimerTest, PerTimerMethodsMatchTheManagerForms) {
-  auto t = addTimer(500, -1);
-  fakeNow += 1234;
-  t->pause();
-  EXPECT_EQ(t->pausedElapsed, 1234);
-  fakeNow += 50;
-  t->start();
-  EXPECT_EQ(t->lastTick, fakeNow - 234);
-  t->stop();
-  EXPECT_FALSE(t->running);
-  EXPECT_EQ(t->pausedElapsed, 0);
-}
-
 TEST_F(TimerTest, StartWithNonPositiveIntervalRestartsThePhase) {
   auto t = addTimer(0, -1);
   fakeNow += 30;

@@ -1,0 +1,3 @@
+#pragma once
+// Kept for older includes; the fixture lives in tests/support.
+#include "support/ScriptFixture.h"
