@@ -4,6 +4,7 @@
 # BUILD_DIR/fuzz-corpus/<target>/ (the seeds in git stay as they are);
 # crashes, hangs and leaks are written to BUILD_DIR/fuzz-artifacts/.
 #   fuzz/run.sh BUILD_DIR [SECONDS] [TARGET...]
+# FUZZ_ARGS adds libFuzzer flags (for instance FUZZ_ARGS=-max_len=65536).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: run.sh BUILD_DIR [SECONDS] [TARGET...]}" && pwd)
@@ -29,7 +30,7 @@ for target in "${targets[@]}"; do
   echo "== $target for ${seconds}s"
   # Script output ("print") is noise here: stdout is closed for the target.
   if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-      -close_fd_mask=1 -print_final_stats=1 \
+      -close_fd_mask=1 -print_final_stats=1 ${FUZZ_ARGS:-} \
       -artifact_prefix="$build/fuzz-artifacts/$target-" \
       "$build/fuzz-corpus/$target" "$here/corpus/$target"; then
     failed+=("$target")
