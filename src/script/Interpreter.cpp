@@ -17,6 +17,16 @@ bool returnFlag = false;
 int evalDepth = 0;
 bool aborting = false;
 
+namespace detail {
+uint32_t resolutionGeneration = 0;
+ArgPool argPool;
+
+std::vector<DataPtr>* growArgPool() {
+  argPool.buffers.push_back(std::make_unique<std::vector<DataPtr>>());
+  return argPool.buffers.back().get();
+}
+}  // namespace detail
+
 namespace {
 
 struct State {
@@ -25,7 +35,6 @@ struct State {
   // one while statements of another run).
   std::deque<ScopeRecord> records;
   std::size_t running = 0;
-  uint32_t generation = 0;
   // Name -> built-in, by symbol: a flat array indexed by the name's symbol.
   std::vector<Builtin> builtinBySymbol;
   std::vector<bool> builtinPresent;
@@ -33,10 +42,9 @@ struct State {
   SceneHook sceneHook = nullptr;
   ErrorSink includeErrorSink;
   int callDepth = 0;
-  // Per-depth scratch space, reused from call to call.
-  std::deque<std::vector<DataPtr>> argPool;
-  std::size_t argTop = 0;
-  std::deque<Scope> scopePool;
+  // Per-depth local tables, reused from call to call; held by pointer so that
+  // growing the list never moves a table in use.
+  std::vector<std::unique_ptr<Scope>> scopePool;
 };
 
 State& state() {
@@ -47,23 +55,6 @@ State& state() {
 const std::string kNoPath;
 
 }  // namespace
-
-// ---- scratch buffers ---------------------------------------------------------
-
-ArgBuffer::ArgBuffer() {
-  State& s = state();
-  if (s.argTop == s.argPool.size()) s.argPool.emplace_back();
-  v_ = &s.argPool[s.argTop++];
-}
-
-ArgBuffer::~ArgBuffer() {
-  v_->clear();
-  --state().argTop;
-}
-
-void collectIfCrowded() {
-  if (IMMObject::deadCount() > kLoopCollectThreshold) collectGarbage();
-}
 
 // ---- file table --------------------------------------------------------------
 
@@ -104,7 +95,7 @@ bool hasFile(std::string_view path) {
 void defineFunction(SmartPointer<Function> fn) {
   State& s = state();
   const int32_t count = static_cast<int32_t>(fn->params.size());
-  ++s.generation;
+  ++detail::resolutionGeneration;
   for (ScopeRecord& r : s.records)
     for (FunctionEntry& e : r.functions)
       if (e.name == fn->name && e.paramCount == count) {
@@ -132,7 +123,7 @@ void registerBuiltin(std::string_view name, BuiltinFn fn) {
   }
   s.builtinBySymbol[sym] = Builtin(fn);
   s.builtinPresent[sym] = true;
-  ++s.generation;
+  ++detail::resolutionGeneration;
 }
 
 Builtin* findBuiltin(Symbol name) {
@@ -140,8 +131,6 @@ Builtin* findBuiltin(Symbol name) {
   if (name >= s.builtinBySymbol.size() || !s.builtinPresent[name]) return nullptr;
   return &s.builtinBySymbol[name];
 }
-
-uint32_t resolutionGeneration() { return state().generation; }
 
 void resetInterpreter() {
   State& s = state();
@@ -152,7 +141,7 @@ void resetInterpreter() {
   s.builtinPresent.clear();
   s.includeErrorSink = nullptr;
   returnFlag = false;
-  ++s.generation;
+  ++detail::resolutionGeneration;
 }
 
 // ---- calls -------------------------------------------------------------------
@@ -166,22 +155,14 @@ DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
     aborting = true;
     return nullptr;
   }
-  if (static_cast<std::size_t>(s.callDepth) == s.scopePool.size()) s.scopePool.emplace_back();
-  Scope& locals = s.scopePool[static_cast<std::size_t>(s.callDepth)];
+  if (static_cast<std::size_t>(s.callDepth) == s.scopePool.size()) s.scopePool.push_back(std::make_unique<Scope>());
+  Scope& locals = *s.scopePool[static_cast<std::size_t>(s.callDepth)];
   ++s.callDepth;
   locals.reserve(fn.params.size());
   for (std::size_t i = 0; i < args.size(); ++i) locals.add(fn.params[i], std::move(args[i]));
   DataPtr result;
-  for (const DataPtr& statement : fn.body) {
-    if (aborting) break;
-    if (!statement) continue;
-    DataPtr v = statement->evaluate(locals);
-    if (returnFlag) {
-      returnFlag = false;
-      result = std::move(v);
-      break;
-    }
-  }
+  // The call consumes the return flag its body set.
+  if (runStatements(fn.body, locals, result)) returnFlag = false;
   locals.clear();
   --s.callDepth;
   // Deep or long recursions leave many temporaries behind; everything still

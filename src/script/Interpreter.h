@@ -117,8 +117,11 @@ DataPtr callFunction(Function& fn, std::vector<DataPtr>& args);
 void registerBuiltin(std::string_view name, BuiltinFn fn);
 Builtin* findBuiltin(Symbol name);
 // Bumped whenever a function table or the registry changes; call sites cache
-// their resolution under it.
-uint32_t resolutionGeneration();
+// their resolution under it. Read on every call, so it is a plain global.
+namespace detail {
+extern uint32_t resolutionGeneration;
+}
+inline uint32_t resolutionGeneration() { return detail::resolutionGeneration; }
 
 // The return flag: set by `return`, cleared by the function call that
 // consumes it and after each top-level statement.
@@ -156,12 +159,30 @@ public:
   explicit operator bool() const { return !aborting; }
 };
 
+namespace detail {
+// One argument vector per nesting level, kept from call to call. The vectors
+// are held by pointer so that growing the pool never moves one in use.
+struct ArgPool {
+  std::vector<std::unique_ptr<std::vector<DataPtr>>> buffers;
+  std::size_t top = 0;
+};
+extern ArgPool argPool;
+std::vector<DataPtr>* growArgPool();
+}  // namespace detail
+
 // A reusable argument vector: evaluation borrows one per nesting level, so a
 // call does not allocate a new vector every time.
 class ArgBuffer {
 public:
-  ArgBuffer();
-  ~ArgBuffer();
+  ArgBuffer() {
+    detail::ArgPool& p = detail::argPool;
+    v_ = p.top < p.buffers.size() ? p.buffers[p.top].get() : detail::growArgPool();
+    ++p.top;
+  }
+  ~ArgBuffer() {
+    v_->clear();
+    --detail::argPool.top;
+  }
   ArgBuffer(const ArgBuffer&) = delete;
   ArgBuffer& operator=(const ArgBuffer&) = delete;
   std::vector<DataPtr>& operator*() const { return *v_; }
@@ -175,8 +196,10 @@ private:
 // objects they are collected between two loop iterations or when a user
 // function returns, so memory stays flat. At those points the interpreter
 // holds everything it still uses through counted references.
-constexpr std::size_t kLoopCollectThreshold = 1024;
-void collectIfCrowded();
+constexpr std::size_t kLoopCollectThreshold = 64;
+inline void collectIfCrowded() {
+  if (IMMObject::deadCount() > kLoopCollectThreshold) collectGarbage();
+}
 
 }  // namespace script
 }  // namespace qor

@@ -181,7 +181,13 @@ Op compoundBase(Op op) {
   }
 }
 
-DataPtr binaryOp(Op op, const DataPtr& a, const DataPtr& b) { return combine(op, a, b); }
+DataPtr binaryOp(Op op, const DataPtr& a, const DataPtr& b) {
+  // Two ints are by far the most common pair (loop counters, sums): straight
+  // to the int table, skipping the List unwrapping and the type dispatch.
+  if (a && b && a->tag() == kTagInt && b->tag() == kTagInt)
+    return intTable(op, static_cast<const DataInt*>(a.get())->value, static_cast<const DataInt*>(b.get())->value);
+  return combine(op, a, b);
+}
 
 DataPtr unaryOp(Op op, const DataPtr& a) {
   if (!a) return nullptr;

@@ -29,6 +29,25 @@ void storeVariable(Symbol name, Scope& locals, const DataPtr& value) {
     locals.add(name, value);
 }
 
+// An expression's value. Most operands are a variable or a literal: those are
+// read here directly rather than through the virtual evaluate(), which gives
+// the same result (a literal evaluates to itself).
+inline DataPtr valueOf(const DataPtr& e, Scope& locals) {
+  switch (e->tag()) {
+    case kTagID: {
+      DataPtr* slot = findVariable(static_cast<const DataID*>(e.get())->name, locals);
+      return slot ? *slot : nullptr;
+    }
+    case kTagInt:
+    case kTagFloat:
+    case kTagString: return e;
+    default: return e->evaluate(locals);
+  }
+}
+
+// The same for an expression that may be missing: null gives null.
+inline DataPtr valueOrNull(const DataPtr& e, Scope& locals) { return e ? valueOf(e, locals) : nullptr; }
+
 bool isObjectTag(int32_t tag) {
   return tag == kTagSceneNode || tag == kTagTime || tag == kTagMaterial || tag == kTagCamera || tag == kTagVector;
 }
@@ -43,7 +62,7 @@ bool runStatements(const StatementList& statements, Scope& locals, DataPtr& resu
   for (const DataPtr& s : statements) {
     if (script::aborting) return false;
     if (!s) continue;
-    DataPtr v = s->evaluate(locals);
+    DataPtr v = valueOf(s, locals);
     if (script::returnFlag) {
       result = std::move(v);
       return true;
@@ -112,10 +131,10 @@ DataPtr DataOperation::evaluate(Scope& locals) {
     default: break;
   }
   if (!left) return nullptr;
-  DataPtr a = left->evaluate(locals);
+  DataPtr a = valueOf(left, locals);
   if (!right) return unaryOp(op, a);
   // Both sides are always evaluated: there is no short-circuit.
-  DataPtr b = right->evaluate(locals);
+  DataPtr b = valueOf(right, locals);
   // A missing right value makes the whole operation null (the unary form is
   // chosen by the shape of the node, not by the value).
   if (!a || !b) return nullptr;
@@ -124,7 +143,7 @@ DataPtr DataOperation::evaluate(Scope& locals) {
 
 DataPtr DataOperation::assign(Scope& locals) {
   if (!left || left->tag() != kTagID) return nullptr;
-  DataPtr value = right ? right->evaluate(locals) : nullptr;
+  DataPtr value = valueOrNull(right, locals);
   storeVariable(static_cast<DataID*>(left.get())->name, locals, value);
   return value;
 }
@@ -132,8 +151,8 @@ DataPtr DataOperation::assign(Scope& locals) {
 DataPtr DataOperation::compoundAssign(Scope& locals) {
   if (!left || left->tag() != kTagID) return nullptr;
   const Symbol name = static_cast<DataID*>(left.get())->name;
-  DataPtr current = left->evaluate(locals);
-  DataPtr operand = right ? right->evaluate(locals) : nullptr;
+  DataPtr current = valueOf(left, locals);
+  DataPtr operand = valueOrNull(right, locals);
   DataPtr value = (current && operand) ? binaryOp(compoundBase(op), current, operand) : nullptr;
   storeVariable(name, locals, value);
   return value;
@@ -150,7 +169,7 @@ DataPtr DataOperation::increment(Scope& locals) {
 
 DataPtr DataOperation::member(Scope& locals) {
   if (!left || !right) return nullptr;
-  DataPtr object = left->evaluate(locals);
+  DataPtr object = valueOf(left, locals);
   if (!object || !isObjectTag(object->tag())) return nullptr;
   if (right->tag() == kTagID) return object->getAttribute(static_cast<DataID*>(right.get())->text());
   if (right->tag() == kTagCallFunction) return object->callMethod(right, locals);
@@ -159,7 +178,7 @@ DataPtr DataOperation::member(Scope& locals) {
 
 DataPtr DataOperation::indexed(Scope& locals) {
   if (!left || left->tag() != kTagID) return nullptr;
-  DataPtr key = right ? right->evaluate(locals) : nullptr;
+  DataPtr key = valueOrNull(right, locals);
   const Symbol name = static_cast<DataID*>(left.get())->name;
   DataPtr* slot = locals.find(name);
   if (!slot && script::runningFile() < script::fileCount())
@@ -182,18 +201,24 @@ void DataCallFunction::print() {
 
 void DataCallFunction::evaluateArgs(Scope& locals, std::vector<DataPtr>& out) const {
   out.reserve(args.size());
-  for (const DataPtr& a : args) out.push_back(a ? a->evaluate(locals) : nullptr);
+  for (const DataPtr& a : args) out.push_back(valueOrNull(a, locals));
+}
+
+DataCallFunction::ArgForm DataCallFunction::argFormOf(Symbol name) {
+  static const Symbol kTimer = intern("Timer");
+  static const Symbol kSetKeyFunc = intern("setKeyFunc");
+  static const Symbol kSetRasterButtonFunc = intern("SetRasterButtonFunc");
+  if (name == kTimer) return ArgForm::Timer;
+  if (name == kSetKeyFunc || name == kSetRasterButtonFunc) return ArgForm::Expressions;
+  return ArgForm::Values;
 }
 
 DataPtr DataCallFunction::evaluate(Scope& locals) {
   script::DepthGuard guard;
   if (!guard) return nullptr;
-  static const Symbol kTimer = intern("Timer");
-  static const Symbol kSetKeyFunc = intern("setKeyFunc");
-  static const Symbol kSetRasterButtonFunc = intern("SetRasterButtonFunc");
 
   script::ArgBuffer argv;
-  if (name == kTimer) {
+  if (argForm_ == ArgForm::Timer) {
     // The interval and the duration are values; the two callbacks stay
     // expressions.
     if (args.size() != 4) return nullptr;
@@ -201,7 +226,7 @@ DataPtr DataCallFunction::evaluate(Scope& locals) {
     argv->push_back(args[1] ? args[1]->evaluate(locals) : nullptr);
     argv->push_back(args[2]);
     argv->push_back(args[3]);
-  } else if (name == kSetKeyFunc || name == kSetRasterButtonFunc) {
+  } else if (argForm_ == ArgForm::Expressions) {
     argv->assign(args.begin(), args.end());
   } else {
     evaluateArgs(locals, *argv);
@@ -229,7 +254,7 @@ DataPtr DataCallFunction::evaluate(Scope& locals) {
 DataPtr DataIf::evaluate(Scope& locals) {
   script::DepthGuard guard;
   if (!guard || !condition) return nullptr;
-  DataPtr c = condition->evaluate(locals);
+  DataPtr c = valueOf(condition, locals);
   // Only a real bool chooses a branch: `if (1)` does nothing.
   if (!c || c->tag() != kTagBool) return nullptr;
   DataPtr result;
@@ -247,7 +272,7 @@ DataPtr DataWhile::evaluate(Scope& locals) {
   for (;;) {
     bool go;
     {
-      DataPtr c = condition->evaluate(locals);
+      DataPtr c = valueOf(condition, locals);
       if (!asBool(c.get(), go)) return nullptr;
     }
     if (!go) return makeBool(true);
@@ -265,7 +290,7 @@ DataPtr DataFor::evaluate(Scope& locals) {
   for (;;) {
     bool go;
     {
-      DataPtr c = condition->evaluate(locals);
+      DataPtr c = valueOf(condition, locals);
       if (!asBool(c.get(), go)) return nullptr;
     }
     if (!go) return nullptr;
@@ -278,7 +303,7 @@ DataPtr DataFor::evaluate(Scope& locals) {
 }
 
 DataPtr DataReturn::evaluate(Scope& locals) {
-  DataPtr v = expression ? expression->evaluate(locals) : nullptr;
+  DataPtr v = valueOrNull(expression, locals);
   script::returnFlag = true;
   return v;
 }

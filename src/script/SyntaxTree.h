@@ -54,7 +54,7 @@ private:
 class DataCallFunction final : public IData {
 public:
   DataCallFunction(std::string_view name_, std::vector<DataPtr> args_)
-      : IData(kTagCallFunction), name(intern(name_)), args(std::move(args_)) {}
+      : IData(kTagCallFunction), name(intern(name_)), args(std::move(args_)), argForm_(argFormOf(name)) {}
   std::size_t size() const override { return sizeof(*this); }
   // Prints name(arguments).
   void print() override;
@@ -67,6 +67,13 @@ public:
   const std::vector<DataPtr> args;
 
 private:
+  // How the arguments are passed, settled once from the name: most calls
+  // evaluate them all; "Timer" keeps its two callbacks as expressions and the
+  // key and button binders keep every argument unevaluated.
+  enum class ArgForm : uint8_t { Values, Timer, Expressions };
+  static ArgForm argFormOf(Symbol name);
+
+  const ArgForm argForm_;
   // Resolution cached per call site; valid while the generation matches.
   uint32_t cacheGeneration_ = 0xFFFFFFFFu;
   Function* cachedFunction_ = nullptr;

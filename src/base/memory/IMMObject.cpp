@@ -72,8 +72,7 @@ void IMMObject::unlink() {
   list_ = List::None;
 }
 
-void IMMObject::release() {
-  if (--refCount_ > 0) return;
+void IMMObject::releaseLast() {
   // A count that drops to zero (or below, from an unbalanced release) sends
   // the object to the dead list once; it is never queued twice.
   if (list_ == List::Dead) return;

@@ -28,7 +28,12 @@ public:
   void addRef() {
     if (refCount_++ == 0 && list_ == List::Dead) revive();
   }
-  void release();
+  // Inline for the common case (the object stays alive); the last reference
+  // takes the out-of-line path to the dead list.
+  void release() {
+    if (--refCount_ > 0) return;
+    releaseLast();
+  }
 
   int32_t refCount() const { return refCount_; }
   bool isDead() const { return list_ == List::Dead; }
@@ -41,6 +46,7 @@ private:
   enum class List : uint8_t { None, Live, Dead };
 
   void revive();
+  void releaseLast();
   void linkBack(List which);
   void unlink();
 

@@ -18,15 +18,32 @@ void DataString::print() { script::writeOutput(value); }
 
 // Bools are immutable and nothing in the language tells two equal values
 // apart, so every comparison shares the same two objects instead of
-// allocating one. After the final sweep at exit those two are gone, and new
-// ones are made as before.
+// allocating one. After the final sweep at exit the shared values are gone,
+// and new ones are made as before.
 DataPtr makeBool(bool v) {
   if (detail::finalSweepStarted) return DataPtr(new DataBool(v));
   static const DataPtr trueValue(new DataBool(true));
   static const DataPtr falseValue(new DataBool(false));
   return v ? trueValue : falseValue;
 }
-DataPtr makeInt(int32_t v) { return DataPtr(new DataInt(v)); }
+namespace {
+
+// Small ints are shared the same way, made on first use: loop counters,
+// indices and the arguments of recursive calls are mostly small, and sharing
+// them saves an allocation and a collection per operator.
+constexpr int32_t kSmallIntMin = -256;
+constexpr uint32_t kSmallIntCount = 1280;
+DataPtr smallInts[kSmallIntCount];
+
+}  // namespace
+
+DataPtr makeInt(int32_t v) {
+  const uint32_t slot = static_cast<uint32_t>(v) - static_cast<uint32_t>(kSmallIntMin);
+  if (slot >= kSmallIntCount || detail::finalSweepStarted) return DataPtr(new DataInt(v));
+  DataPtr& shared = smallInts[slot];
+  if (!shared) shared = DataPtr(new DataInt(v));
+  return shared;
+}
 DataPtr makeFloat(float v) { return DataPtr(new DataFloat(v)); }
 DataPtr makeString(std::string v) { return DataPtr(new DataString(std::move(v))); }
 

@@ -36,11 +36,12 @@ DataPtr DataVector::evaluate(Scope& locals) {
 }
 
 DataPtr DataVector::callMethod(const DataPtr& call, Scope& locals) {
-  static const Symbol kSize = intern("size");
-  static const Symbol kGet = intern("get");
-  static const Symbol kSet = intern("set");
-  static const Symbol kAdd = intern("add");
-  static const Symbol kRemove = intern("remove");
+  // Interned once, behind a single guard.
+  static const struct {
+    Symbol size = intern("size"), get = intern("get"), set = intern("set"), add = intern("add"),
+           remove = intern("remove");
+  } names;
+  const Symbol kSize = names.size, kGet = names.get, kSet = names.set, kAdd = names.add, kRemove = names.remove;
 
   script::MethodCall m;
   if (!m.begin(call, locals)) return nullptr;

@@ -2,7 +2,10 @@
 // The common interface of every script value and syntax-tree node.
 // A null SmartPointer<IData> is the script's "no value".
 
+#include "base/memory/SmallObjectPool.h"
 #include "base/memory/SmartPointer.h"
+
+#include <cstddef>
 
 #include <cstdint>
 #include <string_view>
@@ -35,6 +38,12 @@ enum DataTag : int32_t {
 class IData : public IMMObject {
 public:
   explicit IData(int32_t tag) : tag_(tag) {}
+
+  // Values are made and collected by the million (every operator makes a new
+  // one), so they come from the free lists of the small-object pool. The
+  // virtual destructor makes `delete` pass the dynamic type's size.
+  static void* operator new(std::size_t bytes) { return poolAllocate(bytes); }
+  static void operator delete(void* p, std::size_t bytes) noexcept { poolFree(p, bytes); }
 
   int32_t tag() const { return tag_; }
 
