@@ -1,8 +1,8 @@
 // Parses and runs arbitrary scripts the way the scene loader does. The
 // interpreter bounds nesting and call depth, but not time: a loop, or a
 // doubly recursive function, can run for ever. A watchdog bounds each input:
-// after a second a timer signal starts raising the interpreter's runaway flag
-// (every 50 ms, since the flag clears when a top-level statement ends), and
+// after 200 ms a timer signal starts raising the interpreter's runaway flag
+// (every 20 ms, since the flag clears when a top-level statement ends), and
 // every loop and call then unwinds as it does at the nesting limits.
 // Inputs that use built-ins reaching files, GL or the timer list ("include",
 // "Model", "Material", "getMaterial", "Timer") are skipped: those have
@@ -46,7 +46,7 @@ public:
     event.sigev_signo = kWatchdogSignal;
     timer_create(CLOCK_MONOTONIC, &event, &timer_);
   }
-  void arm() { set(1, 0, 50'000'000); }
+  void arm() { set(0, 200'000'000, 20'000'000); }
   void disarm() { set(0, 0, 0); }
 
 private:
