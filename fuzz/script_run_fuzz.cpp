@@ -51,11 +51,11 @@ public:
 
 private:
   void set(time_t seconds, long nanoseconds, long intervalNs) {
-    struct itimerspec spec = {};
-    spec.it_value.tv_sec = seconds;
-    spec.it_value.tv_nsec = nanoseconds;
-    spec.it_interval.tv_nsec = intervalNs;
-    timer_settime(timer_, 0, &spec, nullptr);
+    struct itimerspec timing = {};
+    timing.it_value.tv_sec = seconds;
+    timing.it_value.tv_nsec = nanoseconds;
+    timing.it_interval.tv_nsec = intervalNs;
+    timer_settime(timer_, 0, &timing, nullptr);
   }
   timer_t timer_{};
 };

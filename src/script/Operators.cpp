@@ -15,6 +15,23 @@ int32_t wrapAdd(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<
 int32_t wrapSub(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
 int32_t wrapMul(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
 
+// The six comparisons and "&&" / "||" (each side true when not zero), shared
+// by the int, float and bool tables; null for any other operator.
+template <class T>
+DataPtr comparisonOrLogic(Op op, T a, T b) {
+  switch (op) {
+    case Op::Lt: return makeBool(a < b);
+    case Op::Gt: return makeBool(a > b);
+    case Op::Le: return makeBool(a <= b);
+    case Op::Ge: return makeBool(a >= b);
+    case Op::Eq: return makeBool(a == b);
+    case Op::Ne: return makeBool(a != b);
+    case Op::And: return makeBool(a != T(0) && b != T(0));
+    case Op::Or: return makeBool(a != T(0) || b != T(0));
+    default: return nullptr;
+  }
+}
+
 DataPtr intTable(Op op, int32_t a, int32_t b) {
   switch (op) {
     case Op::Add: return makeInt(wrapAdd(a, b));
@@ -29,15 +46,7 @@ DataPtr intTable(Op op, int32_t a, int32_t b) {
     case Op::Mod:
       if (b == 0 || (b == -1 && a == INT32_MIN)) return nullptr;
       return makeInt(a % b);
-    case Op::Lt: return makeBool(a < b);
-    case Op::Gt: return makeBool(a > b);
-    case Op::Le: return makeBool(a <= b);
-    case Op::Ge: return makeBool(a >= b);
-    case Op::Eq: return makeBool(a == b);
-    case Op::Ne: return makeBool(a != b);
-    case Op::And: return makeBool(a != 0 && b != 0);
-    case Op::Or: return makeBool(a != 0 || b != 0);
-    default: return nullptr;
+    default: return comparisonOrLogic(op, a, b);
   }
 }
 
@@ -47,31 +56,13 @@ DataPtr floatTable(Op op, float a, float b) {
     case Op::Sub: return makeFloat(a - b);
     case Op::Mul: return makeFloat(a * b);
     case Op::Div: return makeFloat(a / b);
-    case Op::Lt: return makeBool(a < b);
-    case Op::Gt: return makeBool(a > b);
-    case Op::Le: return makeBool(a <= b);
-    case Op::Ge: return makeBool(a >= b);
-    case Op::Eq: return makeBool(a == b);
-    case Op::Ne: return makeBool(a != b);
-    case Op::And: return makeBool(a != 0.0f && b != 0.0f);
-    case Op::Or: return makeBool(a != 0.0f || b != 0.0f);
-    default: return nullptr;
+    default: return comparisonOrLogic(op, a, b);
   }
 }
 
-DataPtr boolTable(Op op, bool a, bool b) {
-  switch (op) {
-    case Op::Lt: return makeBool(a < b);
-    case Op::Gt: return makeBool(a > b);
-    case Op::Le: return makeBool(a <= b);
-    case Op::Ge: return makeBool(a >= b);
-    case Op::Eq: return makeBool(a == b);
-    case Op::Ne: return makeBool(a != b);
-    case Op::And: return makeBool(a && b);
-    case Op::Or: return makeBool(a || b);
-    default: return nullptr;
-  }
-}
+// Bools have no arithmetic: only the comparisons (false before true) and
+// the logical operators.
+DataPtr boolTable(Op op, bool a, bool b) { return comparisonOrLogic(op, a, b); }
 
 DataPtr simpleOp(Op op, const IData* a, const IData* b) {
   const int32_t ta = a->tag(), tb = b->tag();
