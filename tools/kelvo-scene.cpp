@@ -14,6 +14,7 @@
 #include "scene/OpenGLRenderer.h"
 #include "scene/Scene.h"
 #include "script/Builtins.h"
+#include "script/SceneDriver.h"
 #include "util/time/TimerManager.h"
 
 #include <FreeImage.h>
@@ -53,12 +54,6 @@ const char kUsage[] =
     "Exit status: 0 after a normal end, 1 when no window can be opened or the\n"
     "screenshot cannot be written, 2 on a usage error.\n";
 
-void reportError(const std::string& file, int line, int column, const std::string& message) {
-  if (line > 0)
-    std::fprintf(stderr, "%s:%d.%d: %s\n", file.c_str(), line, column, message.c_str());
-  else
-    std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
-}
 
 int usageError(const char* what, const char* arg) {
   std::fprintf(stderr, "kelvo-scene: %s%s\n%s", what, arg ? arg : "", kUsage);
@@ -196,7 +191,7 @@ int main(int argc, char** argv) {
   // The viewer's start-up: the fallback texture, then the scene.
   textureManager.LoadTexture("./Data/Textures/nonTexture.jpg");
   // Syntax errors are reported at start-up and after every "reset".
-  sceneErrorReporter = &reportError;
+  sceneErrorReporter = &printErrorToStderr;
   scene.scriptPath = file;
   loadScene(scene);
   std::fflush(stdout);

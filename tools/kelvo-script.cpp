@@ -33,19 +33,13 @@ const char kUsage[] =
     "Exit status: 0 when the parse succeeded, 1 when it failed, 2 on a usage\n"
     "error.\n";
 
-void reportError(const std::string& file, int line, int column, const std::string& message) {
-  if (line > 0)
-    std::fprintf(stderr, "%s:%d.%d: %s\n", file.c_str(), line, column, message.c_str());
-  else
-    std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   bool checkOnly = false;
   qor::SceneDriver driver;
-  driver.errorSink = &reportError;
+  driver.errorSink = &qor::printErrorToStderr;
   const char* file = nullptr;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];

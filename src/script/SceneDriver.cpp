@@ -1,11 +1,20 @@
 #include "script/SceneDriver.h"
 
+#include <cstdio>
+
 #include "parser.hpp"
 #include "script/datatypes/DataValues.h"
 
 int yylex(yy::SceneParser::semantic_type* value, yy::SceneParser::location_type* location, qor::SceneDriver& driver);
 
 namespace qor {
+
+void printErrorToStderr(const std::string& file, int line, int column, const std::string& message) {
+  if (line > 0)
+    std::fprintf(stderr, "%s:%d.%d: %s\n", file.c_str(), line, column, message.c_str());
+  else
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
+}
 
 bool SceneDriver::parse(const std::string& fileName) {
   file = fileName;

@@ -22,6 +22,11 @@ struct ScannedToken {
   int column = 0;
 };
 
+// Writes one error to standard error the way the tools show them:
+// "FILE:LINE.COLUMN: message", or "FILE: message" when there is no location
+// (a file that cannot be opened). Usable as an error sink.
+void printErrorToStderr(const std::string& file, int line, int column, const std::string& message);
+
 class SceneDriver {
 public:
   using ErrorSink = std::function<void(const std::string& file, int line, int column, const std::string& message)>;
