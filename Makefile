@@ -8,7 +8,7 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build build-asan run test test-fast test-asan bench fuzz clean
+.PHONY: all deps build build-asan run test test-fast test-asan coverage bench fuzz clean
 
 all: build
 
@@ -37,6 +37,17 @@ test-fast: build
 test-asan: build-asan
 	@scripts/run-tests.sh $(ASAN_DIR)
 
+# Line coverage of src/: a Debug build with gcov instrumentation runs the
+# whole suite, then gcovr prints the summary (and writes COV_DIR/coverage.txt).
+COV_DIR ?= build-cov
+coverage: deps
+	@cmake -S . -B $(COV_DIR) -DCMAKE_BUILD_TYPE=Debug -DKELVO_COVERAGE=ON >/dev/null
+	@cmake --build $(COV_DIR) -j $(JOBS)
+	@find $(COV_DIR) -name '*.gcda' -delete
+	@scripts/run-tests.sh $(COV_DIR) || true
+	@gcovr --root . --filter '$(CURDIR)/src/' --object-directory $(COV_DIR) \
+	  --gcov-ignore-parse-errors -j $(JOBS) -o $(COV_DIR)/coverage.txt --print-summary
+
 bench: deps
 	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVO_BUILD_BENCH=ON -DKELVO_BUILD_TESTS=OFF >/dev/null
 	@cmake --build build-bench -j $(JOBS)
@@ -51,4 +62,4 @@ fuzz: deps
 	@fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) build-bench
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(COV_DIR) build-bench

@@ -13,6 +13,7 @@ packages=(
   libopenal-dev libopenal1 libalut-dev
   libgtest-dev googletest
   xvfb xauth xdotool x11-utils imagemagick
+  gcovr
 )
 
 missing=()
