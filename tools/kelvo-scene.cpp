@@ -15,7 +15,8 @@
 #include "scene/Scene.h"
 #include "script/Builtins.h"
 #include "script/SceneDriver.h"
-#include "util/time/TimerManager.h"
+#include "script/SceneLoader.h"
+#include "script/TimerManager.h"
 
 #include <FreeImage.h>
 #include <GL/gl.h>

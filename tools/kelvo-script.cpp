@@ -2,9 +2,11 @@
 // loader runs it, or only checks that it parses.
 
 #include "base/memory/IMMObject.h"
+#include "scene/Scene.h"
 #include "script/Builtins.h"
 #include "script/Interpreter.h"
 #include "script/SceneDriver.h"
+#include "script/SceneLoader.h"
 
 #include <cstdio>
 #include <cstring>
@@ -16,14 +18,17 @@ const char kUsage[] =
     "usage: kelvo-script [--check] [--trace-scan] [--trace-parse] FILE\n"
     "\n"
     "Runs the scene script FILE the way the viewer's scene loader runs it: the\n"
-    "built-ins are registered, the file is parsed, its statements run, and the\n"
-    "value of the last statement is printed. Output of \"print\" goes to\n"
-    "standard output. No window is opened; timers and key bindings are made but\n"
-    "never fire.\n"
+    "scene settings \"Data/Scenes/Settings.txt\" of the working directory are\n"
+    "read and the default material made, the built-ins are registered, the file\n"
+    "is parsed, its statements run, and the value of the last statement is\n"
+    "printed. Output of \"print\" goes to standard output. No window is opened;\n"
+    "timers and key bindings are made but never fire.\n"
     "\n"
     "Every lexical or syntax error is written to standard error as\n"
     "FILE:LINE.COLUMN: message (lines count from 1, columns from 0). The script\n"
-    "runs even after an error, as far as it was parsed.\n"
+    "runs even after an error, as far as it was parsed. A runaway script that\n"
+    "reaches the call depth or nesting limit is noted the same way, once per\n"
+    "top-level statement.\n"
     "\n"
     "  --check        parse only; run nothing\n"
     "  --trace-scan   trace the scanner on standard error\n"
@@ -80,7 +85,8 @@ int main(int argc, char** argv) {
     qor::script::addFile(file);
     ok = driver.parse(file);
   } else {
-    ok = qor::script::runSceneScript(file, driver);
+    qor::scene.scriptPath = file;
+    ok = qor::loadScene(qor::scene, driver);
   }
   std::fflush(stdout);
   qor::collectRemainingObjects();

@@ -18,8 +18,9 @@
 #include "scene/Scene.h"
 #include "script/Builtins.h"
 #include "script/Interpreter.h"
+#include "script/SceneLoader.h"
+#include "script/TimerManager.h"
 #include "shadows/Shadows.h"
-#include "util/time/TimerManager.h"
 
 namespace qor {
 
@@ -45,7 +46,10 @@ bool createMainWindow(std::string& error) {
     unregisterMainWindowClass();
     return false;
   }
-  // 4. The renderer takes the window and makes the GL context on it.
+  // 4. The renderer takes the window and makes the GL context on it; it
+  //    keeps the window size in the screen settings.
+  renderHooks.width = &screenSettings.width;
+  renderHooks.height = &screenSettings.height;
   SmartPointer<OpenGLRenderer> created = makeShared<OpenGLRenderer>(std::move(window), fullscreen);
   if (!created->hasContext()) {
     error = created->error();

@@ -7,7 +7,7 @@
 #include "platform/Messages.h"
 #include "platform/VirtualKeys.h"
 #include "scene/Renderer.h"
-#include "util/time/TimerManager.h"
+#include "script/TimerManager.h"
 
 #include <cstdio>
 

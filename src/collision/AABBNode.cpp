@@ -1,7 +1,5 @@
 #include "collision/AABBNode.h"
 
-#include "model/IModel.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -12,17 +10,20 @@ namespace qor {
 
 namespace {
 
-// The corner `c` of triangle `t`, or null when the triangle or its vertex
-// index lies outside the group (the model reader never produces such faces).
-const std::array<float, 3>* corner(const ModelGroup& group, int32_t t, int c) {
-  if (t < 0 || static_cast<std::size_t>(t) >= group.faces.size()) return nullptr;
-  int32_t v = group.faces[static_cast<std::size_t>(t)].vertex[c];
-  if (v < 0 || static_cast<std::size_t>(v) >= group.vertices.size()) return nullptr;
-  return &group.vertices[static_cast<std::size_t>(v)];
+// The corners of triangle `t`, or null ones when the triangle or a vertex
+// index lies outside the mesh (the model reader never produces such faces).
+void cornersOf(const TriangleMesh& mesh, int32_t t, const float* out[3]) {
+  out[0] = out[1] = out[2] = nullptr;
+  if (t < 0 || static_cast<std::size_t>(t) >= mesh.triangleCount) return;
+  int32_t v[3];
+  mesh.corners(static_cast<std::size_t>(t), v);
+  for (int c = 0; c < 3; ++c) {
+    if (v[c] >= 0 && static_cast<std::size_t>(v[c]) < mesh.vertexCount) out[c] = mesh.vertices[v[c]];
+  }
 }
 
 // Grows `box` to hold `v`; the first point seeds it.
-void include(AABB& box, const std::array<float, 3>& v, bool& seeded) {
+void include(AABB& box, const float* v, bool& seeded) {
   for (int k = 0; k < 3; ++k) {
     if (!seeded || v[k] < box.min[k]) box.min[k] = v[k];
     if (!seeded || v[k] > box.max[k]) box.max[k] = v[k];
@@ -32,31 +33,38 @@ void include(AABB& box, const std::array<float, 3>& v, bool& seeded) {
 
 }  // namespace
 
-AABBNode::AABBNode(const ModelGroup& group)
-    : triangleCount(static_cast<int32_t>(group.faces.size())) {
-  triangles.resize(group.faces.size());
-  for (std::size_t i = 0; i < triangles.size(); ++i) triangles[i] = static_cast<int32_t>(i);
-  bool seeded = false;
-  for (const auto& v : group.vertices) include(box, v, seeded);
+void TriangleMesh::corners(std::size_t t, int32_t out[3]) const {
+  // memcpy: the records are the caller's own structs, read as bytes.
+  std::memcpy(out, firstCorners + t * faceStride, 3 * sizeof(int32_t));
 }
 
-AABBNode::AABBNode(const ModelGroup& group, const std::vector<int32_t>& triangleList)
+AABBNode::AABBNode(const TriangleMesh& mesh) : triangleCount(static_cast<int32_t>(mesh.triangleCount)) {
+  triangles.resize(mesh.triangleCount);
+  for (std::size_t i = 0; i < triangles.size(); ++i) triangles[i] = static_cast<int32_t>(i);
+  bool seeded = false;
+  for (std::size_t i = 0; i < mesh.vertexCount; ++i) include(box, mesh.vertices[i], seeded);
+}
+
+AABBNode::AABBNode(const TriangleMesh& mesh, const std::vector<int32_t>& triangleList)
     : triangleCount(static_cast<int32_t>(triangleList.size())), triangles(triangleList) {
   bool seeded = false;
   for (int32_t t : triangles) {
-    for (int c = 0; c < 3; ++c) {
-      if (const auto* v = corner(group, t, c)) include(box, *v, seeded);
+    const float* v[3];
+    cornersOf(mesh, t, v);
+    for (const float* corner : v) {
+      if (corner) include(box, corner, seeded);
     }
   }
 }
 
-int countVerticesInside(const AABB& box, const ModelGroup& group, int32_t t) {
+int countVerticesInside(const AABB& box, const TriangleMesh& mesh, int32_t t) {
+  const float* v[3];
+  cornersOf(mesh, t, v);
   int inside = 0;
-  for (int c = 0; c < 3; ++c) {
-    const auto* v = corner(group, t, c);
-    if (!v) continue;
+  for (const float* corner : v) {
+    if (!corner) continue;
     bool in = true;
-    for (int k = 0; k < 3; ++k) in = in && box.min[k] <= (*v)[k] && (*v)[k] <= box.max[k];
+    for (int k = 0; k < 3; ++k) in = in && box.min[k] <= corner[k] && corner[k] <= box.max[k];
     inside += in;
   }
   return inside;
@@ -66,7 +74,7 @@ int countVerticesInside(const AABB& box, const ModelGroup& group, int32_t t) {
 // first split that leaves triangles on both sides wins. A triangle with any
 // corner in the lower part (bounds included) goes left, so none is listed
 // twice. Nodes that cannot be split, or sit at the deepest level, stay leaves.
-void buildNode(const ModelGroup& group, AABBNode& node, int depth) {
+void buildNode(const TriangleMesh& mesh, AABBNode& node, int depth) {
   if (depth >= kMaxTreeDepth) return;
 
   int axes[3] = {0, 1, 2};
@@ -90,7 +98,7 @@ void buildNode(const ModelGroup& group, AABBNode& node, int depth) {
       AABB leftBox = node.box;
       leftBox.max[a] = (node.box.max[a] - node.box.min[a]) * f + node.box.min[a];
       for (int32_t t : node.triangles) {
-        (countVerticesInside(leftBox, group, t) == 0 ? rightList : leftList).push_back(t);
+        (countVerticesInside(leftBox, mesh, t) == 0 ? rightList : leftList).push_back(t);
       }
       if (!leftList.empty() && !rightList.empty()) {
         split = true;
@@ -101,21 +109,19 @@ void buildNode(const ModelGroup& group, AABBNode& node, int depth) {
   }
   if (!split) return;
 
-  node.left = makeShared<AABBNode>(group, leftList);
-  node.right = makeShared<AABBNode>(group, rightList);
-  buildNode(group, *node.left, depth + 1);
-  buildNode(group, *node.right, depth + 1);
+  node.left = makeShared<AABBNode>(mesh, leftList);
+  node.right = makeShared<AABBNode>(mesh, rightList);
+  buildNode(mesh, *node.left, depth + 1);
+  buildNode(mesh, *node.right, depth + 1);
   node.triangles.clear();
   node.triangles.shrink_to_fit();
   node.triangleCount = 0;
 }
 
-void buildTrees(IModel& model) {
-  model.trees.resize(model.groups.size());
-  for (std::size_t i = 0; i < model.groups.size(); ++i) {
-    model.trees[i] = makeShared<AABBNode>(model.groups[i]);
-    buildNode(model.groups[i], *model.trees[i], 0);
-  }
+SmartPointer<AABBNode> buildTree(const TriangleMesh& mesh) {
+  SmartPointer<AABBNode> root = makeShared<AABBNode>(mesh);
+  buildNode(mesh, *root, 0);
+  return root;
 }
 
 // --- the cache file ---------------------------------------------------------
@@ -188,10 +194,10 @@ ReadResult readNode(std::FILE* f, AABBNode& node, int depth) {
 
 }  // namespace
 
-bool saveTrees(const IModel& model, const std::string& path) {
+bool saveTrees(const AABBTrees& trees, const std::string& path) {
   std::string out(kMagic, sizeof kMagic);
-  putU32(out, static_cast<uint32_t>(model.trees.size()));
-  for (const auto& root : model.trees) {
+  putU32(out, static_cast<uint32_t>(trees.size()));
+  for (const auto& root : trees) {
     if (root) {
       writeNode(out, *root);
     } else {
@@ -205,7 +211,7 @@ bool saveTrees(const IModel& model, const std::string& path) {
   return (std::fclose(f) == 0) && written;
 }
 
-bool loadTrees(IModel& model, const std::string& path) {
+bool loadTrees(AABBTrees& result, const std::string& path) {
   File file(std::fopen(path.c_str(), "rb"));
   if (!file) return false;
   std::FILE* f = file.get();
@@ -222,14 +228,14 @@ bool loadTrees(IModel& model, const std::string& path) {
   int32_t count = static_cast<int32_t>(getU32(header + 8));
   if (count < 0 || count > (fileSize - 12) / kMinNodeRecord) return false;
 
-  std::vector<SmartPointer<AABBNode>> trees(static_cast<std::size_t>(count));
+  AABBTrees trees(static_cast<std::size_t>(count));
   for (auto& root : trees) {
     root = makeShared<AABBNode>();
     // A bad marker ends that tree where it stands; running out of bytes
     // means the file is not a whole cache.
     if (readNode(f, *root, 0) == ReadResult::Truncated) return false;
   }
-  model.trees = std::move(trees);
+  result = std::move(trees);
   return true;
 }
 

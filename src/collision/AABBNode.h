@@ -1,6 +1,7 @@
 #pragma once
-// Axis-aligned bounding-box trees over the triangles of one mesh group, and
-// their binary cache file (".aabb").
+// Axis-aligned bounding-box trees over the triangles of one mesh, and their
+// binary cache file (".aabb"). The trees know meshes only through
+// TriangleMesh; the model layer holds one tree per mesh group.
 //
 // File layout (little-endian, IEEE-754 single floats, no padding):
 //   "AABBTREE" (8 bytes), tree count (int32), then each root's node record.
@@ -18,8 +19,20 @@
 
 namespace qor {
 
-struct ModelGroup;
-class IModel;
+// What a tree reads of a mesh: its vertices (x, y, z each) and, per
+// triangle, the indices of its three corners. The corners are read from
+// records of `faceStride` bytes, so a model's own face records serve
+// without a copy.
+struct TriangleMesh {
+  const float (*vertices)[3] = nullptr;
+  std::size_t vertexCount = 0;
+  const unsigned char* firstCorners = nullptr;  // the three int32 corners of triangle 0
+  std::size_t faceStride = 3 * sizeof(int32_t);
+  std::size_t triangleCount = 0;
+
+  // The corner indices of triangle `t` (t < triangleCount).
+  void corners(std::size_t t, int32_t out[3]) const;
+};
 
 struct AABB {
   float min[3] = {0.0f, 0.0f, 0.0f};
@@ -32,10 +45,10 @@ class AABBNode : public IMMObject {
 public:
   // Empty node with a zero box (the cache reader fills it).
   AABBNode() = default;
-  // All triangles of the group, boxed by all of its vertices.
-  explicit AABBNode(const ModelGroup& group);
+  // All triangles of the mesh, boxed by all of its vertices.
+  explicit AABBNode(const TriangleMesh& mesh);
   // The listed triangles, boxed by their corners.
-  AABBNode(const ModelGroup& group, const std::vector<int32_t>& triangleList);
+  AABBNode(const TriangleMesh& mesh, const std::vector<int32_t>& triangleList);
 
   std::size_t size() const override { return sizeof(*this); }
 
@@ -51,18 +64,22 @@ public:
 // Deepest level a node may be split at (the root is level 0).
 constexpr int kMaxTreeDepth = 10;
 
-// How many corners of triangle `t` of `group` lie inside `box` (bounds inclusive).
-int countVerticesInside(const AABB& box, const ModelGroup& group, int32_t t);
+// The roots of a model's trees, one per mesh group, in group order.
+using AABBTrees = std::vector<SmartPointer<AABBNode>>;
+
+// How many corners of triangle `t` of `mesh` lie inside `box` (bounds inclusive).
+int countVerticesInside(const AABB& box, const TriangleMesh& mesh, int32_t t);
 
 // Splits `node` recursively (see AABBNode.cpp for the partition rule).
-void buildNode(const ModelGroup& group, AABBNode& node, int depth);
+void buildNode(const TriangleMesh& mesh, AABBNode& node, int depth);
 
-// One tree per group of the model, built from its triangles.
-void buildTrees(IModel& model);
+// The whole tree of one mesh: a root over all of it, split recursively.
+SmartPointer<AABBNode> buildTree(const TriangleMesh& mesh);
 
 // The cache file. loadTrees fails (false) on a missing, foreign, short or
-// truncated file; the caller then builds and saves again.
-bool loadTrees(IModel& model, const std::string& path);
-bool saveTrees(const IModel& model, const std::string& path);
+// truncated file and then leaves `trees` as it was; the caller builds and
+// saves again.
+bool loadTrees(AABBTrees& trees, const std::string& path);
+bool saveTrees(const AABBTrees& trees, const std::string& path);
 
 }  // namespace qor

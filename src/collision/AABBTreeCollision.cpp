@@ -58,9 +58,8 @@ bool separates(const OrientedBox& a, const OrientedBox& b, Vec3 t, Vec3 axis) {
 
 }  // namespace
 
-AABBTreeCollision::AABBTreeCollision(const float* a, SmartPointer<IModel> mA, const float* b,
-                                     SmartPointer<IModel> mB)
-    : modelA(std::move(mA)), modelB(std::move(mB)) {
+AABBTreeCollision::AABBTreeCollision(const float* a, const AABBTrees* tA, const float* b, const AABBTrees* tB)
+    : treesA(tA), treesB(tB) {
   std::memcpy(matrixA, a, sizeof matrixA);
   std::memcpy(matrixB, b, sizeof matrixB);
 }
@@ -98,10 +97,10 @@ bool AABBTreeCollision::collideNodes(const AABBNode& a, const AABBNode& b) const
 }
 
 bool AABBTreeCollision::collide() {
-  if (!modelA || !modelB) return false;
-  for (const auto& a : modelA->trees) {
+  if (!treesA || !treesB) return false;
+  for (const auto& a : *treesA) {
     if (!a) continue;
-    for (const auto& b : modelB->trees) {
+    for (const auto& b : *treesB) {
       if (b && collideNodes(*a, *b)) return true;
     }
   }

@@ -5,7 +5,8 @@
 
 #include "base/memory/SmartPointer.h"
 #include "collision/AABBNode.h"
-#include "model/IModel.h"
+
+#include <cstddef>
 
 namespace qor {
 
@@ -17,15 +18,16 @@ public:
 
 class AABBTreeCollision : public ICollisionDetection {
 public:
-  // Matrices are 16 floats, GL column-major; they are copied.
-  AABBTreeCollision(const float* matrixA, SmartPointer<IModel> modelA, const float* matrixB,
-                    SmartPointer<IModel> modelB);
+  // Matrices are 16 floats, GL column-major; they are copied. The tree lists
+  // are read in place: the caller keeps them for the query's short life.
+  // A null list is a missing model.
+  AABBTreeCollision(const float* matrixA, const AABBTrees* treesA, const float* matrixB, const AABBTrees* treesB);
 
-  // From two geometry nodes (anything with `modelView` and `model`): copies
-  // each node's current model-view matrix and takes its model.
-  template <class Node>
-  AABBTreeCollision(const SmartPointer<Node>& nodeA, const SmartPointer<Node>& nodeB)
-      : AABBTreeCollision(nodeA->modelView, nodeA->model, nodeB->modelView, nodeB->model) {}
+  // From two models (anything pointing at something with `trees`), each
+  // placed by its matrix.
+  template <class ModelPtrA, class ModelPtrB>
+  AABBTreeCollision(const float* matrixA, const ModelPtrA& modelA, const float* matrixB, const ModelPtrB& modelB)
+      : AABBTreeCollision(matrixA, treesOf(modelA), matrixB, treesOf(modelB)) {}
 
   // True when any tree of A touches any tree of B. False when either model
   // is missing or has no trees.
@@ -35,10 +37,16 @@ public:
   bool overlap(const AABB& a, const AABB& b) const;
   bool collideNodes(const AABBNode& a, const AABBNode& b) const;
 
+  template <class ModelPtr>
+  static const AABBTrees* treesOf(const ModelPtr& model) {
+    return model ? &model->trees : nullptr;
+  }
+  static const AABBTrees* treesOf(std::nullptr_t) { return nullptr; }
+
   float matrixA[16];
   float matrixB[16];
-  SmartPointer<IModel> modelA;
-  SmartPointer<IModel> modelB;
+  const AABBTrees* treesA;
+  const AABBTrees* treesB;
 };
 
 }  // namespace qor

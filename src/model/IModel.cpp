@@ -4,7 +4,24 @@
 
 namespace qor {
 
+static_assert(sizeof(std::array<float, 3>) == 3 * sizeof(float), "vertices are read as float[3]");
+
+ModelGroup::operator TriangleMesh() const {
+  TriangleMesh m;
+  m.vertices = reinterpret_cast<const float(*)[3]>(vertices.data());
+  m.vertexCount = vertices.size();
+  m.firstCorners = faces.empty() ? nullptr : reinterpret_cast<const unsigned char*>(&faces[0].vertex[0]);
+  m.faceStride = sizeof(ModelFace);
+  m.triangleCount = faces.size();
+  return m;
+}
+
 IModel::~IModel() = default;
+
+void buildTrees(IModel& model) {
+  model.trees.resize(model.groups.size());
+  for (std::size_t i = 0; i < model.groups.size(); ++i) model.trees[i] = buildTree(model.groups[i]);
+}
 
 void IModel::deleteDisplayLists() {
   for (ModelGroup& group : groups) {

@@ -29,6 +29,9 @@ struct ModelFace {
 };
 
 struct ModelGroup {
+  // The group as the collision trees read it (a group is a triangle mesh).
+  operator TriangleMesh() const;
+
   std::vector<SmartPointer<Material>> materials;  // one per material range
   // faceStarts[i] is the first face of range i; after compilation a closing
   // element holds the face count, so range i is [faceStarts[i], faceStarts[i+1]).
@@ -65,7 +68,13 @@ public:
   float boxMin[3] = {0.0f, 0.0f, 0.0f};
   float boxMax[3] = {0.0f, 0.0f, 0.0f};
   // One collision tree root per group, filled by the model manager.
-  std::vector<SmartPointer<AABBNode>> trees;
+  AABBTrees trees;
 };
+
+// One collision tree per group of the model, built from its triangles.
+void buildTrees(IModel& model);
+// The model's trees from and to their cache file (see collision/AABBNode.h).
+inline bool loadTrees(IModel& model, const std::string& path) { return loadTrees(model.trees, path); }
+inline bool saveTrees(const IModel& model, const std::string& path) { return saveTrees(model.trees, path); }
 
 }  // namespace qor

@@ -15,7 +15,7 @@ GeometryNode::GeometryNode(const SmartPointer<IModel>& model, bool visible, bool
 
 GeometryNode::~GeometryNode() = default;
 
-void GeometryNode::traverse() {
+void GeometryNode::traverse(TraversalState&) {
   // Captured whether or not the node is drawn, so the matrix is current.
   glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
   if (!visible) return;

@@ -20,7 +20,8 @@ public:
   ~GeometryNode() override;
   std::size_t size() const override { return sizeof(*this); }
 
-  void traverse() override;
+  using ISceneNode::traverse;
+  void traverse(TraversalState& walk) override;
   // Shares the model; an override material is copied, so later colour
   // changes on one node do not reach the other.
   SceneNodePtr clone() const override;

@@ -7,17 +7,6 @@
 
 namespace qor {
 
-namespace {
-
-// Nesting of group traversals in progress, and how many of those levels may
-// use the GL matrix stack. The model-view stack is shallow (32 entries in
-// Mesa); past that, a group saves and restores the matrix itself, so deep
-// trees are placed correctly instead of hitting GL_STACK_OVERFLOW.
-int traverseDepth = 0;
-int pushBudget = 0;
-
-}  // namespace
-
 GroupNode::GroupNode(std::vector<SceneNodePtr> children)
     : ISceneNode(kGroup), children_(std::move(children)) {
   std::erase_if(children_, [](const SceneNodePtr& child) { return !child; });
@@ -25,26 +14,21 @@ GroupNode::GroupNode(std::vector<SceneNodePtr> children)
 
 GroupNode::~GroupNode() = default;
 
-void GroupNode::traverse() {
-  if (traverseDepth == 0) {
-    GLint depth = 1;
-    GLint maxDepth = 32;
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
-    glGetIntegerv(GL_MAX_MODELVIEW_STACK_DEPTH, &maxDepth);
-    pushBudget = maxDepth - depth;
-  }
-  ++traverseDepth;
-  if (traverseDepth <= pushBudget) {
+// Deep trees are placed correctly instead of overflowing the GL stack: past
+// the walk's push budget a group keeps the matrix in its own frame.
+void GroupNode::traverse(TraversalState& walk) {
+  ++walk.depth;
+  if (walk.depth <= walk.pushBudget) {
     glPushMatrix();
-    for (const SceneNodePtr& child : children_) child->traverse();
+    for (const SceneNodePtr& child : children_) child->traverse(walk);
     glPopMatrix();
   } else {
     float saved[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, saved);
-    for (const SceneNodePtr& child : children_) child->traverse();
+    for (const SceneNodePtr& child : children_) child->traverse(walk);
     glLoadMatrixf(saved);
   }
-  --traverseDepth;
+  --walk.depth;
 }
 
 SceneNodePtr GroupNode::clone() const {

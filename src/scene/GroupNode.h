@@ -22,7 +22,8 @@ public:
   ~GroupNode() override;
   std::size_t size() const override { return sizeof(*this); }
 
-  void traverse() override;
+  using ISceneNode::traverse;
+  void traverse(TraversalState& walk) override;
   SceneNodePtr clone() const override;
 
   const std::vector<SceneNodePtr>& children() const { return children_; }

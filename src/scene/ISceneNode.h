@@ -14,6 +14,15 @@
 
 namespace qor {
 
+// What one walk of the tree carries down from group to group: how deep the
+// walk is inside groups, and how many of those levels may use the GL
+// model-view stack (it is shallow: 32 entries in Mesa; past that a group
+// saves and restores the matrix itself).
+struct TraversalState {
+  int depth = 0;
+  int pushBudget = 0;
+};
+
 class ISceneNode : public IMMObject {
 public:
   // Node kinds. They are single bits (scripts test them), so a node is a
@@ -30,8 +39,11 @@ public:
 
   explicit ISceneNode(int32_t nodeKind) : kind(nodeKind) {}
 
-  // The per-frame walk.
-  virtual void traverse() = 0;
+  // The per-frame walk from this node down: a new walk, sized to the room
+  // left on the GL model-view stack.
+  void traverse();
+  // One step of a walk in progress.
+  virtual void traverse(TraversalState& walk) = 0;
   // A new, independent copy; for a group, of its whole subtree.
   virtual SmartPointer<ISceneNode> clone() const = 0;
 

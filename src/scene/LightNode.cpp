@@ -16,7 +16,7 @@ LightNode::LightNode(const float a[4], const float d[4], const float s[4]) : ISc
   std::copy(s, s + 4, specular);
 }
 
-void LightNode::traverse() {
+void LightNode::traverse(TraversalState&) {
   // M * (0, 0, 0, 1) is the matrix's last column.
   float m[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, m);

@@ -17,7 +17,8 @@ public:
   LightNode(const float ambient[4], const float diffuse[4], const float specular[4]);
   std::size_t size() const override { return sizeof(*this); }
 
-  void traverse() override;
+  using ISceneNode::traverse;
+  void traverse(TraversalState& walk) override;
   // Same colours and attenuation; the copy is enabled and has position zero
   // until its first traverse.
   SceneNodePtr clone() const override;

@@ -1,12 +1,8 @@
 #include "scene/OpenGLRenderer.h"
 
-#include "app/ScreenSettings.h"
-#include "material/MaterialLibrary.h"
 #include "scene/Camera.h"
 #include "scene/FrustumCulling.h"
 #include "scene/Scene.h"
-#include "script/Interpreter.h"
-#include "script/SceneDriver.h"
 #include "shadows/Shadows.h"
 
 #include <GL/gl.h>
@@ -18,14 +14,13 @@
 namespace qor {
 
 SmartPointer<IRenderer> renderer;
+ViewSize defaultViewSize;
 RenderHooks renderHooks;
 CursorPosition guiCursor;
 
 const platform::PixelFormat OpenGLRenderer::kPixelFormat{};
 
 namespace {
-
-constexpr const char* kSceneSettingsFile = "Data/Scenes/Settings.txt";
 
 // Draw masks of the two passes: bit 1 opaque parts (material alpha 1 or
 // more), bit 2 translucent parts, bit 4 colours, bit 8 textures.
@@ -65,7 +60,7 @@ OpenGLRenderer::OpenGLRenderer(std::unique_ptr<platform::Window> window, bool fu
     platform::showCursor(false);
     // As with ChangeDisplaySettings, a refused mode change is not an error:
     // the window then covers the desktop in its current mode.
-    window_->changeDisplayMode(screenSettings.width, screenSettings.height, 32);
+    window_->changeDisplayMode(*renderHooks.width, *renderHooks.height, 32);
   }
   context_ = window_->createContext(error_);
   if (!context_) return;
@@ -94,19 +89,19 @@ OpenGLRenderer::~OpenGLRenderer() {
 }
 
 void OpenGLRenderer::resize(int32_t width, int32_t height) {
-  screenSettings.width = width;
-  screenSettings.height = height;
+  *renderHooks.width = width;
+  *renderHooks.height = height;
   if (!context_) {
-    if (screenSettings.height == 0) screenSettings.height = 1;
+    if (*renderHooks.height == 0) *renderHooks.height = 1;
     return;
   }
   setProjection();
 }
 
 void OpenGLRenderer::setProjection() {
-  if (screenSettings.height == 0) screenSettings.height = 1;
-  const int32_t width = screenSettings.width;
-  const int32_t height = screenSettings.height;
+  if (*renderHooks.height == 0) *renderHooks.height = 1;
+  const int32_t width = *renderHooks.width;
+  const int32_t height = *renderHooks.height;
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -234,23 +229,6 @@ void OpenGLRenderer::renderScene(Scene& target) {
 
   glLoadMatrixf(cameraMatrix);
   target.clearFrameLists();
-}
-
-SceneErrorReporter sceneErrorReporter = nullptr;
-
-bool loadScene(Scene& target) {
-  loadSceneSettings(target, kSceneSettingsFile);
-  materialLibrary.CreateDefaultMaterial();
-
-  // The script's "scene" becomes the root and a "setActive" camera the
-  // camera, through the scene built-ins.
-  SceneDriver driver;
-  if (sceneErrorReporter) driver.errorSink = sceneErrorReporter;
-  const bool parsed = script::runSceneScript(std::string(target.scriptPath), driver);
-
-  shadowPass = makeShared<Shadows>();
-  if (!target.camera) target.camera = makeShared<Camera>();
-  return parsed;
 }
 
 }  // namespace qor

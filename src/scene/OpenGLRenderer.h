@@ -1,8 +1,7 @@
 #pragma once
 // The fixed-function OpenGL renderer: owns the window's GL context (and,
 // from its creation on, the window itself), sets the fixed GL state once and
-// draws the frame. Also the scene loader, which brings the global Scene up
-// from the settings file and the scene script.
+// draws the frame.
 
 #include "platform/Window.h"
 #include "scene/Renderer.h"
@@ -59,18 +58,5 @@ private:
   std::unique_ptr<platform::Window> window_;
   std::string error_;
 };
-
-// Where loadScene sends the scene script's lexical and syntax errors (file,
-// line, column, message); null by default: the viewer reports nothing, the
-// tools print them.
-using SceneErrorReporter = void (*)(const std::string& file, int line, int column, const std::string& message);
-extern SceneErrorReporter sceneErrorReporter;
-
-// Brings the scene up: the settings file "Data/Scenes/Settings.txt", the
-// default material, the scene script at `target.scriptPath` (its "scene"
-// becomes the root, an active Camera the camera), the shadow pass object,
-// and a default camera when the script made none active. Returns whether the
-// script parsed; the scene is usable either way.
-bool loadScene(Scene& target);
 
 }  // namespace qor

@@ -21,12 +21,22 @@ public:
 // shut-down.
 extern SmartPointer<IRenderer> renderer;
 
+// The window size the frame is drawn at, when nobody above says otherwise.
+struct ViewSize {
+  int32_t width = 640;
+  int32_t height = 480;
+};
+extern ViewSize defaultViewSize;
+
 // What the frame needs from the layers above the scene, which the scene does
-// not include: the shell points `stage` at its stage state (fog in the game
-// stage 5), the GUI sets `drawGui` to draw itself over the frame, and a tool
-// may set `beforeSwap` to look at the finished back buffer (screenshots).
-// Null members are skipped.
+// not include: the shell points `width` and `height` at its screen settings
+// (the renderer reads the window size there and `resize` stores it there)
+// and `stage` at its stage state (fog in the game stage 5); the GUI sets
+// `drawGui` to draw itself over the frame; a tool may set `beforeSwap` to
+// look at the finished back buffer (screenshots). Null members are skipped.
 struct RenderHooks {
+  int32_t* width = &defaultViewSize.width;
+  int32_t* height = &defaultViewSize.height;
   const int32_t* stage = nullptr;
   void (*drawGui)() = nullptr;
   void (*beforeSwap)(void* data) = nullptr;

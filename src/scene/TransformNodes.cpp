@@ -6,11 +6,11 @@
 
 namespace qor {
 
-void TranslateNode::traverse() { glTranslatef(x, y, z); }
+void TranslateNode::traverse(TraversalState&) { glTranslatef(x, y, z); }
 
 SceneNodePtr TranslateNode::clone() const { return SceneNodePtr(new TranslateNode(x, y, z)); }
 
-void ScaleNode::traverse() { glScalef(x, y, z); }
+void ScaleNode::traverse(TraversalState&) { glScalef(x, y, z); }
 
 SceneNodePtr ScaleNode::clone() const { return SceneNodePtr(new ScaleNode(x, y, z)); }
 
@@ -38,7 +38,7 @@ void RotateNode::matrix(float m[16]) const {
   m[15] = 1.0f;
 }
 
-void RotateNode::traverse() {
+void RotateNode::traverse(TraversalState&) {
   float m[16];
   matrix(m);
   glMultMatrixf(m);

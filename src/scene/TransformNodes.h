@@ -19,7 +19,8 @@ public:
   TranslateNode(float x, float y, float z) : ITransformationNode(kTranslate), x(x), y(y), z(z) {}
   std::size_t size() const override { return sizeof(*this); }
 
-  void traverse() override;
+  using ISceneNode::traverse;
+  void traverse(TraversalState& walk) override;
   SceneNodePtr clone() const override;
 
   float x, y, z;
@@ -30,7 +31,8 @@ public:
   ScaleNode(float x, float y, float z) : ITransformationNode(kScale), x(x), y(y), z(z) {}
   std::size_t size() const override { return sizeof(*this); }
 
-  void traverse() override;
+  using ISceneNode::traverse;
+  void traverse(TraversalState& walk) override;
   SceneNodePtr clone() const override;
 
   float x, y, z;
@@ -44,7 +46,8 @@ public:
       : ITransformationNode(kRotate), x(x), y(y), z(z), angle(angle) {}
   std::size_t size() const override { return sizeof(*this); }
 
-  void traverse() override;
+  using ISceneNode::traverse;
+  void traverse(TraversalState& walk) override;
   SceneNodePtr clone() const override;
 
   // The column-major GL matrix of the rotation, as handed to glMultMatrixf.

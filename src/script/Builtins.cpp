@@ -9,7 +9,7 @@
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
 #include "util/Rand15.h"
-#include "util/time/TimerManager.h"
+#include "script/TimerManager.h"
 
 #include <cmath>
 #include <vector>

@@ -12,12 +12,13 @@
 #include "scene/GroupNode.h"
 #include "scene/LightNode.h"
 #include "scene/OpenGLRenderer.h"
+#include "script/SceneLoader.h"
 #include "scene/Scene.h"
 #include "scene/TransformNodes.h"
 #include "script/Builtins.h"
 #include "script/Interpreter.h"
 #include "shadows/Shadows.h"
-#include "util/time/TimerManager.h"
+#include "script/TimerManager.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -116,6 +117,8 @@ protected:
     scene.castShadows = false;
     scene.clearFrameLists();
     shadowPass = nullptr;
+    renderHooks.width = &screenSettings.width;
+    renderHooks.height = &screenSettings.height;
     screenSettings.width = 64;
     screenSettings.height = 64;
     OpenGLRenderer::setProjection();

@@ -18,7 +18,7 @@
 #include "script/datatypes/DataSceneNode.h"
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
-#include "util/time/TimerManager.h"
+#include "script/TimerManager.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "platform/Clock.h"
 #include "script/Scope.h"
-#include "util/time/TimerManager.h"
+#include "script/TimerManager.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "util/time/TimerManager.h"
+#include "script/TimerManager.h"
 
 #include "platform/Clock.h"
 #include "script/Scope.h"

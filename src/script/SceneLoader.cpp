@@ -1,0 +1,37 @@
+#include "script/SceneLoader.h"
+
+#include "material/MaterialLibrary.h"
+#include "scene/Camera.h"
+#include "scene/Scene.h"
+#include "script/Interpreter.h"
+#include "script/SceneDriver.h"
+#include "shadows/Shadows.h"
+
+namespace qor {
+
+namespace {
+constexpr const char* kSceneSettingsFile = "Data/Scenes/Settings.txt";
+}  // namespace
+
+SceneErrorReporter sceneErrorReporter = nullptr;
+
+bool loadScene(Scene& target, SceneDriver& driver) {
+  loadSceneSettings(target, kSceneSettingsFile);
+  materialLibrary.CreateDefaultMaterial();
+
+  // The script's "scene" becomes the root and a "setActive" camera the
+  // camera, through the scene built-ins.
+  const bool parsed = script::runSceneScript(std::string(target.scriptPath), driver);
+
+  shadowPass = makeShared<Shadows>();
+  if (!target.camera) target.camera = makeShared<Camera>();
+  return parsed;
+}
+
+bool loadScene(Scene& target) {
+  SceneDriver driver;
+  if (sceneErrorReporter) driver.errorSink = sceneErrorReporter;
+  return loadScene(target, driver);
+}
+
+}  // namespace qor
