@@ -1,19 +1,15 @@
 #include "model/ModelObj.h"
 
 #include "material/MaterialLibrary.h"
+#include "util/LineScanner.h"
+#include "util/MappedFile.h"
 #include "util/Path.h"
 #include "util/TextFile.h"
 
 #include <GL/gl.h>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -24,78 +20,6 @@ namespace {
 // Lines are read the way fgets reads them into a 200-byte buffer: a longer
 // line is cut after 199 characters and the rest read as the next line.
 constexpr std::size_t kLineBuffer = 200;
-
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Reads numbers from one line with the rules of scanf's "%d" and "%f"
-// (leading white space skipped, optional sign), without scanf's per-call
-// format parsing. The line is a view into the file; a NUL byte ends it, as
-// it would end the string fgets hands to sscanf.
-struct LineScanner {
-  const char* p;
-  const char* end;
-
-  char peek() const { return p < end ? *p : '\0'; }
-  void skipSpace() {
-    while (p < end && isSpace(*p)) ++p;
-  }
-  // "%*s": the first word.
-  void skipWord() {
-    skipSpace();
-    while (p < end && *p && !isSpace(*p)) ++p;
-  }
-  bool literal(char c) {
-    if (peek() != c) return false;
-    ++p;
-    return true;
-  }
-  bool readInt(int32_t& out) {
-    skipSpace();
-    const char* q = p;
-    bool negative = false;
-    if (q < end && (*q == '+' || *q == '-')) negative = (*q++ == '-');
-    if (q >= end || !isDigit(*q)) return false;
-    // Saturate instead of overflowing; such an index is out of range anyway.
-    int64_t value = 0;
-    while (q < end && isDigit(*q)) {
-      if (value < (int64_t{1} << 40)) value = value * 10 + (*q - '0');
-      ++q;
-    }
-    if (negative) value = -value;
-    value = std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
-    out = static_cast<int32_t>(value);
-    p = q;
-    return true;
-  }
-  bool readFloat(float& out) {
-    skipSpace();
-    const char* q = p;
-    if (q < end && *q == '+') {
-      ++q;
-      if (q < end && (*q == '+' || *q == '-')) return false;
-    }
-    float value = 0.0f;
-    auto [next, ec] = std::from_chars(q, end, value);
-    if (ec == std::errc() && (next == end || (*next != 'x' && *next != 'X'))) {
-      out = value;
-      p = next;
-      return true;
-    }
-    // Hexadecimal numbers and values out of float range: let strtof decide,
-    // as scanf would, on a terminated copy of the rest of the line.
-    char rest[kLineBuffer];
-    const std::size_t n = static_cast<std::size_t>(end - p);
-    std::memcpy(rest, p, n);
-    rest[n] = '\0';
-    char* stop = nullptr;
-    value = std::strtof(rest, &stop);
-    if (stop == rest) return false;
-    out = value;
-    p += stop - rest;
-    return true;
-  }
-};
 
 // Reads up to `count` corners of the form v/t/n (or v//n when `noTexture`).
 // Reading stops at the first number or separator that does not match; the
@@ -180,63 +104,20 @@ ModelObj::~ModelObj() { deleteDisplayLists(); }
 
 namespace {
 
-// A read-only view of a whole file, mapped rather than copied: a large model
-// is then read straight from the page cache, with no buffer to fill first.
-class MappedFile {
-public:
-  explicit MappedFile(const std::string& name) {
-    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat info;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-      opened_ = true;
-      size_ = static_cast<std::size_t>(info.st_size);
-      if (size_ > 0) {
-        void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        if (p == MAP_FAILED) {
-          opened_ = false;
-          size_ = 0;
-        } else {
-          data_ = static_cast<const char*>(p);
-        }
-      }
-    }
-    ::close(fd);
-  }
-  ~MappedFile() {
-    if (data_) ::munmap(const_cast<char*>(data_), size_);
-  }
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
-
-  bool opened() const { return opened_; }
-  std::string_view text() const { return {data_ ? data_ : "", size_}; }
-
-private:
-  const char* data_ = nullptr;
-  std::size_t size_ = 0;
-  bool opened_ = false;
-};
-
 }  // namespace
 
 bool ModelObj::loadGeometry(const std::string& name) {
+  // Only regular files are models: a FIFO or device must not block us.
   MappedFile file(name);
-  if (file.opened()) {
-    std::string_view text = file.text();
-    if (std::memchr(text.data(), '\r', text.size())) {
-      // Text mode: CR LF reads as LF.
-      std::string copy(text);
-      normalizeLineEnds(copy);
-      parse(copy);
-    } else {
-      parse(text);
-    }
+  if (!file.opened()) return false;
+  std::string_view text = file.bytes();
+  if (std::memchr(text.data(), '\r', text.size())) {
+    // Text mode: CR LF reads as LF.
+    std::string copy(text);
+    normalizeLineEnds(copy);
+    parse(copy);
   } else {
-    // Not a regular file (a pipe, say): read it the ordinary way.
-    std::optional<std::string> text = readTextFile(name);
-    if (!text) return false;
-    parse(*text);
+    parse(text);
   }
   normalise();
   return true;

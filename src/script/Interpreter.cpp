@@ -5,10 +5,9 @@
 #include "script/Builtins.h"
 #include "script/SceneDriver.h"
 #include "script/SyntaxTree.h"
+#include "util/MappedFile.h"
 #include "util/Path.h"
 
-#include <cstdio>
-#include <filesystem>
 #include <map>
 
 namespace qor::script {
@@ -211,12 +210,7 @@ bool runSceneScript(const std::string& path, SceneDriver& driver) {
 
 bool includeFile(std::string_view name) {
   const std::string path = path::join(runningPath(), name);
-  if (hasFile(path)) return false;
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  std::fclose(f);
+  if (hasFile(path) || !canReadRegularFile(path)) return false;
   SceneDriver driver;
   driver.errorSink = state().includeErrorSink;
   std::size_t index = 0;

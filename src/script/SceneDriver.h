@@ -60,6 +60,8 @@ public:
 private:
   bool run();
   const std::string* text_ = nullptr;
+  // The bytes the scanner works on, for the length of one scan.
+  std::string input_;
 };
 
 }  // namespace qor

@@ -1,5 +1,7 @@
 #include "util/TextFile.h"
 
+#include "util/MappedFile.h"
+
 #include <cstring>
 
 namespace qor {
@@ -15,13 +17,9 @@ void normalizeLineEnds(std::string& text) {
 }
 
 std::optional<std::string> readTextFile(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return std::nullopt;
-  std::string text;
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
-  std::fclose(f);
+  MappedFile file(path);
+  if (!file.opened()) return std::nullopt;
+  std::string text(file.bytes());
   normalizeLineEnds(text);
   return text;
 }

@@ -9,7 +9,7 @@
 namespace qor {
 
 // Reads a whole file and turns every CR LF into LF. Empty when the file
-// cannot be opened.
+// cannot be opened or is not a regular file (a directory, FIFO or device).
 std::optional<std::string> readTextFile(const std::string& path);
 
 // Converts CR LF to LF in place.
