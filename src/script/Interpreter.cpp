@@ -15,8 +15,10 @@ namespace qor::script {
 bool returnFlag = false;
 int evalDepth = 0;
 bool aborting = false;
+RunawayLimit limitReached = RunawayLimit::None;
 
 namespace detail {
+bool boundaryOpen = false;
 uint32_t resolutionGeneration = 0;
 ArgPool argPool;
 
@@ -39,7 +41,7 @@ struct State {
   std::vector<bool> builtinPresent;
   DataPtr scene;
   SceneHook sceneHook = nullptr;
-  ErrorSink includeErrorSink;
+  ErrorSink errorSink;
   int callDepth = 0;
   // Per-depth local tables, reused from call to call; held by pointer so that
   // growing the list never moves a table in use.
@@ -138,7 +140,7 @@ void resetInterpreter() {
   s.running = 0;
   s.builtinBySymbol.clear();
   s.builtinPresent.clear();
-  s.includeErrorSink = nullptr;
+  s.errorSink = nullptr;
   returnFlag = false;
   ++detail::resolutionGeneration;
 }
@@ -151,9 +153,10 @@ DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
   // A runaway recursion ends here with null instead of a stack overflow.
   if (aborting) return nullptr;
   if (s.callDepth >= kMaxCallDepth) {
-    aborting = true;
+    startRunaway(RunawayLimit::CallDepth);
     return nullptr;
   }
+  RunawayBoundary boundary;
   if (static_cast<std::size_t>(s.callDepth) == s.scopePool.size()) s.scopePool.push_back(std::make_unique<Scope>());
   Scope& locals = *s.scopePool[static_cast<std::size_t>(s.callDepth)];
   ++s.callDepth;
@@ -167,10 +170,30 @@ DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
   // Deep or long recursions leave many temporaries behind; everything still
   // in use is held by a counted reference at this point.
   collectIfCrowded();
+  if (boundary.endRunaway()) return nullptr;
   return result;
 }
 
 // ---- running files -------------------------------------------------------------
+
+namespace {
+
+// Top-level statements in progress: more than one while an include runs.
+int runDepth = 0;
+
+// The tools' note of a statement that reached a limit, at the statement.
+void reportRunaway(std::size_t index, std::size_t statement) {
+  const ErrorSink& sink = state().errorSink;
+  if (!sink) return;
+  const ScopeRecord& r = record(index);
+  const StatementPlace place = statement < r.statementPlaces.size() ? r.statementPlaces[statement] : StatementPlace{};
+  const std::string message = limitReached == RunawayLimit::CallDepth
+                                  ? "call depth limit (" + std::to_string(kMaxCallDepth) + ") reached"
+                                  : "nesting limit (" + std::to_string(kMaxEvalDepth) + ") reached";
+  sink(filePath(index), place.line, place.column, message);
+}
+
+}  // namespace
 
 DataPtr runRecord(std::size_t index) {
   if (index >= fileCount()) return nullptr;
@@ -180,11 +203,20 @@ DataPtr runRecord(std::size_t index) {
   ScopeRecord& r = record(index);
   for (std::size_t i = 0; i < r.statements.size(); ++i) {
     DataPtr statement = r.statements[i];
+    // An outer statement's note is written when it ends (an include runs
+    // the included file's statements inside it); outside any statement
+    // (a key binding or timer callback) there is none to keep.
+    const RunawayLimit outer = runDepth > 0 ? limitReached : RunawayLimit::None;
+    ++runDepth;
+    limitReached = RunawayLimit::None;
     last = statement ? statement->evaluate(r.variables) : nullptr;
     // A `return` outside any function must not leak into later statements,
     // nor a runaway state into the next statement.
     returnFlag = false;
     if (evalDepth == 0) aborting = false;
+    --runDepth;
+    if (limitReached != RunawayLimit::None) reportRunaway(index, i);
+    limitReached = outer;
   }
   if (last) printValue(last);
   return last;
@@ -199,7 +231,7 @@ bool loadFile(const std::string& path, SceneDriver& driver, std::size_t* indexOu
 bool runSceneScript(const std::string& path, SceneDriver& driver) {
   const std::size_t index = addFile(path);
   registerBuiltins();
-  setIncludeErrorSink(driver.errorSink);
+  setErrorSink(driver.errorSink);
   const bool ok = driver.parse(path);
   setRunningFile(index);
   runRecord(index);
@@ -212,7 +244,7 @@ bool includeFile(std::string_view name) {
   const std::string path = path::join(runningPath(), name);
   if (hasFile(path) || !canReadRegularFile(path)) return false;
   SceneDriver driver;
-  driver.errorSink = state().includeErrorSink;
+  driver.errorSink = state().errorSink;
   std::size_t index = 0;
   loadFile(path, driver, &index);
   const std::size_t previous = runningFile();
@@ -222,7 +254,7 @@ bool includeFile(std::string_view name) {
   return true;
 }
 
-void setIncludeErrorSink(ErrorSink sink) { state().includeErrorSink = std::move(sink); }
+void setErrorSink(ErrorSink sink) { state().errorSink = std::move(sink); }
 
 void takeScene() {
   static const Symbol kScene = intern("scene");

@@ -37,11 +37,19 @@ struct FunctionEntry {
   SmartPointer<Function> function;
 };
 
+// Where a top-level statement begins in its file (line from 1, column from 0).
+struct StatementPlace {
+  int line = 0;
+  int column = 0;
+};
+
 // One per loaded file, in the order of the file table.
 struct ScopeRecord {
   Scope variables;
   std::vector<FunctionEntry> functions;
   std::vector<DataPtr> statements;
+  // One per statement, for the notes of runaway statements.
+  std::vector<StatementPlace> statementPlaces;
 };
 
 // ---- file table and scope list ---------------------------------------------
@@ -127,29 +135,73 @@ inline uint32_t resolutionGeneration() { return detail::resolutionGeneration; }
 // consumes it and after each top-level statement.
 extern bool returnFlag;
 
-// Where syntax errors of included files go (the tools set it through their
-// driver); none by default.
+// Where syntax errors of included files and the notes of runaway statements
+// go (the tools set it through their driver); none by default, so the
+// viewer stays silent.
 using ErrorSink = std::function<void(const std::string& file, int line, int column, const std::string& message)>;
-void setIncludeErrorSink(ErrorSink sink);
+void setErrorSink(ErrorSink sink);
 
 // ---- stack guards ------------------------------------------------------------
 
 // Nested evaluations (operators, calls, lists, statements inside statements)
 // and nested user-function calls are counted. Past either limit the script is
 // runaway: `aborting` is set, every evaluation still on the stack gives null
-// at once and loops stop, so the outermost evaluation ends quickly with null
-// instead of overflowing the stack (or spinning in a loop whose body can no
-// longer run). The flag clears when the outermost evaluation returns. The
-// limits fit the default 8 MiB stack in every build, sanitizers included.
+// at once and loops stop, so the stack unwinds quickly instead of
+// overflowing (or spinning in a loop whose body can no longer run). It
+// unwinds to the operation that began the runaway (see RunawayBoundary),
+// which gives null; the rest of the statement runs normally. The limits fit
+// the default 8 MiB stack in every build, sanitizers included.
 constexpr int kMaxEvalDepth = 4000;
 constexpr int kMaxCallDepth = 1000;
 extern int evalDepth;
 extern bool aborting;
 
+// The first limit reached during the current top-level statement; the
+// statement's note names it.
+enum class RunawayLimit : uint8_t { None, Nesting, CallDepth };
+extern RunawayLimit limitReached;
+
+inline void startRunaway(RunawayLimit limit) {
+  if (limitReached == RunawayLimit::None) limitReached = limit;
+  aborting = true;
+}
+
+namespace detail {
+extern bool boundaryOpen;
+}
+
+// The operation a runaway unwinds to: the outermost user-function call in
+// progress, or, outside any call, the outermost comparison or printing of
+// Lists (a List may hold itself). A limit reached inside it unwinds to it;
+// endRunaway() then clears the runaway state and the operation gives null.
+// A runaway with no boundary around it (a deeply nested expression) ends
+// with its top-level statement.
+class RunawayBoundary {
+public:
+  RunawayBoundary() : owner_(!detail::boundaryOpen && !aborting) {
+    if (owner_) detail::boundaryOpen = true;
+  }
+  ~RunawayBoundary() {
+    if (owner_) detail::boundaryOpen = false;
+  }
+  RunawayBoundary(const RunawayBoundary&) = delete;
+  RunawayBoundary& operator=(const RunawayBoundary&) = delete;
+
+  // True when a runaway ended here: the caller gives null.
+  bool endRunaway() {
+    if (!owner_ || !aborting) return false;
+    aborting = false;
+    return true;
+  }
+
+private:
+  bool owner_;
+};
+
 class DepthGuard {
 public:
   DepthGuard() {
-    if (++evalDepth > kMaxEvalDepth) aborting = true;
+    if (++evalDepth > kMaxEvalDepth) startRunaway(RunawayLimit::Nesting);
   }
   ~DepthGuard() {
     if (--evalDepth == 0) aborting = false;

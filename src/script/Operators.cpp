@@ -109,9 +109,13 @@ DataPtr combine(Op op, const DataPtr& left, const DataPtr& right) {
   if (a->tag() <= kTagVector && b->tag() <= kTagVector) {
     if (op != Op::Eq || a->tag() != kTagVector || b->tag() != kTagVector) return nullptr;
     script::DepthGuard guard;
+    script::RunawayBoundary boundary;
     if (!guard) return nullptr;
-    return makeBool(listsEqual(*const_cast<DataVector*>(static_cast<const DataVector*>(a)),
-                               *const_cast<DataVector*>(static_cast<const DataVector*>(b))));
+    const bool equal = listsEqual(*const_cast<DataVector*>(static_cast<const DataVector*>(a)),
+                                  *const_cast<DataVector*>(static_cast<const DataVector*>(b)));
+    // Lists that hold themselves compare to the nesting limit and give null.
+    if (boundary.endRunaway() || script::aborting) return nullptr;
+    return makeBool(equal);
   }
   if (a->tag() <= kTagMaterial && b->tag() <= kTagMaterial) {
     if (op != Op::Eq || a->tag() != kTagMaterial || b->tag() != kTagMaterial || !materialEquals) return nullptr;

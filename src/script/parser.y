@@ -130,7 +130,11 @@ global_defs
   ;
 
 global_def
-  : line { qor::script::lastRecord().statements.push_back($1); }
+  : line {
+      qor::script::ScopeRecord& r = qor::script::lastRecord();
+      r.statements.push_back($1);
+      r.statementPlaces.push_back({@1.begin.line, @1.begin.column});
+    }
   | def_function
   ;
 

@@ -78,8 +78,11 @@ TEST_F(ListTest, Printing) {
   // A List that holds itself prints without running away.
   run("l = (1); l.add(l); print(l); done = 1;");
   EXPECT_EQ(showGlobal("done"), "int 1");
-  run("eq = l == l;");
-  EXPECT_EQ(showGlobal("eq"), "bool false");  // the comparison gives up at the nesting limit
+  // The comparison gives up at the nesting limit and gives null; only it:
+  // the rest of the statement runs normally.
+  run("m = (1); m.add(m); both = (l == m, 1 + 1);");
+  EXPECT_EQ(showGlobal("both"), "List (, 2)");
+  run("m.remove(1);");
   // Break the cycle so the objects can be freed.
   run("l.remove(1);");
 }

@@ -12,17 +12,22 @@ SmartPointer<DataVector> makeList(std::vector<DataPtr> elements) {
 }
 
 void DataVector::print() {
-  // A List may hold itself; past the nesting limit the inner part is left out.
-  script::DepthGuard guard;
-  if (!guard) return;
-  script::writeOutput("(");
-  bool first = true;
-  for (const DataPtr& e : elements) {
-    if (!first) script::writeOutput(", ");
-    first = false;
-    if (e) e->print();
+  // A List may hold itself; past the nesting limit the inner part is left
+  // out, and the outermost print ends the runaway.
+  script::RunawayBoundary boundary;
+  {
+    script::DepthGuard guard;
+    if (!guard) return;
+    script::writeOutput("(");
+    bool first = true;
+    for (const DataPtr& e : elements) {
+      if (!first) script::writeOutput(", ");
+      first = false;
+      if (e) e->print();
+    }
+    script::writeOutput(")");
   }
-  script::writeOutput(")");
+  boundary.endRunaway();
 }
 
 DataPtr DataVector::evaluate(Scope& locals) {
