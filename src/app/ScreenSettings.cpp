@@ -18,16 +18,19 @@ void skipSpace(const char*& p) {
   while (*p && std::isspace(static_cast<unsigned char>(*p))) ++p;
 }
 
-// One "%d" field: optional sign and decimal digits after white space. False
-// when there is no number or it does not fit in 32 bits.
-bool readInt(const char*& p, int32_t& value) {
+// One size field: the next word, read as "%d" reads it (sign, digits). The
+// word is used up either way; false when it is no number or not a size
+// (not positive, or beyond 32 bits).
+bool readSize(const char*& p, int32_t& value) {
   skipSpace(p);
+  const char* word = p;
+  while (*p && !std::isspace(static_cast<unsigned char>(*p))) ++p;
+  if (word == p) return false;
   char* end = nullptr;
   errno = 0;
-  const long v = std::strtol(p, &end, 10);
-  if (end == p || errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return false;
+  const long v = std::strtol(word, &end, 10);
+  if (end == word || end > p || errno == ERANGE || v <= 0 || v > INT32_MAX) return false;
   value = static_cast<int32_t>(v);
-  p = end;
   return true;
 }
 
@@ -37,15 +40,15 @@ ScreenSettings readScreenSettings(const std::string& path) {
   ScreenSettings settings;
   const std::optional<std::string> text = readTextFile(path);
   if (!text) return settings;
+  // Each field stands alone: a bad or missing one keeps its default, and
+  // the others still count (asking for a window with a bad width must not
+  // give full screen).
   const char* p = text->c_str();
-  int32_t width = 0, height = 0;
-  if (!readInt(p, width) || !readInt(p, height)) return settings;
+  int32_t size = 0;
+  if (readSize(p, size)) settings.width = size;
+  if (readSize(p, size)) settings.height = size;
   skipSpace(p);  // the blank before %c in the format skips white space
-  if (!*p) return settings;
-  if (width <= 0 || height <= 0) return settings;
-  settings.width = width;
-  settings.height = height;
-  settings.fullscreen = *p == 't';
+  if (*p) settings.fullscreen = *p == 't';
   return settings;
 }
 

@@ -21,9 +21,10 @@ extern ScreenSettings screenSettings;
 inline constexpr const char* kScreenSettingsFile = "Data/ScreenSettings.txt";
 
 // Reads a settings file of the form "WIDTH HEIGHT FLAG" ("%d %d %c"): full
-// screen when FLAG is "t", windowed for any other character. A missing file,
-// a line without all three fields, or a size that is not positive (or not a
-// 32-bit number) gives the defaults: 640 × 480, full screen.
+// screen when FLAG is "t", windowed for any other character. The defaults
+// are 640 × 480, full screen; a missing file keeps them all, and a missing
+// field, or a size that is no number, not positive or beyond 32 bits, keeps
+// its own.
 ScreenSettings readScreenSettings(const std::string& path);
 
 }  // namespace qor

@@ -63,8 +63,13 @@ LRESULT windowProc(Window* hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       else in.keys[wParam] = 1;
       return 0;
     case WM_KEYUP:
+    case WM_SYSKEYUP:
       // Caps Lock stays recorded once pressed: it is a toggle, not a held key.
       if (wParam <= 0xFF && wParam != VK_CAPITAL) in.keys[wParam] = 0;
+      // A key let go while Alt is held comes as a system key-up: it is
+      // released all the same (else its binding would fire on every pass),
+      // and the system still sees it.
+      if (message == WM_SYSKEYUP) return defWindowProc(hwnd, message, wParam, lParam);
       return 0;
     case WM_MOUSEMOVE:
       if (stage == 5 && in.dragging) turnView(x - in.lastDragX);

@@ -230,17 +230,26 @@ void ModelObj::parse(std::string_view text) {
 }
 
 void ModelObj::normalise() {
-  bool any = false;
+  // The box spans the finite coordinates only: one NaN or infinity must not
+  // spread into it (and from there into every vertex).
+  bool seen[3] = {false, false, false};
+  bool allFinite = true;
   for (const ModelGroup& group : groups) {
     for (const auto& v : group.vertices) {
       for (int k = 0; k < 3; ++k) {
-        if (!any || v[k] < boxMin[k]) boxMin[k] = v[k];
-        if (!any || v[k] > boxMax[k]) boxMax[k] = v[k];
+        if (!std::isfinite(v[k])) {
+          allFinite = false;
+          continue;
+        }
+        if (!seen[k] || v[k] < boxMin[k]) boxMin[k] = v[k];
+        if (!seen[k] || v[k] > boxMax[k]) boxMax[k] = v[k];
+        seen[k] = true;
       }
-      any = true;
     }
   }
-  if (!any) return;  // no vertex: nothing to place
+  // No vertex: nothing to place. A non-finite coordinate: no centre or scale
+  // can be trusted, so the model is left as read (and still drawn).
+  if (!seen[0] || !seen[1] || !seen[2] || !allFinite) return;
 
   float centre[3];
   float longest = 0.0f;
@@ -248,8 +257,8 @@ void ModelObj::normalise() {
     centre[k] = (boxMin[k] + boxMax[k]) / 2.0f;
     longest = std::max(longest, boxMax[k] - boxMin[k]);
   }
-  // A model with zero extent in every axis (or with non-finite coordinates)
-  // has no scale to divide by: it is left as read.
+  // A model with zero extent in every axis has no scale to divide by, and
+  // one whose extent overflows a float none to trust: it is left as read.
   if (!(longest > 0.0f) || !std::isfinite(longest)) return;
   const float scale = 1.0f / longest;
   for (ModelGroup& group : groups) {

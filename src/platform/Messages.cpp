@@ -8,6 +8,16 @@
 namespace qor::platform {
 
 void MessageQueue::post(const MSG& msg) {
+  // As on Windows, pointer moves waiting at the end of the queue merge into
+  // one carrying the latest position and buttons: a burst of motion never
+  // delays the key presses that follow it.
+  if (msg.message == WM_MOUSEMOVE && count_ > 0) {
+    MSG& last = ring_[(head_ + count_ - 1) % ring_.size()];
+    if (last.message == WM_MOUSEMOVE && last.hwnd == msg.hwnd) {
+      last = msg;
+      return;
+    }
+  }
   if (count_ == ring_.size()) {
     // Grow to twice the size, unrolling the ring so that head_ is 0 again.
     std::vector<MSG> bigger(ring_.empty() ? 64 : ring_.size() * 2);
