@@ -1,12 +1,11 @@
 // Built-ins that reach outside the script: rand's generator, print, key
 // bindings and their dispatch, the shell hooks, extra registrars, include,
-// and timers on a fake clock; plus the index rule of every sequence.
+// and timers on a fake clock.
 
 #include "support/ScriptFixture.h"
 #include "support/TempDir.h"
 
 #include "platform/Clock.h"
-#include "script/ObjectProtocol.h"
 #include "script/datatypes/DataValues.h"
 #include "util/Rand15.h"
 
@@ -16,20 +15,6 @@ using qor::DataPtr;
 using scripttest::ScriptTest;
 
 class BuiltinTest : public ScriptTest {};
-
-TEST(IndexRule, WrapsBothWays) {
-  const struct {
-    int32_t i;
-    std::size_t n, at;
-  } cases[] = {{-1, 3, 2}, {3, 3, 0}, {-4, 3, 2}, {-3, 3, 0}, {5, 2, 1}, {INT32_MIN, 7, 5}};
-  for (const auto& c : cases) {
-    std::size_t at = 99;
-    EXPECT_TRUE(qor::script::wrapIndex(c.i, c.n, at)) << c.i;
-    EXPECT_EQ(at, c.at) << c.i;
-  }
-  std::size_t at = 0;
-  EXPECT_FALSE(qor::script::wrapIndex(0, 0, at));
-}
 
 TEST_F(BuiltinTest, RandFollowsTheSeededGenerator) {
   qor::srand15(1);
