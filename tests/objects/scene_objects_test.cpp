@@ -42,6 +42,10 @@ TEST_F(SceneObjectsTest, SceneFileSetsTheRootAndResolvesFilesAgainstItself) {
   ASSERT_TRUE(runFile("again.txt", "scene = Light();"));
   ASSERT_TRUE(qor::scene.root);
   EXPECT_EQ(qor::scene.root->kind, qor::ISceneNode::kLight);
+  // A script without a "scene" leaves the scene as it was.
+  ASSERT_TRUE(runFile("none.txt", "x = Group();"));
+  ASSERT_TRUE(qor::scene.root);
+  EXPECT_EQ(qor::scene.root->kind, qor::ISceneNode::kLight);
 }
 
 TEST_F(SceneObjectsTest, ActiveCameraAndKeyBoundCalls) {

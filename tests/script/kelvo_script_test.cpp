@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -38,19 +38,14 @@ struct Result {
 // Runs the tool in the examples folder, so that file names in messages are
 // the bare names.
 Result runTool(const std::string& args) {
-  const fs::path errFile = fs::temp_directory_path() / ("kelvo_script_err_" + std::to_string(::getpid()));
-  const std::string cmd = "cd '" + kExamples.string() + "' && '" + KELVO_BIN_DIR + "/kelvo-script' " + args +
-                          " 2>'" + errFile.string() + "'";
-  Result r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  r.err = readFile(errFile);
-  fs::remove(errFile);
+  const fs::path outFile = fs::temp_directory_path() / ("kelvo_script_" + std::to_string(::getpid()));
+  const std::string out = outFile.string() + ".out", err = outFile.string() + ".err";
+  const std::string cmd = "cd '" + kExamples.string() + "' && '" + KELVO_BIN_DIR + "/kelvo-script' " + args + " >'" +
+                          out + "' 2>'" + err + "'";
+  const int st = std::system(cmd.c_str());
+  Result r{readFile(out), readFile(err), WIFEXITED(st) ? WEXITSTATUS(st) : -1};
+  fs::remove(out);
+  fs::remove(err);
   return r;
 }
 

@@ -114,8 +114,8 @@ protected:
     qor::collectGarbage();
   }
 
-  // The script value of a global variable as D, null when it is missing or
-  // holds another type.
+  // The C++ objects behind global script values; null when the variable is
+  // missing or holds another type.
   template <class D>
   D* value(const std::string& name, int32_t tag) {
     qor::DataPtr* v = global(name);
