@@ -25,7 +25,7 @@ TEST_F(InterpreterTest, TheLastStatementsValueIsPrinted) {
   // value of a return inside its body; for gives null.
   const std::pair<const char*, const char*> cases[] = {
       {"q = 0; while (q < 2) q++;", "true\n"}, {"while (u) q++;", ""}, {"while (\"true\") { return 9; }", "9\n"},
-      {"for (j = 0; j < 3; j++) q = j;", ""},   {"3.5;", "3.5000\n"},   {"x = 2; u;", ""},
+      {"for (j = 0; j < 3; j++) q = j;", ""},  {"3.5;", "3.5000\n"},   {"x = 2; u;", ""},
   };
   for (const auto& [text, printed] : cases) EXPECT_EQ(run(text), printed) << text;
 }
@@ -95,9 +95,9 @@ TEST_F(InterpreterTest, SetKeyFuncCodes) {
   // Key names, first characters (letters as capitals) and numbers; no code
   // for a variable, a value out of range or an empty name.
   const std::pair<const char*, int> cases[] = {
-      {"\"a\"", 65}, {"\"A\"", 65},     {"65", 65},     {"\"UP\"", 38}, {"\"DOWN\"", 40}, {"\"LEFT\"", 37},
-      {"\"RIGHT\"", 39}, {"\"w\"", 87}, {"\"1\"", 49},  {"112", 112},   {"70.9", 70},     {"k", -1},
-      {"256", -1},   {"-1", -1},        {"\"\"", -1}};
+      {"\"a\"", 65},     {"\"A\"", 65},    {"65", 65},    {"\"UP\"", 38}, {"\"DOWN\"", 40}, {"\"LEFT\"", 37},
+      {"\"RIGHT\"", 39}, {"\"w\"", 87},    {"\"1\"", 49}, {"112", 112},  {"70.9", 70},     {"k", -1},
+      {"256", -1},       {"-1", -1},       {"\"\"", -1}};
   for (const auto& [key, code] : cases) {
     fresh();
     run(std::string("k = 66; setKeyFunc(") + key + ", f());");
