@@ -112,6 +112,7 @@ TEST_F(InterpreterTest, SetKeyFuncCodes) {
   EXPECT_NE(qor::script::keyBinding(65).get(), bound.get());  // same slot, new call
   run("setKeyFunc(\"a\", 3);");  // not a call: the binding goes
   EXPECT_FALSE(qor::script::keyBinding(65));
+  EXPECT_EQ(qor::script::keyCodeOf(nullptr), -1);
 }
 
 TEST_F(InterpreterTest, DispatchRunsHeldKeysInCodeOrder) {

@@ -76,6 +76,7 @@ TEST_F(SyntaxTest, Tokens) {
       // A lone carriage return is invalid; CR LF reads like LF.
       {"a\rb", "identifier:a identifier:b", "1.1"},
       {"a\r\nb // c\r\nd", "identifier:a identifier:b identifier:d", ""},
+      {"", "", ""},
       {" \t\n\n// only a comment", "", ""},
   };
   for (const Case& c : cases) {
