@@ -50,53 +50,55 @@ protected:
 TEST_F(ObjectsGLTest, CollisionFollowsTheWalk) {
   load("a = Model(\"../Models/cube.obj\"); b = Model(\"../Models/other.obj\"); t = translate(10, 0, 0);"
        "scene = Group(a, t, b);");
-  auto* a = nodeAs<qor::GeometryNode>("a");
-  ASSERT_TRUE(a && a->model);
-  ASSERT_TRUE(nodeAs<qor::GeometryNode>("b")->model);
-
+  ASSERT_TRUE(node<qor::GeometryNode>("a")->model && node<qor::GeometryNode>("b")->model);
   walk();
-  run("far = collisionDetection(a, b); t.setX(0.9);");
-  EXPECT_EQ(showGlobal("far"), "bool false");
+  EXPECT_EQ(eval("collisionDetection(a, b)"), "bool false");
+  run("t.setX(0.9);");
   walk();
-  run("near = collisionDetection(a, b); self = collisionDetection(a, a);");
-  EXPECT_EQ(showGlobal("near"), "bool true");
-  EXPECT_EQ(showGlobal("self"), "bool true");
-
+  EXPECT_EQ(eval("collisionDetection(a, b)"), "bool true");
+  EXPECT_EQ(eval("collisionDetection(a, a)"), "bool true");
   // A node that is drawn no more still follows its parents.
   run("b.draw(false); t.setX(10);");
   walk();
-  run("hidden = collisionDetection(a, b);");
-  EXPECT_EQ(showGlobal("hidden"), "bool false");
+  EXPECT_EQ(eval("collisionDetection(a, b)"), "bool false");
 }
 
-TEST_F(ObjectsGLTest, ModelMaterialsAndSharing) {
-  load("a = Model(\"../Models/cube.obj\"); b = Model(\"../Models/cube.obj\");"
-       "own = a.getMaterial(); over = clone(getMaterial(\"x\")); a.setMaterial(over); a.setDefaultMaterial();"
-       "again = a.getMaterial(); g = Group(a, b); c = clone(g); scene = g;");
-  auto* a = nodeAs<qor::GeometryNode>("a");
-  auto* b = nodeAs<qor::GeometryNode>("b");
-  ASSERT_TRUE(a && b && a->model);
-  // One file, one model, shared by both nodes.
-  EXPECT_EQ(a->model.get(), b->model.get());
+TEST_F(ObjectsGLTest, ModelMaterialsOverridesAndClones) {
+  load("a = Model(\"../Models/cube.obj\"); b = Model(\"../Models/cube.obj\"); own = a.getMaterial();"
+       "over = clone(getMaterial(\"x\")); r = a.setMaterial(over); isOver = a.getMaterial() == over;"
+       "a.setDefaultMaterial(); isOwn = a.getMaterial() == own; scene = Group(a, b);");
+  auto* a = node<qor::GeometryNode>("a");
+  ASSERT_TRUE(a && a->model);
+  // One file, one model, shared by both nodes, and its material with it.
+  EXPECT_EQ(a->model.get(), node<qor::GeometryNode>("b")->model.get());
   ASSERT_TRUE(material("own"));
   EXPECT_EQ(material("own")->name, "paint");
-  EXPECT_EQ(material("again"), material("own"));
-  EXPECT_EQ(a->material.get(), material("over"));
+  EXPECT_EQ(eval("r"), "null");
+  EXPECT_EQ(eval("isOver"), "bool true");
+  EXPECT_EQ(eval("isOwn"), "bool true");
+  EXPECT_EQ(a->material.get(), material("over"));  // the override stays stored
+  run("own.setDiffuseX(0.5);");
+  EXPECT_EQ(eval("b.getMaterial().getDiffuseX()"), "float 0.5000");
 
-  // A change to the model's material reaches every node of that model.
-  run("own.setDiffuseX(0.5); fromB = b.getMaterial(); x = fromB.getDiffuseX();");
-  EXPECT_EQ(showGlobal("x"), "float 0.5000");
+  // The override is shared, not copied; only a Material replaces it.
+  run("a.setMaterial(over); over.setDiffuseY(0.125); a.setMaterial(3); a.setMaterial(Light()); a.setMaterial();"
+      "a.setMaterial(u);");
+  EXPECT_EQ(eval("a.getMaterial().getDiffuseY()"), "float 0.1250");
+  EXPECT_EQ(eval("a.getMaterial(1)"), "null");
+
+  // A missing model file gives a model without groups, so without a material.
+  run("m = Model(\"../Models/missing.obj\");");
+  EXPECT_EQ(eval("m.getMaterial()"), "null");
 
   // Clones share the model; the override is copied.
-  auto* c = nodeAs<qor::GroupNode>("c");
-  ASSERT_TRUE(c && c->childCount() == 2);
-  auto* ca = static_cast<qor::GeometryNode*>(c->children()[0].get());
-  auto* cb = static_cast<qor::GeometryNode*>(c->children()[1].get());
-  EXPECT_EQ(ca->model.get(), a->model.get());
-  EXPECT_EQ(cb->model.get(), a->model.get());
-  ASSERT_TRUE(ca->material);
-  EXPECT_NE(ca->material.get(), a->material.get());
-  EXPECT_TRUE(ca->useDefaultMaterial);
+  run("c = clone(a); c.getMaterial().setDiffuseX(0.25); d = clone(b);");
+  auto* c = node<qor::GeometryNode>("c");
+  ASSERT_TRUE(c && c->material);
+  EXPECT_EQ(c->model.get(), a->model.get());
+  EXPECT_NE(c->material.get(), a->material.get());
+  EXPECT_EQ(eval("a.getMaterial().getDiffuseX()"), "float 0.8000");
+  EXPECT_EQ(eval("c.getMaterial().getDiffuseX()"), "float 0.2500");
+  EXPECT_TRUE(node<qor::GeometryNode>("d")->useDefaultMaterial);
 }
 
 }  // namespace

@@ -1,0 +1,253 @@
+// The interpreter seen from C++: the value of a file's last statement, the
+// guards against runaway scripts, collection in long loops, and the built-ins
+// that reach outside the script (rand's generator, key bindings and their
+// dispatch, the shell hooks, extra registrars, include, timers on a fake
+// clock). Operators, conversions and whole programs are checked by the
+// example scripts.
+
+#include "support/ScriptFixture.h"
+#include "support/TempDir.h"
+
+#include "platform/Clock.h"
+#include "script/datatypes/DataValues.h"
+#include "util/Rand15.h"
+
+namespace {
+
+using qor::DataPtr;
+using scripttest::ScriptTest;
+
+class InterpreterTest : public ScriptTest {};
+
+TEST_F(InterpreterTest, TheLastStatementsValueIsPrinted) {
+  // The one place where a loop's own value shows: while gives true when its
+  // condition turns false, null when the condition is not a bool, and the
+  // value of a return inside its body; for gives null.
+  const std::pair<const char*, const char*> cases[] = {
+      {"q = 0; while (q < 2) q++;", "true\n"}, {"while (u) q++;", ""}, {"while (\"true\") { return 9; }", "9\n"},
+      {"for (j = 0; j < 3; j++) q = j;", ""},  {"3.5;", "3.5000\n"},   {"x = 2; u;", ""},
+  };
+  for (const auto& [text, printed] : cases) EXPECT_EQ(run(text), printed) << text;
+}
+
+TEST_F(InterpreterTest, RunawayRecursionEndsInNull) {
+  // Every branch of a runaway recursion ends at once, and a loop whose body
+  // can no longer run does not spin; the next statement runs as usual.
+  run("def f() { return f(); } def g(n) { return g(n + 1) + 1; } def two(n) { return two(n + 1) + two(n + 1); }"
+      "def spin(n) { while (true) { for (i = 0; i < 1; i++) { if (true) return spin(n + 1); } } }"
+      "print(TYPE(f())); print(TYPE(g(0))); print(TYPE(two(0))); print(TYPE(spin(0))); print(\"after\");");
+  EXPECT_EQ(out, "\n\n\n\nafter\n");
+  EXPECT_FALSE(qor::script::aborting);
+  // Deep but bounded recursion still works.
+  EXPECT_EQ(run("def depth(n) { if (n == 0) return 0; return depth(n - 1) + 1; } print(depth(700));"), "700\n");
+}
+
+TEST_F(InterpreterTest, DeeplyNestedExpressionsDoNotOverflow) {
+  // The nesting stops at the limit: a deep List with nothing at its core.
+  const std::string deep = std::string(100000, '(') + "1" + std::string(100000, ')');
+  run("x = " + deep + "; y = 1;");
+  EXPECT_EQ(eval("x").substr(0, 8), "List (((");
+  std::string minus, methods, calls, closing;
+  for (int i = 0; i < 50000; ++i) minus += "- ";
+  for (int i = 0; i < 5000; ++i) {
+    methods += "l.get(";
+    calls += "id(";
+    closing += ")";
+  }
+  run("z = " + minus + "1; l = (1); def id(a) { return a; } m = " + methods + "0" + closing + "; c = " + calls + "0" +
+      closing + "; print(TYPE(z)); print(TYPE(m)); print(TYPE(c)); print(y);");
+  EXPECT_EQ(out, "\n\n\n1\n");
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(InterpreterTest, SelfHoldingListPrintsAndComparesWithoutRunningAway) {
+  // The remove breaks the cycle for the collector.
+  run("l = (1); l.add(l); print(l); both = (l == l, 1 + 1); l.remove(1);");
+  EXPECT_EQ(out.substr(0, 8), "(1, (1, ");
+  // The comparison gives up at the nesting limit with null; the rest of the
+  // statement runs normally.
+  EXPECT_EQ(eval("both"), "List (, 2)");
+}
+
+TEST_F(InterpreterTest, LoopsCollectTheirGarbage) {
+  EXPECT_EQ(run("s = 0; for (i = 0; i < 200000; i++) { s = s + i; } print(s);"), "-1474936480\n");
+  EXPECT_LE(qor::IMMObject::deadCount(), qor::script::kLoopCollectThreshold + 16);
+}
+
+TEST_F(InterpreterTest, RandFollowsTheSeededGenerator) {
+  qor::srand15(1);
+  const int first = qor::rand15();
+  qor::srand15(1);
+  EXPECT_EQ(eval("rand(0, 32767)"), "float " + std::to_string(first) + ".0000");
+  qor::srand15(7);
+  EXPECT_EQ(run("lo = 2; hi = 0; for (i = 0; i < 2000; i++) { v = rand(0, 1); if (v < lo) lo = v; if (v > hi) hi = v; }"
+                "print(lo >= 0, lo < 0.01, hi > 0.99, hi <= 1);"),
+            "truetruetruetrue\n");
+}
+
+TEST_F(InterpreterTest, ABoundCallPrintsAsItsExpression) {
+  run("setKeyFunc(\"A\", f(1, -y, !z, n++, --n, a + b * 2 / c % d - e, v = w, v += 1, v -= 1, v *= 2, v /= 2,"
+      "v %= 2, a < b, a > b, a <= b, a >= b, a == b, a != b, a && b, a || b, l.get(0), l.x, l[1]));");
+  out.clear();
+  qor::script::keyBinding(65)->print();
+  EXPECT_EQ(out, "f(1, -y, !z, n++, n--, a + b * 2 / c % d - e, v = w, v += 1, v -= 1, v *= 2, v /= 2, v %= 2, "
+                 "a < b, a > b, a <= b, a >= b, a == b, a != b, a && b, a || b, l.get(0), l.x, l[1])");
+}
+
+TEST_F(InterpreterTest, SetKeyFuncCodes) {
+  // Key names, first characters (letters as capitals) and numbers; no code
+  // for a variable, a value out of range or an empty name.
+  const std::pair<const char*, int> cases[] = {
+      {"\"a\"", 65},     {"\"A\"", 65},    {"65", 65},    {"\"UP\"", 38}, {"\"DOWN\"", 40}, {"\"LEFT\"", 37},
+      {"\"RIGHT\"", 39}, {"\"w\"", 87},    {"\"1\"", 49}, {"112", 112},  {"70.9", 70},     {"k", -1},
+      {"256", -1},       {"-1", -1},       {"\"\"", -1}};
+  for (const auto& [key, code] : cases) {
+    fresh();
+    run(std::string("k = 66; setKeyFunc(") + key + ", f());");
+    for (int i = 0; i < qor::script::kKeySlots; ++i)
+      EXPECT_TRUE(i == code || !qor::script::keyBinding(i)) << key << " bound " << i;
+    EXPECT_EQ(!!qor::script::keyBinding(code), code >= 0) << key;
+  }
+  run("setKeyFunc(\"a\", f());");
+  DataPtr bound = qor::script::keyBinding(65);
+  run("setKeyFunc(\"A\", g()); setKeyFunc(\"A\");");
+  ASSERT_TRUE(qor::script::keyBinding(65));
+  EXPECT_NE(qor::script::keyBinding(65).get(), bound.get());  // same slot, new call
+  run("setKeyFunc(\"a\", 3);");  // not a call: the binding goes
+  EXPECT_FALSE(qor::script::keyBinding(65));
+  EXPECT_EQ(qor::script::keyCodeOf(nullptr), -1);
+}
+
+TEST_F(InterpreterTest, DispatchRunsHeldKeysInCodeOrder) {
+  run("order = (); def a() { order.add(\"a\"); } def b(x) { order.add(x); } n = 0;"
+      "setKeyFunc(\"B\", b(n)); setKeyFunc(\"A\", a());");
+  unsigned char keys[256] = {};
+  qor::script::dispatchKeyBindings(keys);
+  EXPECT_EQ(eval("order"), "List ()");
+  keys[65] = keys[66] = keys[67] = 1;
+  run("n = 5;");
+  qor::script::dispatchKeyBindings(keys);
+  qor::script::dispatchKeyBindings(keys);
+  // The bound call sees the variables as they are when it runs.
+  EXPECT_EQ(eval("order"), "List (a, 5, a, 5)");
+
+  // A binding may replace itself while it runs.
+  fresh();
+  run("hits = 0; def g() { hits++; } def f() { hits++; setKeyFunc(\"A\", g()); } setKeyFunc(\"A\", f());");
+  qor::script::dispatchKeyBindings(keys);
+  qor::collectGarbage();
+  qor::script::dispatchKeyBindings(keys);
+  EXPECT_EQ(eval("hits"), "int 2");
+}
+
+TEST_F(InterpreterTest, ShellHooks) {
+  bool running = true, reload = false;
+  int32_t mx = 12, my = 34;
+  qor::script::shellHooks = {&running, &reload, &mx, &my};
+  EXPECT_EQ(run("getMousePos();"), "(12, 34)\n");
+  run("exit(1);");
+  EXPECT_TRUE(running);
+  run("exit();");
+  EXPECT_FALSE(running);
+  run("reset(1, 2);");
+  EXPECT_TRUE(reload);
+  qor::script::shellHooks = {};
+  run("exit(); reset();");  // unconnected hooks: nothing happens
+}
+
+TEST_F(InterpreterTest, RegistrarsAddBuiltinsUntilTheReset) {
+  static int calls = 0;
+  qor::script::addBuiltinRegistrar([] {
+    qor::script::registerBuiltin("answer", [](qor::BuiltinArgs args) -> DataPtr {
+      ++calls;
+      return args.empty() ? qor::makeInt(42) : nullptr;
+    });
+  });
+  qor::script::registerBuiltins();
+  EXPECT_EQ(eval("answer()"), "int 42");
+  EXPECT_EQ(calls, 1);
+  qor::script::resetInterpreter();
+  EXPECT_EQ(eval("answer()"), "null");  // the reset empties the registry
+}
+
+TEST_F(InterpreterTest, IncludeLoadsOnceRelativeToTheRunningFile) {
+  kelvo::test::TempDir dir;
+  dir.write("lib/util.txt", "loads = loads + 1; def twice(x) { return x * 2; }\r\ninclude(\"more.txt\");\r\n");
+  dir.write("lib/more.txt", "def more() { return \"more\"; }");
+  dir.write("broken.txt", "def ok() { return 1; } x = ;");
+  const std::string main = dir.write(
+      "main.txt", "loads = 0; include(\"lib/util.txt\"); include(\"lib/util.txt\"); include(\"nothing.txt\");"
+                  "include(\"lib\"); include(\"broken.txt\"); include(); include(1, 2);"
+                  "print(loads, twice(21), more(), ok());");
+  qor::SceneDriver driver;
+  std::vector<std::string> seen;
+  driver.errorSink = [&](const std::string& f, int, int, const std::string& m) { seen.push_back(f + ": " + m); };
+  EXPECT_TRUE(qor::script::runSceneScript(main, driver));
+  EXPECT_EQ(out, "142more1\n");
+  // Missing files and folders are not added; a broken file reports its error
+  // and keeps what was parsed.
+  EXPECT_EQ(qor::script::fileCount(), 4u);
+  EXPECT_EQ(qor::script::runningFile(), 0u);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], dir.file("broken.txt") + ": syntax error, unexpected ;");
+}
+
+int32_t fakeNow = 0;
+int32_t fakeClock() { return fakeNow; }
+
+class TimerTest : public ScriptTest {
+protected:
+  void SetUp() override {
+    ScriptTest::SetUp();
+    fakeNow = 10000;
+    qor::platform::setClockSource(&fakeClock);
+    run("log = \"\"; def tick(c) { log += c; }");
+  }
+  void TearDown() override {
+    qor::platform::setClockSource(nullptr);
+    ScriptTest::TearDown();
+  }
+  // Moves the clock on, lets the timers run once and gives the log of calls.
+  std::string after(int32_t ms) {
+    fakeNow += ms;
+    qor::timerManager.update();
+    return eval("log");
+  }
+};
+
+TEST_F(TimerTest, TicksAfterEachIntervalAndTimesOutOnce) {
+  run("t = Timer(100, 250, tick(\"t\"), tick(\"T\"));");
+  EXPECT_EQ(after(100), "string ");
+  EXPECT_EQ(after(1), "string t");
+  EXPECT_EQ(after(148), "string tt");
+  EXPECT_EQ(after(1), "string ttT");
+  EXPECT_EQ(after(1000), "string ttT");
+}
+
+TEST_F(TimerTest, PauseAndStartKeepThePhase) {
+  run("t = Timer(500, -1, tick(\"t\"), 0); z = Timer(0, -1, tick(\"\"), 0);");
+  fakeNow += 1234;
+  run("t.pause(); r = t.stop(1); t.halt(); z.stop();");
+  EXPECT_EQ(after(5000), "string ");
+  run("t.start();");
+  EXPECT_EQ(after(266), "string ");  // 1234 ms in: the next tick was 266 ms away
+  EXPECT_EQ(after(1), "string t");
+  // A stop forgets the phase.
+  run("t.stop();");
+  EXPECT_EQ(after(1000), "string t");
+  run("t.start();");
+  EXPECT_EQ(after(500), "string t");
+  EXPECT_EQ(after(1), "string tt");
+  // The same for every timer at once; the built-ins take no arguments.
+  run("pauseAllTimers(1); stopAllTimers(1); startAllTimers(1);");
+  EXPECT_EQ(after(501), "string ttt");
+  run("pauseAllTimers();");
+  EXPECT_EQ(after(1000), "string ttt");
+  run("startAllTimers();");  // paused 2 ms past a multiple of the interval
+  EXPECT_EQ(after(498), "string ttt");
+  EXPECT_EQ(after(1), "string tttt");
+  run("stopAllTimers();");
+  EXPECT_EQ(after(1000), "string tttt");
+}
+
+}  // namespace

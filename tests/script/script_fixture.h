@@ -1,3 +1,0 @@
-#pragma once
-// Kept for older includes; the fixture lives in tests/support.
-#include "support/ScriptFixture.h"
