@@ -103,7 +103,7 @@ TEST_F(SyntaxTest, RefusedFormsAndErrorTexts) {
       {"x = 1;\nreturn x;", "2.0: syntax error, unexpected return, expecting end of file"},
       {"{ x; }", "1.0: syntax error, unexpected {, expecting end of file"},
       {"def f() {\n  def g() { }\n}", "2.2: syntax error, unexpected def, expecting }"},
-      {"x = null;", "1.4: syntax error, unexpected ;"},
+      {"x = null;", "1.8: syntax error, unexpected ;"},
       {"x = 1;\ny = ;", "2.4: syntax error, unexpected ;"},
       {"x", "1.1: syntax error, unexpected end of file"},
       {"x = 1", "1.5: syntax error, unexpected end of file"},
@@ -119,6 +119,8 @@ TEST_F(SyntaxTest, RefusedFormsAndErrorTexts) {
       {"x = 9abc;", "1.5: syntax error, unexpected identifier"},
       {"x = 1.2.3;", "1.7: syntax error, unexpected float"},
       {"x = 1 &\n2;", "1.6: invalid character; 2.0: syntax error, unexpected int"},
+      // Skipped characters still take their columns.
+      {"x = ## 1 2;", "1.4: invalid character; 1.5: invalid character; 1.9: syntax error, unexpected int"},
   };
   for (const Case& c : cases) {
     errors.clear();
