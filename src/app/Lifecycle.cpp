@@ -20,6 +20,7 @@
 #include "script/Interpreter.h"
 #include "script/SceneLoader.h"
 #include "script/TimerManager.h"
+#include "script/TrackingDevice.h"
 #include "shadows/Shadows.h"
 
 namespace qor {
@@ -136,6 +137,7 @@ void shutDown() {
   releaseScene();
   script::sceneValue() = nullptr;
   // 2. The tracking device's port, if open.
+  rasterDevice.Close();
   // 3. The actors' containers, the child's nodes and the game-stage nodes.
   releaseStageNodes();
   // 4. The renderer: display mode restored, context deleted, window
