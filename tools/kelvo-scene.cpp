@@ -17,6 +17,7 @@
 #include "script/SceneDriver.h"
 #include "script/SceneLoader.h"
 #include "script/TimerManager.h"
+#include "script/TrackingDevice.h"
 
 #include <FreeImage.h>
 #include <GL/gl.h>
@@ -212,6 +213,7 @@ int main(int argc, char** argv) {
       reload();
       inputState.reloadRequested = false;
     }
+    rasterDevice.update();
     if (inputState.active) {
       timerManager.update();
       // Without a frame limit every frame may be the last one.

@@ -8,6 +8,7 @@
 #include "platform/VirtualKeys.h"
 #include "scene/Renderer.h"
 #include "script/TimerManager.h"
+#include "script/TrackingDevice.h"
 
 #include <cstdio>
 
@@ -27,6 +28,8 @@ LoopEnd mainLoop() {
       reload();
       inputState.reloadRequested = false;
     }
+    // The tracking device's connection goes on while minimised too.
+    rasterDevice.update();
     // Messages keep flowing while minimised; frames and the game wait.
     if (inputState.active) {
       timerManager.update();

@@ -7,6 +7,7 @@
 #include "support/TempDir.h"
 
 #include "platform/Clock.h"
+#include "script/SyntaxTree.h"
 #include "script/TrackingDevice.h"
 
 #include <gtest/gtest.h>
