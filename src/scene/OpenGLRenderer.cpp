@@ -7,7 +7,7 @@
 #include "scene/Scene.h"
 #include "script/Interpreter.h"
 #include "script/SceneDriver.h"
-#include "shadows/Shadows.h"
+#include "shadows/VolumeShadows.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -248,7 +248,7 @@ bool loadScene(Scene& target) {
   if (sceneErrorReporter) driver.errorSink = sceneErrorReporter;
   const bool parsed = script::runSceneScript(std::string(target.scriptPath), driver);
 
-  shadowPass = makeShared<Shadows>();
+  shadowPass = makeShared<VolumeShadows>();
   if (!target.camera) target.camera = makeShared<Camera>();
   return parsed;
 }
