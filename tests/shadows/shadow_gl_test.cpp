@@ -2,54 +2,67 @@
 // lit from between the cube and the eye, so the cube's shadow falls on the
 // wall below it.
 
-#include "support/ModelFixtures.h"
-
 #include "platform/Window.h"
 #include "shadows/VolumeShadows.h"
+#include "support/ModelFixtures.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <utility>
-#include <vector>
+#include <cstdlib>
+#include <new>
+
+// Counts the program's operator new calls while `counting` is set.
+static bool counting = false;
+static int allocations = 0;
+void* operator new(std::size_t size) {
+  allocations += counting;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
 using namespace qor;
 
-// How many pixels of a 64 × 64 window whose pixel format asks for
-// `stencilBits` keep the wall's grey 200 after the pass, and how many are
-// darkened to 60 % of it.
+// How many of the 64 × 64 pixels keep the wall's grey 200 after two frames,
+// and how many are darkened to 60 % of it, when the pixel format asks for
+// `stencilBits`.
 std::pair<int, int> litAndShadowedPixels(int stencilBits) {
   platform::PixelFormat format;
   format.stencilBits = stencilBits;
   std::string error;
   auto window = platform::Window::create("shadow test", 0, 0, 64, 64, false, format, error);
   platform::GLContext context = window ? window->createContext(error) : nullptr;
-  if (!context) {
-    ADD_FAILURE() << error;
-    return {};
-  }
+  if (!context) return {-1, -1};
   glMatrixMode(GL_PROJECTION);
   gluPerspective(45.0, 1.0, 0.01, 100.0);
   glMatrixMode(GL_MODELVIEW);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_CULL_FACE);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glColor3ub(200, 200, 200);
-  glTranslatef(0.0f, 0.0f, -5.0f);
-  glRectf(-10.0f, -10.0f, 10.0f, 10.0f);
-  glLoadIdentity();
   auto node = makeShared<GeometryNode>(kelvo::test::parseModel(kelvo::test::kCubeObj), true, true);
-  node->modelView[0] = node->modelView[5] = node->modelView[10] = node->modelView[15] = 1.0f;
-  node->modelView[14] = -3.0f;
+  const float at[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -3, 1};
+  std::copy(at, at + 16, node->modelView);
   auto light = makeShared<LightNode>();
+  std::copy(at + 12, at + 16, light->position);
   light->position[1] = 0.5f;
   light->position[2] = -1.0f;
-  light->position[3] = 1.0f;
-  VolumeShadows().CastShadows(light, {node});
+  const std::vector<SmartPointer<GeometryNode>> items{node};
+  VolumeShadows shadows;
+  for (const bool second : {false, true}) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glColor3ub(200, 200, 200);
+    glTranslatef(0.0f, 0.0f, -5.0f);
+    glRectf(-10.0f, -10.0f, 10.0f, 10.0f);
+    glLoadIdentity();
+    counting = second;  // the second frame finds every record made
+    shadows.CastShadows(light, items);
+    counting = false;
+  }
   std::vector<GLubyte> red(64 * 64);
   glReadPixels(0, 0, 64, 64, GL_RED, GL_UNSIGNED_BYTE, red.data());
   window->makeCurrent(nullptr);
@@ -59,11 +72,12 @@ std::pair<int, int> litAndShadowedPixels(int stencilBits) {
           })};
 }
 
-TEST(ShadowPass, DarkensTheShadowOnlyWhenTheFramebufferHasAStencilBuffer) {
+TEST(ShadowPass, DarkensTheShadowOnlyWithAStencilBufferAndAllocatesNothingOnceSetUp) {
   const auto [lit, shadowed] = litAndShadowedPixels(8);
   EXPECT_GT(shadowed, 200);
   EXPECT_EQ(lit + shadowed, 64 * 64);
   EXPECT_EQ(litAndShadowedPixels(0), std::pair(64 * 64, 0));
+  EXPECT_EQ(allocations, 0);
 }
 
 }  // namespace

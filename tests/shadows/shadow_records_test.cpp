@@ -1,18 +1,16 @@
-// Face records (planes, neighbours), silhouettes, the ".vshadow" cache and
-// the per-item records, without GL.
+// Face records, silhouettes, the ".vshadow" cache and the per-item records,
+// without GL.
 
 #include "shadows/PairwiseNeighbours.h"
+#include "shadows/VolumeShadows.h"
 #include "support/ModelFixtures.h"
 #include "support/TempDir.h"
-
-#include "shadows/VolumeShadows.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 
 extern "C" int vshadow_fuzz_entry(const uint8_t* data, std::size_t size);
@@ -24,7 +22,12 @@ using namespace kelvo::test;
 
 ModelFace face(int32_t a, int32_t b, int32_t c) { return ModelFace{{a, b, c}, {0, 0, 0}, {0, 0, 0}}; }
 
-// How many silhouette edges `model` shows to `light` (given in its frame).
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// How many silhouette edges `model` shows to `light` (in the model's frame).
 int silhouetteEdges(const IModel& model, const float light[4]) {
   const ShadowMesh mesh = computeShadowMesh(model);
   std::vector<uint8_t> visible(mesh.faces.size());
@@ -34,25 +37,15 @@ int silhouetteEdges(const IModel& model, const float light[4]) {
   return vertices / 6;
 }
 
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(ShadowFaces, PlanesFollowTheWindingAndUnreadableTrianglesHaveNone) {
   ModelGroup group;
   group.vertices = {{0, 0, 1}, {2, 0, 1}, {0, 2, 1}, {0, 0, 0}};
-  const struct {
-    ModelFace face;
-    float plane[4];
-  } cases[] = {{face(0, 1, 2), {0, 0, 1, -1}}, {face(0, 2, 1), {0, 0, -1, 1}}, {face(0, 1, 3), {0, 1, 0, 0}},
-               {face(0, 0, 1), {0, 0, 0, 0}},  {face(0, 1, 4), {0, 0, 0, 0}},  {face(-1, 1, 2), {0, 0, 0, 0}}};
-  for (const auto& c : cases) group.faces.push_back(c.face);
+  group.faces = {face(0, 1, 2), face(0, 2, 1), face(0, 1, 3), face(0, 0, 1), face(0, 1, 4), face(-1, 1, 2)};
+  const float planes[][4] = {{0, 0, 1, -1}, {0, 0, -1, 1}, {0, 1, 0, 0}, {}, {}, {}};
   std::vector<ShadowFace> out(group.faces.size());
   computePlanes(group, out.data());
-  for (std::size_t t = 0; t < out.size(); ++t) {
-    for (int k = 0; k < 4; ++k) EXPECT_FLOAT_EQ(out[t].plane[k], cases[t].plane[k]) << "face " << t << " " << k;
-  }
+  for (std::size_t t = 0; t < out.size(); ++t)
+    for (int k = 0; k < 4; ++k) EXPECT_FLOAT_EQ(out[t].plane[k], planes[t][k]) << "face " << t;
 }
 
 TEST(ShadowFaces, LinearNeighbourSearchEqualsThePairwiseOne) {
@@ -75,26 +68,23 @@ TEST(ShadowFaces, LinearNeighbourSearchEqualsThePairwiseOne) {
 }
 
 TEST(ShadowVolume, SilhouetteEdgesLieWhereLitTrianglesMeetUnlitOnes) {
-  const auto cube = parseModel(kCubeObj);  // shares corners: every edge has a neighbour
-  const char* const quad = "v -1 0 -1\nv 1 0 -1\nv 1 0 1\nv -1 0 1\nv -1 0 -1\nv 1 0 1\nvn 0 1 0\n";
-  const auto shared = parseModel(std::string(quad) + "f 1//1 4//1 3//1\nf 1//1 3//1 2//1\n");
-  const auto split = parseModel(std::string(quad) + "f 1//1 4//1 3//1\nf 5//1 6//1 2//1\n");
+  const auto cube = parseModel(kCubeObj);  // shares its corners: every edge has a neighbour
+  const std::string quad = "v -1 0 -1\nv 1 0 -1\nv 1 0 1\nv -1 0 1\nv -1 0 -1\nv 1 0 1\nvn 0 1 0\nf 1//1 4//1 3//1\n";
+  const auto shared = parseModel(quad + "f 1//1 3//1 2//1\n");
+  const auto split = parseModel(quad + "f 5//1 6//1 2//1\n");  // duplicated corners: no neighbours
   const struct {
     const IModel& model;
     float light[4];
     int edges;
-  } cases[] = {
-      {*cube, {0, 5, 0, 1}, 4},    // the top face's rim
-      {*cube, {5, 5, 5, 1}, 6},    // three faces lit: a hexagon
-      {*cube, {0, 0, 0, 1}, 0},    // inside: no face faces the light
-      {*cube, {0, 1, 0, 0}, 4},    // a direction
-      {*cube, {0, 0.5f, 3, 1}, 4}, // in the top face's plane: only the front is lit
-      {*shared, {0, 3, 0, 1}, 4},  // the diagonal joins two lit triangles
-      {*split, {0, 3, 0, 1}, 6},   // duplicated corners: no neighbours at all
-  };
+  } cases[] = {{*cube, {0, 5, 0, 1}, 4},     // the top face's rim
+               {*cube, {5, 5, 5, 1}, 6},     // three faces lit: a hexagon
+               {*cube, {0, 0, 0, 1}, 0},     // inside, no face faces the light
+               {*cube, {0, 1, 0, 0}, 4},     // a direction
+               {*cube, {0, 0.5f, 3, 1}, 4},  // in the top face's plane: only the front is lit
+               {*shared, {0, 3, 0, 1}, 4},   // the diagonal joins two lit triangles
+               {*split, {0, 3, 0, 1}, 6}};
   for (const auto& c : cases) EXPECT_EQ(silhouetteEdges(c.model, c.light), c.edges) << c.light[0] << c.light[1];
   for (const ShadowFace& f : computeShadowMesh(*split).faces) EXPECT_EQ(f.neighbour[0] | f.neighbour[1] | f.neighbour[2], 0);
-  for (const ShadowFace& f : computeShadowMesh(*cube).faces) EXPECT_TRUE(f.neighbour[0] && f.neighbour[1] && f.neighbour[2]);
 
   for (float alpha : {0.99f, 1.0f}) {
     cube->groups[0].materials[0] = makeShared<Material>();
@@ -108,18 +98,13 @@ TEST(ShadowRecords, LightIsTakenIntoTheItemsFrameAndFollowsItsModel) {
   auto node = makeShared<GeometryNode>(parseModel(kCubeObj), true, true);
   const float moved[16] = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 1, 2, 3, 1};  // translate(1, 2, 3) · scale(2)
   std::copy(moved, moved + 16, node->modelView);
-  const float light[4] = {3, 2, 13, 1};
-  const VolumeShadows::ItemRecord* record = shadows.prepare(*node, light);
-  ASSERT_TRUE(record && record->lightKnown);
-  const float local[4] = {1, 0, 5, 1};
-  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(record->localLight[i], local[i]);
-
+  const float light[4] = {3, 2, 13, 1}, local[4] = {1, 0, 5, 1};
+  ASSERT_TRUE(shadows.prepare(*node, light)->lightKnown);
+  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(shadows.prepare(*node, light)->localLight[i], local[i]);
   node->modelView[0] = 0;  // flattened: no inverse, nothing to cast
   EXPECT_FALSE(shadows.prepare(*node, light)->lightKnown);
-
   node->model = parseModel("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n");
   EXPECT_EQ(shadows.prepare(*node, light)->visible.size(), 1u);
-  EXPECT_EQ(shadows.modelCount(), 2u);
 }
 
 // A cube model file in a scratch folder; its cache goes to tmp/ beside it.
@@ -128,55 +113,43 @@ protected:
   TempDir dir;
   SmartPointer<ModelObj> model = parseModel(kCubeObj, dir.file("cube.obj"));
   const std::string cache = dir.file("tmp/cube.vshadow");
-  const float light[4] = {0, 5, 0, 1};
 
-  // Records computed (not read) by a fresh shadow pass preparing `items` nodes.
+  // How many models a fresh shadow pass computes (not reads) for `items` nodes.
   std::size_t computedFor(int items) {
     VolumeShadows shadows;
+    const float light[4] = {0, 5, 0, 1};
     std::vector<SmartPointer<GeometryNode>> nodes;
     for (int i = 0; i < items; ++i) nodes.push_back(makeShared<GeometryNode>(model, true, true));
     for (auto& node : nodes) EXPECT_EQ(shadows.prepare(*node, light)->mesh, shadows.prepare(*nodes[0], light)->mesh);
-    EXPECT_EQ(shadows.modelCount(), 1u);
     return shadows.computeCount();
   }
 };
 
-TEST_F(ShadowCache, TwoItemsOfOneModelShareOneComputationAndOneFile) {
+TEST_F(ShadowCache, ItemsOfOneModelShareOneFileAndBrokenFilesAreComputedAgain) {
   EXPECT_EQ(computedFor(1), 1u);  // no tmp folder: nothing written, computed again next time
   EXPECT_EQ(computedFor(1), 1u);
   std::filesystem::create_directory(dir.file("tmp"));
   EXPECT_EQ(computedFor(2), 1u);
   EXPECT_EQ(computedFor(2), 0u);
-
   const ShadowMesh computed = computeShadowMesh(*model);
   ShadowMesh read;
   ASSERT_TRUE(readShadowFile(cache, *model, read));
   ASSERT_EQ(read.groupStart, computed.groupStart);
   EXPECT_EQ(std::memcmp(read.faces.data(), computed.faces.data(), computed.faces.size() * sizeof(ShadowFace)), 0);
-  EXPECT_EQ(readBytes(cache).size(), 16u + 4u + 12u * 28u);
-}
 
-TEST_F(ShadowCache, ForeignShortAndMismatchedFilesAreComputedAndRewritten) {
-  std::filesystem::create_directory(dir.file("tmp"));
-  ASSERT_EQ(computedFor(1), 1u);
   const std::string good = readBytes(cache);
-  // Offsets: group count 12, triangle count 16, record t at 20 + 28t with
-  // its neighbours from byte 16 of the record.
-  const std::size_t all = std::string::npos;
+  // Group count at 12, triangle count at 16, triangle t at 20 + 28t with its
+  // neighbours from byte 16 of the record. The bad file keeps the first
+  // `keep` bytes of the good one and has `bytes` written at `at`.
   const struct {
-    const char* what;
-    std::size_t keep;   // bytes of the good file kept
-    std::size_t at;     // where `bytes` are written over them
+    std::size_t keep, at;
     std::string bytes;
-  } cases[] = {{"foreign", all, 0, "VOLUMESHADOX"}, {"empty", 0, 0, ""},
-               {"short", 355, 0, ""},               {"long", all, 356, std::string(1, '\0')},
-               {"groups", all, 12, "\2"},           {"triangles", all, 16, "\x0b"},
-               {"neighbour", all, 36, "\x0d"},      {"negative", all, 36, "\xff\xff\xff\xff"}};
+  } cases[] = {{356, 0, "VOLUMESHADOX"}, {0, 0, ""},     {355, 0, ""},        {356, 356, std::string(1, '\0')},
+               {356, 12, "\2"},          {356, 16, "\x0b"}, {356, 36, "\x0d"}, {356, 36, "\xff\xff\xff\xff"}};
   for (const auto& c : cases) {
-    const std::string bad = good.substr(0, c.keep).replace(std::min(c.at, c.keep), c.bytes.size(), c.bytes);
-    dir.write("tmp/cube.vshadow", bad);
-    EXPECT_EQ(computedFor(1), 1u) << c.what;
-    EXPECT_EQ(readBytes(cache), good) << c.what;
+    dir.write("tmp/cube.vshadow", good.substr(0, c.keep).replace(std::min(c.at, c.keep), c.bytes.size(), c.bytes));
+    EXPECT_EQ(computedFor(1), 1u) << c.keep << " " << c.at;
+    EXPECT_EQ(readBytes(cache), good) << c.keep << " " << c.at;
   }
 }
 
@@ -184,10 +157,9 @@ TEST(ShadowCacheFuzzSeeds, EverySeedRunsCleanly) {
   int seeds = 0;
   for (const auto& entry : std::filesystem::directory_iterator(KELVO_SOURCE_DIR "/fuzz/corpus/vshadow_fuzz")) {
     const std::string bytes = readBytes(entry.path().string());
-    vshadow_fuzz_entry(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    ++seeds;
+    seeds += vshadow_fuzz_entry(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) == 0;
   }
-  EXPECT_GE(seeds, 3);
+  EXPECT_GE(seeds, 5);
 }
 
 }  // namespace
