@@ -44,6 +44,19 @@ void extrudeSilhouettes(const IModel& model, const ShadowMesh& mesh, const uint8
 
 class VolumeShadows : public Shadows {
 public:
+  // What the pass keeps per render item.
+  struct ItemRecord {
+    SmartPointer<IModel> model;    // the model `mesh` belongs to
+    const ShadowMesh* mesh = nullptr;
+    std::vector<uint8_t> visible;  // per face of `mesh`: faces the light
+    float modelView[16] = {};      // the item's matrix last used
+    float light[4] = {};           // the eye-space light last used
+    float localLight[4] = {};      // the light in the item's frame
+    bool dirty = true;             // matrix or light moved: localLight is stale
+    bool facingStale = true;       // `visible` does not match localLight yet
+    bool lightKnown = false;       // false while the matrix has no inverse
+  };
+
   std::size_t size() const override { return sizeof(*this); }
 
   // The whole per-light pass, on the current GL context. Does nothing when
@@ -53,24 +66,10 @@ public:
   // Brings `item`'s record up to date for `light` (eye space), creating it
   // and its model's face records on first sight. The first step of
   // CastShadows; public for tests. Null when the item has no model.
-  struct ItemRecord;
   ItemRecord* prepare(const GeometryNode& item, const float light[4]);
 
   // How many models had their face records computed rather than read.
   std::size_t computeCount() const { return computed_; }
-  std::size_t modelCount() const { return models_.size(); }
-
-  struct ItemRecord {
-    SmartPointer<IModel> model;     // the model `mesh` belongs to
-    const ShadowMesh* mesh = nullptr;
-    std::vector<uint8_t> visible;   // per face of `mesh`: faces the light
-    float modelView[16] = {};       // the item's matrix last used
-    float light[4] = {};            // the eye-space light last used
-    float localLight[4] = {};       // the light in the item's frame
-    bool dirty = true;              // matrix or light moved: localLight is stale
-    bool facingStale = true;        // `visible` does not match localLight yet
-    bool lightKnown = false;        // false while the matrix has no inverse
-  };
 
 private:
   struct ModelShadow {
