@@ -26,8 +26,8 @@ std::vector<int> render(const std::string& settings, bool casters = true) {
   dir.write("cube.mtl", "newmtl grey\nKa 0.2 0.2 0.2\nKd 0.6 0.6 0.6\nKs 0 0 0\n");
   dir.write("Data/Scenes/Settings.txt", settings);
   dir.write("tmp/keep", "");
-  dir.write("scene.txt", std::string("Material(\"cube.mtl\");\nfloor = Model(\"cube.obj\");\nbox = Model(\"cube.obj\");\n") +
-                             "floor.setMaterial(getMaterial(\"grey\"));\n" +
+  dir.write("scene.txt", std::string("Material(\"cube.mtl\");\nfloor = Model(\"cube.obj\");\n") +
+                             "box = Model(\"cube.obj\");\nfloor.setMaterial(getMaterial(\"grey\"));\n" +
                              (casters ? "" : "floor.castShadow(false);\nbox.castShadow(false);\n") +
                              "scene = Group(Group(translate(-1.4, 1.2, -1), Light()),\n"
                              "  Group(translate(0, -0.6, -1), scale(3, 0.1, 3), floor),\n"

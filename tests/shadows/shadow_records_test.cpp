@@ -84,7 +84,8 @@ TEST(ShadowVolume, SilhouetteEdgesLieWhereLitTrianglesMeetUnlitOnes) {
                {*shared, {0, 3, 0, 1}, 4},   // the diagonal joins two lit triangles
                {*split, {0, 3, 0, 1}, 6}};
   for (const auto& c : cases) EXPECT_EQ(silhouetteEdges(c.model, c.light), c.edges) << c.light[0] << c.light[1];
-  for (const ShadowFace& f : computeShadowMesh(*split).faces) EXPECT_EQ(f.neighbour[0] | f.neighbour[1] | f.neighbour[2], 0);
+  for (const ShadowFace& f : computeShadowMesh(*split).faces)
+    EXPECT_EQ(f.neighbour[0] | f.neighbour[1] | f.neighbour[2], 0);
 
   for (float alpha : {0.99f, 1.0f}) {
     cube->groups[0].materials[0] = makeShared<Material>();
