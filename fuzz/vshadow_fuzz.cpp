@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -52,6 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (!qor::writeShadowFile(copy, mesh)) continue;
     std::ifstream in(copy, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::remove(copy.c_str());
     if (bytes.size() != size || std::memcmp(bytes.data(), data, size) != 0) __builtin_trap();
   }
   qor::materialLibrary.clear();
