@@ -24,7 +24,7 @@ struct PixelFormat {
   int colorBits = 32;  // red, green and blue 8 bits each
   int alphaBits = 0;
   int depthBits = 16;
-  int stencilBits = 1;
+  int stencilBits = 8;  // the shadow volumes count overlaps in it
   int accumBits = 0;
 };
 

@@ -5,7 +5,7 @@
 #include "scene/Scene.h"
 #include "script/Interpreter.h"
 #include "script/SceneDriver.h"
-#include "shadows/Shadows.h"
+#include "shadows/VolumeShadows.h"
 
 namespace qor {
 
@@ -23,7 +23,7 @@ bool loadScene(Scene& target, SceneDriver& driver) {
   // camera, through the scene built-ins.
   const bool parsed = script::runSceneScript(std::string(target.scriptPath), driver);
 
-  shadowPass = makeShared<Shadows>();
+  shadowPass = makeShared<VolumeShadows>();
   if (!target.camera) target.camera = makeShared<Camera>();
   return parsed;
 }
