@@ -13,7 +13,6 @@
 #define GL_TEXTURE_MAX_ANISOTROPY_EXT 0x84FE
 #endif
 
-using kelvo::test::TempDir;
 using kelvo::test::writeImage;
 using qor::textureManager;
 
@@ -30,128 +29,105 @@ protected:
     qor::materialLibrary.clear();
     qor::collectGarbage();
   }
-  GLint param(GLuint texture, GLenum name) {
+  static GLint param(GLuint texture, GLenum name) {
     glBindTexture(GL_TEXTURE_2D, texture);
     GLint value = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
     glBindTexture(GL_TEXTURE_2D, 0);
     return value;
   }
-  GLint width(GLuint texture) {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    GLint value = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &value);
-    glBindTexture(GL_TEXTURE_2D, 0);
+  static GLint integer(GLenum name) {
+    GLint value = -1;
+    glGetIntegerv(name, &value);
     return value;
   }
-  TempDir dir;
+  kelvo::test::TempDir dir;
 };
 
-}  // namespace
-
-TEST_F(TextureTest, SameFileIsUploadedOnce) {
-  const std::string png = dir.file("a.png");
-  ASSERT_TRUE(writeImage(png, FIF_PNG, 24));
-  const GLuint first = textureManager.LoadTexture(png);
-  ASSERT_TRUE(glIsTexture(first));
-  EXPECT_EQ(width(first), 4);
-  EXPECT_EQ(textureManager.LoadTexture(png), first);
-  EXPECT_EQ(textureManager.cachedCount(), 1u);
-  // Unbound and disabled afterwards.
-  GLint bound = -1;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(bound, 0);
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-}
-
-TEST_F(TextureTest, UnreadableImagesGiveTheFallbackName) {
-  EXPECT_EQ(textureManager.LoadTexture(dir.file("missing.png")), 1u);
-  EXPECT_EQ(textureManager.LoadTexture(dir.write("junk.png", "not an image at all")), 1u);
-  EXPECT_EQ(textureManager.cachedCount(), 0u);  // a later request tries again
-  // The file appears later: now it loads.
-  const std::string late = dir.file("missing.png");
-  ASSERT_TRUE(writeImage(late, FIF_PNG, 32));
-  EXPECT_NE(textureManager.LoadTexture(late), 1u);
-}
-
-TEST_F(TextureTest, EveryPixelSizeUploads) {
-  // 8-bit grey, 24 and 32 bits go up as they are; 1-bit, 8-bit palette and
-  // 16-bit images are converted to 32 bits first.
+TEST_F(TextureTest, EachFileIsUploadedOnce) {
+  // 8-bit grey, 24 and 32 bits go up as they are; 1-bit and 16-bit images
+  // are converted to 32 bits first. Odd widths check the padded rows.
   struct Case {
     const char* name;
     FREE_IMAGE_FORMAT format;
-    int bpp;
+    int bpp, width;
   };
-  for (Case c : {Case{"grey.png", FIF_PNG, 8}, Case{"rgb.bmp", FIF_BMP, 24}, Case{"rgba.png", FIF_PNG, 32},
-                 Case{"mono.bmp", FIF_BMP, 1}, Case{"565.bmp", FIF_BMP, 16}, Case{"odd.png", FIF_PNG, 24}}) {
+  const Case cases[] = {{"grey.png", FIF_PNG, 8, 4}, {"rgb.bmp", FIF_BMP, 24, 4}, {"rgba.png", FIF_PNG, 32, 4},
+                        {"mono.bmp", FIF_BMP, 1, 4}, {"565.bmp", FIF_BMP, 16, 4}, {"odd.png", FIF_PNG, 24, 5}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     const std::string path = dir.file(c.name);
-    // An odd size checks the padded rows.
-    ASSERT_TRUE(writeImage(path, c.format, c.bpp, std::strcmp(c.name, "odd.png") == 0 ? 5 : 4, 3)) << c.name;
+    ASSERT_TRUE(writeImage(path, c.format, c.bpp, c.width, 3));
     const GLuint texture = textureManager.LoadTexture(path);
-    EXPECT_NE(texture, 1u) << c.name;
-    EXPECT_TRUE(glIsTexture(texture)) << c.name;
+    EXPECT_TRUE(glIsTexture(texture));
+    EXPECT_EQ(textureManager.LoadTexture(path), texture);
+    // Unbound and disabled afterwards.
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   }
+  EXPECT_EQ(textureManager.cachedCount(), std::size(cases));
+
+  // Unreadable images give the fallback name 1 and are not cached, so a
+  // later request, once the file is there, loads it.
+  EXPECT_EQ(textureManager.LoadTexture(dir.write("junk.png", "not an image at all")), 1u);
+  EXPECT_EQ(textureManager.LoadTexture(dir.file("late.png")), 1u);
+  ASSERT_TRUE(writeImage(dir.file("late.png"), FIF_PNG, 32));
+  EXPECT_NE(textureManager.LoadTexture(dir.file("late.png")), 1u);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(TextureTest, SettingsReachGL) {
-  const std::string png = dir.file("s.png");
-  ASSERT_TRUE(writeImage(png, FIF_PNG, 24));
-  const std::string png2 = dir.file("t.png");
-  ASSERT_TRUE(writeImage(png2, FIF_PNG, 24));
-
-  // Start values: modulate, no coordinate generation, trilinear, clamp to edge.
-  const GLuint a = textureManager.LoadTexture(png);
-  GLint env = 0;
-  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
-  EXPECT_EQ(env, GL_MODULATE);
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
-  EXPECT_EQ(param(a, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
-  EXPECT_EQ(param(a, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
-  EXPECT_EQ(param(a, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
-  EXPECT_EQ(param(a, GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
-  EXPECT_EQ(param(a, GL_TEXTURE_WRAP_R), GL_CLAMP_TO_EDGE);
-
-  textureManager.envMode = 5;
-  textureManager.coordGeneration = 3;
-  textureManager.filtering = 2;
-  textureManager.wrapS = 1;
-  textureManager.wrapT = 2;
-  textureManager.wrapR = 1;
-  const GLuint b = textureManager.LoadTexture(png2);
-  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
-  EXPECT_EQ(env, GL_REPLACE);
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S));
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_T));
-  GLint gen = 0;
-  glGetTexGeniv(GL_T, GL_TEXTURE_GEN_MODE, &gen);
-  EXPECT_EQ(gen, GL_SPHERE_MAP);
-  EXPECT_EQ(param(b, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_NEAREST);
-  EXPECT_EQ(param(b, GL_TEXTURE_WRAP_S), GL_CLAMP);
-  EXPECT_EQ(param(b, GL_TEXTURE_WRAP_T), GL_REPEAT);
-  EXPECT_EQ(param(b, GL_TEXTURE_WRAP_R), GL_CLAMP);
-  EXPECT_EQ(param(a, GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);  // the earlier texture keeps its own
+  struct Case {
+    int env, gen, filtering, wrapS, wrapT, wrapR;
+    GLint envMode, genMode, minFilter, glWrapS, glWrapT, glWrapR;
+  };
+  const Case cases[] = {
+      // The start values: modulate, no coordinate generation, trilinear, clamp to edge.
+      {2, 8, 3, 3, 3, 3, GL_MODULATE, 0, GL_LINEAR_MIPMAP_LINEAR, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE},
+      {5, 3, 2, 1, 2, 1, GL_REPLACE, GL_SPHERE_MAP, GL_LINEAR_MIPMAP_NEAREST, GL_CLAMP, GL_REPEAT, GL_CLAMP},
+      {1, 1, 1, 2, 3, 2, GL_DECAL, GL_EYE_LINEAR, GL_LINEAR, GL_REPEAT, GL_CLAMP_TO_EDGE, GL_REPEAT},
+  };
+  std::vector<GLuint> textures;
+  for (const Case& c : cases) {
+    textureManager.envMode = c.env;
+    textureManager.coordGeneration = c.gen;
+    textureManager.filtering = c.filtering;
+    textureManager.wrapS = c.wrapS;
+    textureManager.wrapT = c.wrapT;
+    textureManager.wrapR = c.wrapR;
+    const std::string png = dir.file(std::to_string(textures.size()) + ".png");
+    ASSERT_TRUE(writeImage(png, FIF_PNG, 24));
+    const GLuint t = textures.emplace_back(textureManager.LoadTexture(png));
+    SCOPED_TRACE(c.env);
+    GLint env = 0, gen = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
+    glGetTexGeniv(GL_T, GL_TEXTURE_GEN_MODE, &gen);
+    EXPECT_EQ(env, c.envMode);
+    EXPECT_EQ(glIsEnabled(GL_TEXTURE_GEN_S), c.genMode != 0);
+    EXPECT_EQ(c.genMode ? gen : 0, c.genMode);
+    EXPECT_EQ(param(t, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    EXPECT_EQ(param(t, GL_TEXTURE_MIN_FILTER), c.minFilter);
+    EXPECT_EQ(param(t, GL_TEXTURE_WRAP_S), c.glWrapS);
+    EXPECT_EQ(param(t, GL_TEXTURE_WRAP_T), c.glWrapT);
+    EXPECT_EQ(param(t, GL_TEXTURE_WRAP_R), c.glWrapR);
+  }
   glDisable(GL_TEXTURE_GEN_S);
   glDisable(GL_TEXTURE_GEN_T);
+  EXPECT_EQ(param(textures[0], GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);  // the earlier texture keeps its own
 
   // SetTextureWrap works on the texture bound now.
-  glBindTexture(GL_TEXTURE_2D, a);
+  glBindTexture(GL_TEXTURE_2D, textures[0]);
   textureManager.SetTextureWrap(false);
-  EXPECT_EQ(param(a, GL_TEXTURE_WRAP_S), GL_REPEAT);
-  glBindTexture(GL_TEXTURE_2D, a);
+  EXPECT_EQ(param(textures[0], GL_TEXTURE_WRAP_S), GL_REPEAT);
+  glBindTexture(GL_TEXTURE_2D, textures[1]);
   textureManager.SetTextureWrap(true);
-  EXPECT_EQ(param(a, GL_TEXTURE_WRAP_R), GL_CLAMP_TO_EDGE);
-  EXPECT_EQ(textureManager.wrapS, 3);
+  EXPECT_EQ(param(textures[1], GL_TEXTURE_WRAP_R), GL_CLAMP_TO_EDGE);
 
   const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
   if (extensions && std::strstr(extensions, "GL_EXT_texture_filter_anisotropic")) {
     textureManager.filtering = 5;
-    const GLuint c = textureManager.LoadTexture(dir.file("a.png") + "x");  // missing: 1
-    EXPECT_EQ(c, 1u);
-    const std::string png3 = dir.file("u.png");
-    ASSERT_TRUE(writeImage(png3, FIF_PNG, 24));
-    const GLuint d = textureManager.LoadTexture(png3);
-    glBindTexture(GL_TEXTURE_2D, d);
+    ASSERT_TRUE(writeImage(dir.file("a.png"), FIF_PNG, 24));
+    glBindTexture(GL_TEXTURE_2D, textureManager.LoadTexture(dir.file("a.png")));
     GLfloat anisotropy = 0.0f;
     glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -160,25 +136,20 @@ TEST_F(TextureTest, SettingsReachGL) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(TextureTest, MaterialMapsLoadBesideTheMtlFile) {
-  ASSERT_TRUE(writeImage(dir.file("Textures/wall.png"), FIF_PNG, 24));
-  qor::LoadMaterialLibrary(qor::materialLibrary,
-                           dir.write("Models/room.mtl", "newmtl wall\nmap_Kd ../Textures/wall.png\nwrap_option 1\n"));
-  auto wall = qor::materialLibrary.GetMaterial("wall");
-  ASSERT_TRUE(wall);
-  EXPECT_EQ(wall->textureName, "../Textures/wall.png");
-  EXPECT_NE(wall->textureId, 1u);
-  EXPECT_EQ(textureManager.LoadTexture(dir.file("Textures/wall.png")), wall->textureId);
-}
-
 TEST_F(TextureTest, ApplyMaterialSetsColoursAndTexture) {
   ASSERT_TRUE(writeImage(dir.file("Textures/t.png"), FIF_PNG, 24));
-  qor::LoadMaterialLibrary(qor::materialLibrary, dir.write("m.mtl",
+  // Maps are found beside the MTL file.
+  qor::LoadMaterialLibrary(qor::materialLibrary, dir.write("Models/m.mtl",
                                                            "newmtl shiny\nKd 0.1 0.2 0.3\nNs 50\nd 0.5\n"
                                                            "newmtl flat\nNs 50\nillum 1\n"
-                                                           "newmtl tex\nmap_Ka Textures/t.png\nwrap_option 1\n"
-                                                           "newmtl texrepeat\nmap_Ka Textures/t.png\n"));
+                                                           "newmtl tex\nmap_Ka ../Textures/t.png\nwrap_option 1\n"
+                                                           "newmtl texrepeat\nmap_Kd ../Textures/t.png\n"));
   auto shiny = qor::materialLibrary.GetMaterial("shiny");
+  auto tex = qor::materialLibrary.GetMaterial("tex");
+  EXPECT_EQ(tex->textureName, "../Textures/t.png");
+  EXPECT_EQ(textureManager.LoadTexture(dir.file("Textures/t.png")), tex->textureId);
+  EXPECT_NE(tex->textureId, 1u);
+
   shiny->ApplyMaterial(qor::kDrawColours);
   GLfloat v[4] = {};
   glGetMaterialfv(GL_FRONT, GL_SHININESS, v);
@@ -186,39 +157,29 @@ TEST_F(TextureTest, ApplyMaterialSetsColoursAndTexture) {
   glGetMaterialfv(GL_FRONT, GL_DIFFUSE, v);
   EXPECT_FLOAT_EQ(v[2], 0.3f);
   EXPECT_FLOAT_EQ(v[3], 0.5f);
-
   qor::materialLibrary.GetMaterial("flat")->ApplyMaterial(qor::kDrawColours);
   glGetMaterialfv(GL_FRONT, GL_SHININESS, v);
   EXPECT_FLOAT_EQ(v[0], 0.0f);  // illum 1: no highlight, whatever Ns says
 
   // A material without a map leaves the texture state alone.
-  const GLuint other = textureManager.LoadTexture(dir.file("Textures/t.png"));
-  glBindTexture(GL_TEXTURE_2D, other);
+  glBindTexture(GL_TEXTURE_2D, tex->textureId);
   glEnable(GL_TEXTURE_2D);
   shiny->ApplyMaterial(qor::kDrawTexture | qor::kDrawColours);
-  GLint bound = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(static_cast<GLuint>(bound), other);
+  EXPECT_EQ(static_cast<GLuint>(integer(GL_TEXTURE_BINDING_2D)), tex->textureId);
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
   glDisable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, 0);
-  shiny->ApplyMaterial(qor::kDrawTexture);
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
 
-  // With a map: bound, enabled, wrapped by wrap_option.
-  auto tex = qor::materialLibrary.GetMaterial("tex");
-  tex->ApplyMaterial(qor::kDrawColours);  // colours only: no texture
+  // With a map: bound, enabled, wrapped by wrap_option; colours only bind nothing.
+  tex->ApplyMaterial(qor::kDrawColours);
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   tex->ApplyMaterial(qor::kDrawTexture);
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(static_cast<GLuint>(bound), tex->textureId);
-  GLint wrap = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
-  EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE);
+  EXPECT_EQ(static_cast<GLuint>(integer(GL_TEXTURE_BINDING_2D)), tex->textureId);
+  EXPECT_EQ(param(tex->textureId, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
   qor::materialLibrary.GetMaterial("texrepeat")->ApplyMaterial(qor::kDrawTexture);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
-  EXPECT_EQ(wrap, GL_REPEAT);
-  glBindTexture(GL_TEXTURE_2D, 0);
+  EXPECT_EQ(param(tex->textureId, GL_TEXTURE_WRAP_S), GL_REPEAT);
   glDisable(GL_TEXTURE_2D);
 }
+
+}  // namespace

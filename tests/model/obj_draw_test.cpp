@@ -12,38 +12,31 @@
 #include <functional>
 #include <vector>
 
-using kelvo::test::TempDir;
 using qor::SmartPointer;
 
 namespace {
 
-struct FedBackVertex {
-  float x, y, z;
-  float s, t;
-};
-
-// Triangles drawn by `draw`, each as three vertices.
-std::vector<FedBackVertex> feedback(const std::function<void()>& draw) {
+// Texture coordinates (s, t) of the triangle corners drawn by `draw`.
+std::vector<std::pair<float, float>> feedback(const std::function<void()>& draw) {
   std::vector<GLfloat> buffer(1 << 16);
   glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
   glRenderMode(GL_FEEDBACK);
   draw();
-  const GLint used = glRenderMode(GL_RENDER);
-  std::vector<FedBackVertex> out;
-  for (GLint i = 0; i < used;) {
-    const GLint token = static_cast<GLint>(buffer[static_cast<std::size_t>(i++)]);
-    if (token == GL_POLYGON_TOKEN) {
-      const GLint n = static_cast<GLint>(buffer[static_cast<std::size_t>(i++)]);
-      for (GLint k = 0; k < n; ++k, i += 11) {
-        const GLfloat* v = &buffer[static_cast<std::size_t>(i)];
-        out.push_back({v[0], v[1], v[2], v[7], v[8]});
-      }
-    } else if (token == GL_PASS_THROUGH_TOKEN) {
+  const std::size_t used = static_cast<std::size_t>(glRenderMode(GL_RENDER));
+  std::vector<std::pair<float, float>> out;
+  for (std::size_t i = 0; i < used;) {
+    const GLint token = static_cast<GLint>(buffer[i++]);
+    if (token == GL_PASS_THROUGH_TOKEN) {
       i += 1;
-    } else {
+      continue;
+    }
+    if (token != GL_POLYGON_TOKEN) {
       ADD_FAILURE() << "unexpected feedback token " << token;
       break;
     }
+    // x, y, z, 4 colour values, then s, t, r, q per vertex.
+    const GLint n = static_cast<GLint>(buffer[i++]);
+    for (GLint k = 0; k < n; ++k, i += 11) out.emplace_back(buffer[i + 7], buffer[i + 8]);
   }
   return out;
 }
@@ -76,58 +69,73 @@ protected:
     qor::textureManager.releaseTextures();
     qor::collectGarbage();
   }
-  TempDir dir;
+  kelvo::test::TempDir dir;
   SmartPointer<qor::ModelObj> model;
 };
-
-}  // namespace
 
 TEST_F(ObjDrawTest, OneDisplayListPerMaterialRange) {
   ASSERT_EQ(model->groups.size(), 1u);
   const auto& g = model->groups[0];
   ASSERT_EQ(g.displayLists.size(), 3u);
-  for (GLuint list : g.displayLists) EXPECT_TRUE(glIsList(list));
   EXPECT_EQ(g.faceStarts, (std::vector<int32_t>{0, 2, 3, 4}));  // closing element added
-  EXPECT_EQ(triangles([&] { glCallList(g.displayLists[0]); }), 2u);
-}
-
-TEST_F(ObjDrawTest, TextureCoordinatesAreClampedAndDefaulted) {
-  const auto& g = model->groups[0];
-  auto solid = feedback([&] { glCallList(g.displayLists[0]); });
-  ASSERT_EQ(solid.size(), 6u);
-  for (const auto& v : solid) {  // the v//n form uses texture coordinate 0, the first "vt"
-    EXPECT_FLOAT_EQ(v.s, 0.25f);
-    EXPECT_FLOAT_EQ(v.t, 0.75f);
+  // The v//n form uses texture coordinate 0, the first "vt"; a "vt" number
+  // that does not exist uses the first one too.
+  const std::vector<std::pair<float, float>> expected[] = {
+      std::vector<std::pair<float, float>>(6, {0.25f, 0.75f}),
+      std::vector<std::pair<float, float>>(3, {0.25f, 0.75f}),
+      {{0.25f, 0.75f}, {1, 1}, {0.25f, 0.75f}},
+  };
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_TRUE(glIsList(g.displayLists[i]));
+    EXPECT_EQ(feedback([&] { glCallList(g.displayLists[i]); }), expected[i]) << "list " << i;
   }
-  auto skin = feedback([&] { glCallList(g.displayLists[2]); });
-  ASSERT_EQ(skin.size(), 3u);
-  EXPECT_FLOAT_EQ(skin[1].s, 1.0f);   // vt 2
-  EXPECT_FLOAT_EQ(skin[2].s, 0.25f);  // vt 9 does not exist: the first one
+
+  // Deleted lists draw nothing; the geometry stays.
+  const GLuint first = g.displayLists[0];
+  model->deleteDisplayLists();
+  EXPECT_FALSE(glIsList(first));
+  EXPECT_TRUE(g.displayLists.empty());
+  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawOpaque | qor::kDrawTranslucent); }), 0u);
+  EXPECT_EQ(g.faces.size(), 4u);
+  // So does a model whose file is missing.
+  auto empty = qor::makeShared<qor::ModelObj>(dir.file("nothing.obj"));
+  EXPECT_TRUE(empty->groups.empty());
+  EXPECT_EQ(triangles([&] { empty->draw(qor::kDrawOpaque); }), 0u);
 }
 
-TEST_F(ObjDrawTest, OwnMaterialsPassFilter) {
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawOpaque); }), 3u);       // solid + skin
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawTranslucent); }), 1u);  // glass
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawOpaque | qor::kDrawTranslucent); }), 4u);
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawColours | qor::kDrawTexture); }), 0u);
-  // An alpha above 1 is skipped only when exactly 1 would be.
+TEST_F(ObjDrawTest, PassFilters) {
+  struct Case {
+    const char* override;  // null: the model's own materials
+    uint8_t flags;
+    std::size_t triangles;
+  };
+  const Case cases[] = {
+      {nullptr, qor::kDrawOpaque, 3},  // solid + skin
+      {nullptr, qor::kDrawTranslucent, 1},
+      {nullptr, qor::kDrawOpaque | qor::kDrawTranslucent, 4},
+      {nullptr, qor::kDrawColours | qor::kDrawTexture, 0},
+      // One material for the whole model.
+      {"glass", qor::kDrawOpaque, 0},
+      {"glass", qor::kDrawTranslucent, 4},
+      {"solid", qor::kDrawOpaque, 4},
+      {"solid", qor::kDrawTranslucent, 0},
+      {"heavy", qor::kDrawTranslucent, 0},  // alpha above 1 counts as opaque
+      {"heavy", qor::kDrawOpaque, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.override ? c.override : "own") << " flags " << int(c.flags));
+    EXPECT_EQ(triangles([&] {
+                c.override ? model->draw(c.flags, qor::materialLibrary.GetMaterial(c.override)) : model->draw(c.flags);
+              }),
+              c.triangles);
+  }
+  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawOpaque, nullptr); }), 0u);
+  // Among its own materials an alpha above 1 is skipped only when exactly 1 would be.
   model->groups[0].materials[0] = qor::materialLibrary.GetMaterial("heavy");
   EXPECT_EQ(triangles([&] { model->draw(qor::kDrawTranslucent); }), 3u);
-}
-
-TEST_F(ObjDrawTest, OneMaterialPassFilter) {
-  auto glass = qor::materialLibrary.GetMaterial("glass");
-  auto solid = qor::materialLibrary.GetMaterial("solid");
-  auto heavy = qor::materialLibrary.GetMaterial("heavy");
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawOpaque, glass); }), 0u);
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawTranslucent, glass); }), 4u);
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawOpaque, solid); }), 4u);
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawTranslucent, solid); }), 0u);
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawTranslucent, heavy); }), 0u);
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawOpaque, nullptr); }), 0u);
 
   // The override's colours are what GL draws with.
-  model->draw(qor::kDrawOpaque | qor::kDrawColours, solid);
+  model->draw(qor::kDrawOpaque | qor::kDrawColours, qor::materialLibrary.GetMaterial("solid"));
   GLfloat diffuse[4];
   glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
   EXPECT_FLOAT_EQ(diffuse[1], 0.0f);
@@ -137,27 +145,15 @@ TEST_F(ObjDrawTest, TexturedRangesUnbindAfterDrawing) {
   auto skin = model->groups[0].materials[2];
   ASSERT_TRUE(skin->hasTexture());
   ASSERT_NE(skin->textureId, 1u);
-  model->draw(qor::kDrawOpaque | qor::kDrawTexture);
-  GLint bound = -1;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(bound, 0);
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-  model->draw(qor::kDrawOpaque | qor::kDrawTexture, skin);
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  for (const auto& only : {SmartPointer<qor::Material>(), skin}) {
+    const uint8_t flags = qor::kDrawOpaque | qor::kDrawTexture;
+    only ? model->draw(flags, only) : model->draw(flags);
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  }
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(ObjDrawTest, DeletedListsDrawNothing) {
-  const GLuint first = model->groups[0].displayLists[0];
-  model->deleteDisplayLists();
-  EXPECT_FALSE(glIsList(first));
-  EXPECT_TRUE(model->groups[0].displayLists.empty());
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawOpaque | qor::kDrawTranslucent); }), 0u);
-  EXPECT_EQ(model->groups[0].faces.size(), 4u);  // the geometry stays
-}
-
-TEST_F(ObjDrawTest, MissingFileGivesAnEmptyModel) {
-  auto empty = qor::makeShared<qor::ModelObj>(dir.file("nothing.obj"));
-  EXPECT_TRUE(empty->groups.empty());
-  EXPECT_EQ(triangles([&] { empty->draw(qor::kDrawOpaque); }), 0u);
-}
+}  // namespace

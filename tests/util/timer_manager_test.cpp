@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,22 +20,19 @@ int32_t fakeClock() { return fakeNow; }
 
 std::vector<std::string> calls;
 
-// A callback expression that records its evaluation.
+// A callback expression that records its evaluation and runs `then`.
 struct Recorder : qor::IData {
-  explicit Recorder(std::string n) : IData(qor::kTagCallFunction), name(std::move(n)) {}
+  Recorder(std::string n, std::function<void()> then = {})
+      : IData(qor::kTagCallFunction), name(std::move(n)), then(std::move(then)) {}
   std::size_t size() const override { return sizeof(*this); }
   SmartPointer<IData> evaluate(qor::Scope& locals) override {
     EXPECT_TRUE(locals.empty());
     calls.push_back(name);
+    if (then) then();
     return nullptr;
   }
   std::string name;
-};
-
-struct Counted : qor::IMMObject {
-  static inline int destroyed = 0;
-  std::size_t size() const override { return sizeof(*this); }
-  ~Counted() override { ++destroyed; }
+  std::function<void()> then;
 };
 
 class TimerTest : public ::testing::Test {
@@ -49,75 +47,65 @@ public:
     manager.clear();
     qor::platform::setClockSource(nullptr);
   }
-
-  SmartPointer<DataTime> addTimer(int32_t interval, int32_t duration, const char* tick = "tick",
-                                  const char* timeout = "timeout") {
-    SmartPointer<DataTime> t(new DataTime(interval, duration, new Recorder(tick), new Recorder(timeout)));
+  SmartPointer<DataTime> addTimer(int32_t interval, int32_t duration, qor::IData* tick = new Recorder("tick")) {
+    SmartPointer<DataTime> t(new DataTime(interval, duration, tick, new Recorder("timeout")));
     manager.add(t);
     return t;
   }
-
+  // Moves the clock by `ms` and runs one pass.
+  void after(int32_t ms) {
+    fakeNow += ms;
+    manager.update();
+  }
   qor::TimerManager manager;
 };
 
-TEST_F(TimerTest, NoTimeoutTickEveryTimeMoreThanTheIntervalPassed) {
-  addTimer(100, -1);
-  fakeNow += 100;
-  manager.update();
-  EXPECT_TRUE(calls.empty());  // strictly greater
-  fakeNow += 1;
-  manager.update();
+TEST_F(TimerTest, TicksAndTimeouts) {
+  auto ticking = addTimer(100, -1);
+  after(100);
+  EXPECT_TRUE(calls.empty());  // strictly more than the interval
+  after(1);
   EXPECT_EQ(calls, std::vector<std::string>{"tick"});
-  fakeNow += 100000;
-  manager.update();
+  after(1000);  // ten intervals late: one tick, no catching up
+  after(0);
   EXPECT_EQ(calls.size(), 2u);
-}
+  EXPECT_EQ(ticking->lastTick, fakeNow);
+  manager.clear();
 
-TEST_F(TimerTest, TicksDoNotCatchUp) {
-  auto t = addTimer(100, -1);
-  fakeNow += 1000;  // ten intervals late
-  manager.update();
-  manager.update();
-  EXPECT_EQ(calls.size(), 1u);
-  EXPECT_EQ(t->lastTick, fakeNow);
-}
-
-TEST_F(TimerTest, TimeoutRunsBeforeTheTickOfTheSamePassThenStops) {
-  auto t = addTimer(100, 150);
-  fakeNow += 200;
-  manager.update();
+  // The timeout runs before the tick of the same pass, then the timer stops.
+  calls.clear();
+  auto limited = addTimer(100, 150);
+  after(200);
   EXPECT_EQ(calls, (std::vector<std::string>{"timeout", "tick"}));
-  EXPECT_FALSE(t->running);
-  fakeNow += 1000;
-  manager.update();
+  EXPECT_FALSE(limited->running);
+  after(1000);
   EXPECT_EQ(calls.size(), 2u);
+  manager.clear();
+
+  // Timers added by a callback wait for the next pass.
+  calls.clear();
+  addTimer(0, -1, new Recorder("spawn", [this] { addTimer(0, -1, new Recorder("child")); }));
+  after(1);
+  EXPECT_EQ(calls, std::vector<std::string>{"spawn"});
+  EXPECT_EQ(manager.timers.size(), 2u);
 }
 
-TEST_F(TimerTest, PauseAndStartKeepTheElapsedTimeAndTickPhase) {
+TEST_F(TimerTest, PauseKeepsElapsedTimeAndPhaseStopRestarts) {
   auto t = addTimer(500, -1);
-  const int32_t created = fakeNow;
-  fakeNow = created + 1234;
+  fakeNow += 1234;
   manager.pauseAll();
   EXPECT_EQ(t->pausedElapsed, 1234);
-  EXPECT_FALSE(t->running);
-  fakeNow = created + 5000;
-  manager.update();  // paused: nothing fires
+  after(3766);  // paused: nothing fires
   EXPECT_TRUE(calls.empty());
   manager.startAll();
   EXPECT_TRUE(t->running);
   EXPECT_EQ(t->startTime, fakeNow - 1234);
   EXPECT_EQ(t->lastTick, fakeNow - 234);
-  const int32_t resumed = fakeNow;
-  fakeNow = resumed + 266;
-  manager.update();
+  after(266);
   EXPECT_TRUE(calls.empty());
-  fakeNow = resumed + 267;
-  manager.update();
+  after(1);
   EXPECT_EQ(calls.size(), 1u);
-}
 
-TEST_F(TimerTest, StopThenStartRestartsFromZero) {
-  auto t = addTimer(500, 2000);
   fakeNow += 700;
   manager.stopAll();
   EXPECT_EQ(t->pausedElapsed, 0);
@@ -125,52 +113,31 @@ TEST_F(TimerTest, StopThenStartRestartsFromZero) {
   manager.startAll();
   EXPECT_EQ(t->startTime, fakeNow);
   EXPECT_EQ(t->lastTick, fakeNow);
-}
 
-TEST_F(TimerTest, StartWithNonPositiveIntervalRestartsThePhase) {
-  auto t = addTimer(0, -1);
+  // Without a positive interval there is no phase to keep (and no modulo by zero).
+  auto zero = addTimer(0, -1);
   fakeNow += 30;
-  t->pause();
-  t->start();
-  EXPECT_EQ(t->lastTick, fakeNow);
+  zero->pause();
+  zero->start();
+  EXPECT_EQ(zero->lastTick, fakeNow);
 }
 
-TEST_F(TimerTest, TimersAddedByACallbackWaitForTheNextPass) {
-  struct Spawner : qor::IData {
-    Spawner(TimerTest* f) : IData(qor::kTagCallFunction), fixture(f) {}
-    std::size_t size() const override { return sizeof(*this); }
-    SmartPointer<IData> evaluate(qor::Scope&) override {
-      calls.push_back("spawn");
-      fixture->addTimer(0, -1, "child", "child-timeout");
-      return nullptr;
-    }
-    TimerTest* fixture;
-  };
-  manager.add(SmartPointer<DataTime>(new DataTime(0, -1, new Spawner(this), nullptr)));
-  fakeNow += 1;
-  manager.update();
-  EXPECT_EQ(calls, std::vector<std::string>{"spawn"});
-  EXPECT_EQ(manager.timers.size(), 2u);
-}
+struct Counted : qor::IMMObject {
+  static inline int destroyed = 0;
+  std::size_t size() const override { return sizeof(*this); }
+  ~Counted() override { ++destroyed; }
+};
 
 TEST_F(TimerTest, CollectsGarbageOnceMoreThanFiveSecondsPassed) {
-  manager.lastCollection = 0;
-  fakeNow = 5000;
   Counted::destroyed = 0;
-  { SmartPointer<Counted> c(new Counted); }
-  manager.update();
-  EXPECT_EQ(Counted::destroyed, 0);
-  fakeNow = 5001;
-  manager.update();
-  EXPECT_EQ(Counted::destroyed, 1);
-  EXPECT_EQ(manager.lastCollection, 5001);
-  { SmartPointer<Counted> c(new Counted); }
-  fakeNow = 10001;
-  manager.update();
-  EXPECT_EQ(Counted::destroyed, 1);
-  fakeNow = 10002;
-  manager.update();
-  EXPECT_EQ(Counted::destroyed, 2);
+  for (int round = 1; round <= 2; ++round) {
+    { SmartPointer<Counted> c(new Counted); }
+    after(5000);
+    EXPECT_EQ(Counted::destroyed, round - 1);
+    after(1);
+    EXPECT_EQ(Counted::destroyed, round);
+    EXPECT_EQ(manager.lastCollection, fakeNow);
+  }
 }
 
 }  // namespace
