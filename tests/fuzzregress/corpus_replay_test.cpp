@@ -4,13 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
+#include <set>
 
 #define KELVO_FUZZ_ENTRY(name) extern "C" int name##_entry(const uint8_t* data, std::size_t size);
 KELVO_FUZZ_ENTRY(script_parse_fuzz)
@@ -34,12 +30,11 @@ TEST(CorpusReplay, EverySeedOfEveryTargetRunsCleanly) {
       {"screen_settings_fuzz", &screen_settings_fuzz_entry},
   };
   for (const auto& [name, entry] : targets) {
-    std::vector<fs::path> files;  // sorted, so that runs are repeatable
+    std::set<fs::path> files;  // sorted, so that runs are repeatable
     std::error_code ec;
     for (const auto& file : fs::directory_iterator(fs::path(KELVO_SOURCE_DIR) / "fuzz" / "corpus" / name, ec)) {
-      if (file.is_regular_file()) files.push_back(file.path());
+      if (file.is_regular_file()) files.insert(file.path());
     }
-    std::sort(files.begin(), files.end());
     // An empty or misnamed folder would otherwise pass by testing nothing.
     EXPECT_FALSE(files.empty()) << "no seeds for " << name;
     for (const fs::path& file : files) {

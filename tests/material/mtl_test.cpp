@@ -1,6 +1,5 @@
 // The MTL reader and the material library (no textures here, so no GL).
-#include "material/MaterialLibrary.h"
-#include "support/TempDir.h"
+#include "support/EngineFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -8,23 +7,17 @@ using qor::Material;
 
 namespace {
 
-class MtlTest : public ::testing::Test {
+class MtlTest : public kelvo::test::EngineTest {
 protected:
-  void TearDown() override {
-    library.clear();
-    qor::collectGarbage();
-  }
   const Material& load(const std::string& text, const std::string& name) {
     qor::LoadMaterialLibrary(library, dir.write("m.mtl", text));
     return *library.materials.at(name);
   }
   qor::MaterialLibrary library;
-  kelvo::test::TempDir dir;
 };
 
-void expectColour(const float* c, std::array<float, 4> e) {
-  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(c[i], e[i]) << "component " << i;
-}
+using Floats = std::vector<float>;
+Floats rgba(const float* c) { return {c, c + 4}; }
 
 TEST_F(MtlTest, KeywordsSetTheirFields) {
   const Material& m = load("# two materials\r\n"
@@ -44,20 +37,18 @@ TEST_F(MtlTest, KeywordsSetTheirFields) {
                            "newmtl\r\nKd 0 1 0\r\n",  // unnamed: never stored
                            "stone");
   ASSERT_EQ(library.materials.size(), 2u);
-  expectColour(m.ambient, {0.2f, 0.3f, 0.4f, 0.25f});
-  expectColour(m.diffuse, {0.5f, 0.6f, 0.7f, 0.25f});
-  expectColour(m.specular, {0.3f, 0.1f, 0.9f, 0.25f});
-  expectColour(m.emission, {0.0f, 0.0f, 0.0f, 0.25f});
-  EXPECT_FLOAT_EQ(m.shininess, 42.0f);
-  EXPECT_FLOAT_EQ(m.alpha, 0.25f);
-  EXPECT_EQ(m.illum, 1);
-  EXPECT_EQ(m.wrapOption, 1);
+  EXPECT_EQ(rgba(m.ambient), (Floats{0.2f, 0.3f, 0.4f, 0.25f}));
+  EXPECT_EQ(rgba(m.diffuse), (Floats{0.5f, 0.6f, 0.7f, 0.25f}));
+  EXPECT_EQ(rgba(m.specular), (Floats{0.3f, 0.1f, 0.9f, 0.25f}));
+  EXPECT_EQ(rgba(m.emission), (Floats{0.0f, 0.0f, 0.0f, 0.25f}));
+  EXPECT_EQ((Floats{m.shininess, m.alpha}), (Floats{42, 0.25f}));
+  EXPECT_EQ((std::vector<int>{m.illum, m.wrapOption}), (std::vector<int>{1, 1}));
   EXPECT_FALSE(m.hasTexture());
   // "Tr" is read exactly like "d": the opacity, not inverted; the last
   // material is stored at the end of the file.
   const Material& glass = *library.materials.at("glass");
   EXPECT_FLOAT_EQ(glass.alpha, 0.3f);
-  expectColour(glass.diffuse, {0.8f, 0.8f, 0.8f, 0.3f});
+  EXPECT_EQ(rgba(glass.diffuse), (Floats{0.8f, 0.8f, 0.8f, 0.3f}));
 
   // The first material of a name wins, within a file and across files.
   load("newmtl twin\nNs 1\nnewmtl twin\nNs 2\n", "twin");
@@ -83,11 +74,9 @@ TEST_F(MtlTest, LookUpAndClone) {
   qor::SmartPointer<Material> copy = source->CloneMaterial();
   ASSERT_NE(copy.get(), source.get());
   EXPECT_EQ(copy->name, "m");
-  expectColour(copy->diffuse, {0.1f, 0.2f, 0.3f, 0.5f});
-  EXPECT_FLOAT_EQ(copy->shininess, 20.0f);
-  EXPECT_EQ(copy->illum, 1);
-  EXPECT_FLOAT_EQ(copy->alpha, 1.0f);
-  EXPECT_EQ(copy->wrapOption, 0);
+  EXPECT_EQ(rgba(copy->diffuse), (Floats{0.1f, 0.2f, 0.3f, 0.5f}));
+  EXPECT_EQ((Floats{copy->shininess, copy->alpha}), (Floats{20, 1}));
+  EXPECT_EQ((std::vector<int>{copy->illum, copy->wrapOption}), (std::vector<int>{1, 0}));
   copy->diffuse[0] = 0.9f;
   EXPECT_FLOAT_EQ(source->diffuse[0], 0.1f);
 }

@@ -1,9 +1,7 @@
 // The model cache and the collision-tree cache file beside each model.
-#include "material/MaterialLibrary.h"
 #include "scene/ModelManager.h"
-#include "support/GLContext.h"
+#include "support/EngineFixtures.h"
 #include "support/ModelFixtures.h"
-#include "support/TempDir.h"
 
 #include <GL/gl.h>
 
@@ -13,22 +11,14 @@ using kelvo::test::kCubeObj;
 
 namespace {
 
-class ModelManagerTest : public kelvo::test::GLTest {
+class ModelManagerTest : public kelvo::test::EngineGLTest {
 protected:
-  void SetUp() override {
-    GLTest::SetUp();
-    if (HasFatalFailure()) return;
-    qor::materialLibrary.CreateDefaultMaterial();
-    std::filesystem::create_directories(dir.file("Data/Models/tmp"));
-  }
   void TearDown() override {
     manager.Clear();
-    qor::materialLibrary.clear();
-    qor::collectGarbage();
+    kelvo::test::EngineGLTest::TearDown();
   }
-  kelvo::test::TempDir dir;
   const std::string cube = dir.write("Data/Models/cube.obj", kCubeObj);
-  const std::string cacheFile = dir.file("Data/Models/tmp/cube.aabb");
+  const std::string cacheFile = dir.write("Data/Models/tmp/cube.aabb", "");  // the folder, with an empty cache
   qor::ModelManager manager;
 };
 

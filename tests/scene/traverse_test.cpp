@@ -1,207 +1,164 @@
 // The per-frame walk on a real GL context: placement through the matrix
-// stack, the render queue and light list of the global Scene, depth,
-// visibility, shared nodes, deep trees, and geometry nodes with a model.
+// stack, the render queue and light list of the global Scene, deep trees,
+// and clones of whole trees.
 
-#include "support/GLContext.h"
-#include "support/TempDir.h"
-
-#include "material/MaterialLibrary.h"
 #include "model/ModelObj.h"
 #include "scene/GeometryNode.h"
 #include "scene/GroupNode.h"
 #include "scene/LightNode.h"
 #include "scene/Scene.h"
 #include "scene/TransformNodes.h"
+#include "support/EngineFixtures.h"
 
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace {
 
 using qor::GeometryNode;
-using qor::GroupNode;
 using qor::LightNode;
 using qor::SceneNodePtr;
 using qor::SmartPointer;
+using Matrix = std::vector<float>;
 
-class TraverseTest : public kelvo::test::GLTest {
+class TraverseTest : public kelvo::test::EngineGLTest {
 protected:
-  void SetUp() override {
-    GLTest::SetUp();
-    if (HasFatalFailure()) return;
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    qor::scene.clearFrameLists();
-    while (glGetError() != GL_NO_ERROR) {
-    }
-  }
   void TearDown() override {
     qor::scene.clearFrameLists();
-    qor::materialLibrary.clear();
-    qor::collectGarbage();
-  }
-
-  static SmartPointer<GeometryNode> geometry(bool visible = true) {
-    return SmartPointer<GeometryNode>(new GeometryNode(nullptr, visible, true));
-  }
-  static SceneNodePtr translate(float x, float y, float z) { return SceneNodePtr(new qor::TranslateNode(x, y, z)); }
-  static SmartPointer<GroupNode> group(std::vector<SceneNodePtr> children) {
-    return SmartPointer<GroupNode>(new GroupNode(std::move(children)));
-  }
-  static std::array<float, 16> current() {
-    std::array<float, 16> m;
-    glGetFloatv(GL_MODELVIEW_MATRIX, m.data());
-    return m;
+    kelvo::test::EngineGLTest::TearDown();
   }
 };
 
+SmartPointer<GeometryNode> geometry(bool visible = true) { return qor::makeShared<GeometryNode>(nullptr, visible, true); }
+SceneNodePtr translate(float x, float y, float z) { return SceneNodePtr(new qor::TranslateNode(x, y, z)); }
+SmartPointer<qor::GroupNode> group(std::vector<SceneNodePtr> children) {
+  return qor::makeShared<qor::GroupNode>(std::move(children));
+}
+Matrix current() {
+  Matrix m(16);
+  glGetFloatv(GL_MODELVIEW_MATRIX, m.data());
+  return m;
+}
+
 TEST_F(TraverseTest, TransformsPlaceTheSiblingsThatFollowThem) {
   auto a = geometry(), b = geometry(), c = geometry(), d = geometry(), hidden = geometry(false);
-  SmartPointer<LightNode> on(new LightNode), off(new LightNode);
+  auto on = qor::makeShared<LightNode>(), off = qor::makeShared<LightNode>();
   off->enabled = false;
   // `a` sits in two groups: it is queued once per path and keeps the matrix
-  // of the last one.
+  // of the last one; the hidden node gets its matrix but is not queued.
   auto root = group({group({translate(1, 0, 0), a, translate(0, 2, 0), on, translate(1, 0, 0), b}),
                      group({c, SceneNodePtr(new qor::ScaleNode(2, 2, 2)), d}),
                      group({translate(5, 0, 0), a, hidden, off})});
+  glLoadIdentity();
   glTranslatef(0, 0, -5);  // a camera matrix below the tree
-  const auto before = current();
-  const int32_t held = b->refCount();
-
+  const Matrix before = current();
   root->traverse();
-
+  EXPECT_EQ(current(), before);  // the groups' pops restore the caller's matrix
   const std::pair<GeometryNode*, float> placed[] = {{a.get(), 5}, {b.get(), 2}, {c.get(), 0}, {hidden.get(), 5}};
-  for (auto [node, x] : placed) {
-    EXPECT_FLOAT_EQ(node->modelView[12], x);
-    EXPECT_FLOAT_EQ(node->modelView[14], -5);
-  }
-  EXPECT_FLOAT_EQ(b->modelView[13], 2);
+  for (auto [node, x] : placed) EXPECT_EQ((Matrix{node->modelView[12], node->modelView[14]}), (Matrix{x, -5}));
   // Depth: eye distance of the origin less the eye-space length of (1, 1, 1).
   EXPECT_NEAR(c->depth, 5.0f - std::sqrt(3.0f), 1e-5f);
   EXPECT_NEAR(d->depth, 5.0f - 2.0f * std::sqrt(3.0f), 1e-5f);
   const GeometryNode* queued[] = {a.get(), b.get(), c.get(), d.get(), a.get()};
-  ASSERT_EQ(qor::scene.renderQueue.size(), std::size(queued));  // not the hidden one
+  ASSERT_EQ(qor::scene.renderQueue.size(), std::size(queued));
   for (std::size_t i = 0; i < std::size(queued); ++i) EXPECT_EQ(qor::scene.renderQueue[i].get(), queued[i]) << i;
-  EXPECT_EQ(b->refCount(), held + 1);  // the queue holds one reference
-
+  EXPECT_EQ(b->refCount(), 3);  // ours, the group's and the queue's
   // Lights record their eye-space position; a disabled one is not listed.
-  const float onAt[4] = {1, 2, -5, 1};
-  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(on->position[i], onAt[i]);
+  EXPECT_EQ(Matrix(on->position, on->position + 4), (Matrix{1, 2, -5, 1}));
   EXPECT_FLOAT_EQ(off->position[0], 5);
   ASSERT_EQ(qor::scene.lightList.size(), 1u);
   EXPECT_EQ(qor::scene.lightList[0].get(), on.get());
-
-  EXPECT_EQ(current(), before);  // the groups' pops restore the caller's matrix
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   qor::scene.clearFrameLists();
-  EXPECT_EQ(b->refCount(), held);
+  EXPECT_EQ(b->refCount(), 2);
 }
 
 TEST_F(TraverseTest, RotateMatchesGlRotatef) {
-  const float cases[][4] = {{90, 0, 0, 2}, {90, 0, 0, 1}, {-30, 1, 0, 0},   {45, 0, 1, 0},
-                            {123.5f, 1, 2, 3}, {0, 0, 1, 0}, {720, -1, 0.5f, 0.25f}};
+  const float cases[][4] = {{90, 0, 0, 2}, {-30, 1, 0, 0}, {123.5f, 1, 2, 3}, {0, 0, 1, 0}, {720, -1, 0.5f, 0.25f}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c[0] << " about " << c[1] << "," << c[2] << "," << c[3]);
     glLoadIdentity();
     glRotatef(c[0], c[1], c[2], c[3]);
-    const auto expected = current();
+    const Matrix expected = current();
     glLoadIdentity();
     qor::RotateNode(c[0], c[1], c[2], c[3]).traverse();
-    const auto actual = current();
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(actual[i], expected[i], 2e-6f) << "element " << i;
+    const Matrix actual = current();
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(actual[i], expected[i], 2e-6f) << c[0] << " degrees, element " << i;
   }
 }
 
-TEST_F(TraverseTest, LightApplyHandsItsValuesToGL) {
-  SmartPointer<LightNode> light(new LightNode);
-  light->diffuse[0] = 0.5f;
-  light->linearAttenuation = 0.25f;
-  glTranslatef(1, 2, 3);
-  light->traverse();
-  glLoadIdentity();
-  light->apply(GL_LIGHT1);
-  float diffuse[4], position[4], linear = 0;
-  glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
-  glGetLightfv(GL_LIGHT1, GL_POSITION, position);
-  glGetLightfv(GL_LIGHT1, GL_LINEAR_ATTENUATION, &linear);
-  EXPECT_FLOAT_EQ(diffuse[0], 0.5f);
-  EXPECT_FLOAT_EQ(position[0], 1.0f);
-  EXPECT_FLOAT_EQ(position[2], 3.0f);
-  EXPECT_FLOAT_EQ(linear, 0.25f);
-}
-
 TEST_F(TraverseTest, NestingDeeperThanTheGLStackIsPlacedCorrectly) {
-  GLint maxDepth = 0;
+  GLint maxDepth = 0, depth = 0;
   glGetIntegerv(GL_MAX_MODELVIEW_STACK_DEPTH, &maxDepth);
-  const int levels = maxDepth + 20;
   auto leaf = geometry();
-  SmartPointer<GroupNode> node = group({leaf});
-  for (int i = 0; i < levels; ++i) node = group({translate(1, 0, 0), node});
+  auto node = group({leaf});
+  for (int i = 0; i < maxDepth + 20; ++i) node = group({translate(1, 0, 0), node});
+  glLoadIdentity();
   glPushMatrix();  // the renderer walks the tree inside one push
-  const auto before = current();
   for (int walk = 0; walk < 2; ++walk) {  // a second walk gives the same result
     node->traverse();
-    EXPECT_FLOAT_EQ(leaf->modelView[12], static_cast<float>(levels));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    EXPECT_EQ(current(), before);
-    GLint depth = 0;
+    EXPECT_EQ(leaf->modelView[12], maxDepth + 20);
+    EXPECT_EQ(current(), (Matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 2);
   }
   glPopMatrix();
 }
 
-float frontDiffuseRed() {
-  float d[4] = {};
-  glGetMaterialfv(GL_FRONT, GL_DIFFUSE, d);
-  return d[0];
-}
-
-TEST_F(TraverseTest, GeometryCloneAndOverrideMaterial) {
-  qor::materialLibrary.CreateDefaultMaterial();
-  kelvo::test::TempDir dir;
-  SmartPointer<qor::IModel> model(
-      new qor::ModelObj(dir.write("t.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n")));
-  ASSERT_FALSE(model->groups.empty());
-  SmartPointer<qor::Material> red(new qor::Material);
-  red->diffuse[0] = 0.3f;
-  red->diffuse[3] = 1.0f;
-  SmartPointer<GeometryNode> a(new GeometryNode(model, true, true)), b(new GeometryNode(model, false, false));
-  a->material = red;
+TEST_F(TraverseTest, ClonesArePlacedLikeTheirSourceButIndependent) {
+  SmartPointer<qor::IModel> model(new qor::ModelObj(dir.write("t.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n")));
+  auto a = qor::makeShared<GeometryNode>(model, true, false);
+  a->material = qor::makeShared<qor::Material>();
+  a->material->diffuse[0] = 0.3f;
   a->useDefaultMaterial = false;
-
-  // The copy shares the model but not the override material.
-  SceneNodePtr copy = group({a, b})->clone();
-  auto* cg = static_cast<GroupNode*>(copy.get());
-  auto* ca = static_cast<GeometryNode*>(cg->get(0).get());
-  auto* cb = static_cast<GeometryNode*>(cg->get(1).get());
+  auto light = qor::makeShared<LightNode>();
+  light->enabled = false;
+  light->diffuse[1] = 0.25f;
+  light->quadraticAttenuation = 0.5f;
+  auto source = group({translate(1, 2, 3), SceneNodePtr(new qor::RotateNode(30, 0, 1, 0)),
+                       SceneNodePtr(new qor::ScaleNode(1, 2, 3)), light, a, geometry(false)});
+  glLoadIdentity();
+  source->traverse();
+  const SceneNodePtr copy = source->clone();
+  copy->traverse();
+  // The copy shares the model but not the override material; a light's copy
+  // keeps its colours but is enabled.
+  auto* c = static_cast<qor::GroupNode*>(copy.get());
+  auto* ca = static_cast<GeometryNode*>(c->get(4).get());
+  auto* cl = static_cast<LightNode*>(c->get(3).get());
   ASSERT_EQ(ca->kind, qor::ISceneNode::kGeometry);
-  EXPECT_NE(ca, a.get());
   EXPECT_EQ(ca->model.get(), model.get());
-  EXPECT_TRUE(ca->visible);
-  EXPECT_FALSE(cb->visible);
-  EXPECT_FALSE(cb->castShadow);
-  EXPECT_FALSE(ca->useDefaultMaterial);
-  EXPECT_FALSE(cb->material);
-  ASSERT_TRUE(ca->material);
-  EXPECT_NE(ca->material.get(), red.get());
+  EXPECT_FALSE(ca->castShadow || static_cast<GeometryNode*>(c->get(5).get())->visible);
+  EXPECT_EQ(Matrix(ca->modelView, ca->modelView + 16), Matrix(a->modelView, a->modelView + 16));
+  ASSERT_EQ(qor::scene.lightList.size(), 1u);
+  EXPECT_EQ(qor::scene.lightList[0].get(), cl);
+  ASSERT_NE(ca->material.get(), a->material.get());
   ca->material->diffuse[0] = 0.9f;
-  EXPECT_FLOAT_EQ(red->diffuse[0], 0.3f);
-
-  // Drawing uses the override only when chosen and set.
-  const uint8_t opaqueColours = qor::kDrawOpaque | qor::kDrawColours;
-  a->draw(opaqueColours);
-  EXPECT_NEAR(frontDiffuseRed(), 0.3f, 1e-6f);
+  static_cast<qor::TranslateNode*>(c->get(0).get())->x = 9;
+  source->traverse();
+  EXPECT_FLOAT_EQ(a->modelView[12], 1);
+  // The light hands its values to GL; drawing uses the override material
+  // only when chosen and set.
+  glLoadIdentity();
+  cl->apply(GL_LIGHT1);
+  float position[4], diffuse[4], quadratic = 0;
+  glGetLightfv(GL_LIGHT1, GL_POSITION, position);
+  glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
+  glGetLightfv(GL_LIGHT1, GL_QUADRATIC_ATTENUATION, &quadratic);
+  EXPECT_EQ((Matrix{position[0], position[1], position[2], position[3], diffuse[1], quadratic}),
+            (Matrix{1, 2, 3, 1, 0.25f, 0.5f}));
+  auto drawnRed = [&](GeometryNode& node) {
+    node.draw(qor::kDrawOpaque | qor::kDrawColours);
+    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    return diffuse[0];
+  };
+  EXPECT_FLOAT_EQ(drawnRed(*a), 0.3f);
+  EXPECT_FLOAT_EQ(drawnRed(*ca), 0.9f);
   a->useDefaultMaterial = true;
-  a->draw(opaqueColours);  // the model's own (default) material
-  EXPECT_NEAR(frontDiffuseRed(), 0.8f, 1e-6f);
-  b->useDefaultMaterial = false;  // chosen, but no override set
-  b->draw(opaqueColours);
-  EXPECT_NEAR(frontDiffuseRed(), 0.8f, 1e-6f);
-  geometry()->draw(opaqueColours);  // no model: nothing happens
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  EXPECT_FLOAT_EQ(drawnRed(*a), 0.8f);  // the model's own (default) material
+  ca->material = nullptr;               // chosen, but no override set
+  EXPECT_FLOAT_EQ(drawnRed(*ca), 0.8f);
+  EXPECT_FLOAT_EQ(drawnRed(*geometry()), 0.8f);  // no model: nothing happens
 }
 
 }  // namespace

@@ -16,13 +16,8 @@ namespace {
 TEST(HelpersTest, Rand15MatchesTheClassicSequenceAndStaysIn15Bits) {
   qor::srand15(1);
   // The first values of the Windows C runtime after srand(1).
-  EXPECT_EQ(qor::rand15(), 41);
-  EXPECT_EQ(qor::rand15(), 18467);
-  EXPECT_EQ(qor::rand15(), 6334);
-  for (int i = 0; i < 100000; ++i) {
-    const int r = qor::rand15();
-    ASSERT_TRUE(r >= 0 && r <= qor::kRand15Max) << r;
-  }
+  EXPECT_EQ((std::vector<int>{qor::rand15(), qor::rand15(), qor::rand15()}), (std::vector<int>{41, 18467, 6334}));
+  for (int i = 0; i < 100000; ++i) ASSERT_LE(static_cast<unsigned>(qor::rand15()), unsigned{qor::kRand15Max});
 }
 
 TEST(HelpersTest, TextFilesReadCrLfAsLf) {
@@ -31,10 +26,8 @@ TEST(HelpersTest, TextFilesReadCrLfAsLf) {
   EXPECT_EQ(qor::readTextFile(path), "800 600 f\nsecond\rline\n");  // a lone CR stays
   std::FILE* f = qor::openTextFile(path);
   ASSERT_NE(f, nullptr);
-  int w = 0, h = 0;
-  char c = 0, line[32];
-  EXPECT_EQ(std::fscanf(f, "%d %d %c", &w, &h, &c), 3);
-  ASSERT_NE(std::fgets(line, sizeof line, f), nullptr);
+  char line[32];
+  EXPECT_EQ(std::fscanf(f, "%*d %*d %*c%[\n]", line), 1);  // the line end is a plain LF
   EXPECT_STREQ(line, "\n");
   std::fclose(f);
   EXPECT_FALSE(qor::readTextFile(dir.file("missing")));
