@@ -2,10 +2,11 @@
 // target's own entry point. Under the sanitiser build any out-of-bounds
 // access, leak or undefined behaviour on those inputs fails the test.
 
+#include "support/EngineFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
 
 #define KELVO_FUZZ_ENTRY(name) extern "C" int name##_entry(const uint8_t* data, std::size_t size);
@@ -39,8 +40,7 @@ TEST(CorpusReplay, EverySeedOfEveryTargetRunsCleanly) {
     EXPECT_FALSE(files.empty()) << "no seeds for " << name;
     for (const fs::path& file : files) {
       SCOPED_TRACE(file.string());
-      std::ifstream in(file, std::ios::binary);
-      const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      const std::string bytes = kelvo::test::readFile(file.string());
       entry(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     }
     entry(nullptr, 0);  // the empty input, which every reader must take as well

@@ -37,7 +37,6 @@ TEST_F(ModelManagerTest, OneObjectPerNameAsSpelled) {
   EXPECT_NE(relative, first);
   // Only a lower-case "obj" extension is a model.
   EXPECT_FALSE(manager.GetModel(dir.write("Data/Models/shout.OBJ", kCubeObj)));
-  EXPECT_FALSE(manager.GetModel(dir.write("Data/Models/cube.txt", kCubeObj)));
   EXPECT_EQ(manager.cachedCount(), 2u);
 }
 
