@@ -63,6 +63,7 @@ TEST_F(TextureTest, SettingsAreAppliedAtUploadAndWrapToTheBoundTexture) {
   textureManager.envMode = 5;
   textureManager.coordGeneration = 3;
   textureManager.filtering = 2;
+  textureManager.wrapS = 1;
   textureManager.wrapT = 2;
   const GLuint changed = textureManager.LoadTexture(image("b.png"));
   GLint env = 0;
@@ -72,13 +73,14 @@ TEST_F(TextureTest, SettingsAreAppliedAtUploadAndWrapToTheBoundTexture) {
   glDisable(GL_TEXTURE_GEN_S);
   glDisable(GL_TEXTURE_GEN_T);
   EXPECT_EQ(param(changed, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_NEAREST);
+  EXPECT_EQ(param(changed, GL_TEXTURE_WRAP_S), GL_CLAMP);
   EXPECT_EQ(param(changed, GL_TEXTURE_WRAP_T), GL_REPEAT);
   EXPECT_EQ(param(plain, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);  // the earlier one keeps its own
   EXPECT_EQ(param(plain, GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
   glBindTexture(GL_TEXTURE_2D, plain);
   textureManager.SetTextureWrap(false);
   EXPECT_EQ(param(plain, GL_TEXTURE_WRAP_S), GL_REPEAT);
-  EXPECT_EQ(param(changed, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
+  EXPECT_EQ(param(changed, GL_TEXTURE_WRAP_S), GL_CLAMP);
 }
 
 TEST_F(TextureTest, ApplyMaterialSetsColoursAndTexture) {

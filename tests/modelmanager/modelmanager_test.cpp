@@ -40,27 +40,30 @@ TEST_F(ModelManagerTest, OneObjectPerNameAsSpelled) {
   EXPECT_EQ(manager.cachedCount(), 2u);
 }
 
-TEST_F(ModelManagerTest, TreeCacheFile) {
-  // The first load builds and writes the trees; the next (as on the next
-  // start of the program) reads them, boxes only, and builds nothing.
+TEST_F(ModelManagerTest, TreeCacheFileAndClear) {
+  // The first load builds and writes the trees; Clear deletes the display
+  // lists of the models it forgets (they stay alive with nothing to draw).
   auto first = manager.GetModel(cube);
-  EXPECT_FALSE(first->trees[0]->isLeaf());
-  ASSERT_TRUE(std::filesystem::exists(cacheFile));
+  const GLuint list = first->groups.at(0).displayLists.at(0);
+  EXPECT_FALSE(first->trees.at(0)->isLeaf());
   manager.Clear();
+  EXPECT_FALSE(glIsList(list));
+  EXPECT_TRUE(first->groups[0].displayLists.empty());
+  // The next load (as on the next start of the program) reads the trees,
+  // boxes only, and builds nothing.
   auto second = manager.GetModel(cube);
   EXPECT_NE(second, first);
+  EXPECT_TRUE(glIsList(second->groups[0].displayLists.at(0)));
   EXPECT_EQ(manager.treeBuildCount(), 1u);
   ASSERT_EQ(second->trees.size(), 1u);
   EXPECT_EQ(second->trees[0]->triangleCount, 0);
   EXPECT_FLOAT_EQ(second->trees[0]->box.max[0], first->trees[0]->box.max[0]);
-
   // A broken cache is rebuilt and written again.
   manager.Clear();
   dir.write("Data/Models/tmp/cube.aabb", "AABBTREE\x05");
   EXPECT_EQ(manager.GetModel(cube)->trees.size(), 1u);
   EXPECT_EQ(manager.treeBuildCount(), 2u);
   EXPECT_GT(std::filesystem::file_size(cacheFile), 12u);
-
   // Without the tmp folder the trees are built every time and no folder is made.
   std::filesystem::remove_all(dir.file("Data/Models/tmp"));
   for (int i = 0; i < 2; ++i) {
@@ -69,20 +72,6 @@ TEST_F(ModelManagerTest, TreeCacheFile) {
   }
   EXPECT_EQ(manager.treeBuildCount(), 4u);
   EXPECT_FALSE(std::filesystem::exists(dir.file("Data/Models/tmp")));
-}
-
-TEST_F(ModelManagerTest, ClearDeletesListsAndForgetsModels) {
-  auto kept = manager.GetModel(cube);
-  const GLuint list = kept->groups[0].displayLists.at(0);
-  ASSERT_TRUE(glIsList(list));
-  manager.Clear();
-  EXPECT_EQ(manager.cachedCount(), 0u);
-  EXPECT_FALSE(glIsList(list));
-  EXPECT_TRUE(kept->groups[0].displayLists.empty());  // alive, geometry kept, nothing to draw
-  EXPECT_EQ(kept->groups[0].faces.size(), 12u);
-  auto again = manager.GetModel(cube);
-  EXPECT_NE(again, kept);
-  EXPECT_TRUE(glIsList(again->groups[0].displayLists.at(0)));
 }
 
 }  // namespace

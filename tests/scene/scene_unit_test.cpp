@@ -35,6 +35,8 @@ TEST(CameraTest, MovesAndTurns) {
       {{0, 2, 0}, &Camera::strafeSideways, 4, {s, 0, 2}, {s, 2, 0}},
       // Looking along `up` the sideways vector is zero: a strafe moves nothing.
       {{0, 2, 2}, &Camera::strafeSideways, -4, {0, 0, 2}, {0, 2, 2}},
+      {{0, 0, 0}, &Camera::turnAroundUp, 90, {0, 0, 2}, {-2, 0, 2}},    // left
+      {{0, 0, 0}, &Camera::turnAroundSide, 90, {0, 0, 2}, {0, 2, 2}},  // up
   };
   for (const Case& c : cases) {
     Camera cam;
@@ -46,8 +48,7 @@ TEST(CameraTest, MovesAndTurns) {
       EXPECT_NEAR(cam.view[i], c.target[i], 1e-5f) << &c - cases << ", component " << i;
     }
   }
-  // About any axis, of any length, the eye distance is kept. (The turns
-  // themselves are checked through the script camera.)
+  // About any axis, of any length, the eye distance is kept.
   Camera cam;
   cam.rotateView(33, 1, 2, 3);
   EXPECT_NEAR(std::hypot(cam.view[0], cam.view[1], cam.view[2] - 2), 2.0f, 1e-5f);
@@ -68,6 +69,7 @@ TEST(FrustumTest, PointsCubesAndSpheres) {
   // Row 0 of the product is zero: the right and left planes are not numbers,
   // so every comparison with them is false.
   const auto broken = frustum({0, 1, 1}, 0);
+  EXPECT_TRUE(std::isnan(broken.plane(qor::FrustumCulling::kRight)[0]));
   const float nan = std::numeric_limits<float>::quiet_NaN();
   struct Case {
     const qor::FrustumCulling& cull;
@@ -111,23 +113,20 @@ TEST(SceneSettingsTest, KeywordLines) {
     int before, after;
   };
   const Case cases[] = {
-      {"sceneCastShadows\nsceneBlend\nend\n", 0, 3},
-      {"sceneDontBlend\nsceneDontCastShadows\nend\n", 3, 0},
-      {"sceneBlend\nsceneDontBlend\nend\n", 0, 0},    // a later line overrides an earlier one
-      {"sceneBlend\nend\nsceneCastShadows\n", 0, 1},  // nothing after "end" is read
+      {"sceneCastShadows\nsceneBlend\nend\n", 0, 3}, {"sceneDontBlend\nsceneDontCastShadows\nend\n", 3, 0},
+      // A later line overrides an earlier one; nothing after "end" is read.
+      {"sceneBlend\nsceneDontBlend\nend\n", 0, 0}, {"sceneBlend\nend\nsceneCastShadows\n", 0, 1},
       // Only the exact first word counts; leading blanks and tabs do not hide it.
       {"sceneBlend sceneCastShadows trailing words\nend\n", 0, 1},
       {"sceneblend\nSCENECASTSHADOWS\nsceneBlendX\n  unknown sceneBlend\nend\n", 0, 0},
       {"\n   \n   \t sceneCastShadows\n\n\t\nend\n", 0, 2},
       // Without "end" the file is read to its end; a missing file (no text
       // here) keeps the flags.
-      {"sceneBlend\nsceneCastShadows", 0, 3},
-      {"", 3, 3},
+      {"sceneBlend\nsceneCastShadows", 0, 3}, {"", 3, 3},
       {"sceneBlend\r\nsceneCastShadows\r\nend\r\nsceneDontBlend\r\n", 0, 3},  // CR LF reads like LF
       // Words past the 99th character belong to the same line and are never
       // read as a line of their own.
-      {"sceneBlend" + pad + "sceneCastShadows\nend\n", 0, 1},
-      {pad + "sceneBlend\nsceneCastShadows\nend\n", 0, 2},
+      {"sceneBlend" + pad + "sceneCastShadows\nend\n", 0, 1}, {pad + "sceneBlend\nsceneCastShadows\nend\n", 0, 2},
       {std::string(5000, 'x') + "\nsceneBlend\n" + std::string(300, 'e') + "end\nsceneCastShadows", 0, 3},
       {"sceneBlend\n" + std::string(250, 'z'), 0, 1},  // without a newline at the end
       // A NUL byte ends the line's text but not the line: the next line counts.
@@ -158,6 +157,7 @@ TEST(GroupNodeTest, ExtremeIndicesWrapAndCyclesAreRefused) {
   // Null children are left out and refused.
   EXPECT_EQ(groupOf({nullptr, translate(1), nullptr})->childCount(), 1u);
   EXPECT_FALSE(g->add(nullptr));
+  EXPECT_TRUE(g->get(0)->isTransform() && !g->isTransform());
   // A new group that holds an ancestor somewhere below is refused.
   SceneNodePtr t = translate(1);
   auto root = groupOf({}), leaf = groupOf({t});

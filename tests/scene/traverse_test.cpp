@@ -30,7 +30,9 @@ protected:
   }
 };
 
-SmartPointer<GeometryNode> geometry(bool visible = true) { return qor::makeShared<GeometryNode>(nullptr, visible, true); }
+SmartPointer<GeometryNode> geometry(bool visible = true) {
+  return qor::makeShared<GeometryNode>(nullptr, visible, true);
+}
 SceneNodePtr translate(float x, float y, float z) { return SceneNodePtr(new qor::TranslateNode(x, y, z)); }
 SmartPointer<qor::GroupNode> group(std::vector<SceneNodePtr> children) {
   return qor::makeShared<qor::GroupNode>(std::move(children));
@@ -108,8 +110,8 @@ TEST_F(TraverseTest, NestingDeeperThanTheGLStackIsPlacedCorrectly) {
 TEST_F(TraverseTest, ClonesAndOverrideMaterials) {
   // (Sharing of models and copies of override materials are checked through
   // the script's clone; here the copy is placed like its source.)
-  SmartPointer<qor::IModel> model(new qor::ModelObj(dir.write("t.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n")));
-  auto a = qor::makeShared<GeometryNode>(model, true, false);
+  const std::string obj = dir.write("t.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n");
+  auto a = qor::makeShared<GeometryNode>(qor::makeShared<qor::ModelObj>(obj), true, false);
   a->material = qor::makeShared<qor::Material>();
   a->material->diffuse[0] = 0.3f;
   a->useDefaultMaterial = false;

@@ -75,7 +75,7 @@ TEST_F(TimerTest, TicksTimeoutsAndCollections) {
   EXPECT_EQ(after(1), (Calls{"spawn"}));
   EXPECT_EQ(after(1), (Calls{"spawn", "child"}));
   // Released objects are collected once more than five seconds passed.
-  manager.timers.clear();
+  manager.clear();
   Counted::destroyed = 0;
   fakeNow = manager.lastCollection;
   { SmartPointer<Counted> c(new Counted); }
