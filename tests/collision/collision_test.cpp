@@ -18,7 +18,6 @@ namespace {
 
 using Model = qor::SmartPointer<qor::ModelObj>;
 using Triangle = std::array<float, 9>;
-constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 class CollisionTest : public kelvo::test::EngineTest {
 protected:
@@ -27,12 +26,12 @@ protected:
     qor::buildTrees(*model);
     return model;
   }
-  // Does `b`, moved along x, touch `a`?
-  static bool collide(const Model& a, const Model& b, float x = 0) {
-    const float moved[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, 0, 0, 1};
-    return qor::AABBTreeCollision(kIdentity, a, moved, b).collide();
+  // Does `b`, turned by (cos, sin) about z and moved along x, touch `a`?
+  static bool collide(const Model& a, const Model& b, float x = 0, float cos = 1, float sin = 0) {
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const float placed[16] = {cos, sin, 0, 0, -sin, cos, 0, 0, 0, 0, 1, 0, x, 0, 0, 1};
+    return qor::AABBTreeCollision(identity, a, placed, b).collide();
   }
-  std::string read(const std::string& name) { return kelvo::test::readFile(dir.file(name)); }
 };
 
 // A group of triangles given by their corner coordinates (one vertex per corner).
@@ -90,22 +89,21 @@ TEST_F(CollisionTest, EachTriangleInOneLeafDownToTheDepthLimit) {
 }
 
 TEST_F(CollisionTest, CacheFile) {
-  auto model = withTrees(std::string(kelvo::test::kCubeObj) +
-                         "g two\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n");
+  auto cube = withTrees(kelvo::test::kCubeObj);
+  auto model =
+      withTrees(std::string(kelvo::test::kCubeObj) + "g two\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n");
   ASSERT_TRUE(qor::saveTrees(*model, dir.file("m.aabb")));
-  const std::string good = read("m.aabb");
+  const std::string good = kelvo::test::readFile(dir.file("m.aabb"));
   // Magic, count 2, then the first root's box.min.x (-0.5f), little-endian.
   EXPECT_EQ(good.substr(0, 16), std::string("AABBTREE\x02\x00\x00\x00\x00\x00\x00\xbf", 16));
-  // Read back: boxes only, and written again byte for byte.
+  // Read back, boxes only, and written again byte for byte.
   auto loaded = parseModel("");
   ASSERT_TRUE(qor::loadTrees(*loaded, dir.file("m.aabb")));
-  ASSERT_EQ(loaded->trees.size(), 2u);
-  walk(*loaded->trees[0], 0, [](const AABBNode& n, int) { EXPECT_EQ(n.triangleCount, 0); });
+  walk(*loaded->trees.at(0), 0, [](const AABBNode& n, int) { EXPECT_EQ(n.triangleCount, 0); });
   ASSERT_TRUE(qor::saveTrees(*loaded, dir.file("again.aabb")));
-  EXPECT_EQ(read("again.aabb"), good);
+  EXPECT_EQ(kelvo::test::readFile(dir.file("again.aabb")), good);
   EXPECT_FALSE(qor::loadTrees(*loaded, dir.file("missing.aabb")));
 
-  auto cube = withTrees(kelvo::test::kCubeObj);
   auto header = [](const char* count) { return "AABBTREE" + std::string(count, 4); };
   std::string box;  // (-1, -1, -1) to (1, 1, 1)
   for (float v : {-1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f}) box.append(reinterpret_cast<const char*>(&v), 4);
@@ -130,7 +128,6 @@ TEST_F(CollisionTest, CacheFile) {
     EXPECT_EQ(collide(target, cube), trees > 0);
     EXPECT_EQ(collide(cube, target), trees > 0);
   }
-
   // Scrambled files (markers, counts and floats changed, sometimes cut)
   // either load or not, but never crash the reader or the query.
   uint32_t seed = 7;
@@ -147,26 +144,23 @@ TEST_F(CollisionTest, CacheFile) {
 }
 
 TEST_F(CollisionTest, Queries) {
+  // (Cubes near and far are checked through the script's collisionDetection.)
   auto a = withTrees(kelvo::test::kCubeObj), b = withTrees(kelvo::test::kCubeObj);
-  EXPECT_TRUE(collide(a, b, 0.9f));
   EXPECT_FALSE(collide(a, nullptr));
-  // Rotated 45 degrees about z and placed 1.25 apart: the boxes' corners
-  // would overlap as axis-aligned boxes, but the rotated face does not reach.
-  const float c = 0.70710678f;
-  const float rotated[16] = {c, c, 0, 0, -c, c, 0, 0, 0, 0, 1, 0, 1.25f, 0, 0, 1};
-  EXPECT_FALSE(qor::AABBTreeCollision(kIdentity, a, rotated, b).collide());
-
+  // Turned 45 degrees and placed 1.25 apart: the boxes' corners would
+  // overlap as axis-aligned boxes, but the turned face does not reach.
+  EXPECT_FALSE(collide(a, b, 1.25f, 0.70710678f, 0.70710678f));
+  EXPECT_TRUE(collide(a, b, 1.2f, 0.70710678f, 0.70710678f));
   // Two small triangles at opposite ends of x (after normalisation near
   // x = -0.5 and x = +0.5). Moved by 0.25 the roots overlap, but one model's
   // triangles fall between the other's.
-  const char* obj = "v 0 0 0\nv 0.1 0 0\nv 0 0.1 0\nv 4 0 0\nv 4.1 0 0\nv 4 0.1 0\nvn 0 0 1\n"
-                    "f 1//1 2//1 3//1\nf 4//1 5//1 6//1\n";
-  auto p = withTrees(obj), q = withTrees(obj);
+  auto p = withTrees("v 0 0 0\nv 0.1 0 0\nv 0 0.1 0\nv 4 0 0\nv 4.1 0 0\nv 4 0.1 0\nvn 0 0 1\n"
+                     "f 1//1 2//1 3//1\nf 4//1 5//1 6//1\n");
   ASSERT_FALSE(p->trees[0]->isLeaf());
-  EXPECT_FALSE(collide(p, q, 0.25f));
-  // Moved so that q's left triangle lies on p's right one: they touch,
-  // although each leaf box sits far from its model's origin.
-  EXPECT_TRUE(collide(p, q, p->trees[0]->right->box.min[0] - q->trees[0]->left->box.min[0]));
+  EXPECT_FALSE(collide(p, p, 0.25f));
+  // Moved so that one left triangle lies on the other's right one: they
+  // touch, although each leaf box sits far from its model's origin.
+  EXPECT_TRUE(collide(p, p, p->trees[0]->right->box.min[0] - p->trees[0]->left->box.min[0]));
 }
 
 }  // namespace
