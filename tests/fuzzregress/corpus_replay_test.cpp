@@ -9,27 +9,20 @@
 #include <filesystem>
 #include <set>
 
-#define KELVO_FUZZ_ENTRY(name) extern "C" int name##_entry(const uint8_t* data, std::size_t size);
-KELVO_FUZZ_ENTRY(script_parse_fuzz)
-KELVO_FUZZ_ENTRY(script_run_fuzz)
-KELVO_FUZZ_ENTRY(obj_fuzz)
-KELVO_FUZZ_ENTRY(mtl_fuzz)
-KELVO_FUZZ_ENTRY(aabb_fuzz)
-KELVO_FUZZ_ENTRY(scene_settings_fuzz)
-KELVO_FUZZ_ENTRY(screen_settings_fuzz)
-#undef KELVO_FUZZ_ENTRY
+// Every target once, so the declarations and the table below cannot drift apart.
+#define KELVO_FUZZ_TARGETS(X) \
+  X(script_parse_fuzz) X(script_run_fuzz) X(obj_fuzz) X(mtl_fuzz) X(aabb_fuzz) X(scene_settings_fuzz) \
+  X(screen_settings_fuzz)
+#define KELVO_FUZZ_DECLARE(name) extern "C" int name##_entry(const uint8_t* data, std::size_t size);
+KELVO_FUZZ_TARGETS(KELVO_FUZZ_DECLARE)
 
 namespace {
 
 namespace fs = std::filesystem;
 
 TEST(CorpusReplay, EverySeedOfEveryTargetRunsCleanly) {
-  const std::pair<const char*, int (*)(const uint8_t*, std::size_t)> targets[] = {
-      {"script_parse_fuzz", &script_parse_fuzz_entry}, {"script_run_fuzz", &script_run_fuzz_entry},
-      {"obj_fuzz", &obj_fuzz_entry},                   {"mtl_fuzz", &mtl_fuzz_entry},
-      {"aabb_fuzz", &aabb_fuzz_entry},                 {"scene_settings_fuzz", &scene_settings_fuzz_entry},
-      {"screen_settings_fuzz", &screen_settings_fuzz_entry},
-  };
+#define KELVO_FUZZ_ENTRY(name) {#name, &name##_entry},
+  const std::pair<const char*, int (*)(const uint8_t*, std::size_t)> targets[] = {KELVO_FUZZ_TARGETS(KELVO_FUZZ_ENTRY)};
   for (const auto& [name, entry] : targets) {
     std::set<fs::path> files;  // sorted, so that runs are repeatable
     std::error_code ec;

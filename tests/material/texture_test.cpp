@@ -10,13 +10,6 @@ namespace {
 
 class TextureTest : public kelvo::test::EngineGLTest {
 protected:
-  void TearDown() override {
-    textureManager.envMode = 2;
-    textureManager.coordGeneration = 8;
-    textureManager.filtering = 3;
-    textureManager.wrapS = textureManager.wrapT = textureManager.wrapR = 3;
-    kelvo::test::EngineGLTest::TearDown();
-  }
   static GLint param(GLuint texture, GLenum name) {
     glBindTexture(GL_TEXTURE_2D, texture);
     GLint value = 0;
@@ -70,8 +63,6 @@ TEST_F(TextureTest, SettingsAreAppliedAtUploadAndWrapToTheBoundTexture) {
   glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
   EXPECT_EQ(env, GL_REPLACE);
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_T));
-  glDisable(GL_TEXTURE_GEN_S);
-  glDisable(GL_TEXTURE_GEN_T);
   EXPECT_EQ(param(changed, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_NEAREST);
   EXPECT_EQ(param(changed, GL_TEXTURE_WRAP_S), GL_CLAMP);
   EXPECT_EQ(param(changed, GL_TEXTURE_WRAP_T), GL_REPEAT);
@@ -81,6 +72,13 @@ TEST_F(TextureTest, SettingsAreAppliedAtUploadAndWrapToTheBoundTexture) {
   textureManager.SetTextureWrap(false);
   EXPECT_EQ(param(plain, GL_TEXTURE_WRAP_S), GL_REPEAT);
   EXPECT_EQ(param(changed, GL_TEXTURE_WRAP_S), GL_CLAMP);
+  // Back to the start values, and no coordinate generation left on.
+  textureManager.envMode = 2;
+  textureManager.coordGeneration = 8;
+  textureManager.filtering = 3;
+  textureManager.wrapS = textureManager.wrapT = textureManager.wrapR = 3;
+  textureManager.LoadTexture(image("c.png"));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_T));
 }
 
 TEST_F(TextureTest, ApplyMaterialSetsColoursAndTexture) {

@@ -35,26 +35,19 @@ TexCoords feedback(const std::function<void()>& draw) {
 
 std::size_t triangles(const std::function<void()>& draw) { return feedback(draw).size() / 3; }
 
-class ObjDrawTest : public kelvo::test::EngineGLTest {
-protected:
-  void SetUp() override {
-    kelvo::test::EngineGLTest::SetUp();
-    kelvo::test::writeImage(dir.file("skin.png"), FIF_PNG, 24);
-    dir.write("m.mtl", "newmtl solid\nKd 1 0 0\nnewmtl glass\nd 0.5\nnewmtl heavy\nd 2\n"
-                       "newmtl skin\nmap_Kd skin.png\n");
-    // One group: a quadrilateral (two triangles) in "solid", one triangle in
-    // "glass", one triangle in "skin" with texture numbers.
-    model = qor::makeShared<qor::ModelObj>(dir.write("m.obj",
-                                                     "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
-                                                     "vt 0.25 0.75\nvt 1 1\nvn 0 0 1\n"
-                                                     "usemtl solid\nf 1//1 2//1 3//1 4//1\n"
-                                                     "usemtl glass\nf 1//1 2//1 3//1\n"
-                                                     "usemtl skin\nf 1/1/1 2/2/1 3/9/1\n"));
-  }
-  qor::SmartPointer<qor::ModelObj> model;
-};
+using ObjDrawTest = kelvo::test::EngineGLTest;
 
-TEST_F(ObjDrawTest, OneDisplayListPerMaterialRange) {
+TEST_F(ObjDrawTest, DisplayListsAndPassFilters) {
+  kelvo::test::writeImage(dir.file("skin.png"), FIF_PNG, 24);
+  dir.write("m.mtl", "newmtl solid\nKd 1 0 0\nnewmtl glass\nd 0.5\nnewmtl heavy\nd 2\nnewmtl skin\nmap_Kd skin.png\n");
+  // One group: a quadrilateral (two triangles) in "solid", one triangle in
+  // "glass", one triangle in "skin" with texture numbers.
+  auto model = qor::makeShared<qor::ModelObj>(dir.write("m.obj",
+                                                        "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+                                                        "vt 0.25 0.75\nvt 1 1\nvn 0 0 1\n"
+                                                        "usemtl solid\nf 1//1 2//1 3//1 4//1\n"
+                                                        "usemtl glass\nf 1//1 2//1 3//1\n"
+                                                        "usemtl skin\nf 1/1/1 2/2/1 3/9/1\n"));
   const auto& g = model->groups.at(0);
   ASSERT_EQ(g.displayLists.size(), 3u);
   EXPECT_EQ(g.faceStarts, (std::vector<int32_t>{0, 2, 3, 4}));  // closing element added
@@ -63,18 +56,10 @@ TEST_F(ObjDrawTest, OneDisplayListPerMaterialRange) {
   const std::pair<float, float> first{0.25f, 0.75f};
   EXPECT_EQ(feedback([&] { glCallList(g.displayLists[0]); }), TexCoords(6, first));
   EXPECT_EQ(feedback([&] { glCallList(g.displayLists[2]); }), (TexCoords{first, {1, 1}, first}));
-  // Deleted lists draw nothing; the geometry stays.
-  const GLuint list = g.displayLists[0];
-  model->deleteDisplayLists();
-  EXPECT_FALSE(glIsList(list));
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawOpaque | qor::kDrawTranslucent); }), 0u);
-  EXPECT_EQ(g.faces.size(), 4u);
-}
 
-TEST_F(ObjDrawTest, PassFilters) {
-  const uint8_t opaque = qor::kDrawOpaque, translucent = qor::kDrawTranslucent;
   // Override material ("" for the model's own: solid and skin are opaque,
   // glass is not), draw flags, and the triangles drawn.
+  const uint8_t opaque = qor::kDrawOpaque, translucent = qor::kDrawTranslucent;
   const std::tuple<std::string, uint8_t, std::size_t> cases[] = {
       {"", opaque, 3}, {"", translucent, 1}, {"", qor::kDrawColours | qor::kDrawTexture, 0},
       {"glass", opaque, 0}, {"glass", translucent, 4}, {"solid", translucent, 0},
@@ -85,26 +70,30 @@ TEST_F(ObjDrawTest, PassFilters) {
     EXPECT_EQ(triangles([&] { name.empty() ? model->draw(flags) : model->draw(flags, only); }), count)
         << name << " flags " << int(flags);
   }
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawOpaque, nullptr); }), 0u);
-  // Among its own materials an alpha above 1 is skipped only when exactly 1 would be.
-  model->groups[0].materials[0] = qor::materialLibrary.GetMaterial("heavy");
-  EXPECT_EQ(triangles([&] { model->draw(qor::kDrawTranslucent); }), 3u);
-
-  // The override's colours are what GL draws with, and textured ranges unbind after drawing.
-  model->draw(qor::kDrawOpaque | qor::kDrawColours, qor::materialLibrary.GetMaterial("solid"));
+  EXPECT_EQ(triangles([&] { model->draw(opaque, nullptr); }), 0u);
+  // The override's colours are what GL draws with; textured ranges unbind after drawing.
+  model->draw(opaque | qor::kDrawColours, qor::materialLibrary.GetMaterial("solid"));
   GLfloat diffuse[4];
   glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
   EXPECT_FLOAT_EQ(diffuse[1], 0.0f);
   auto skin = model->groups[0].materials[2];
-  ASSERT_NE(skin->textureId, 1u);
-  const uint8_t textured = qor::kDrawOpaque | qor::kDrawTexture;
+  ASSERT_TRUE(glIsTexture(skin->textureId));
   for (const auto& only : {qor::SmartPointer<qor::Material>(), skin}) {
-    only ? model->draw(textured, only) : model->draw(textured);
+    only ? model->draw(opaque | qor::kDrawTexture, only) : model->draw(opaque | qor::kDrawTexture);
     GLint bound = -1;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(bound, 0);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   }
+  // Among its own materials an alpha above 1 is skipped only when exactly 1 would be.
+  model->groups[0].materials[0] = qor::materialLibrary.GetMaterial("heavy");
+  EXPECT_EQ(triangles([&] { model->draw(translucent); }), 3u);
+  // Deleted lists draw nothing; the geometry stays.
+  const GLuint list = g.displayLists[0];
+  model->deleteDisplayLists();
+  EXPECT_FALSE(glIsList(list));
+  EXPECT_EQ(triangles([&] { model->draw(opaque | translucent); }), 0u);
+  EXPECT_EQ(g.faces.size(), 4u);
 }
 
 }  // namespace

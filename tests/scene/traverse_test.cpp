@@ -1,12 +1,10 @@
-// The per-frame walk on a real GL context: placement through the matrix
-// stack, the render queue and light list of the global Scene, deep trees,
-// and clones of whole trees.
+// The per-frame walk on a real GL context: placement through the matrix stack,
+// the Scene's render queue and light list, deep trees, clones of whole trees.
 
 #include "material/Material.h"
 #include "scene/GeometryNode.h"
 #include "scene/GroupNode.h"
 #include "scene/LightNode.h"
-#include "scene/Scene.h"
 #include "scene/TransformNodes.h"
 #include "support/EngineFixtures.h"
 
@@ -22,13 +20,7 @@ using qor::SceneNodePtr;
 using qor::SmartPointer;
 using Matrix = std::vector<float>;
 
-class TraverseTest : public kelvo::test::EngineGLTest {
-protected:
-  void TearDown() override {
-    qor::scene.clearFrameLists();
-    kelvo::test::EngineGLTest::TearDown();
-  }
-};
+using TraverseTest = kelvo::test::EngineGLTest;
 
 SmartPointer<GeometryNode> geometry(bool visible = true) {
   return qor::makeShared<GeometryNode>(nullptr, visible, true);

@@ -1,11 +1,12 @@
 #pragma once
 // The engine tests' fixture: each test gets a temporary folder and the
 // global material library with its default material, and leaves the library,
-// the texture cache and the released objects empty behind it. EngineGLTest
-// adds the shared GL context.
+// the texture cache, the scene's frame lists and the released objects empty
+// behind it. EngineGLTest adds the shared GL context.
 
 #include "material/MaterialLibrary.h"
 #include "material/TextureManager.h"
+#include "scene/Scene.h"
 #include "support/GLContext.h"
 #include "support/TempDir.h"
 
@@ -23,6 +24,7 @@ protected:
     qor::materialLibrary.CreateDefaultMaterial();
   }
   void TearDown() override {
+    qor::scene.clearFrameLists();
     qor::materialLibrary.clear();
     qor::textureManager.releaseTextures();
     qor::collectGarbage();
