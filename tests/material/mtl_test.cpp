@@ -19,7 +19,7 @@ protected:
 using Floats = std::vector<float>;
 Floats rgba(const float* c) { return {c, c + 4}; }
 
-TEST_F(MtlTest, KeywordsSetTheirFields) {
+TEST_F(MtlTest, KeywordsLookUpAndClone) {
   const Material& m = load("# two materials\r\n"
                            "newmtl stone\r\n"
                            "\tKa 0.2 0.3 0.4\r\n"
@@ -55,9 +55,6 @@ TEST_F(MtlTest, KeywordsSetTheirFields) {
   EXPECT_FLOAT_EQ(load("newmtl twin\nNs 3\n", "twin").shininess, 1.0f);
   qor::LoadMaterialLibrary(library, dir.file("missing.mtl"));
   EXPECT_EQ(library.materials.size(), 3u);
-}
-
-TEST_F(MtlTest, LookUpAndClone) {
   // (The fallback to the default material is checked through getMaterial.)
   library.CreateDefaultMaterial();
   const auto fallback = library.GetMaterial("nothing");

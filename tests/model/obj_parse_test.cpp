@@ -63,7 +63,7 @@ TEST_F(ObjParseTest, NormalisationIntoTheUnitBox) {
   EXPECT_EQ(parseModel("# nothing\n")->groups.size(), 1u);
 }
 
-TEST_F(ObjParseTest, FacesPointingOutsideTheirGroupAreDropped) {
+TEST_F(ObjParseTest, BadFacesAndOddTextAreReadSafely) {
   auto m = parseModel("usemtl a\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\n"
                       "f 1//1 2//1 9//1\n"      // vertex 9 does not exist
                       "f 1//1 2//1 3//1\n"      // good
@@ -77,25 +77,22 @@ TEST_F(ObjParseTest, FacesPointingOutsideTheirGroupAreDropped) {
   ASSERT_EQ(g.faces.size(), 3u);
   EXPECT_EQ(g.faceStarts, (Ints{0, 1}));
   EXPECT_EQ(numbers(g.faces[1]), (Ints{0, 1, 2, 0, 0, 0, 6, -5, 0}));
-}
-
-TEST_F(ObjParseTest, OddTextIsReadSafely) {
-  auto m = qor::makeShared<qor::ModelObj>("/nonexistent/odd.obj");  // parsed, not normalised
-  m->parse("v 1e1 -2.5E-1 +3\r\nvt 0x1p-1 .5\nvn inf nan 1\nv 1 2 3" + std::string(300, ' ') +
+  auto odd = qor::makeShared<qor::ModelObj>("/nonexistent/odd.obj");  // parsed, not normalised
+  odd->parse("v 1e1 -2.5E-1 +3\r\nvt 0x1p-1 .5\nvn inf nan 1\nv 1 2 3" + std::string(300, ' ') +
            "4\nv\nf\nf //\nf 1/\ns off\no x\nusemtl\nmtllib\nvt\n" + std::string(1000, 'x'));
-  const auto& g = m->groups[0];
+  const auto& o = odd->groups[0];
   // A line longer than the 200-byte buffer continues as the next line: the
   // "4" after the spaces is a word of its own and adds no vertex.
-  ASSERT_EQ(g.vertices.size(), 3u);
-  EXPECT_EQ(g.vertices[0], (Vertex{10.0f, -0.25f, 3.0f}));
-  EXPECT_EQ(g.vertices[2], (Vertex{0, 0, 0}));  // bare "v": missing numbers are 0
-  ASSERT_EQ(g.texCoords.size(), 2u);
-  EXPECT_EQ(g.texCoords[0], (std::array<float, 2>{0.5f, 0.5f}));
-  EXPECT_TRUE(std::isinf(g.normals[0][0]));
-  EXPECT_TRUE(g.faces.empty());
+  ASSERT_EQ(o.vertices.size(), 3u);
+  EXPECT_EQ(o.vertices[0], (Vertex{10.0f, -0.25f, 3.0f}));
+  EXPECT_EQ(o.vertices[2], (Vertex{0, 0, 0}));  // bare "v": missing numbers are 0
+  ASSERT_EQ(o.texCoords.size(), 2u);
+  EXPECT_EQ(o.texCoords[0], (std::array<float, 2>{0.5f, 0.5f}));
+  EXPECT_TRUE(std::isinf(o.normals[0][0]));
+  EXPECT_TRUE(o.faces.empty());
   // The bad faces before the bare "usemtl" got the default range; the bare
   // name is unknown and gives the default material too.
-  EXPECT_EQ(materialNames(g), "default default ");
+  EXPECT_EQ(materialNames(o), "default default ");
 }
 
 TEST_F(ObjParseTest, ScrambledFilesGiveOnlyValidFaces) {

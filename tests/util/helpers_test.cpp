@@ -11,21 +11,15 @@
 
 namespace {
 
-TEST(HelpersTest, Rand15MatchesTheClassicSequence) {
+TEST(HelpersTest, Rand15TextFilesAndClock) {
   qor::srand15(1);
   // The first values of the Windows C runtime after srand(1).
   EXPECT_EQ((std::vector<int>{qor::rand15(), qor::rand15(), qor::rand15()}), (std::vector<int>{41, 18467, 6334}));
-}
-
-TEST(HelpersTest, TextFilesReadCrLfAsLf) {
   kelvo::test::TempDir dir;
   const std::string path = dir.write("t.txt", "800 600 f\r\nsecond\rline\r\n");
   EXPECT_EQ(qor::readTextFile(path), "800 600 f\nsecond\rline\n");  // a lone CR stays
   EXPECT_FALSE(qor::readTextFile(dir.file("missing")));
   // (openTextFile is read through the scene settings and MTL files.)
-}
-
-TEST(HelpersTest, ClockDifferencesWrap) {
   EXPECT_GE(qor::platform::clockMs(), 0);
   EXPECT_EQ(qor::platform::clockDiff(INT32_MIN, INT32_MAX), 1);
   EXPECT_EQ(qor::platform::clockDiff(5, 7), -2);

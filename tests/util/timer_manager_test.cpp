@@ -55,7 +55,7 @@ public:
   qor::TimerManager manager;
 };
 
-TEST_F(TimerTest, TicksTimeoutsAndCollections) {
+TEST_F(TimerTest, TicksTimeoutsPausesAndCollections) {
   auto ticking = addTimer(100, -1);
   auto limited = addTimer(100, 250, new Recorder("limited"));
   EXPECT_EQ(after(100), Calls{});  // strictly more than the interval
@@ -78,9 +78,6 @@ TEST_F(TimerTest, TicksTimeoutsAndCollections) {
   EXPECT_EQ(Recorder::destroyed, 0);
   after(1);
   EXPECT_EQ(Recorder::destroyed, 6);  // the callbacks of the three timers nobody holds
-}
-
-TEST_F(TimerTest, PausedTimersWaitAndKeepTheirPhase) {
   // The stored times are checked through the script timer; here a paused or
   // stopped timer does not fire, and a resumed one ticks on its old phase.
   addTimer(500, -1);
