@@ -61,6 +61,15 @@ TEST_F(ObjParseTest, NormalisationIntoTheUnitBox) {
   // is kept even empty.
   EXPECT_EQ(parseModel("v 3 3 3\nv 3 3 3\n")->groups[0].vertices[1], (Vertex{3, 3, 3}));
   EXPECT_EQ(parseModel("# nothing\n")->groups.size(), 1u);
+  // A non-finite coordinate, even in the first vertex, leaves the model as
+  // read and stays out of the box.
+  for (const char* text : {"v nan 0 0\nv 4 1 2\nv 2 0.5 1\n", "v 0 0 0\nv 4 inf 2\nv 2 0.5 1\n"}) {
+    SCOPED_TRACE(text);
+    auto odd = parseModel(text);
+    EXPECT_EQ(odd->groups[0].vertices[2], (Vertex{2, 0.5f, 1}));
+    for (int k = 0; k < 3; ++k) EXPECT_TRUE(std::isfinite(odd->boxMin[k]) && std::isfinite(odd->boxMax[k]));
+    EXPECT_EQ(odd->boxMax[0], 4.0f);
+  }
 }
 
 TEST_F(ObjParseTest, BadFacesAndOddTextAreReadSafely) {
