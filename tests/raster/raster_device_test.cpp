@@ -25,7 +25,6 @@
 #include <string>
 #include <utility>
 
-extern "C" int raster_settings_fuzz_entry(const uint8_t* data, std::size_t size);
 
 namespace {
 
@@ -70,19 +69,6 @@ TEST(RasterSettings, ReadsAWordAndANumberAsScanfWould) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   for (const std::string& path : {dir.file("missing"), dir.path(), fifo}) EXPECT_FALSE(qor::readRasterSettings(path));
   EXPECT_EQ(qor::readRasterSettings(dir.write("s.txt", "COM2 38400\r\n"))->baudRate, 38400u);
-}
-
-// The fuzz target's seeds and the empty input, through the target's checks.
-TEST(RasterSettings, FuzzSeedsRunCleanly) {
-  int seeds = 0;
-  for (const auto& entry : fs::directory_iterator(fs::path(KELVO_SOURCE_DIR) / "fuzz/corpus/raster_settings_fuzz")) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    raster_settings_fuzz_entry(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    ++seeds;
-  }
-  EXPECT_GT(seeds, 0);
-  raster_settings_fuzz_entry(nullptr, 0);
 }
 
 // ---- the device ------------------------------------------------------------------
