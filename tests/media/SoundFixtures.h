@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,7 @@ inline std::string sineWav(double hz, double seconds, int amplitude = 20000, int
   wav += "data";
   putLE(wav, frames * 2, 4);
   for (uint32_t i = 0; i < frames; ++i) {
-    double v = amplitude * std::sin(2.0 * M_PI * hz * i / rate);
+    double v = amplitude * std::sin(2.0 * std::numbers::pi * hz * i / rate);
     putLE(wav, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v))), 2);
   }
   return wav;

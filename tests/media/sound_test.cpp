@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -85,16 +86,20 @@ TEST_F(SoundManagerTest, AFileIsDecodedOnceAndKeptUnderItsExactSpelling) {
 }
 
 TEST_F(SoundManagerTest, AFileThatCannotBeLoadedGivesNullKeepsNothingAndIsTriedAgain) {
-  std::string valid = sineWav(440, 0.1);
+  const std::string valid = sineWav(440, 0.1);
+  auto writeAt = [](const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  };
   struct Case {
     const char* what;
     std::function<void(const std::string& path)> make;  // leaves an unloadable file
   };
   const Case cases[] = {
       {"missing", [](const std::string&) {}},
-      {"empty", [&](const std::string& p) { dir.write(std::filesystem::path(p).filename().string(), ""); }},
-      {"not a WAV", [&](const std::string& p) { dir.write(std::filesystem::path(p).filename().string(), "plain text, no RIFF header at all"); }},
-      {"cut in its header", [&](const std::string& p) { dir.write(std::filesystem::path(p).filename().string(), valid.substr(0, 30)); }},
+      {"empty", [&](const std::string& p) { writeAt(p, ""); }},
+      {"not a WAV", [&](const std::string& p) { writeAt(p, "plain text, no RIFF header"); }},
+      {"cut in its header", [&](const std::string& p) { writeAt(p, valid.substr(0, 30)); }},
+      {"cut in its samples", [&](const std::string& p) { writeAt(p, valid.substr(0, 100)); }},
       {"a directory", [](const std::string& p) { std::filesystem::create_directory(p); }},
       {"a FIFO without a writer", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
   };
@@ -110,7 +115,7 @@ TEST_F(SoundManagerTest, AFileThatCannotBeLoadedGivesNullKeepsNothingAndIsTriedA
     EXPECT_EQ(manager.soundCount(), 0u);
 
     std::filesystem::remove(path);
-    dir.write(std::filesystem::path(path).filename().string(), valid);
+    writeAt(path, valid);
     Sound* sound = manager.GetSound(path);
     ASSERT_NE(sound, nullptr) << "the file was not tried again";
     EXPECT_TRUE(sound->IsSoundLoaded());
@@ -183,33 +188,12 @@ TEST_F(SoundManagerTest, PlayStartsOnlyANewOrFinishedSound) {
 TEST_F(SoundManagerTest, DestroyReleasesEverySoundAndTheManagerCanBeCreatedAgain) {
   std::string path = sine("a.wav");
   ASSERT_NE(manager.PlayAt(path, 1, 2, 3, true), nullptr);
-  ASSERT_NE(manager.GetSound(sine("b.wav")), nullptr);
-
   manager.Destroy();
-  EXPECT_FALSE(manager.IsManagerCreated());
   EXPECT_EQ(manager.soundCount(), 0u);
   EXPECT_EQ(manager.GetSound(path), nullptr);
   manager.Destroy();  // a second Destroy does nothing
-
   ASSERT_TRUE(manager.Create());
-  Sound* again = manager.GetSound(path);
-  ASSERT_NE(again, nullptr);
-  EXPECT_TRUE(again->IsSoundLoaded());
-  EXPECT_EQ(manager.soundCount(), 1u);
-}
-
-TEST(SoundManagerNotCreated, SkipsEveryRequest) {
-  useWaveBackend(outputDir().file("out.wav"));
-  TempDir dir;
-  std::string path = dir.write("a.wav", sineWav(440, 0.1));
-  SoundManager manager;
-  const float origin[3] = {0, 0, 0}, at[3] = {0, 0, -1}, up[3] = {0, 1, 0};
-  manager.SetListener(origin, at, up);
-  EXPECT_EQ(manager.GetSound(path), nullptr);
-  EXPECT_EQ(manager.PlayAt(path, 3, 0, -30, true), nullptr);
-  EXPECT_EQ(manager.soundCount(), 0u);
-  manager.Destroy();
-  EXPECT_FALSE(manager.IsManagerCreated());
+  EXPECT_NE(manager.GetSound(path), nullptr);
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <thread>
 
 namespace {
@@ -60,40 +59,28 @@ Listening listen(const Wav16& wav) {
   return out;
 }
 
-// Runs the test from inside a scratch installation folder, as the show runs.
-class WorkingDirectory {
-public:
-  explicit WorkingDirectory(const std::string& path) : saved_(std::filesystem::current_path()) {
-    std::filesystem::current_path(path);
-  }
-  ~WorkingDirectory() { std::filesystem::current_path(saved_); }
-
-private:
-  std::filesystem::path saved_;
-};
-
 TEST(SoundWave, WhatIsPlayedIsHeardInTheOutputFile) {
   TempDir output;
   const std::string outFile = output.file("out.wav");
   useWaveBackend(outFile);
   TempDir game;
-  game.write("Data/sounds/Musica/ghost6.wav", sineWav(kHz, 0.25));
-  game.write("Data/sounds/Efectos/VenBebe.wav", sineWav(kHz, 0.15));
-  WorkingDirectory inGame(game.path());
+  const std::string music = game.write("Data/sounds/Musica/ghost6.wav", sineWav(kHz, 0.25));
+  const std::string voice = game.write("Data/sounds/Efectos/VenBebe.wav", sineWav(kHz, 0.15));
+  const std::string missing = game.file("Data/sounds/Efectos/Atrapenla.wav");
 
   struct Case {
     const char* what;
-    const char* file;  // nullptr: nothing is played
+    const std::string* file;  // null: nothing is played
     float x, y, z;
     bool loop;
     bool heard;
     int side;  // +1 louder on the right, -1 on the left, 0 not checked
   };
   const Case cases[] = {
-      {"the music, looping, ahead", "./Data/sounds/Musica/ghost6.wav", 3.0f, 0.0f, -30.0f, true, true, 0},
-      {"a voice on the right", "./Data/sounds/Efectos/VenBebe.wav", 5.0f, 0.0f, 0.0f, false, true, +1},
-      {"a voice on the left", "./Data/sounds/Efectos/VenBebe.wav", -5.0f, 0.0f, 0.0f, false, true, -1},
-      {"a missing voice", "./Data/sounds/Efectos/Atrapenla.wav", 0.0f, 0.0f, -1.0f, false, false, 0},
+      {"the music, looping, ahead", &music, 3.0f, 0.0f, -30.0f, true, true, 0},
+      {"a voice on the right", &voice, 5.0f, 0.0f, 0.0f, false, true, +1},
+      {"a voice on the left", &voice, -5.0f, 0.0f, 0.0f, false, true, -1},
+      {"a missing voice", &missing, 0.0f, 0.0f, -1.0f, false, false, 0},
       {"nothing", nullptr, 0, 0, 0, false, false, 0},
   };
   for (const Case& c : cases) {
@@ -102,7 +89,7 @@ TEST(SoundWave, WhatIsPlayedIsHeardInTheOutputFile) {
     ASSERT_TRUE(manager.Create());
     const float origin[3] = {0, 0, 0}, at[3] = {0, 0, -1}, up[3] = {0, 1, 0};
     manager.SetListener(origin, at, up);
-    qor::Sound* sound = c.file ? manager.PlayAt(c.file, c.x, c.y, c.z, c.loop) : nullptr;
+    qor::Sound* sound = c.file ? manager.PlayAt(*c.file, c.x, c.y, c.z, c.loop) : nullptr;
     EXPECT_EQ(sound != nullptr, c.heard);
     if (sound && c.loop) {
       std::this_thread::sleep_for(600ms);  // more than twice the music's length
