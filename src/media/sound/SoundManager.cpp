@@ -1,0 +1,73 @@
+#include "media/sound/SoundManager.h"
+
+#include "base/memory/Assert.h"
+
+#include <AL/al.h>
+#include <AL/alc.h>
+
+namespace qor {
+
+SoundManager soundManager;
+
+SoundManager::~SoundManager() { Destroy(); }
+
+bool SoundManager::Create() {
+  QOR_ASSERT(!IsManagerCreated());
+  ALCdevice* device = alcOpenDevice(nullptr);
+  if (!device) return false;
+  ALCcontext* context = alcCreateContext(device, nullptr);
+  if (!context) {
+    alcCloseDevice(device);
+    return false;
+  }
+  alGetError();  // start from a clean error state on the new context
+  if (!alcMakeContextCurrent(context) || alGetError() != AL_NO_ERROR) {
+    alcMakeContextCurrent(nullptr);
+    alcDestroyContext(context);
+    alcCloseDevice(device);
+    return false;
+  }
+  device_ = device;
+  context_ = context;
+  return true;
+}
+
+void SoundManager::Destroy() {
+  if (!IsManagerCreated()) return;
+  sounds_.clear();  // each sound unloads itself while the context is current
+  alcMakeContextCurrent(nullptr);
+  alcDestroyContext(context_);
+  context_ = nullptr;
+  alcCloseDevice(device_);
+  device_ = nullptr;
+}
+
+Sound* SoundManager::GetSound(std::string_view fileName) {
+  if (!IsManagerCreated()) return nullptr;
+  auto found = sounds_.find(fileName);
+  if (found != sounds_.end()) return found->second.get();
+
+  std::string name(fileName);  // Load needs a terminated name
+  auto sound = std::make_unique<Sound>();
+  if (!sound->Load(name.c_str())) return nullptr;  // not stored: tried again next time
+  Sound* result = sound.get();
+  sounds_.emplace(std::move(name), std::move(sound));
+  return result;
+}
+
+Sound* SoundManager::PlayAt(std::string_view fileName, float x, float y, float z, bool loop) {
+  Sound* sound = GetSound(fileName);
+  if (!sound) return nullptr;
+  sound->SetPosition(x, y, z);
+  sound->Play(loop);
+  return sound;
+}
+
+void SoundManager::SetListener(const float position[3], const float at[3], const float up[3]) {
+  if (!IsManagerCreated()) return;
+  alListener3f(AL_POSITION, position[0], position[1], position[2]);
+  const ALfloat orientation[6] = {at[0], at[1], at[2], up[0], up[1], up[2]};
+  alListenerfv(AL_ORIENTATION, orientation);
+}
+
+}  // namespace qor
