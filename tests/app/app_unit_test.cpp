@@ -14,15 +14,12 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace {
 
 using namespace qor;
 using namespace qor::platform;
 
 TEST(ScreenSettingsTest, FieldsAndWhatFallsBackToTheDefaults) {
-  kelvo::test::TempDir dir;
   // -1: not checked. A missing or bad field keeps its default (640 x 480,
   // full screen); only a small t is full screen; the blank before %c skips
   // line ends too.
@@ -36,6 +33,7 @@ TEST(ScreenSettingsTest, FieldsAndWhatFallsBackToTheDefaults) {
       {"wide 600 f", 640, -1, -1}, {"800 x f", -1, 480, -1}, {"0 600 f", 640, -1, -1},
       {"800 -600 f", -1, 480, -1}, {"99999999999 600 f", 640, -1, -1},
   };
+  kelvo::test::TempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text ? c.text : "no file");
     const ScreenSettings s = readScreenSettings(c.text ? dir.write("screen.txt", c.text) : dir.file("none.txt"));
@@ -46,17 +44,24 @@ TEST(ScreenSettingsTest, FieldsAndWhatFallsBackToTheDefaults) {
   }
 }
 
-// Counts frames, to see when the loop draws.
+MSG msg(UINT message, WPARAM wParam = 0, int32_t x = 0, int32_t y = 0) {
+  return MSG{nullptr, message, wParam, MAKELPARAM(static_cast<uint32_t>(x), static_cast<uint32_t>(y))};
+}
+LRESULT send(const MSG& m) { return windowProc(nullptr, m.message, m.wParam, m.lParam); }
+std::pair<int32_t, int32_t> at(int32_t x, int32_t y) { return {x, y}; }
+
+std::vector<UINT> defaultCalls;
+LRESULT countingDefProc(Window*, UINT message, WPARAM, LPARAM) {
+  defaultCalls.push_back(message);
+  return 0;
+}
+
 struct CountingRenderer : IRenderer {
   std::size_t size() const override { return sizeof(*this); }
   void render() override { ++frames; }
   void resize(int32_t, int32_t) override {}
   int frames = 0;
 };
-
-MSG msg(UINT message, WPARAM wParam = 0, int32_t x = 0, int32_t y = 0) {
-  return MSG{nullptr, message, wParam, MAKELPARAM(static_cast<uint32_t>(x), static_cast<uint32_t>(y))};
-}
 
 class ShellTest : public ::testing::Test {
 protected:
@@ -76,24 +81,14 @@ protected:
     renderer = nullptr;
     stage = 1;
   }
-  static LRESULT send(const MSG& m) { return windowProc(nullptr, m.message, m.wParam, m.lParam); }
-  // Posts `messages` and runs the loop with a frame counter as the renderer.
-  LoopEnd runLoop(std::initializer_list<MSG> messages) {
-    registerMainWindowClass();
-    for (const MSG& m : messages) threadQueue().post(m);
-    renderer = counter = makeShared<CountingRenderer>();
-    return mainLoop();
-  }
-  static LRESULT countingDefProc(Window*, UINT message, WPARAM, LPARAM) {
-    defaultCalls.push_back(message);
-    return 0;
-  }
-  static inline std::vector<UINT> defaultCalls;
-  SmartPointer<CountingRenderer> counter;
 };
 
 TEST_F(ShellTest, KeysGameKeysAndTheConsole) {
-  // In order; `held` is keys[key & 0xFF] afterwards.
+  // In order; `held` is keys[key & 0xFF] afterwards. Caps Lock is a toggle
+  // and stays recorded; a code beyond the table is dropped, not written out
+  // of bounds; outside the game stage (5) F2 and the arrows are just keys.
+  // There F2 opens the console, which takes that press and every key until
+  // F2 closes it (that press is recorded); the arrows turn the player.
   const struct {
     int stage;
     UINT message;
@@ -101,18 +96,10 @@ TEST_F(ShellTest, KeysGameKeysAndTheConsole) {
     int held, console, facing;
   } steps[] = {
       {1, WM_KEYDOWN, 'W', 1, 0, 3}, {1, WM_KEYDOWN, 'W', 1, 0, 3}, {1, WM_KEYUP, 'W', 0, 0, 3},
-      // Caps Lock is a toggle: it stays recorded.
-      {1, WM_KEYDOWN, VK_CAPITAL, 1, 0, 3}, {1, WM_KEYUP, VK_CAPITAL, 1, 0, 3},
-      // A code beyond the table is dropped, not written out of bounds.
-      {1, WM_KEYDOWN, 0x1FF, 0, 0, 3}, {1, WM_KEYUP, 0x1FF, 0, 0, 3},
-      // Outside the game stage F2 and the arrows are just keys.
-      {1, WM_KEYDOWN, VK_F2, 1, 0, 3}, {1, WM_KEYUP, VK_F2, 0, 0, 3}, {1, WM_KEYDOWN, VK_LEFT, 1, 0, 3},
-      {1, WM_KEYUP, VK_LEFT, 0, 0, 3},
-      // F2 opens the console, which takes that press and every key until F2
-      // closes it; that press is recorded.
-      {5, WM_KEYDOWN, VK_F2, 0, 1, 3}, {5, WM_KEYDOWN, VK_ESCAPE, 0, 1, 3}, {5, WM_KEYDOWN, 'A', 0, 1, 3},
-      {5, WM_KEYDOWN, VK_F2, 1, 0, 3},
-      // The arrows turn the player, and are recorded as well.
+      {1, WM_KEYDOWN, VK_CAPITAL, 1, 0, 3}, {1, WM_KEYUP, VK_CAPITAL, 1, 0, 3}, {1, WM_KEYDOWN, 0x1FF, 0, 0, 3},
+      {1, WM_KEYUP, 0x1FF, 0, 0, 3}, {1, WM_KEYDOWN, VK_F2, 1, 0, 3}, {1, WM_KEYUP, VK_F2, 0, 0, 3},
+      {1, WM_KEYDOWN, VK_LEFT, 1, 0, 3}, {1, WM_KEYUP, VK_LEFT, 0, 0, 3}, {5, WM_KEYDOWN, VK_F2, 0, 1, 3},
+      {5, WM_KEYDOWN, VK_ESCAPE, 0, 1, 3}, {5, WM_KEYDOWN, 'A', 0, 1, 3}, {5, WM_KEYDOWN, VK_F2, 1, 0, 3},
       {5, WM_KEYDOWN, VK_LEFT, 1, 0, 0}, {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 3}, {5, WM_KEYDOWN, VK_DOWN, 1, 0, 1},
       {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 0}, {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 3},
   };
@@ -126,10 +113,8 @@ TEST_F(ShellTest, KeysGameKeysAndTheConsole) {
   }
 }
 
-TEST_F(ShellTest, MouseMovesButtonsAndSlides) {
-  const auto at = [](int32_t x, int32_t y) { return std::pair(x, y); };
+TEST_F(ShellTest, MouseButtonsSlidesAndWindowManagerRequests) {
   send(msg(WM_MOUSEMOVE, 0, 120, 45));
-  EXPECT_EQ(at(inputState.mouseX, inputState.mouseY), at(120, 45));
   EXPECT_EQ(at(inputState.lastDragX, inputState.lastDragY), at(120, 45));
   // Left presses advance the slides up to the game stage (5), not beyond.
   for (int expected : {2, 3, 4, 5, 5}) {
@@ -144,72 +129,66 @@ TEST_F(ShellTest, MouseMovesButtonsAndSlides) {
   EXPECT_EQ(at(inputState.mouseX, inputState.mouseY), at(-7, -3));
   send(msg(WM_LBUTTONUP));
   EXPECT_FALSE(inputState.leftDown || inputState.dragging);
-
-  stage = 1;
+  stage = 7;  // an end slide; the right button never advances
+  send(msg(WM_LBUTTONDOWN, MK_LBUTTON));
   send(msg(WM_RBUTTONDOWN, MK_RBUTTON, 30, 20));
+  EXPECT_EQ(stage, 7);
   EXPECT_TRUE(inputState.rightDown);
   EXPECT_EQ(at(inputState.clickX, inputState.clickY), at(30, 20));
-  EXPECT_EQ(stage, 1);
   send(msg(WM_RBUTTONUP));
   EXPECT_FALSE(inputState.rightDown);
-  stage = 7;  // an end slide
-  send(msg(WM_LBUTTONDOWN, MK_LBUTTON));
-  EXPECT_EQ(stage, 7);
-}
 
-TEST_F(ShellTest, WindowManagerRequests) {
   // The screen saver and monitor power-off are refused; other commands and
-  // messages without a case go to the default procedure.
-  EXPECT_EQ(send(msg(WM_SYSCOMMAND, SC_SCREENSAVE)), 0);
-  EXPECT_EQ(send(msg(WM_SYSCOMMAND, SC_MONITORPOWER)), 0);
-  for (const MSG& m : {msg(WM_SYSCOMMAND, SC_CLOSE), msg(WM_SYSKEYDOWN, VK_MENU), msg(WM_MBUTTONDOWN)}) send(m);
-  EXPECT_EQ(defaultCalls, (std::vector<UINT>{WM_SYSCOMMAND, WM_SYSKEYDOWN, WM_MBUTTONDOWN}));
-  EXPECT_EQ(inputState.keys[VK_MENU], 0);
-  // Close and destroy each post one quit.
+  // messages without a case go to the default procedure; close and destroy
+  // each post a quit.
+  for (WPARAM command : {SC_SCREENSAVE, SC_MONITORPOWER, SC_CLOSE}) send(msg(WM_SYSCOMMAND, command));
+  send(msg(WM_SYSKEYDOWN, VK_MENU));
+  EXPECT_EQ(defaultCalls, (std::vector<UINT>{WM_SYSCOMMAND, WM_SYSKEYDOWN}));
+  MSG posted;
   for (UINT message : {WM_CLOSE, WM_DESTROY}) {
     send(msg(message));
-    MSG posted;
-    ASSERT_TRUE(threadQueue().peek(posted, PM_REMOVE));
-    EXPECT_EQ(posted.message, WM_QUIT);
-    EXPECT_FALSE(threadQueue().peek(posted, PM_REMOVE));
+    EXPECT_TRUE(threadQueue().peek(posted, PM_REMOVE) && posted.message == WM_QUIT) << message;
   }
 }
 
-TEST_F(ShellTest, LoopTakesOneMessageAndDrawsOneFramePerPassUntilEscape) {
-  EXPECT_EQ(runLoop({msg(WM_MOUSEMOVE, 0, 5, 6), msg(WM_KEYDOWN, 'A'), msg(WM_KEYDOWN, VK_ESCAPE),
-                     msg(WM_KEYDOWN, 'B')}),
-            LoopEnd::Escape);
-  EXPECT_EQ(inputState.mouseX, 5);
-  EXPECT_EQ(inputState.keys['A'], 1);
-  EXPECT_EQ(inputState.keys['B'], 0);
-  EXPECT_EQ(threadQueue().size(), 1u);
-  EXPECT_EQ(counter->frames, 2);
-}
-
-TEST_F(ShellTest, LoopEndsOnQuitOnlyAfterQueuedMessagesAndNotOnEscapeInTheConsole) {
-  EXPECT_EQ(runLoop({msg(WM_CLOSE), msg(WM_KEYDOWN, 'Q')}), LoopEnd::Quit);  // the close posts the quit
-  EXPECT_EQ(inputState.keys['Q'], 1);
-  EXPECT_FALSE(threadQueue().size() > 0 || threadQueue().quitPending());
-  inputState.consoleVisible = true;
-  postQuitMessage(0);
-  EXPECT_EQ(runLoop({msg(WM_KEYDOWN, VK_ESCAPE)}), LoopEnd::Quit);
-}
-
-TEST_F(ShellTest, LoopServesAReloadOnceAndStopsWhenRunningIsCleared) {
-  inputState.reloadRequested = true;
-  screenSettings.running = false;  // tested at the end of the pass
-  EXPECT_EQ(runLoop({}), LoopEnd::Stopped);
-  EXPECT_FALSE(inputState.reloadRequested);
-  EXPECT_EQ(counter->frames, 1);
-}
-
-TEST_F(ShellTest, LoopPumpsMessagesButDrawsNothingWhileMinimised) {
-  // Losing the focus without being minimised keeps the window active.
-  EXPECT_EQ(runLoop({msg(WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1)), msg(WM_KEYDOWN, 'M'),
-                     msg(WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0)), msg(WM_KEYDOWN, VK_ESCAPE)}),
-            LoopEnd::Escape);
-  EXPECT_EQ(inputState.keys['M'], 1);
-  EXPECT_EQ(counter->frames, 1);  // only the pass after the focus change
+TEST_F(ShellTest, MainLoopPasses) {
+  // Each pass takes at most one message and, while the window is not
+  // minimised, draws one frame; the loop never waits for a message. A
+  // reload asked for is served once, on the first pass.
+  const MSG minimised = msg(WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1)), focusLost = msg(WM_ACTIVATE, WA_INACTIVE);
+  const MSG escape = msg(WM_KEYDOWN, VK_ESCAPE);
+  const struct {
+    std::vector<MSG> messages;
+    bool console, quit, stopped;  // before the loop
+    LoopEnd end;
+    int frames;
+    std::size_t left;  // messages still queued
+    WPARAM held;
+  } cases[] = {
+      {{msg(WM_MOUSEMOVE), msg(WM_KEYDOWN, 'A'), escape, msg(WM_KEYDOWN, 'B')}, 0, 0, 0, LoopEnd::Escape, 2, 1, 'A'},
+      {{msg(WM_CLOSE), msg(WM_KEYDOWN, 'Q')}, 0, 0, 0, LoopEnd::Quit, 2, 0, 'Q'},  // the quit after the queue
+      {{escape}, true, true, false, LoopEnd::Quit, 1, 0, 0},  // escape in the console is no escape
+      {{}, false, false, true, LoopEnd::Stopped, 1, 0, 0},    // running is tested at the end of the pass
+      {{minimised, msg(WM_KEYDOWN, 'M'), focusLost, escape}, 0, 0, 0, LoopEnd::Escape, 1, 0, 'M'},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "case " << &c - cases);
+    SetUp();
+    registerMainWindowClass();
+    for (const MSG& m : c.messages) threadQueue().post(m);
+    if (c.quit) postQuitMessage(0);
+    inputState.consoleVisible = c.console;
+    inputState.reloadRequested = true;
+    screenSettings.running = !c.stopped;
+    SmartPointer<CountingRenderer> counter = makeShared<CountingRenderer>();
+    renderer = counter;
+    EXPECT_EQ(mainLoop(), c.end);
+    EXPECT_EQ(counter->frames, c.frames);
+    EXPECT_EQ(threadQueue().size(), c.left);
+    EXPECT_FALSE(threadQueue().quitPending() || inputState.reloadRequested || inputState.keys['B']);
+    EXPECT_EQ(inputState.keys[c.held], c.held ? 1 : 0);
+    TearDown();
+  }
 }
 
 }  // namespace

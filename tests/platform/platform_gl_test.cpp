@@ -22,6 +22,10 @@ TEST(WindowTest, OneWindowWithTheFramebufferAskedFor) {
   auto window = openTestWindow(error);
   ASSERT_TRUE(window) << error;
   EXPECT_EQ(currentWindow(), window.get());
+  EXPECT_EQ(window->title(), "Kelvo Platform Test");
+  int w = 0, h = 0;
+  window->clientSize(w, h);
+  EXPECT_EQ(std::pair(w, h), std::pair(320, 240));
   std::string second;
   EXPECT_FALSE(openTestWindow(second)) << "a second window while one is open";
   EXPECT_FALSE(second.empty());

@@ -1,27 +1,20 @@
 // The frame on a real GL context: the two passes' order and per-item
 // culling, the lights, the shadow pass call site, blending, override
-// materials, the camera, fog, and loadScene with its settings file.
+// materials, the camera, and fog.
 
 #include "support/GLContext.h"
-#include "support/TempDir.h"
 
-#include "material/MaterialLibrary.h"
 #include "scene/GeometryNode.h"
 #include "scene/GroupNode.h"
 #include "scene/LightNode.h"
 #include "scene/OpenGLRenderer.h"
 #include "scene/Scene.h"
 #include "scene/TransformNodes.h"
-#include "script/Builtins.h"
-#include "script/Interpreter.h"
 #include "shadows/Shadows.h"
-#include "util/time/TimerManager.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace {
 
@@ -32,16 +25,14 @@ using namespace qor;
 struct DrawCall {
   int id;
   char pass;
-  bool ownMaterials, lighting, blend, light[3];  // GL_LIGHT0..2 enabled
-  float modelView[16], diffuse[2][4], position0[4];  // of GL_LIGHT0 and GL_LIGHT1
+  bool ownMaterials, lighting, blend, lights;  // GL_LIGHT0 and GL_LIGHT1 enabled
+  float diffuse[2][4], position0[4];           // of GL_LIGHT0 and GL_LIGHT1
 };
 std::vector<DrawCall> calls;
 
 void record(int id, uint8_t flags, bool ownMaterials = true) {
   DrawCall c{id, flags == 13 ? 'o' : flags == 14 ? 't' : 's', ownMaterials, bool(glIsEnabled(GL_LIGHTING)),
-             bool(glIsEnabled(GL_BLEND)), {}, {}, {}, {}};
-  for (int i = 0; i < 3; ++i) c.light[i] = glIsEnabled(GL_LIGHT0 + i);
-  glGetFloatv(GL_MODELVIEW_MATRIX, c.modelView);
+             bool(glIsEnabled(GL_BLEND)), glIsEnabled(GL_LIGHT0) && glIsEnabled(GL_LIGHT1), {}, {}};
   glGetLightfv(GL_LIGHT0, GL_DIFFUSE, c.diffuse[0]);
   glGetLightfv(GL_LIGHT1, GL_DIFFUSE, c.diffuse[1]);
   glGetLightfv(GL_LIGHT0, GL_POSITION, c.position0);
@@ -71,7 +62,7 @@ struct RecordingShadows : Shadows {
     lights.push_back(light.get());
     itemCounts.push_back(items.size());
   }
-  std::vector<const LightNode*> lights;
+  std::vector<LightNode*> lights;
   std::vector<std::size_t> itemCounts;
 };
 
@@ -83,26 +74,19 @@ SceneNodePtr at(float x, float y, float z, const SceneNodePtr& node) {
 
 class FrameTest : public kelvo::test::GLTest {
 protected:
-  void SetUp() override {
-    GLTest::SetUp();
-    TearDown();
-    scene.blend = scene.castShadows = false;
-    glMatrixMode(GL_PROJECTION);  // a square window's
-    glLoadIdentity();
-    gluPerspective(45.0, 1.0, 0.01, 100.0);
-    while (glGetError() != GL_NO_ERROR) {
-    }
-  }
   void TearDown() override {
     scene.root = nullptr;
     scene.camera = nullptr;
-    scene.clearFrameLists();
+    scene.blend = scene.castShadows = false;
     shadowPass = nullptr;
     calls.clear();
     collectGarbage();
   }
-  // One scene pass as render runs it: identity model-view, then the scene.
+  // One scene pass as render runs it, for a square window.
   void renderScene() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1.0, 0.01, 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     OpenGLRenderer::renderScene(scene);
@@ -121,52 +105,57 @@ TEST_F(FrameTest, PassesCullingLightsShadowsBlendingAndMaterialsOfOneFrame) {
   SmartPointer<GeometryNode> chosenAndSet = item(2), chosenUnset = item(4), setNotChosen = item(8);
   chosenAndSet->useDefaultMaterial = chosenUnset->useDefaultMaterial = false;
   chosenAndSet->material = setNotChosen->material = makeShared<Material>();
+  // Lights past the implementation's limit are ignored.
+  GLint maxLights = 0;
+  glGetIntegerv(GL_MAX_LIGHTS, &maxLights);
+  std::vector<SceneNodePtr> nodes{off, at(0, 0, 1, first), second};
+  while (nodes.size() < static_cast<std::size_t>(maxLights) + 4) nodes.push_back(makeShared<LightNode>());
+  // Items 90 to 92 lie outside the frustum; the centre of item 3 does too
+  // (x 1.24 at most), but its unit cube reaches in.
+  for (SceneNodePtr node : {at(0, 0, -2, chosenAndSet), at(0, 0, -8, setNotChosen), at(0, 0, -4, chosenUnset),
+                            at(1.6f, 0, -3, item(3)), at(40, 0, -3, item(90)), at(0, 0, 5, item(91)),
+                            at(0, 0, -150, item(92))})
+    nodes.push_back(node);
   // The camera at (1, 0, 3) looks down -z; the root is moved there, so the
   // items lie in eye space where they are placed (without the camera they
-  // would all be behind the eye). Items 90 to 92 lie outside the frustum;
-  // the centre of item 3 does too (x 1.24 at most), but its unit cube
-  // reaches in.
+  // would all be behind the eye).
   scene.camera = makeShared<Camera>();
   scene.camera->position[0] = scene.camera->view[0] = 1.0f;
   scene.camera->position[2] = 3.0f;
-  scene.root = at(1, 0, 3, group({off, at(0, 0, 1, first), second, at(0, 0, -2, chosenAndSet),
-                                  at(0, 0, -8, setNotChosen), at(0, 0, -4, chosenUnset), at(1.6f, 0, -3, item(3)),
-                                  at(40, 0, -3, item(90)), at(0, 0, 5, item(91)), at(0, 0, -150, item(92))}));
+  scene.root = at(1, 0, 3, group(nodes));
   SmartPointer<RecordingShadows> shadows = makeShared<RecordingShadows>();
   shadowPass = shadows;
   scene.blend = scene.castShadows = true;
   renderScene();
 
   // Opaque nearest first, the shadows once per light with lighting off, then
-  // translucent farthest first and blended.
-  EXPECT_EQ(order(), "o2 o3 o4 o8 s s t8 t4 t3 t2");
+  // translucent farthest first and blended. The enabled lights are bound in
+  // list order; the position is the eye-space one, taken unchanged.
+  std::string shadowCalls;
+  for (GLint i = 0; i < maxLights; ++i) shadowCalls += "s ";
+  EXPECT_EQ(order(), "o2 o3 o4 o8 " + shadowCalls + "t8 t4 t3 t2");
   for (const DrawCall& c : calls) {
     SCOPED_TRACE(::testing::Message() << c.pass << c.id);
     EXPECT_EQ(c.lighting, c.pass != 's');
     EXPECT_EQ(c.blend, c.pass == 't');
     EXPECT_EQ(c.ownMaterials, c.id != 2);
-    if (c.id >= 0) {
-      EXPECT_FLOAT_EQ(c.modelView[14], c.id == 3 ? -3.0f : -c.id) << "each item with its own matrix";
-    }
-    // The enabled lights bound in list order; the position is the eye-space
-    // one, taken unchanged.
-    EXPECT_TRUE(c.light[0] && c.light[1]);
-    EXPECT_FALSE(c.light[2]) << "the disabled light is bound to no GL light";
+    EXPECT_TRUE(c.lights);
     EXPECT_EQ(std::vector<float>(c.diffuse[0], c.diffuse[0] + 3), (std::vector<float>{1.0f, 0.5f, 1.0f}));
     EXPECT_FLOAT_EQ(c.diffuse[1][2], 0.75f);
     EXPECT_EQ(std::vector<float>(c.position0, c.position0 + 4), (std::vector<float>{0, 0, 1, 1}));
   }
-  EXPECT_EQ(shadows->lights, (std::vector<const LightNode*>{first.get(), second.get()}));
-  EXPECT_EQ(shadows->itemCounts, (std::vector<std::size_t>{7, 7}));
+  ASSERT_EQ(shadows->lights.size(), static_cast<std::size_t>(maxLights));
+  EXPECT_EQ(std::pair(shadows->lights[0], shadows->lights[1]), std::pair(first.get(), second.get()));
+  EXPECT_EQ(shadows->itemCounts, std::vector<std::size_t>(maxLights, 7));
 
-  // Afterwards: lights and blending off, the camera matrix loaded, the
-  // per-frame lists empty.
-  EXPECT_FALSE(glIsEnabled(GL_LIGHT0) || glIsEnabled(GL_LIGHT1) || glIsEnabled(GL_LIGHTING) || glIsEnabled(GL_BLEND));
+  // Afterwards lights and blending are off (the function stays), the camera
+  // matrix is loaded and the per-frame lists are empty.
+  EXPECT_FALSE(glIsEnabled(GL_LIGHTING) || glIsEnabled(GL_BLEND));
+  for (GLint i = 0; i < maxLights; ++i) EXPECT_FALSE(glIsEnabled(GL_LIGHT0 + i));
   GLint blendFunction[2] = {};
   glGetIntegerv(GL_BLEND_SRC, blendFunction);
   glGetIntegerv(GL_BLEND_DST, blendFunction + 1);
-  EXPECT_EQ(blendFunction[0], GL_SRC_ALPHA);
-  EXPECT_EQ(blendFunction[1], GL_ONE_MINUS_SRC_ALPHA);
+  EXPECT_EQ(std::pair(blendFunction[0], blendFunction[1]), std::pair(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
   float after[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, after);
   EXPECT_EQ(std::pair(after[12], after[14]), std::pair(-1.0f, -3.0f));
@@ -184,23 +173,10 @@ TEST_F(FrameTest, PassesCullingLightsShadowsBlendingAndMaterialsOfOneFrame) {
   for (const DrawCall& c : calls) EXPECT_FALSE(c.blend);
 }
 
-TEST_F(FrameTest, LightsBeyondTheImplementationLimitAreIgnored) {
-  GLint maxLights = 0;
-  glGetIntegerv(GL_MAX_LIGHTS, &maxLights);
-  std::vector<SceneNodePtr> children(maxLights + 4);
-  for (SceneNodePtr& light : children) light = makeShared<LightNode>();
-  scene.root = group(children);
-  SmartPointer<RecordingShadows> shadows = makeShared<RecordingShadows>();
-  shadowPass = shadows;
-  scene.castShadows = true;
-  renderScene();  // no GL error from a light name past the limit
-  EXPECT_EQ(shadows->lights.size(), static_cast<std::size_t>(maxLights));
-  for (GLint i = 0; i < maxLights; ++i) EXPECT_FALSE(glIsEnabled(GL_LIGHT0 + i));
-}
-
 TEST_F(FrameTest, NonFiniteDepthsNeitherBreakTheSortNorGetDrawn) {
   // A rotation about a zero axis gives NaN matrices and depths; mixed with
-  // enough ordinary items to take the sort past its small-range path.
+  // enough ordinary items to take the sort past its small-range path. Only
+  // the finite ones are drawn, nearest first.
   std::vector<SceneNodePtr> children;
   for (int i = 0; i < 60; ++i) {
     SceneNodePtr placed = at(0, 0, -2.0f - 0.1f * static_cast<float>((i * 37) % 60), item(i));
@@ -208,15 +184,10 @@ TEST_F(FrameTest, NonFiniteDepthsNeitherBreakTheSortNorGetDrawn) {
   }
   scene.root = group(children);
   renderScene();
-  // Only the finite ones, nearest first.
-  std::vector<int> opaque;
-  for (const DrawCall& c : calls) {
-    if (c.pass == 'o') opaque.push_back(c.id);
-  }
-  ASSERT_EQ(opaque.size(), 40u);
-  for (int i = 0, previous = -1; i < 40; previous = (opaque[i++] * 37) % 60) {
-    EXPECT_NE(opaque[i] % 3, 0) << "an item with a non-finite matrix was drawn";
-    EXPECT_LE(previous, (opaque[i] * 37) % 60) << i;
+  ASSERT_EQ(calls.size(), 80u);
+  for (int i = 0, previous = -1; i < 40; previous = (calls[i++].id * 37) % 60) {
+    EXPECT_NE(calls[i].id % 3, 0) << "an item with a non-finite matrix was drawn";
+    EXPECT_LE(previous, (calls[i].id * 37) % 60) << i;
   }
 }
 
@@ -233,58 +204,6 @@ TEST_F(FrameTest, LinearGreyFogOnlyInTheGameStage) {
   glGetFloatv(GL_FOG_COLOR, fog + 2);
   EXPECT_EQ(mode, GL_LINEAR);
   EXPECT_EQ(std::vector<GLfloat>(fog, fog + 6), (std::vector<GLfloat>{1.0f, 1.7f, 0.5f, 0.5f, 0.5f, 1.0f}));
-}
-
-// loadScene in a scratch installation folder.
-class LoadSceneTest : public FrameTest {
-protected:
-  void SetUp() override {
-    FrameTest::SetUp();
-    std::filesystem::current_path(dir_.path());
-  }
-  void TearDown() override {
-    std::filesystem::current_path(previous_);
-    scene.scriptPath = "Data/Scenes/initial.txt";
-    script::sceneValue() = nullptr;
-    script::resetInterpreter();
-    script::clearKeyBindings();
-    timerManager.clear();
-    materialLibrary.clear();
-    FrameTest::TearDown();
-  }
-  kelvo::test::TempDir dir_;
-  const std::filesystem::path previous_ = std::filesystem::current_path();
-};
-
-TEST_F(LoadSceneTest, SettingsScriptShadowPassAndCamera) {
-  // Words after a setting are ignored, and so is everything after "end".
-  dir_.write("Data/Scenes/Settings.txt", "sceneBlend extra words\nsceneCastShadows\nend\nsceneDontBlend\n");
-  dir_.write("Data/Scenes/initial.txt", "scene = Group(Light());\n");
-  EXPECT_TRUE(loadScene(scene));
-  EXPECT_TRUE(scene.blend && scene.castShadows && shadowPass);
-  ASSERT_TRUE(scene.root && scene.camera);
-  EXPECT_EQ(scene.root->kind, GroupNode::kGroup);
-  EXPECT_FLOAT_EQ(scene.camera->position[2], 2.0f);  // the default camera
-  EXPECT_NE(materialLibrary.materials.find(std::string_view(kDefaultMaterialName)), materialLibrary.materials.end());
-  renderScene();  // the loaded scene draws without GL errors
-
-  // Without a settings file the flags stay; a camera the script made active
-  // stays; a missing script still leaves a usable scene.
-  dir_.write("Data/Scenes/initial.txt", "c = Camera();\nc.moveFordward(1);\nc.setActive();\nscene = Group();\n");
-  std::filesystem::remove("Data/Scenes/Settings.txt");
-  scene.camera = nullptr;
-  script::resetInterpreter();
-  EXPECT_TRUE(loadScene(scene));
-  EXPECT_TRUE(scene.blend);
-  ASSERT_TRUE(scene.camera);
-  EXPECT_NE(scene.camera->position[2], 2.0f);
-  scene.camera = nullptr;
-  scene.root = nullptr;
-  script::resetInterpreter();
-  scene.scriptPath = "Data/Scenes/missing.txt";
-  EXPECT_FALSE(loadScene(scene));
-  EXPECT_TRUE(scene.camera && shadowPass);
-  renderScene();
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // Runs one of our executables for the end-to-end tests in a fresh scratch
-// folder, standard output and error captured in files there; killed at the
-// end if it is still running, before the folder goes.
+// folder, its standard output and error captured in files there; killed at
+// the end if it is still running, before the folder goes.
 
 #include "support/TempDir.h"
 
@@ -19,6 +19,7 @@
 namespace kelvo::test {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 inline std::string readFile(const std::string& path) {
   std::ifstream in(path);
@@ -29,8 +30,7 @@ inline std::string readFile(const std::string& path) {
 inline std::string runCommand(const std::string& command) {
   std::string out;
   if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[256];
-    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    for (char buf[256]; std::fgets(buf, sizeof buf, p);) out += buf;
     ::pclose(p);
   }
   return out;
@@ -63,24 +63,20 @@ public:
   // Waits up to `limit` for the process to end; its exit status, -1 while it
   // runs, -2 when a signal ended it.
   int waitExit(std::chrono::milliseconds limit = 60s) {
-    for (auto end = std::chrono::steady_clock::now() + limit; status_ == -1; std::this_thread::sleep_for(20ms)) {
+    for (auto end = Clock::now() + limit; status_ == -1; std::this_thread::sleep_for(20ms)) {
       int status = 0;
       if (::waitpid(pid, &status, WNOHANG) == pid) status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-      else if (std::chrono::steady_clock::now() > end) return -1;
+      else if (Clock::now() > end) return -1;
     }
     return status_;
   }
 
   // The process's visible window titled "Kelvo Viewer" (both must hold, as
   // tests running in parallel show windows of that title), 0 after 30 s.
-  unsigned long findWindow() {
-    const std::string search = "xdotool search --all --onlyvisible --pid " + std::to_string(pid) +
-                               " --name '^Kelvo Viewer$' 2>/dev/null";
-    for (auto end = std::chrono::steady_clock::now() + 30s;
-         std::chrono::steady_clock::now() < end && waitExit(0ms) == -1; std::this_thread::sleep_for(100ms)) {
-      if (const std::string found = runCommand(search); !found.empty()) return std::stoul(found);
-    }
-    return 0;
+  unsigned long findWindow() const {
+    const std::string found = runCommand("timeout 30 xdotool search --sync --all --onlyvisible --pid " +
+                                         std::to_string(pid) + " --name '^Kelvo Viewer$' 2>/dev/null");
+    return found.empty() ? 0 : std::stoul(found);
   }
 
   // Types `keys` (xdotool names) into `window`; with `untilExit`, again until
