@@ -1,6 +1,6 @@
 // The shell's window and the renderer on a real display (Xvfb in the test
-// scripts): the window from the screen settings, the renderer's fixed GL
-// state, resize, and a frame sized by the window procedure.
+// scripts): the window from the screen settings, resize, and a frame sized by
+// the window procedure.
 
 #include "app/App.h"
 #include "app/ScreenSettings.h"
@@ -21,7 +21,7 @@ std::vector<GLint> viewport() {
   return box;
 }
 
-TEST(RendererTest, WindowedFromTheScreenSettingsWithTheFixedStateResizedAndDrawn) {
+TEST(RendererTest, WindowedFromTheScreenSettingsResizedAndDrawn) {
   screenSettings = ScreenSettings{};
   screenSettings.width = 400;
   screenSettings.height = 300;
@@ -33,20 +33,6 @@ TEST(RendererTest, WindowedFromTheScreenSettingsWithTheFixedStateResizedAndDrawn
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);  // windowed: the pointer stays
   EXPECT_FALSE(registerMainWindowClass()) << "a second class while the first is registered";
   EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 400, 300}));
-
-  // Checked before any frame changes the depth function.
-  for (auto [name, value] : {std::pair<GLenum, GLint>{GL_SHADE_MODEL, GL_SMOOTH}, {GL_DEPTH_FUNC, GL_LEQUAL},
-                             {GL_CULL_FACE_MODE, GL_BACK}, {GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST},
-                             {GL_STENCIL_CLEAR_VALUE, 0}, {GL_DEPTH_TEST, 1}, {GL_NORMALIZE, 1}, {GL_CULL_FACE, 1},
-                             {GL_LIGHTING, 0}, {GL_BLEND, 0}}) {
-    GLint actual = -1;
-    glGetIntegerv(name, &actual);
-    EXPECT_EQ(actual, value) << "GL state 0x" << std::hex << name;
-  }
-  GLfloat clear[5] = {};
-  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-  glGetFloatv(GL_DEPTH_CLEAR_VALUE, clear + 4);
-  EXPECT_EQ(std::vector<GLfloat>(clear, clear + 5), (std::vector<GLfloat>{0, 0, 0, 1, 1}));
 
   // A 45 degree perspective for the aspect; height 0 is taken as 1.
   for (auto [width, height, aspect] : {std::tuple{200, 100, 2.0f}, {300, 0, 300.0f}}) {

@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -19,7 +18,6 @@
 namespace kelvo::test {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 inline std::string readFile(const std::string& path) {
   std::ifstream in(path);
@@ -35,8 +33,6 @@ inline std::string runCommand(const std::string& command) {
   }
   return out;
 }
-
-inline bool haveDisplay() { return std::getenv("DISPLAY") && *std::getenv("DISPLAY"); }
 
 class ChildProcess {
 public:
@@ -63,10 +59,10 @@ public:
   // Waits up to `limit` for the process to end; its exit status, -1 while it
   // runs, -2 when a signal ended it.
   int waitExit(std::chrono::milliseconds limit = 60s) {
-    for (auto end = Clock::now() + limit; status_ == -1; std::this_thread::sleep_for(20ms)) {
-      int status = 0;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (int status = 0; status_ == -1; std::this_thread::sleep_for(20ms)) {
       if (::waitpid(pid, &status, WNOHANG) == pid) status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-      else if (Clock::now() > end) return -1;
+      else if (std::chrono::steady_clock::now() > end) return -1;
     }
     return status_;
   }
