@@ -1,6 +1,5 @@
-// kelvo-viewer as a user meets it: run from a scratch folder whose only file
-// is Data/ScreenSettings.txt, under the test display (Xvfb), driven with
-// xdotool.
+// kelvo-viewer as a user meets it under the test display (Xvfb), in a
+// folder holding only Data/ScreenSettings.txt, driven with xdotool.
 
 #include "support/ChildProcess.h"
 

@@ -27,8 +27,7 @@ TEST(WindowTest, OneWindowWithTheFramebufferAskedFor) {
   window->clientSize(w, h);
   EXPECT_EQ(std::pair(w, h), std::pair(320, 240));
   std::string second;
-  EXPECT_FALSE(openTestWindow(second)) << "a second window while one is open";
-  EXPECT_FALSE(second.empty());
+  EXPECT_TRUE(!openTestWindow(second) && !second.empty()) << "a second window while one is open";
 
   GLContext context = window->createContext(error);
   ASSERT_NE(context, nullptr) << error;

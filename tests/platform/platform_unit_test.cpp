@@ -1,5 +1,5 @@
-// The Win32 stand-in without a display: the SDL to virtual-key table, SDL
-// events translated into messages, the message queue and the window class.
+// The Win32 stand-in without a display: virtual keys, SDL events as
+// messages, the message queue and the window class.
 
 #include "platform/EventTranslator.h"
 #include "platform/Messages.h"
@@ -36,9 +36,8 @@ TEST(VirtualKeyTable, ByPlaceBySymbolAndByLayout) {
       {SDLK_SLASH, 0xBF}, {SDLK_BACKQUOTE, 0xC0}, {SDLK_LEFTBRACKET, 0xDB}, {SDLK_BACKSLASH, 0xDC},
       {SDLK_RIGHTBRACKET, 0xDD}, {SDLK_QUOTE, 0xDE}};
   for (auto [symbol, code] : bySymbol) EXPECT_EQ(vk(symbol, SDL_SCANCODE_MUTE), code) << SDL_GetKeyName(symbol);
-  // AZERTY: the key in the US "Q" place types "a", the one in the US "M"
-  // place ",". The digits row and the keypad keep their codes whatever they
-  // type; a non-Latin letter falls back to the key's place.
+  // AZERTY "a" and "," in the US "Q" and "M" places; the digits row and the
+  // keypad keep their codes; a non-Latin letter gives the key's place.
   for (auto [sym, place, code] : {std::tuple<SDL_Keycode, SDL_Scancode, int>{SDLK_a, PLACE(Q), 'A'},
                                   {SDLK_COMMA, PLACE(M), 0xBC}, {SDLK_AMPERSAND, PLACE(1), '1'}, {SDLK_MINUS, PLACE(6), '6'},
                                   {SDLK_SLASH, PLACE(KP_DIVIDE), 0x6F}, {0x0444, PLACE(A), 'A'}})
@@ -74,8 +73,8 @@ LPARAM keyBits(uint32_t bits) { return static_cast<LPARAM>(static_cast<int32_t>(
 constexpr uint32_t kExtended = 1u << 24, kAlt = 1u << 29, kWasDown = 1u << 30, kUp = 3u << 30;
 
 TEST(EventTranslatorTest, OneMessagePerEventInOrder) {
-  // In order on one translator, which remembers the buttons held and whether
-  // the window is minimised; message 0: none.
+  // In order on one translator, which remembers the buttons held and
+  // whether the window is minimised; message 0: none.
   const struct {
     const char* name;
     SDL_Event event;
@@ -86,7 +85,6 @@ TEST(EventTranslatorTest, OneMessagePerEventInOrder) {
       {"W", event(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W), WM_KEYDOWN, 'W', keyBits(0)},
       {"W repeat", event(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, 0, 1), WM_KEYDOWN, 'W', keyBits(kWasDown)},
       {"W up", event(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W), WM_KEYUP, 'W', keyBits(kUp)},
-      {"right shift", event(SDL_KEYDOWN, SDLK_RSHIFT, SDL_SCANCODE_RSHIFT), WM_KEYDOWN, VK_SHIFT, keyBits(0)},
       {"arrow", event(SDL_KEYDOWN, SDLK_LEFT, SDL_SCANCODE_LEFT), WM_KEYDOWN, VK_LEFT, keyBits(kExtended)},
       {"unknown key", event(SDL_KEYDOWN, SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN), 0, 0, 0},
       {"Alt", event(SDL_KEYDOWN, SDLK_LALT, SDL_SCANCODE_LALT, KMOD_LALT), WM_SYSKEYDOWN, VK_MENU, keyBits(kAlt)},
@@ -117,24 +115,18 @@ TEST(EventTranslatorTest, OneMessagePerEventInOrder) {
   };
   EventTranslator translator;
   MessageQueue queue;
-  MSG msg;
   for (const auto& s : steps) {
-    SCOPED_TRACE(s.name);
     translator.translate(s.event, nullptr, queue);
-    if (s.message != 0) {
-      ASSERT_TRUE(queue.peek(msg, PM_REMOVE));
-      EXPECT_EQ(msg.message, s.message);
-      EXPECT_EQ(msg.wParam, s.wParam);
-      EXPECT_EQ(msg.lParam, s.lParam);
-    }
-    EXPECT_FALSE(queue.peek(msg, PM_REMOVE));
+    MSG msg{};
+    queue.peek(msg, PM_REMOVE);
+    EXPECT_EQ(std::tuple(msg.message, msg.wParam, msg.lParam), std::tuple(s.message, s.wParam, s.lParam)) << s.name;
+    EXPECT_FALSE(queue.peek(msg, PM_REMOVE)) << s.name << ": one message per event";
   }
 }
 
 TEST(MessageQueueTest, FirstInFirstOutPastItsRingThenTheQuitOnce) {
-  // Posts and removals interleave so the ring wraps before it grows; peeking
-  // without removal leaves the message; the quit, asked for midway, comes
-  // after every queued message, once.
+  // Posts and removals interleave so the ring wraps before it grows; the
+  // quit, asked for midway, comes after every queued message, once.
   MessageQueue q;
   MSG msg;
   int next = 0, expected = 0;
@@ -160,8 +152,7 @@ LRESULT recordingProc(Window*, UINT message, WPARAM wParam, LPARAM) {
 TEST(WindowClassTest, DispatchGoesToTheOneRegisteredProcedureTheDefaultOneClosesOnAltF4) {
   MSG msg{nullptr, WM_KEYDOWN, 7, 0};
   EXPECT_EQ(dispatchMessage(msg), 0);  // no class yet
-  EXPECT_FALSE(registerWindowClass({"", &recordingProc}));
-  EXPECT_FALSE(registerWindowClass({"Test Class", nullptr}));
+  EXPECT_FALSE(registerWindowClass({"", &recordingProc}) || registerWindowClass({"Test Class", nullptr}));
   ASSERT_TRUE(registerWindowClass({"Test Class", &recordingProc}));
   EXPECT_FALSE(registerWindowClass({"Other Class", &recordingProc}));
   EXPECT_EQ(dispatchMessage(msg), static_cast<LRESULT>(WM_KEYDOWN * 1000 + 7));
@@ -171,13 +162,9 @@ TEST(WindowClassTest, DispatchGoesToTheOneRegisteredProcedureTheDefaultOneCloses
   EXPECT_TRUE(unregisterWindowClass("Test Class"));
   EXPECT_EQ(windowClassProcedure(), nullptr);
 
-  // The default procedure turns Alt+F4 into the close command and that into
-  // WM_CLOSE; F4 without Alt and other commands post nothing.
+  // The default procedure closes on Alt+F4 (as the viewer's end-to-end test
+  // shows); F4 without Alt and other commands post nothing.
   threadQueue().clear();
-  defWindowProc(nullptr, WM_SYSKEYDOWN, VK_F4, 1 << 29);
-  ASSERT_TRUE(threadQueue().peek(msg, PM_REMOVE) && msg.message == WM_SYSCOMMAND && msg.wParam == SC_CLOSE);
-  defWindowProc(nullptr, msg.message, msg.wParam, msg.lParam);
-  ASSERT_TRUE(threadQueue().peek(msg, PM_REMOVE) && msg.message == WM_CLOSE);
   defWindowProc(nullptr, WM_SYSKEYDOWN, VK_F4, 0);
   defWindowProc(nullptr, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
   defWindowProc(nullptr, WM_KEYDOWN, VK_F4, 0);

@@ -1,6 +1,5 @@
-// The frame on a real GL context: the two passes' order and per-item
-// culling, the lights, the shadow pass call site, blending, override
-// materials, the camera, and fog.
+// The frame on a real GL context: the passes' order, culling, lights,
+// shadow pass, blending, override materials, the camera, and fog.
 
 #include "support/GLContext.h"
 
@@ -20,10 +19,9 @@ namespace {
 
 using namespace qor;
 
-// The draw calls in order, one word each: the pass (o opaque, t translucent,
-// s shadows), the item's id, then L with lighting on, B with blending on, *
-// with the override material. The GL lights at the first call: enabled flags
-// of 0 and 1, diffuse of 0 and 1, position of 0.
+// The draw calls, a word each: the pass (o opaque, t translucent, s shadows),
+// the item, L if lit, B if blended, * with the override material. Then GL
+// lights 0 and 1 at the first call: enabled, diffuse, and 0's position.
 std::string calls;
 std::vector<float> lightsSeen;
 
@@ -39,14 +37,15 @@ void record(char pass, int id, bool ownMaterials = true) {
   glGetLightfv(GL_LIGHT0, GL_POSITION, &lightsSeen[10]);
 }
 
+// The opaque pass draws with mask 1 | 4 | 8, the translucent one with 2 | 4 | 8.
+char pass(uint8_t flags) { return flags == 13 ? 'o' : flags == 14 ? 't' : '?'; }
+
 struct RecordingModel : IModel {
   explicit RecordingModel(int id) : id(id) {}
   std::size_t size() const override { return sizeof(*this); }
   void load(const std::string&) override {}
-  void draw(uint8_t flags) const override { record(flags == 13 ? 'o' : flags == 14 ? 't' : '?', id); }
-  void draw(uint8_t flags, const SmartPointer<Material>&) const override {
-    record(flags == 13 ? 'o' : flags == 14 ? 't' : '?', id, false);
-  }
+  void draw(uint8_t flags) const override { record(pass(flags), id); }
+  void draw(uint8_t flags, const SmartPointer<Material>&) const override { record(pass(flags), id, false); }
   int id;
 };
 
@@ -90,7 +89,7 @@ protected:
   }
 };
 
-TEST_F(FrameTest, PassesCullingLightsShadowsBlendingAndMaterialsOfOneFrame) {
+TEST_F(FrameTest, PassesCullingLightsShadowsBlendingMaterialsAndFog) {
   SmartPointer<LightNode> off = makeShared<LightNode>(), first = makeShared<LightNode>();
   SmartPointer<LightNode> second = makeShared<LightNode>();
   off->enabled = false;
@@ -112,9 +111,8 @@ TEST_F(FrameTest, PassesCullingLightsShadowsBlendingAndMaterialsOfOneFrame) {
                             at(1.6f, 0, -3, item(3)), at(40, 0, -3, item(90)), at(0, 0, 5, item(91)),
                             at(0, 0, -150, item(92))})
     nodes.push_back(node);
-  // The camera at (1, 0, 3) looks down -z; the root is moved there, so the
-  // items lie in eye space where they are placed (without the camera they
-  // would all be behind the eye).
+  // The camera at (1, 0, 3) looks down -z and the root is moved there: the
+  // items lie in eye space as placed (without the camera, behind the eye).
   scene.camera = makeShared<Camera>();
   scene.camera->position[0] = scene.camera->view[0] = 1.0f;
   scene.camera->position[2] = 3.0f;
@@ -124,9 +122,8 @@ TEST_F(FrameTest, PassesCullingLightsShadowsBlendingAndMaterialsOfOneFrame) {
   scene.blend = scene.castShadows = true;
   renderScene();
 
-  // Opaque nearest first, the shadows once per light with lighting off, then
-  // translucent farthest first and blended. The enabled lights are bound in
-  // list order; the position is the eye-space one, taken unchanged.
+  // Opaque nearest first, shadows per light unlit, translucent farthest
+  // first and blended. Enabled lights bound in order, positions in eye space.
   std::string shadowCalls;
   for (GLint i = 0; i < maxLights; ++i) shadowCalls += "s ";
   EXPECT_EQ(calls, "o2L* o3L o4L o8L " + shadowCalls + "t8LB t4LB t3LB t2LB*");
@@ -135,14 +132,10 @@ TEST_F(FrameTest, PassesCullingLightsShadowsBlendingAndMaterialsOfOneFrame) {
   EXPECT_EQ(std::pair(shadows->lights[0], shadows->lights[1]), std::pair(first.get(), second.get()));
   EXPECT_EQ(shadows->itemCounts, std::vector<std::size_t>(maxLights, 7));
 
-  // Afterwards lights and blending are off (the function stays), the camera
-  // matrix is loaded and the per-frame lists are empty.
+  // Afterwards lights and blending are off, the camera matrix is loaded and
+  // the per-frame lists are empty.
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING) || glIsEnabled(GL_BLEND));
   for (GLint i = 0; i < maxLights; ++i) EXPECT_FALSE(glIsEnabled(GL_LIGHT0 + i));
-  GLint blendFunction[2] = {};
-  glGetIntegerv(GL_BLEND_SRC, blendFunction);
-  glGetIntegerv(GL_BLEND_DST, blendFunction + 1);
-  EXPECT_EQ(std::pair(blendFunction[0], blendFunction[1]), std::pair(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
   float after[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, after);
   EXPECT_EQ(std::pair(after[12], after[14]), std::pair(-1.0f, -3.0f));
@@ -157,12 +150,18 @@ TEST_F(FrameTest, PassesCullingLightsShadowsBlendingAndMaterialsOfOneFrame) {
   scene.castShadows = true;
   renderScene();
   EXPECT_EQ(calls, "o2L* o3L o4L o8L t8L t4L t3L t2L*");
+
+  // Fog only in the game stage.
+  for (int stage : {5, 1, 4, 6, 7, 0}) {
+    OpenGLRenderer::setFog(stage);
+    EXPECT_EQ(glIsEnabled(GL_FOG), stage == 5) << "stage " << stage;
+  }
 }
 
 TEST_F(FrameTest, NonFiniteDepthsNeitherBreakTheSortNorGetDrawn) {
-  // A rotation about a zero axis gives NaN matrices and depths; mixed with
-  // enough ordinary items to take the sort past its small-range path. Only
-  // the finite ones are drawn, nearest first.
+  // A rotation about a zero axis gives NaN matrices and depths, here among
+  // enough items to take the sort past its small-range path. Only the finite
+  // ones are drawn, nearest first.
   std::vector<SceneNodePtr> children;
   for (int i = 0; i < 60; ++i) {
     SceneNodePtr placed = at(0, 0, -2.0f - 0.1f * static_cast<float>((i * 37) % 60), item(i));
@@ -177,13 +176,6 @@ TEST_F(FrameTest, NonFiniteDepthsNeitherBreakTheSortNorGetDrawn) {
   renderScene();
   EXPECT_EQ(calls.substr(0, expected.size()), expected);
   EXPECT_EQ(calls.find('o', expected.size()), std::string::npos);
-}
-
-TEST_F(FrameTest, FogOnlyInTheGameStage) {
-  for (int stage : {5, 1, 4, 6, 7, 0}) {
-    OpenGLRenderer::setFog(stage);
-    EXPECT_EQ(glIsEnabled(GL_FOG), stage == 5) << "stage " << stage;
-  }
 }
 
 }  // namespace

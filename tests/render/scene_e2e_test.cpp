@@ -1,6 +1,5 @@
-// kelvo-scene as an author meets it: scene scripts with a red cube in a
-// scratch folder, screenshots read back with FreeImage, key presses sent with
-// xdotool under the test display (Xvfb).
+// kelvo-scene as an author meets it under the test display (Xvfb): scene
+// scripts with a red cube, screenshots read back, keys sent with xdotool.
 
 #include "support/ChildProcess.h"
 #include "support/ModelFixtures.h"
@@ -50,15 +49,11 @@ struct SceneRun : ChildProcess {
   }
 };
 
-// An opaque red cube behind a smaller glass one, shifted so both also show
-// on their own.
-const std::string kGlassScene = "print(\"ready\");\n"
-                                "Material(\"cube.mtl\");\n"
-                                "front = Model(\"cube.obj\");\n"
-                                "front.setMaterial(getMaterial(\"glass\"));\n"
-                                "scene = Group(" + kLight + ",\n"
-                                "  Group(translate(0, 0, -1), Model(\"cube.obj\")),\n"
-                                "  Group(translate(0.3, 0, 0.5), scale(0.5, 0.5, 0.5), front));\n";
+// An opaque red cube behind a smaller glass one, partly overlapping.
+const std::string kGlassScene =
+    "print(\"ready\");\nMaterial(\"cube.mtl\");\nfront = Model(\"cube.obj\");\n"
+    "front.setMaterial(getMaterial(\"glass\"));\nscene = Group(" + kLight + ", Group(translate(0, 0, -1), "
+    "Model(\"cube.obj\")),\n  Group(translate(0.3, 0, 0.5), scale(0.5, 0.5, 0.5), front));\n";
 
 TEST(SceneToolTest, TranslucentMaterialBlendsOverTheOpaqueOneOnlyWithSceneBlend) {
   // Without the setting the translucent pass paints over what is behind.
@@ -85,9 +80,8 @@ std::string movingScene(const std::string& mover) {
 
 TEST(SceneToolTest, OffscreenWithoutADisplayAScriptCameraATimerAndLocatedErrors) {
   // The script's camera, 1 farther back than the default one, stays. The
-  // time-out moves the cube and ends the run; the frame of that pass is the
-  // last one drawn. The broken last line is reported as FILE:LINE.COLUMN;
-  // what was reduced before it still runs.
+  // time-out moves the cube and ends the run after that frame. The broken
+  // last line is reported as FILE:LINE.COLUMN; what came before still runs.
   SceneRun tool("c = Camera();\nc.moveFordward(-1);\nc.setActive();\n" +
                 movingScene("def done() {\n  moveRight();\n  exit();\n}\ndef idle() {\n  1 + 2;\n}\n"
                             "Timer(10, 50, idle(), done());\n") +

@@ -1,7 +1,6 @@
 #pragma once
 // Runs one of our executables for the end-to-end tests in a fresh scratch
-// folder, its standard output and error captured in files there; killed at
-// the end if it is still running, before the folder goes.
+// folder, output captured there; killed at the end if still running.
 
 #include "support/TempDir.h"
 
@@ -18,11 +17,6 @@
 namespace kelvo::test {
 
 using namespace std::chrono_literals;
-
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The standard output of a shell command.
 inline std::string runCommand(const std::string& command) {
@@ -85,13 +79,17 @@ public:
     return status_;
   }
 
-  std::string out() const { return readFile(dir.file("stdout.txt")); }
-  std::string err() const { return readFile(dir.file("stderr.txt")); }
+  std::string out() const { return read("stdout.txt"); }
+  std::string err() const { return read("stderr.txt"); }
 
   const TempDir dir;  // the working folder
   pid_t pid = -1;
 
 private:
+  std::string read(const char* name) const {
+    std::ifstream in(dir.file(name));
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
   int status_ = -1;
 };
 
