@@ -2,7 +2,6 @@
 // procedure fed with messages, and the main loop driven through the queue.
 
 #include "support/TempDir.h"
-
 #include "app/App.h"
 #include "app/InputState.h"
 #include "app/ScreenSettings.h"
@@ -30,8 +29,7 @@ TEST(ScreenSettingsTest, FieldsAndWhatFallsBackToTheDefaults) {
       {"  320\n240\n\n  t", 320, 240, 1}, {"800 600 f\r\n", 800, 600, 0}, {"800\r\n600\r\nt\r\n", 800, 600, 1},
       {"800 600", -1, -1, 1}, {"800 600\r\n", -1, -1, 1}, {"", 640, 480, 1}, {nullptr, 640, 480, 1},
       {"wide 600 f", 640, -1, -1}, {"800 x f", -1, 480, -1}, {"0 600 f", 640, -1, -1},
-      {"800 -600 f", -1, 480, -1}, {"99999999999 600 f", 640, -1, -1},
-  };
+      {"800 -600 f", -1, 480, -1}, {"99999999999 600 f", 640, -1, -1}};
   kelvo::test::TempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text ? c.text : "no file");
@@ -39,7 +37,6 @@ TEST(ScreenSettingsTest, FieldsAndWhatFallsBackToTheDefaults) {
     EXPECT_EQ(c.width < 0 ? -1 : s.width, c.width);
     EXPECT_EQ(c.height < 0 ? -1 : s.height, c.height);
     EXPECT_EQ(c.fullscreen < 0 ? -1 : int{s.fullscreen}, c.fullscreen);
-    EXPECT_TRUE(s.running);
   }
 }
 
@@ -47,7 +44,6 @@ MSG msg(UINT message, WPARAM wParam = 0, int32_t x = 0, int32_t y = 0) {
   return MSG{nullptr, message, wParam, MAKELPARAM(static_cast<uint32_t>(x), static_cast<uint32_t>(y))};
 }
 LRESULT send(const MSG& m) { return windowProc(nullptr, m.message, m.wParam, m.lParam); }
-std::pair<int32_t, int32_t> at(int32_t x, int32_t y) { return {x, y}; }
 
 std::vector<UINT> defaultCalls;
 LRESULT countingDefProc(Window*, UINT message, WPARAM, LPARAM) {
@@ -81,9 +77,8 @@ protected:
 };
 
 TEST_F(ShellTest, KeysGameKeysAndTheConsole) {
-  // In order; `held` is keys[key & 0xFF] afterwards. Caps Lock stays held;
-  // a code beyond the table is dropped, not written out of bounds. In the
-  // game stage (5) only, F2 opens the console, which takes every key until F2
+  // In order; `held` is keys[key & 0xFF] after. Caps Lock stays held; a code beyond the table is dropped, not
+  // written out of bounds. In the game stage (5) only, F2 opens the console, which takes every key until F2
   // closes it (that press is recorded), and the arrows turn the player.
   const struct {
     int stage;
@@ -97,8 +92,7 @@ TEST_F(ShellTest, KeysGameKeysAndTheConsole) {
       {1, WM_KEYDOWN, VK_LEFT, 1, 0, 3}, {1, WM_KEYUP, VK_LEFT, 0, 0, 3}, {5, WM_KEYDOWN, VK_F2, 0, 1, 3},
       {5, WM_KEYDOWN, VK_ESCAPE, 0, 1, 3}, {5, WM_KEYDOWN, 'A', 0, 1, 3}, {5, WM_KEYDOWN, VK_F2, 1, 0, 3},
       {5, WM_KEYDOWN, VK_LEFT, 1, 0, 0}, {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 3}, {5, WM_KEYDOWN, VK_DOWN, 1, 0, 1},
-      {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 0}, {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 3},
-  };
+      {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 0}, {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 3}};
   for (const auto& s : steps) {
     SCOPED_TRACE(::testing::Message() << "stage " << s.stage << " message " << s.message << " key " << s.key);
     stage = s.stage;
@@ -115,12 +109,12 @@ TEST_F(ShellTest, MouseButtonsSlidesAndWindowManagerRequests) {
     send(msg(WM_LBUTTONDOWN, MK_LBUTTON, 10, 20));
     EXPECT_EQ(stage, expected);
   }
-  EXPECT_EQ(at(inputState.clickX, inputState.clickY), at(10, 20));
+  EXPECT_EQ(std::pair(inputState.clickX, inputState.clickY), std::pair(10, 20));
   EXPECT_TRUE(inputState.leftDown && inputState.dragging);
   // While a button is held the pointer may leave the window to the left or
   // above: those coordinates are negative, not 65535-something.
   send(msg(WM_MOUSEMOVE, MK_LBUTTON, -7, -3));
-  EXPECT_EQ(at(inputState.mouseX, inputState.mouseY), at(-7, -3));
+  EXPECT_EQ(std::pair(inputState.mouseX, inputState.mouseY), std::pair(-7, -3));
   send(msg(WM_LBUTTONUP));
   EXPECT_FALSE(inputState.leftDown || inputState.dragging);
   stage = 7;  // an end slide; the right button never advances
@@ -128,7 +122,7 @@ TEST_F(ShellTest, MouseButtonsSlidesAndWindowManagerRequests) {
   send(msg(WM_RBUTTONDOWN, MK_RBUTTON, 30, 20));
   EXPECT_EQ(stage, 7);
   EXPECT_TRUE(inputState.rightDown);
-  EXPECT_EQ(at(inputState.clickX, inputState.clickY), at(30, 20));
+  EXPECT_EQ(std::pair(inputState.clickX, inputState.clickY), std::pair(30, 20));
   send(msg(WM_RBUTTONUP));
   EXPECT_FALSE(inputState.rightDown);
 
@@ -153,8 +147,7 @@ TEST_F(ShellTest, MainLoopPasses) {
     std::vector<MSG> messages;
     bool console, quit, stopped;  // before the loop
     LoopEnd end;
-    int frames;
-    std::size_t left;  // messages still queued
+    int frames, left;  // frames drawn, messages still queued
     WPARAM held;
   } cases[] = {
       {{msg(WM_MOUSEMOVE), msg(WM_KEYDOWN, 'A'), escape, msg(WM_KEYDOWN, 'B')}, 0, 0, 0, LoopEnd::Escape, 2, 1, 'A'},
@@ -162,8 +155,7 @@ TEST_F(ShellTest, MainLoopPasses) {
       {{escape}, true, true, false, LoopEnd::Quit, 1, 0, 0},  // escape in the console is no escape
       {{}, false, false, true, LoopEnd::Stopped, 1, 0, 0},    // running is tested at the end of the pass
       // Losing the focus is no minimising: the frames come back.
-      {{minimised, msg(WM_KEYDOWN, 'M'), focusLost, escape}, 0, 0, 0, LoopEnd::Escape, 1, 0, 'M'},
-  };
+      {{minimised, msg(WM_KEYDOWN, 'M'), focusLost, escape}, 0, 0, 0, LoopEnd::Escape, 1, 0, 'M'}};
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << "case " << &c - cases);
     SetUp();
@@ -177,7 +169,7 @@ TEST_F(ShellTest, MainLoopPasses) {
     renderer = counter;
     EXPECT_EQ(mainLoop(), c.end);
     EXPECT_EQ(counter->frames, c.frames);
-    EXPECT_EQ(threadQueue().size(), c.left);
+    EXPECT_EQ(static_cast<int>(threadQueue().size()), c.left);
     EXPECT_FALSE(threadQueue().quitPending() || inputState.reloadRequested || inputState.keys['B']);
     EXPECT_EQ(inputState.keys[c.held], c.held ? 1 : 0);
     TearDown();

@@ -28,7 +28,6 @@ TEST(WindowTest, OneWindowWithTheFramebufferAskedFor) {
   EXPECT_EQ(std::pair(w, h), std::pair(320, 240));
   std::string second;
   EXPECT_TRUE(!openTestWindow(second) && !second.empty()) << "a second window while one is open";
-
   GLContext context = window->createContext(error);
   ASSERT_NE(context, nullptr) << error;
   for (auto [attribute, least] : {std::pair{SDL_GL_DOUBLEBUFFER, 1}, {SDL_GL_DEPTH_SIZE, 16},

@@ -38,9 +38,10 @@ TEST(VirtualKeyTable, ByPlaceBySymbolAndByLayout) {
   for (auto [symbol, code] : bySymbol) EXPECT_EQ(vk(symbol, SDL_SCANCODE_MUTE), code) << SDL_GetKeyName(symbol);
   // AZERTY "a" and "," in the US "Q" and "M" places; the digits row and the
   // keypad keep their codes; a non-Latin letter gives the key's place.
-  for (auto [sym, place, code] : {std::tuple<SDL_Keycode, SDL_Scancode, int>{SDLK_a, PLACE(Q), 'A'},
-                                  {SDLK_COMMA, PLACE(M), 0xBC}, {SDLK_AMPERSAND, PLACE(1), '1'}, {SDLK_MINUS, PLACE(6), '6'},
-                                  {SDLK_SLASH, PLACE(KP_DIVIDE), 0x6F}, {0x0444, PLACE(A), 'A'}})
+  using Key = std::tuple<SDL_Keycode, SDL_Scancode, int>;
+  for (auto [sym, place, code] : {Key{SDLK_a, PLACE(Q), 'A'}, {SDLK_COMMA, PLACE(M), 0xBC}, {SDLK_MINUS, PLACE(6), '6'},
+                                  {SDLK_AMPERSAND, PLACE(1), '1'}, {SDLK_SLASH, PLACE(KP_DIVIDE), 0x6F},
+                                  {0x0444, PLACE(A), 'A'}})
     EXPECT_EQ(vk(sym, place), code) << SDL_GetScancodeName(place);
 }
 
@@ -67,8 +68,7 @@ SDL_Event event(Uint32 type, int a = 0, int b = 0, int c = 0, int d = 0) {
   return e;
 }
 
-// Key message lParam bits: repeat count 1, extended key (24), Alt (29),
-// previously down (30), released (31).
+// Key lParam: repeat count 1, extended key, Alt, previously down, released.
 LPARAM keyBits(uint32_t bits) { return static_cast<LPARAM>(static_cast<int32_t>(1 | bits)); }
 constexpr uint32_t kExtended = 1u << 24, kAlt = 1u << 29, kWasDown = 1u << 30, kUp = 3u << 30;
 
@@ -109,10 +109,8 @@ TEST(EventTranslatorTest, OneMessagePerEventInOrder) {
       {"focus lost", event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST), WM_ACTIVATE, WA_INACTIVE, 0},
       {"size", event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_SIZE_CHANGED, 1024, 700), WM_SIZE, 0, MAKELPARAM(1024, 700)},
       {"close", event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE), WM_CLOSE, 0, 0},
-      {"quit", event(SDL_QUIT), WM_CLOSE, 0, 0},
       {"exposed", event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_EXPOSED), 0, 0, 0},
-      {"text", event(SDL_TEXTINPUT), 0, 0, 0},
-  };
+      {"quit", event(SDL_QUIT), WM_CLOSE, 0, 0}, {"text", event(SDL_TEXTINPUT), 0, 0, 0}};
   EventTranslator translator;
   MessageQueue queue;
   for (const auto& s : steps) {
@@ -145,22 +143,20 @@ TEST(MessageQueueTest, FirstInFirstOutPastItsRingThenTheQuitOnce) {
   EXPECT_FALSE(q.peek(msg, PM_REMOVE));
 }
 
-LRESULT recordingProc(Window*, UINT message, WPARAM wParam, LPARAM) {
-  return static_cast<LRESULT>(message * 1000 + wParam);
-}
-
 TEST(WindowClassTest, DispatchGoesToTheOneRegisteredProcedureTheDefaultOneClosesOnAltF4) {
+  const WindowProc recordingProc = [](Window*, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
+    return static_cast<LRESULT>(message * 1000 + wParam);
+  };
   MSG msg{nullptr, WM_KEYDOWN, 7, 0};
   EXPECT_EQ(dispatchMessage(msg), 0);  // no class yet
-  EXPECT_FALSE(registerWindowClass({"", &recordingProc}) || registerWindowClass({"Test Class", nullptr}));
-  ASSERT_TRUE(registerWindowClass({"Test Class", &recordingProc}));
-  EXPECT_FALSE(registerWindowClass({"Other Class", &recordingProc}));
+  EXPECT_FALSE(registerWindowClass({"", recordingProc}) || registerWindowClass({"Test Class", nullptr}));
+  ASSERT_TRUE(registerWindowClass({"Test Class", recordingProc}));
+  EXPECT_FALSE(registerWindowClass({"Other Class", recordingProc}));
   EXPECT_EQ(dispatchMessage(msg), static_cast<LRESULT>(WM_KEYDOWN * 1000 + 7));
   msg.message = WM_QUIT;
   EXPECT_EQ(dispatchMessage(msg), 0);  // WM_QUIT is never dispatched
   EXPECT_FALSE(unregisterWindowClass("Other Class"));
-  EXPECT_TRUE(unregisterWindowClass("Test Class"));
-  EXPECT_EQ(windowClassProcedure(), nullptr);
+  EXPECT_TRUE(unregisterWindowClass("Test Class") && windowClassProcedure() == nullptr);
 
   // The default procedure closes on Alt+F4 (as the viewer's end-to-end test
   // shows); F4 without Alt and other commands post nothing.

@@ -84,8 +84,7 @@ TEST(SceneToolTest, OffscreenWithoutADisplayAScriptCameraATimerAndLocatedErrors)
   // last line is reported as FILE:LINE.COLUMN; what came before still runs.
   SceneRun tool("c = Camera();\nc.moveFordward(-1);\nc.setActive();\n" +
                 movingScene("def done() {\n  moveRight();\n  exit();\n}\ndef idle() {\n  1 + 2;\n}\n"
-                            "Timer(10, 50, idle(), done());\n") +
-                "x = (1;\n");
+                            "Timer(10, 50, idle(), done());\n") + "x = (1;\n");
   ASSERT_EQ(tool.run("--size 320x240 --screenshot shot.png scene.txt", false), 0) << tool.err();
   EXPECT_NE(tool.err().find("scene.txt:17.6: "), std::string::npos) << tool.err();
   EXPECT_EQ(tool.shot({{60, 120}, {260, 120}}), "320x240 KR");
@@ -96,14 +95,13 @@ TEST(SceneToolTest, KeyPressReachesItsBindingAndEscapeQuits) {
   tool.run("--screenshot shot.png scene.txt", true, false);
   const unsigned long window = tool.findWindow();
   ASSERT_NE(window, 0ul) << tool.err();
-  tool.pressKeys(window, "r m", false);  // the reset loads the script again, bindings too
-  ASSERT_EQ(tool.pressKeys(window, "Escape"), 0) << tool.err();
+  // The reset loads the script again, bindings too.
+  ASSERT_EQ(tool.pressKeys(window, "r m Escape"), 0) << tool.err();
   EXPECT_EQ(tool.shot({{40, 240}, {600, 240}}), "640x480 KR");
 }
 
 TEST(SceneToolTest, BadOptionsAreUsageErrorsAMissingScriptIsNot) {
-  // The usage text goes to standard error on status 2, to standard output on
-  // 0. A missing scene script still leaves a scene to show.
+  // Usage text on standard error for status 2; a missing script shows a scene.
   for (auto [args, status, text] : {std::tuple{"--size 0x10 scene.txt", 2, "usage: kelvo-scene"},
                                     {"--frames 2", 2, "no FILE given"}, {"--help", 0, "--screenshot"},
                                     {"--frames 1 missing.txt", 0, ""}}) {

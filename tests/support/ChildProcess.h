@@ -18,7 +18,6 @@ namespace kelvo::test {
 
 using namespace std::chrono_literals;
 
-// The standard output of a shell command.
 inline std::string runCommand(const std::string& command) {
   std::string out;
   if (FILE* p = ::popen(command.c_str(), "r")) {
@@ -61,27 +60,30 @@ public:
     return status_;
   }
 
-  // The process's visible window titled "Kelvo Viewer" (both must hold, as
-  // tests running in parallel show windows of that title), 0 after 30 s.
-  unsigned long findWindow() const {
-    const std::string found = runCommand("timeout 30 xdotool search --sync --all --onlyvisible --pid " +
-                                         std::to_string(pid) + " --name '^Kelvo Viewer$' 2>/dev/null");
-    return found.empty() ? 0 : std::stoul(found);
+  // The process's visible window titled "Kelvo Viewer" (parallel tests show
+  // some too), 0 after 30 s; retried, as a window vanishing fails a search.
+  unsigned long findWindow() {
+    for (int attempt = 0; attempt < 300 && waitExit(0ms) == -1; ++attempt) {
+      const std::string found = runCommand("xdotool search --all --onlyvisible --pid " + std::to_string(pid) +
+                                           " --name '^Kelvo Viewer$' 2>/dev/null");
+      if (!found.empty()) return std::stoul(found);
+      std::this_thread::sleep_for(100ms);
+    }
+    return 0;
   }
 
-  // Types `keys` (xdotool names) into `window`; with `untilExit`, again until
-  // the process ends (at most 5 times). The exit status, or -1.
-  int pressKeys(unsigned long window, const std::string& keys, bool untilExit = true) {
-    for (int attempt = 0; attempt < (untilExit ? 5 : 1) && status_ == -1; ++attempt) {
+  // Types `keys` (xdotool names, the last one quitting) into `window` until
+  // the process ends, at most 5 times; the exit status, or -1.
+  int pressKeys(unsigned long window, const std::string& keys) {
+    for (int attempt = 0; attempt < 5 && status_ == -1; ++attempt) {
       runCommand("xdotool windowfocus --sync " + std::to_string(window) + " key " + keys + " 2>/dev/null");
-      if (untilExit) waitExit(5s);
+      waitExit(5s);
     }
     return status_;
   }
 
   std::string out() const { return read("stdout.txt"); }
   std::string err() const { return read("stderr.txt"); }
-
   const TempDir dir;  // the working folder
   pid_t pid = -1;
 
