@@ -92,7 +92,9 @@ TEST_F(ShellTest, KeysGameKeysAndTheConsole) {
       {1, WM_KEYDOWN, VK_LEFT, 1, 0, 3}, {1, WM_KEYUP, VK_LEFT, 0, 0, 3}, {5, WM_KEYDOWN, VK_F2, 0, 1, 3},
       {5, WM_KEYDOWN, VK_ESCAPE, 0, 1, 3}, {5, WM_KEYDOWN, 'A', 0, 1, 3}, {5, WM_KEYDOWN, VK_F2, 1, 0, 3},
       {5, WM_KEYDOWN, VK_LEFT, 1, 0, 0}, {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 3}, {5, WM_KEYDOWN, VK_DOWN, 1, 0, 1},
-      {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 0}, {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 3}};
+      {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 0}, {5, WM_KEYDOWN, VK_RIGHT, 1, 0, 3},
+      // A key let go while Alt is held comes as a system key-up: released all the same.
+      {1, WM_KEYDOWN, 'S', 1, 0, 3}, {1, WM_SYSKEYUP, 'S', 0, 0, 3}};
   for (const auto& s : steps) {
     SCOPED_TRACE(::testing::Message() << "stage " << s.stage << " message " << s.message << " key " << s.key);
     stage = s.stage;
@@ -143,6 +145,8 @@ TEST_F(ShellTest, MainLoopPasses) {
   // frame; it never waits for a message. A reload is served once.
   const MSG minimised = msg(WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1)), focusLost = msg(WM_ACTIVATE, WA_INACTIVE);
   const MSG escape = msg(WM_KEYDOWN, VK_ESCAPE);
+  std::vector<MSG> motion(4000, msg(WM_MOUSEMOVE, 0, 5, 5));
+  motion.push_back(escape);
   const struct {
     std::vector<MSG> messages;
     bool console, quit, stopped;  // before the loop
@@ -152,6 +156,7 @@ TEST_F(ShellTest, MainLoopPasses) {
   } cases[] = {
       {{msg(WM_MOUSEMOVE), msg(WM_KEYDOWN, 'A'), escape, msg(WM_KEYDOWN, 'B')}, 0, 0, 0, LoopEnd::Escape, 2, 1, 'A'},
       {{msg(WM_CLOSE), msg(WM_KEYDOWN, 'Q')}, 0, 0, 0, LoopEnd::Quit, 2, 0, 'Q'},  // the quit after the queue
+      {motion, 0, 0, 0, LoopEnd::Escape, 1, 0, 0},  // thousands of moves merge: Escape is the next pass
       {{escape}, true, true, false, LoopEnd::Quit, 1, 0, 0},  // escape in the console is no escape
       {{}, false, false, true, LoopEnd::Stopped, 1, 0, 0},    // running is tested at the end of the pass
       // Losing the focus is no minimising: the frames come back.

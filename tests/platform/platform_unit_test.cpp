@@ -143,6 +143,23 @@ TEST(MessageQueueTest, FirstInFirstOutPastItsRingThenTheQuitOnce) {
   EXPECT_FALSE(q.peek(msg, PM_REMOVE));
 }
 
+TEST(MessageQueueTest, PointerMovesAtTheEndMergeIntoTheLatest) {
+  // A burst of motion is one message with the last position and buttons, so
+  // the key after it is next in line; a move after the key stays apart.
+  MessageQueue q;
+  for (int i = 1; i <= 4000; ++i) q.post(nullptr, WM_MOUSEMOVE, i % 2, MAKELPARAM(i, i + 1));
+  q.post(nullptr, WM_KEYDOWN, VK_ESCAPE, 0);
+  q.post(nullptr, WM_MOUSEMOVE, 0, MAKELPARAM(7, 8));
+  MSG m;
+  const std::tuple<UINT, WPARAM, LPARAM> expected[] = {
+      {WM_MOUSEMOVE, 0, MAKELPARAM(4000, 4001)}, {WM_KEYDOWN, VK_ESCAPE, 0}, {WM_MOUSEMOVE, 0, MAKELPARAM(7, 8)}};
+  for (const auto& e : expected) {
+    ASSERT_TRUE(q.peek(m, PM_REMOVE));
+    EXPECT_EQ(std::tuple(m.message, m.wParam, m.lParam), e);
+  }
+  EXPECT_FALSE(q.peek(m, PM_REMOVE));
+}
+
 TEST(WindowClassTest, DispatchGoesToTheOneRegisteredProcedureTheDefaultOneClosesOnAltF4) {
   const WindowProc recordingProc = [](Window*, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
     return static_cast<LRESULT>(message * 1000 + wParam);
