@@ -1,6 +1,7 @@
 // kelvo-scene: opens a window and shows one scene script's "scene" with its
-// camera, key bindings and timers, without the staged show; optionally
-// renders a fixed number of frames and saves the last one as a PNG image.
+// camera, key bindings, timers and the console, without the staged show;
+// optionally renders a fixed number of frames and saves the last one as a PNG
+// image.
 
 #include "app/App.h"
 #include "app/Hooks.h"
@@ -8,6 +9,7 @@
 #include "app/ScreenSettings.h"
 #include "app/StageFlow.h"
 #include "base/memory/IMMObject.h"
+#include "gui/GuiManager.h"
 #include "material/TextureManager.h"
 #include "platform/Messages.h"
 #include "platform/VirtualKeys.h"
@@ -31,30 +33,39 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-scene [--size WxH] [--frames N] [--screenshot OUT.png] FILE\n"
+    "usage: kelvo-scene [--size WxH] [--frames N] [--screenshot OUT.png]\n"
+    "                   [--console-log LOG.txt] FILE\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
-    "camera, key bindings and timers, loaded exactly as the viewer loads its\n"
-    "scene: the scene settings of the working directory's\n"
+    "camera, key bindings, timers and the console, loaded exactly as the viewer\n"
+    "loads its scene: the scene settings of the working directory's\n"
     "\"Data/Scenes/Settings.txt\", the default material, then FILE in place of\n"
     "\"Data/Scenes/initial.txt\". Models and material files named in the script\n"
     "are found beside FILE, as in the viewer. There is no staged show.\n"
     "\n"
     "Output of \"print\" goes to standard output; lexical and syntax errors go to\n"
     "standard error as FILE:LINE.COLUMN: message, and the scene is shown as far\n"
-    "as it was parsed. Escape (or closing the window, or the script's \"exit\")\n"
-    "quits; \"reset\" loads FILE again.\n"
+    "as it was parsed. Escape outside the console (or closing the window, or\n"
+    "the script's \"exit\") quits; \"reset\" loads FILE again.\n"
+    "\n"
+    "F2 opens and closes the console, drawn with the working directory's\n"
+    "\"GUIConfig.txt\" as in the viewer. Enter runs the line typed there as a\n"
+    "script; what it prints and its errors appear below it. The console has a\n"
+    "keyboard layout of its own: Shift+8 and Shift+9 type the parentheses,\n"
+    "Shift+0 \"=\", Shift+2 a double quote, Ctrl with the \";:\" key \";\".\n"
     "\n"
     "  --size WxH          window size in pixels (default 640x480, windowed)\n"
     "  --frames N          quit after drawing N frames\n"
     "  --screenshot FILE   save the last frame drawn as a PNG image\n"
+    "  --console-log FILE  at the end, write the console's lines to FILE: typed\n"
+    "                      lines behind \">>> \", output lines as they are\n"
     "  --help              show this text\n"
     "\n"
     "Without a display (no DISPLAY and no SDL_VIDEODRIVER) SDL's invisible\n"
     "\"offscreen\" driver is used, which suits --frames and --screenshot.\n"
     "\n"
     "Exit status: 0 after a normal end, 1 when no window can be opened or the\n"
-    "screenshot cannot be written, 2 on a usage error.\n";
+    "screenshot or console log cannot be written, 2 on a usage error.\n";
 
 
 int usageError(const char* what, const char* arg) {
@@ -124,11 +135,25 @@ bool savePng(const Capture& capture, const char* path) {
   return ok;
 }
 
+// The console's lines as they are shown, one per line.
+bool saveConsoleLog(const char* path) {
+  std::FILE* file = std::fopen(path, "w");
+  if (!file) return false;
+  const qor::gui::Console& console = qor::gui::guiManager.console;
+  for (std::size_t i = 0; i < console.lines.size(); ++i) {
+    if (!console.isOutput[i]) std::fputs(">>> ", file);
+    std::fwrite(console.lines[i].data(), 1, console.lines[i].size(), file);
+    std::fputc('\n', file);
+  }
+  return std::fclose(file) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const char* file = nullptr;
   const char* screenshot = nullptr;
+  const char* consoleLog = nullptr;
   long frameLimit = 0;  // 0: until the user quits
   int width = 640, height = 480;
   for (int i = 1; i < argc; ++i) {
@@ -144,6 +169,9 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(a, "--screenshot") == 0) {
       if (!hasValue) return usageError("--screenshot wants a file name", nullptr);
       screenshot = argv[++i];
+    } else if (std::strcmp(a, "--console-log") == 0) {
+      if (!hasValue) return usageError("--console-log wants a file name", nullptr);
+      consoleLog = argv[++i];
     } else if (std::strcmp(a, "--size") == 0) {
       if (!hasValue || !parseSize(argv[++i], width, height))
         return usageError("--size wants WIDTHxHEIGHT, for example 640x480", nullptr);
@@ -190,12 +218,15 @@ int main(int argc, char** argv) {
     renderHooks.beforeSwapData = &capture;
   }
 
-  // The viewer's start-up: the fallback texture, then the scene.
+  // The viewer's start-up: the fallback texture, the scene, then the GUI
+  // layout (the console's font and skin; there are no diagnostic windows).
   textureManager.LoadTexture("./Data/Textures/nonTexture.jpg");
   // Syntax errors are reported at start-up and after every "reset".
   sceneErrorReporter = &printErrorToStderr;
   scene.scriptPath = file;
   loadScene(scene);
+  connectGui();
+  gui::guiManager.loadGuiConfig();
   std::fflush(stdout);
 
   // The main loop's pass, counting frames: one message, then (while the
@@ -205,6 +236,10 @@ int main(int argc, char** argv) {
   while (screenSettings.running) {
     if (platform::peekMessage(msg, platform::PM_REMOVE)) {
       if (msg.message == platform::WM_QUIT) break;
+      // F2 opens and closes the console as in the viewer's game stage: the
+      // flag flips first, then the press goes where the new value says.
+      if (msg.message == platform::WM_KEYDOWN && msg.wParam == platform::VK_F2)
+        inputState.consoleVisible = !inputState.consoleVisible;
       platform::translateMessage(msg);
       platform::dispatchMessage(msg);
     }
@@ -229,6 +264,10 @@ int main(int argc, char** argv) {
   int status = 0;
   if (screenshot && !savePng(capture, screenshot)) {
     std::fprintf(stderr, "kelvo-scene: cannot write the screenshot %s\n", screenshot);
+    status = 1;
+  }
+  if (consoleLog && !saveConsoleLog(consoleLog)) {
+    std::fprintf(stderr, "kelvo-scene: cannot write the console log %s\n", consoleLog);
     status = 1;
   }
   renderHooks = RenderHooks{};

@@ -1,13 +1,17 @@
 #pragma once
 // Calls from the shell into the GUI, the console and the script's key
-// bindings. The GUI and console calls do nothing until the GUI is wired in.
+// bindings.
 
 #include <cstdint>
 
 namespace qor {
 
-// The GUI windows are offered a left press, top-most first; true when one
-// took it.
+// Connects the GUI to the shell: the renderer draws it over every frame, the
+// console shows while the input state's `consoleVisible` is set and reads
+// and records keys in the input state's `keys`.
+void connectGui();
+// The GUI windows are offered a left press at the click position, top-most
+// first; true when one took it.
 bool guiMouseDown();
 // The pointer moved to (x, y): a dragged GUI window follows it.
 void guiMouseMove(int32_t x, int32_t y);

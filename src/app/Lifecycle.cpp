@@ -3,11 +3,13 @@
 
 #include "app/App.h"
 
+#include "app/Hooks.h"
 #include "app/InputState.h"
 #include "app/ScreenSettings.h"
 #include "app/StageFlow.h"
 #include "app/WindowProc.h"
 #include "base/memory/IMMObject.h"
+#include "gui/GuiManager.h"
 #include "material/MaterialLibrary.h"
 #include "material/TextureManager.h"
 #include "platform/Clock.h"
@@ -81,9 +83,12 @@ void startUp() {
   textureManager.LoadTexture("./Data/Textures/nonTexture.jpg");
   // 2. loadScene: scene settings and "Data/Scenes/initial.txt".
   loadScene(scene);
+  // The GUI is drawn over every frame; the console uses the input state.
+  connectGui();
   // 3. The two diagnostic GUI windows.
   createDiagnosticWindows();
   // 4. The GUI layout "GUIConfig.txt".
+  gui::guiManager.loadGuiConfig();
   // 5. Sound: the listener at the origin looking along -z, the music
   //    "./Data/sounds/Musica/ghost6.wav" at (3, 0, -30), looping.
   // 6. The console closed; the player on column 120, row 33.
@@ -140,6 +145,8 @@ void shutDown() {
   rasterDevice.Close();
   // 3. The actors' containers, the child's nodes and the game-stage nodes.
   releaseStageNodes();
+  // The GUI's font lists go while the context is still there.
+  gui::guiManager.shutdownGui();
   // 4. The renderer: display mode restored, context deleted, window
   //    destroyed (when the dead list is collected next).
   renderer = nullptr;

@@ -1,5 +1,11 @@
 #include "app/StageFlow.h"
 
+#include "gui/GuiManager.h"
+#include "scene/Renderer.h"
+#include "script/SceneBuiltins.h"
+
+#include <charconv>
+
 namespace qor {
 
 int32_t stage = 1;
@@ -74,8 +80,42 @@ void turnView(int32_t /*degrees*/) {
   // The view-turn node's angle grows by the given degrees.
 }
 
+namespace {
+
+// The diagnostic windows, by their GUI ids.
+int32_t frustumWindow = -1;
+int32_t collisionWindow = -1;
+
+// Every frame: how many items passed culling in the opaque pass, into the
+// frustum window's second text. The digits fit the string's own storage, so
+// nothing is allocated.
+void showFrustumCount(uint32_t count) {
+  gui::Window* window = gui::guiManager.findWindow(frustumWindow);
+  if (!window || window->texts.size() < 2) return;
+  char digits[16];
+  const std::to_chars_result written = std::to_chars(digits, digits + sizeof digits, count);
+  window->texts[1].text.assign(digits, written.ptr);
+}
+
+// Every answer of the script's "collisionDetection".
+void showCollisionAnswer(bool collided) {
+  gui::Window* window = gui::guiManager.findWindow(collisionWindow);
+  if (!window || window->texts.empty()) return;
+  window->texts[0].text = collided ? "Collision detected!" : "No collision detected!";
+}
+
+}  // namespace
+
 void createDiagnosticWindows() {
-  // "FrustumCulling test" and "CollisionDetection test" windows.
+  gui::Window frustum(280, "FrustumCulling test");
+  frustum.addText("Number of objects inside of the frustum", 12);
+  frustum.addText(" ", 250);
+  gui::Window collision(200, "CollisionDetection test");
+  collision.addText("No collision detected!", 12);
+  frustumWindow = gui::guiManager.addWindow(frustum);
+  collisionWindow = gui::guiManager.addWindow(collision);
+  renderHooks.opaqueItemsDrawn = &showFrustumCount;
+  script::collisionAnswerHook = &showCollisionAnswer;
 }
 
 void releaseStageNodes() {}

@@ -41,11 +41,13 @@ constexpr float kOldFrameWeight = 0.8f;
 // rejects them and they are never drawn.
 inline float sortKey(float depth) { return depth == depth ? depth : -std::numeric_limits<float>::infinity(); }
 
-// Culls the item by its unit cube in its own frame and draws it there.
-inline void drawItem(const FrustumCulling& frustum, const GeometryNode& item, uint8_t mask) {
-  if (!frustum.CubeInFrustum(0.0f, 0.0f, 0.0f, kItemHalfSize)) return;
+// Culls the item by its unit cube in its own frame and draws it there. True
+// when it passed.
+inline bool drawItem(const FrustumCulling& frustum, const GeometryNode& item, uint8_t mask) {
+  if (!frustum.CubeInFrustum(0.0f, 0.0f, 0.0f, kItemHalfSize)) return false;
   glLoadMatrixf(item.modelView);
   item.draw(mask);
+  return true;
 }
 
 }  // namespace
@@ -201,11 +203,13 @@ void OpenGLRenderer::renderScene(Scene& target) {
   glPopMatrix();
 
   FrustumCulling frustum;
+  uint32_t inside = 0;
   for (std::size_t i = queue.size(); i-- > 0;) {
     const GeometryNode& item = *queue[i].get();
     frustum.CalculateFrustum(projection, item.modelView);
-    drawItem(frustum, item, kOpaquePass);
+    if (drawItem(frustum, item, kOpaquePass)) ++inside;
   }
+  if (renderHooks.opaqueItemsDrawn) renderHooks.opaqueItemsDrawn(inside);
 
   if (target.castShadows && shadowPass) {
     glDisable(GL_LIGHTING);

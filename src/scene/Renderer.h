@@ -32,13 +32,16 @@ extern ViewSize defaultViewSize;
 // not include: the shell points `width` and `height` at its screen settings
 // (the renderer reads the window size there and `resize` stores it there)
 // and `stage` at its stage state (fog in the game stage 5); the GUI sets
-// `drawGui` to draw itself over the frame; a tool may set `beforeSwap` to
-// look at the finished back buffer (screenshots). Null members are skipped.
+// `drawGui` to draw itself over the frame and `opaqueItemsDrawn` to learn
+// how many render items passed culling in each frame's opaque pass; a tool
+// may set `beforeSwap` to look at the finished back buffer (screenshots).
+// Null members are skipped.
 struct RenderHooks {
   int32_t* width = &defaultViewSize.width;
   int32_t* height = &defaultViewSize.height;
   const int32_t* stage = nullptr;
   void (*drawGui)() = nullptr;
+  void (*opaqueItemsDrawn)(uint32_t count) = nullptr;
   void (*beforeSwap)(void* data) = nullptr;
   void* beforeSwapData = nullptr;
 };

@@ -24,6 +24,8 @@
 
 namespace qor::script {
 
+void (*collisionAnswerHook)(bool collided) = nullptr;
+
 namespace {
 
 // Converts every argument to float; false (nothing built) when one does not.
@@ -123,7 +125,9 @@ DataPtr builtinCollisionDetection(BuiltinArgs args) {
   auto& ga = static_cast<GeometryNode&>(*a);
   auto& gb = static_cast<GeometryNode&>(*b);
   AABBTreeCollision query(ga.modelView, ga.model, gb.modelView, gb.model);
-  return makeBool(query.collide());
+  const bool collided = query.collide();
+  if (collisionAnswerHook) collisionAnswerHook(collided);
+  return makeBool(collided);
 }
 
 // The script's "scene" becomes the root that the renderer walks.

@@ -6,6 +6,10 @@
 
 namespace qor::script {
 
+// Told every answer "collisionDetection" gives (the shell shows it in its
+// collision window); null: nobody listens.
+extern void (*collisionAnswerHook)(bool collided);
+
 // Adds registerSceneBuiltins to the registrars that registerBuiltins runs,
 // so the scene built-ins come back after every scene reset. Safe to call
 // more than once; registerBuiltins calls it.

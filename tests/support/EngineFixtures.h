@@ -11,8 +11,6 @@
 #include "support/TempDir.h"
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 
 namespace kelvo::test {
 
@@ -37,11 +35,5 @@ using EngineGLTest = EngineFixture<GLTest>;
 
 // A small repeatable generator (15 bits a call) for scrambled inputs.
 inline uint32_t nextRandom(uint32_t& seed) { return ((seed = seed * 1103515245u + 12345u) >> 16) & 0x7fff; }
-
-// The bytes of a file; empty when it cannot be read.
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 }  // namespace kelvo::test
