@@ -28,8 +28,9 @@ public:
 
   // Searches from `start` for a neighbour whose code is exactly `goalCode`;
   // cells at depth `maxDepth` or more are not expanded. Before each cell is
-  // expanded, `randomStart` picks where in the neighbour order (0 to 3, or 3
-  // modulo 4 given 3) its four neighbours begin. The goal cell is marked.
+  // expanded, `randomStart` picks where in the neighbour order its four
+  // neighbours begin (taken modulo 4; null: always at the first). The goal
+  // cell is marked.
   bool findCode(Board& board, BoardCell start, int32_t goalCode, int32_t maxDepth, int (*randomStart)(),
                 std::vector<BoardCell>& path);
 
@@ -40,14 +41,22 @@ public:
   std::size_t visitedCount() const { return static_cast<std::size_t>(tail_); }
 
 private:
-  template <class Goal>
+  template <bool kRandomOrder, class Goal>
   bool run(Board& board, BoardCell start, int32_t maxDepth, int (*randomStart)(), Goal&& isGoal,
            std::vector<BoardCell>& path);
   // The path from the goal back to the start's neighbour, goal first.
-  void tracePath(BoardCell goal, int32_t goalParent, std::vector<BoardCell>& path) const;
+  void tracePath(int32_t goal, int32_t goalParent, std::vector<BoardCell>& path) const;
+
+  // The parents start this many entries into their allocation. Without the
+  // shift the parent and the board code of one cell sit at the same offset
+  // in their pages, and the processor holds back each read of a code behind
+  // the write of a parent that might alias it (4K aliasing): a fifth of the
+  // search time.
+  static constexpr int32_t kParentShift = 256;
+  int32_t* parents() { return parent_.data() + kParentShift; }
+  const int32_t* parents() const { return parent_.data() + kParentShift; }
 
   std::vector<int32_t> queue_;    // cell indices in the order reached; also the marked cells
-  std::vector<int32_t> depth_;    // depth of queue_[i]
   std::vector<int32_t> parent_;   // by cell index: the cell it was reached from; kFromStart next to the start
   int32_t tail_ = 0;
   int32_t markedGoal_ = -1;       // the goal cell findCode marked, or -1
