@@ -20,7 +20,7 @@ class PathSearch {
 public:
   PathSearch();
 
-  // Searches from (column, row) with no depth limit, neighbours in the order
+  // Searches from `start` with no depth limit, neighbours in the order
   // left, right, up, down. The goal is the cell `goal`, tested before its
   // code is looked at (so a figure's cell, or a wall next to a reached cell,
   // can be the goal); cells off the board never are. The goal is not marked.
