@@ -86,6 +86,7 @@ void moveTo(Board& board, IActor& actor, BoardCell next, int32_t code) {
 }
 
 // One step along the planned path; a taken cell counts as a failed step.
+// The count is of consecutive failures, so a step that succeeds resets it.
 void stepWorker(Board& board, Worker& worker) {
   if (worker.path.empty()) {
     worker.hasPath = false;
@@ -218,8 +219,11 @@ void updateChild(Board& board, GameRecord& record) {
   if (search.findCode(board, {child.column, child.row}, kPlayer, kFollowRange, &childNeighbourStart, child.path)) {
     if (!wasFollowing) playVoice(kVoiceFollow);
     child.engaged = true;
-    // The path runs from the cell where the thief was found; more than one
-    // element means she is not adjacent, so the child takes its first step.
+    // The path is traced from the cell where the thief was found, not from
+    // the cell her record names: only cells this search reached have a
+    // parent, so a record out of step with the board cannot lead the trace
+    // through stale parents. More than one element means she is not
+    // adjacent, so the child takes its first step.
     if (child.path.size() > 1) {
       moveTo(board, child, child.path.back(), kChild);
       child.path.clear();
