@@ -13,7 +13,7 @@
 #define KELVO_FUZZ_TARGETS(X) \
   X(script_parse_fuzz) X(script_run_fuzz) X(obj_fuzz) X(mtl_fuzz) X(aabb_fuzz) X(scene_settings_fuzz) \
   X(screen_settings_fuzz) X(vshadow_fuzz) X(raster_settings_fuzz) \
-  X(gui_config_fuzz)
+  X(gui_config_fuzz) X(board_fuzz) X(actors_fuzz)
 #define KELVO_FUZZ_DECLARE(name) extern "C" int name##_entry(const uint8_t* data, std::size_t size);
 KELVO_FUZZ_TARGETS(KELVO_FUZZ_DECLARE)
 
