@@ -15,6 +15,7 @@ static std::vector<int> render(const std::string& settings, bool casters = true)
   dir.write("cube.obj", kelvo::test::kCubeObj);
   dir.write("cube.mtl", "newmtl grey\nKa 0.2 0.2 0.2\nKd 0.6 0.6 0.6\nKs 0 0 0\n");
   dir.write("Data/Scenes/Settings.txt", settings);
+  dir.write("tmp/keep", "");  // the model's collision trees and shadow records are cached there
   dir.write("scene.txt", std::string("Material(\"cube.mtl\");\nfloor = Model(\"cube.obj\");\n") +
                              "box = Model(\"cube.obj\");\nfloor.setMaterial(getMaterial(\"grey\"));\n" +
                              (casters ? "" : "floor.castShadow(false);\nbox.castShadow(false);\n") +
