@@ -170,7 +170,7 @@ TEST_F(RasterTest, WhatCannotBeUsedGetsNothingAndBuiltinsCheckTheirArguments) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), lines) << settings << ": " << err;
     EXPECT_TRUE(err.empty() || err.back() == '\n');
-    EXPECT_EQ(rasterDevice.isOpen(), open) << settings;
+    EXPECT_EQ(std::pair(rasterDevice.isOpen(), rasterDevice.waiting()), std::pair(open, false)) << settings;
   }
   EXPECT_FALSE(rasterDevice.Connect(nullptr, 9600));
   EXPECT_EQ(fs::file_size(plainFile), 0u);
