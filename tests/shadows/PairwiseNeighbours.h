@@ -1,8 +1,6 @@
 #pragma once
-// The reference neighbour search, quadratic: every edge still without a
-// neighbour is compared with every edge of every other triangle, and each
-// match sets both sides (later matches overwrite earlier ones). Shared by the
-// tests and the benchmark.
+// The reference neighbour search, quadratic, for the tests and the benchmark: every edge still without a
+// neighbour is compared with every edge of every other triangle; each match sets both sides, later ones win.
 
 #include "model/IModel.h"
 
@@ -13,17 +11,15 @@ namespace kelvo::test {
 
 inline std::vector<int32_t> pairwiseNeighbours(const std::vector<qor::ModelFace>& faces) {
   std::vector<int32_t> neighbour(faces.size() * 3, 0);
-  auto lo = [&](std::size_t t, int k) { return std::min(faces[t].vertex[k], faces[t].vertex[(k + 1) % 3]); };
-  auto hi = [&](std::size_t t, int k) { return std::max(faces[t].vertex[k], faces[t].vertex[(k + 1) % 3]); };
-  for (std::size_t i = 0; i < faces.size(); ++i)
-    for (int ki = 0; ki < 3; ++ki)
-      if (neighbour[i * 3 + ki] == 0)
-        for (std::size_t j = 0; j < faces.size(); ++j)
-          for (int kj = 0; kj < 3; ++kj)
-            if (j != i && lo(i, ki) == lo(j, kj) && hi(i, ki) == hi(j, kj)) {
-              neighbour[i * 3 + ki] = static_cast<int32_t>(j + 1);
-              neighbour[j * 3 + kj] = static_cast<int32_t>(i + 1);
-            }
+  // Edge e, from corner e % 3 of triangle e / 3 to the next, as its two vertex indices, smaller first.
+  auto edge = [&](auto e) { return std::minmax(faces[e / 3].vertex[e % 3], faces[e / 3].vertex[(e % 3 + 1) % 3]); };
+  for (std::size_t a = 0; a < neighbour.size(); ++a)
+    if (neighbour[a] == 0)
+      for (std::size_t b = 0; b < neighbour.size(); ++b)
+        if (a / 3 != b / 3 && edge(a) == edge(b)) {
+          neighbour[a] = static_cast<int32_t>(b / 3 + 1);
+          neighbour[b] = static_cast<int32_t>(a / 3 + 1);
+        }
   return neighbour;
 }
 
