@@ -1,9 +1,10 @@
 // Game-stage step benchmark. Prints the time per pass and the heap
-// allocations per pass of the game-stage step (workers, child, arrow, end
-// tests), with 8 nurses wandering below a wall across row 100 (too far
-// from the player on row 33 ever to chase her) and the child following her, on a clock that advances 1 ms per pass (so the workers update
-// every pass and the child every 51st). The models are missing, so no GL is
-// needed; the room's placement is the origin.
+// allocations of the game-stage step (workers, child, arrow, end tests), with
+// 8 nurses wandering below a wall across row 100 (too far from the player on
+// row 33 ever to chase her) and the child following her, on a clock that
+// advances 1 ms per pass (the workers update every pass, the child every
+// 51st). The models are missing, so no GL is needed; the room's placement is
+// the origin.
 //
 //   kelvo-bench-stage [passes]   (default 20000; the first 1000 warm up)
 
@@ -43,8 +44,8 @@ int main(int argc, char** argv) {
   std::filesystem::current_path(dir);
 
   std::FILE* actors = std::fopen("ActorDescription.txt", "w");
-  std::fprintf(actors, "%d\n", std::getenv("W") ? std::atoi(std::getenv("W")) : 8);
-  for (int i = 0; i < (std::getenv("W") ? std::atoi(std::getenv("W")) : 8); ++i) std::fprintf(actors, "%d %d 0\n", 40 + 55 * i, 300);
+  std::fprintf(actors, "8\n");
+  for (int i = 0; i < 8; ++i) std::fprintf(actors, "%d %d 0\n", 40 + 55 * i, 300);
   std::fprintf(actors, "122 33 0\n");  // the child two cells from the player
   std::fclose(actors);
   for (int32_t column = 0; column < ai::kColumns; ++column) ai::board.write(column, 100, ai::kWall);

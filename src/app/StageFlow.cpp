@@ -98,9 +98,8 @@ void buildGameScene() {
   n.viewTilt = makeShared<RotateNode>(24.0f, 1.0f, 0.0f, 0.0f);
   n.viewTurn = makeShared<RotateNode>(39.0f, 0.0f, 1.0f, 0.0f);
   n.viewRoll = makeShared<RotateNode>(0.0f, 0.0f, 0.0f, 1.0f);
-  std::vector<SceneNodePtr> top = {background,  lightGroup, makeShared<TranslateNode>(0.0f, 0.0f, 1.0f),
-                                   n.viewTilt,  n.viewTurn, n.viewRoll,
-                                   roomGroup,   childGroup, playerGroup};
+  std::vector<SceneNodePtr> top = {background, lightGroup, makeShared<TranslateNode>(0.0f, 0.0f, 1.0f),
+                                   n.viewTilt, n.viewTurn, n.viewRoll, roomGroup, childGroup, playerGroup};
   // One worker group per worker, all sharing the one nurse model.
   const SmartPointer<IModel> nurse = modelManager.GetModel("./Data/Models/nurse.obj");
   const std::size_t workers = std::min(ai::game.workerPositions.size(), ai::game.workerHeadings.size());
