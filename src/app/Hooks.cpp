@@ -1,14 +1,23 @@
 #include "app/Hooks.h"
 
+#include "ai/Actors.h"
 #include "app/InputState.h"
 #include "gui/GuiManager.h"
+#include "media/sound/SoundManager.h"
 #include "scene/Renderer.h"
 #include "script/Builtins.h"
 
 namespace qor {
 
 namespace {
+
 void drawGui() { gui::guiManager.drawGui(); }
+
+// A voice plays once; a sound that is missing or did not load is skipped.
+void playVoice(const char* fileName, float x, float y, float z) {
+  soundManager.PlayAt(fileName, x, y, z, false);
+}
+
 }  // namespace
 
 void connectGui() {
@@ -31,5 +40,20 @@ void guiMouseUp() { gui::guiManager.mouseUp(); }
 void consoleKeyPressed(uint8_t virtualKey) { gui::guiManager.console.keyPressed(virtualKey); }
 
 void dispatchKeyBindings() { script::dispatchKeyBindings(inputState.keys); }
+
+void startSound() {
+  static constexpr float kOrigin[3] = {0.0f, 0.0f, 0.0f};
+  static constexpr float kAhead[3] = {0.0f, 0.0f, -1.0f};
+  static constexpr float kUp[3] = {0.0f, 1.0f, 0.0f};
+  if (!soundManager.IsManagerCreated()) soundManager.Create();
+  soundManager.SetListener(kOrigin, kAhead, kUp);
+  soundManager.PlayAt("./Data/sounds/Musica/ghost6.wav", 3.0f, 0.0f, -30.0f, true);
+  ai::voicePlayer = &playVoice;
+}
+
+void stopSound() {
+  ai::voicePlayer = nullptr;
+  soundManager.Destroy();
+}
 
 }  // namespace qor

@@ -1,6 +1,6 @@
 #pragma once
-// Calls from the shell into the GUI, the console and the script's key
-// bindings.
+// Calls from the shell into the GUI, the console, the script's key bindings
+// and the sound.
 
 #include <cstdint>
 
@@ -22,5 +22,13 @@ void consoleKeyPressed(uint8_t virtualKey);
 // Evaluates the script calls bound to every held key, codes 0 to 255 in
 // ascending order.
 void dispatchKeyBindings();
+
+// Opens the audio device, puts the listener at the origin looking along -z
+// and starts the looping music; the figures' voices then play through the
+// sound manager. Without a device, or without the music file, the show runs
+// silent (or without music).
+void startSound();
+// Silences the figures and closes the audio device with every sound.
+void stopSound();
 
 }  // namespace qor

@@ -3,6 +3,8 @@
 
 #include "app/App.h"
 
+#include "ai/Actors.h"
+#include "ai/Board.h"
 #include "app/Hooks.h"
 #include "app/InputState.h"
 #include "app/ScreenSettings.h"
@@ -91,12 +93,16 @@ void startUp() {
   gui::guiManager.loadGuiConfig();
   // 5. Sound: the listener at the origin looking along -z, the music
   //    "./Data/sounds/Musica/ghost6.wav" at (3, 0, -30), looping.
+  startSound();
   // 6. The console closed; the player on column 120, row 33.
   inputState.consoleVisible = false;
   playerColumn = 120;
   playerRow = 33;
-  // 7. The board "tableroConfig2.txt".
-  // 8. The actors "ActorDescription.txt".
+  // 7. The board "tableroConfig2.txt" (missing: all free), dumped to
+  //    "newTablero.txt".
+  ai::loadBoard();
+  // 8. The actors "ActorDescription.txt" (missing: none).
+  ai::createActors();
   // 9. The first slide.
   stage = 1;
   showSlide("./Data/Models/slide1.obj");
@@ -145,6 +151,8 @@ void shutDown() {
   rasterDevice.Close();
   // 3. The actors' containers, the child's nodes and the game-stage nodes.
   releaseStageNodes();
+  // The sound manager and every sound.
+  stopSound();
   // The GUI's font lists go while the context is still there.
   gui::guiManager.shutdownGui();
   // 4. The renderer: display mode restored, context deleted, window

@@ -1,17 +1,24 @@
 // kelvo-viewer as a user meets it under the test display (Xvfb), in a
-// folder holding only Data/ScreenSettings.txt, driven with xdotool.
+// folder holding only Data/ScreenSettings.txt or a small show, driven with
+// xdotool.
 
 #include "support/ChildProcess.h"
 
 #include <gtest/gtest.h>
+
+// Last: Xlib's macros (None, Bool, Status ...) clash with names in the others.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
 using namespace kelvo::test;
 
 struct Viewer : ChildProcess {
-  explicit Viewer(const char* settings, bool display = true, const char* environment = "") {
+  explicit Viewer(const char* settings, bool display = true, const char* environment = "",
+                  void (*install)(const TempDir&) = nullptr) {
     dir.write("Data/ScreenSettings.txt", settings);
+    if (install) install(dir);
     start(std::string(environment) + "'" KELVO_BIN_DIR "/kelvo-viewer'", display);
   }
 };
@@ -49,6 +56,63 @@ TEST(ViewerEndToEnd, OffscreenDriverRunsOnlyWhenAskedForAndStopsOnTerm) {
   ASSERT_EQ(viewer.waitExit(0ms), -1) << viewer.err();
   ::kill(viewer.pid, SIGTERM);
   EXPECT_EQ(viewer.waitExit(30s), 0) << viewer.err();
+}
+
+// The show's slides are squares facing the camera, of one colour each: 1 to
+// 4 red, green, blue, yellow, the end slide magenta. A flat room, one wall
+// cell, no worker, the child on column 345, row 10, five cells from home.
+void installShow(const TempDir& dir) {
+  for (std::string slide : {"slide1 1 0 0", "slide2 0 1 0", "slide3 0 0 1", "slide4 1 1 0", "slide 1 0 1"}) {
+    const std::string name = slide.substr(0, slide.find(' ')), rgb = slide.substr(slide.find(' '));
+    dir.write("Data/Models/" + name + ".mtl", "newmtl " + name + "\nKa" + rgb + "\nKd" + rgb + "\nKs 0 0 0\n");
+    dir.write("Data/Models/" + name + ".obj", "mtllib " + name + ".mtl\nusemtl " + name +
+                                                   "\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\nvn 0 0 1\n"
+                                                   "f 1//1 2//1 3//1 4//1\n");
+  }
+  dir.write("Data/Models/escenario.obj",
+            "v -512 0 -396\nv 512 0 -396\nv 512 0 396\nv -512 0 396\nvn 0 1 0\nf 1//1 4//1 3//1 2//1\n");
+  dir.write("tableroConfig2.txt", "1 0\n");
+  dir.write("ActorDescription.txt", "0\n345 10 0\n");
+}
+
+// The top bit of each channel in the middle of the 640 x 480 window, once it
+// is `expected` or after 10 s: 0x800000 red ... 0x800080 magenta.
+unsigned long centreColour(unsigned long window, unsigned long expected = ~0ul) {
+  unsigned long seen = ~0ul;
+  Display* display = XOpenDisplay(nullptr);
+  for (int i = 0; display && i < 100 && seen != expected; ++i) {
+    if (i) std::this_thread::sleep_for(100ms);
+    if (XImage* image = XGetImage(display, window, 320, 240, 1, 1, AllPlanes, ZPixmap)) {
+      seen = XGetPixel(image, 0, 0) & 0x808080;
+      XDestroyImage(image);
+    }
+  }
+  if (display) XCloseDisplay(display);
+  return seen;
+}
+
+TEST(ViewerEndToEnd, SlidesClickedThroughThePlayerWalkedToTheChildTheHomeSlide) {
+  Viewer viewer("640 480 f\n", true, "", &installShow);
+  const unsigned long window = viewer.findWindow();
+  ASSERT_NE(window, 0ul) << viewer.err();
+  const std::string id = std::to_string(window);
+  EXPECT_EQ(centreColour(window, 0x800000), 0x800000u);
+  for (unsigned long next : {0x008000, 0x000080, 0x808000}) {
+    runCommand("xdotool mousemove --window " + id + " 320 240 click 1");
+    EXPECT_EQ(centreColour(window, next), next);
+  }
+  runCommand("xdotool click 1");  // the game
+  // From (120, 33) facing row + 1: turn to column + 1, walk to column 335,
+  // turn to row - 1, walk to row 20: 20 cells from the child, one too many.
+  std::string walk = "Left";
+  for (int step = 0; step < 215 + 13; ++step) walk += step == 215 ? " Left Up" : " Up";
+  runCommand("xdotool windowfocus --sync " + id + " key --delay 5 " + walk);
+  std::this_thread::sleep_for(500ms);
+  EXPECT_NE(centreColour(window), 0x800080u);
+  // One more step: she follows, she is home, the end slide shows.
+  runCommand("xdotool key Up");
+  EXPECT_EQ(centreColour(window, 0x800080), 0x800080u);
+  EXPECT_EQ(viewer.pressKeys(window, "Escape"), 0) << viewer.err();
 }
 
 }  // namespace

@@ -1,15 +1,20 @@
 // The shell without a window: the screen-settings reader, the window
-// procedure fed with messages, and the main loop driven through the queue.
+// procedure fed with messages, the main loop driven through the queue, and
+// the stage flow in a folder without models (each model loads empty).
 
 #include "support/TempDir.h"
+#include "ai/Actors.h"
 #include "app/App.h"
 #include "app/InputState.h"
 #include "app/ScreenSettings.h"
 #include "app/StageFlow.h"
 #include "app/WindowProc.h"
+#include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/VirtualKeys.h"
+#include "scene/GroupNode.h"
 #include "scene/Renderer.h"
+#include "scene/Scene.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +63,13 @@ struct CountingRenderer : IRenderer {
   int frames = 0;
 };
 
+// The model file of the slide on show; empty for any other scene.
+std::string slideShown() {
+  const auto* root = dynamic_cast<const GroupNode*>(scene.root.get());
+  const auto* slide = root && root->childCount() == 3 ? dynamic_cast<const GeometryNode*>(root->get(2).get()) : nullptr;
+  return slide ? slide->model->fileName : "";
+}
+
 class ShellTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -70,6 +82,11 @@ protected:
     defaultCalls.clear();
   }
   void TearDown() override {
+    setClockSource(nullptr);
+    releaseStageNodes();
+    scene.root = nullptr;
+    ai::board.clear();
+    ai::game = ai::GameRecord{};
     setDefWindowProc(nullptr);
     unregisterMainWindowClass();
     renderer = nullptr;
@@ -110,7 +127,9 @@ TEST_F(ShellTest, MouseButtonsSlidesAndWindowManagerRequests) {
   for (int expected : {2, 3, 4, 5, 5}) {
     send(msg(WM_LBUTTONDOWN, MK_LBUTTON, 10, 20));
     EXPECT_EQ(stage, expected);
+    EXPECT_EQ(slideShown(), expected < 5 ? kSlideFiles[expected - 1] : "");
   }
+  const SceneNodePtr game = scene.root;
   EXPECT_EQ(std::pair(inputState.clickX, inputState.clickY), std::pair(10, 20));
   EXPECT_TRUE(inputState.leftDown && inputState.dragging);
   // While a button is held the pointer may leave the window to the left or
@@ -123,6 +142,7 @@ TEST_F(ShellTest, MouseButtonsSlidesAndWindowManagerRequests) {
   send(msg(WM_LBUTTONDOWN, MK_LBUTTON));
   send(msg(WM_RBUTTONDOWN, MK_RBUTTON, 30, 20));
   EXPECT_EQ(stage, 7);
+  EXPECT_EQ(scene.root, game);
   EXPECT_TRUE(inputState.rightDown);
   EXPECT_EQ(std::pair(inputState.clickX, inputState.clickY), std::pair(30, 20));
   send(msg(WM_RBUTTONUP));
@@ -178,6 +198,87 @@ TEST_F(ShellTest, MainLoopPasses) {
     EXPECT_FALSE(threadQueue().quitPending() || inputState.reloadRequested || inputState.keys['B']);
     EXPECT_EQ(inputState.keys[c.held], c.held ? 1 : 0);
     TearDown();
+  }
+}
+
+int32_t testNow = 0;
+int32_t testClock() { return testNow; }
+
+TEST_F(ShellTest, GameStageStepEndsOnTimeOutCaptureOrHome) {
+  // One step `now` ms after start-up, the record's flags set before it (no
+  // actors, so the updates keep them). Of several ends the last tested wins:
+  // home over caught over time-out. The arrow shows while the child does not
+  // follow; the child is due after more than 50 ms.
+  const struct {
+    int32_t now;
+    bool caught, escaped, follows;
+    int32_t stage;
+  } cases[] = {{50, 0, 0, 0, 5}, {300000, 0, 0, 1, 5}, {300001, 0, 0, 0, 7}, {-5, 0, 0, 0, 5},
+               {1000, 1, 0, 1, 7}, {1000, 0, 1, 0, 6}, {300001, 1, 1, 1, 6}};
+  setClockSource(&testClock);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.now);
+    stage = 5;
+    buildGameScene();
+    ai::game.caught = c.caught;
+    ai::game.escaped = c.escaped;
+    ai::game.child.engaged = c.follows;
+    stageStart = lastWorkerUpdate = lastChildUpdate = 0;
+    testNow = c.now;
+    gameStageStep();
+    EXPECT_EQ(stage, c.stage);
+    EXPECT_EQ(slideShown(), c.stage == 5 ? "" : kEndSlideFile);
+    EXPECT_EQ(stageNodes.arrowGeometry->visible, !c.follows);
+    EXPECT_EQ(lastChildUpdate, c.now > 50 ? c.now : 0);
+  }
+}
+
+TEST_F(ShellTest, StepsOnlyOntoFreeCellsTurnsAlwaysAndDragsTurnTheRoom) {
+  // The player at (column, row) facing `facing` on her own cell's code
+  // `here` (1 before her first step, 8 after, 2 when she starts in a wall's
+  // margin), the cell ahead holding `ahead` (0: free). One cell is 1 x 1.
+  const struct {
+    int32_t column, row, facing, here, ahead;
+    bool moves;
+  } cases[] = {{120, 33, 3, 1, 0, true},  {120, 33, 0, 8, 0, true},  {120, 33, 1, 2, 0, true},
+               {120, 33, 2, 8, 2, false}, {120, 33, 0, 8, 16, false}, {120, 33, 1, 8, 32, false},
+               {120, 33, 3, 8, 4, false}, {511, 10, 0, 8, 0, false}, {0, 10, 2, 8, 0, false},
+               {10, 0, 1, 8, 0, false},   {10, 395, 3, 8, 0, false}, {0, 395, 0, 8, 0, true}};
+  static constexpr int32_t kAhead[4][2] = {{1, 0}, {0, -1}, {-1, 0}, {0, 1}};
+  stage = 5;
+  buildGameScene();
+  roomGrid = RoomGrid{0.0f, 0.0f, 1.0f, 1.0f};
+  TranslateNode& at = *stageNodes.playerPosition;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.column << "," << c.row << " facing " << c.facing);
+    ai::board.clear();
+    std::tie(playerColumn, playerRow, facing, at.x, at.z) = std::tuple(c.column, c.row, c.facing, 0.0f, 0.0f);
+    const int32_t column = c.column + kAhead[c.facing][0], row = c.row + kAhead[c.facing][1];
+    ai::board.write(c.column, c.row, c.here);
+    if (c.ahead) ai::board.write(column, row, c.ahead);
+    send(msg(WM_KEYDOWN, VK_UP));
+    const int32_t dx = c.moves ? kAhead[c.facing][0] : 0, dz = c.moves ? kAhead[c.facing][1] : 0;
+    EXPECT_EQ(std::tuple(playerColumn, playerRow, at.x, at.z), std::tuple(c.column + dx, c.row + dz, dx, dz));
+    // She leaves only her own code behind as a free cell; the workers and the child see her on the new one.
+    EXPECT_EQ(ai::board.read(c.column, c.row), c.moves && c.here == 8 ? 1 : c.here);
+    EXPECT_EQ(ai::board.read(column, row), c.moves ? 8 : c.ahead ? c.ahead : 2);
+    if (c.moves) { EXPECT_EQ(std::pair(ai::game.thief.column, ai::game.thief.row), std::pair(column, row)); }
+  }
+  // Walled in (left on the board's bottom edge) she still turns, and the figure with her.
+  for (const auto& a : kAhead) ai::board.write(playerColumn + a[0], playerRow + a[1], 2);
+  for (WPARAM key : {VK_LEFT, VK_DOWN, VK_RIGHT, VK_UP}) send(msg(WM_KEYDOWN, key));
+  EXPECT_EQ(std::tuple(facing, stageNodes.playerHeading->angle, playerColumn), std::tuple(2, 180.0f, 1));
+
+  // A left drag of dx pixels turns the room by dx degrees (39 at first);
+  // moves without the button, or on an end slide, do not.
+  for (auto [end, held, dx, angle] : {std::tuple{5, true, 90, 129.0f}, {5, true, -30, 99.0f}, {5, false, 90, 99.0f},
+                                      {6, true, 90, 99.0f}}) {
+    stage = end;
+    send(msg(WM_MOUSEMOVE, 0, 100, 50));
+    if (held) send(msg(WM_LBUTTONDOWN, MK_LBUTTON, 100, 50));
+    send(msg(WM_MOUSEMOVE, held ? MK_LBUTTON : 0, 100 + dx, 60));
+    send(msg(WM_LBUTTONUP));
+    EXPECT_EQ(stageNodes.viewTurn->angle, angle) << dx;
   }
 }
 
