@@ -45,9 +45,9 @@ TEST(ConsoleEndToEnd, TypedLinesRunAndTheirAnswersShowBelow) {
   const std::string print42 = "p r i n t shift+8 4 2 shift+9 ctrl+semicolon Return";
   const std::string broken = "x space shift+0 space shift+8 1 ctrl+semicolon Return";
   const std::string quit = "e x i t shift+8 shift+9 ctrl+semicolon Return";
-  runCommand("xdotool windowfocus --sync " + std::to_string(window) + " key F2 " + print42 + " " + broken + " " +
-             quit + " 2>/dev/null");
-  ASSERT_EQ(tool.waitExit(30000ms), 0) << tool.err();
+  // Typed again only if the program is still running after a while (a key
+  // sent while the window was still settling may be lost).
+  ASSERT_EQ(tool.pressKeys(window, "F2 " + print42 + " " + broken + " " + quit), 0) << tool.err();
 
   EXPECT_EQ(linesOf(readFile(dir.file("console.txt"))),
             (std::vector<std::string>{">>> print(42);", "42", ">>> x = (1;",
