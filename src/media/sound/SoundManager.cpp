@@ -4,15 +4,41 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <dlfcn.h>
+
+#include <cstdlib>
 
 namespace qor {
 
 SoundManager soundManager;
 
+namespace {
+
+// A machine without a sound card is an ordinary place for the show to run
+// (silently). The audio libraries would say so on standard error line by
+// line as OpenAL tries its back-ends; the program has nothing to add, so
+// their messages are turned off unless the user asked for them.
+void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+void quietAudioLibraries() {
+  setenv("ALSOFT_LOGLEVEL", "0", 0);  // OpenAL Soft's own messages
+  // ALSA prints through a handler of its own; OpenAL loads the library
+  // later and gets this same handle, with the quiet handler in place.
+  using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+  static void* alsa = dlopen("libasound.so.2", RTLD_LAZY);
+  if (!alsa || std::getenv("KELVO_AUDIO_DEBUG")) return;
+  if (auto setHandler = reinterpret_cast<int (*)(ErrorHandler)>(dlsym(alsa, "snd_lib_error_set_handler"))) {
+    setHandler(&ignoreAlsaMessage);
+  }
+}
+
+}  // namespace
+
 SoundManager::~SoundManager() { Destroy(); }
 
 bool SoundManager::Create() {
   QOR_ASSERT(!IsManagerCreated());
+  quietAudioLibraries();
   ALCdevice* device = alcOpenDevice(nullptr);
   if (!device) return false;
   ALCcontext* context = alcCreateContext(device, nullptr);
