@@ -10,6 +10,7 @@
 // Needs a display (xvfb-run -a works); with none, SDL's offscreen driver is
 // asked for.
 
+#include "BenchSupport.h"
 #include "app/ScreenSettings.h"
 #include "base/memory/IMMObject.h"
 #include "material/MaterialLibrary.h"
@@ -36,18 +37,6 @@
 #include <new>
 #include <string>
 #include <vector>
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -83,23 +72,8 @@ int main(int argc, char** argv) {
   if ((!display || !*display) && !std::getenv("SDL_VIDEODRIVER")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
 
   using namespace qor;
-  screenSettings.width = width;
-  screenSettings.height = height;
-  screenSettings.fullscreen = false;
-  std::string error;
-  std::unique_ptr<platform::Window> window =
-      platform::Window::create("kelvo frame bench", 0, 0, width, height, false, OpenGLRenderer::kPixelFormat, error);
-  if (!window) {
-    std::fprintf(stderr, "kelvo-bench-frame: %s\n", error.c_str());
-    return 1;
-  }
-  SmartPointer<OpenGLRenderer> gl = makeShared<OpenGLRenderer>(std::move(window), false);
-  if (!gl->hasContext()) {
-    std::fprintf(stderr, "kelvo-bench-frame: %s\n", gl->error().c_str());
-    return 1;
-  }
-  renderer = gl;
-  renderer->resize(width, height);
+  SmartPointer<OpenGLRenderer> gl = kelvo::bench::openRenderer("kelvo-bench-frame", width, height);
+  if (!gl) return 1;
 
   // The cube, written to a scratch folder and loaded once.
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kelvo-frame-bench";
@@ -130,11 +104,11 @@ int main(int argc, char** argv) {
 
   for (int i = 0; i < 10; ++i) renderer->render();  // warm-up
 
-  const long allocationsBefore = allocations.load();
+  const long allocationsBefore = kelvo::bench::allocations.load();
   auto start = std::chrono::steady_clock::now();
   for (long i = 0; i < frames; ++i) renderer->render();
   const double sceneSeconds = secondsSince(start);
-  const long frameAllocations = allocations.load() - allocationsBefore;
+  const long frameAllocations = kelvo::bench::allocations.load() - allocationsBefore;
 
   // The same picture as a bare loop: fixed matrices, the display lists
   // called directly.

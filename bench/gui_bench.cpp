@@ -10,6 +10,7 @@
 // Needs a display (xvfb-run -a works); with none, SDL's offscreen driver is
 // asked for. Reads the images from the source tree's game/ folder.
 
+#include "BenchSupport.h"
 #include "app/Hooks.h"
 #include "app/InputState.h"
 #include "app/ScreenSettings.h"
@@ -31,18 +32,6 @@
 #include <new>
 #include <string>
 
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-
 int main(int argc, char** argv) {
   long frames = 2000;
   int width = 640, height = 480;
@@ -58,25 +47,8 @@ int main(int argc, char** argv) {
   if ((!display || !*display) && !std::getenv("SDL_VIDEODRIVER")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
 
   using namespace qor;
-  screenSettings.width = width;
-  screenSettings.height = height;
-  screenSettings.fullscreen = false;
-  renderHooks.width = &screenSettings.width;
-  renderHooks.height = &screenSettings.height;
-  std::string error;
-  std::unique_ptr<platform::Window> window =
-      platform::Window::create("kelvo GUI bench", 0, 0, width, height, false, OpenGLRenderer::kPixelFormat, error);
-  if (!window) {
-    std::fprintf(stderr, "kelvo-bench-gui: %s\n", error.c_str());
-    return 1;
-  }
-  SmartPointer<OpenGLRenderer> gl = makeShared<OpenGLRenderer>(std::move(window), false);
-  if (!gl->hasContext()) {
-    std::fprintf(stderr, "kelvo-bench-gui: %s\n", gl->error().c_str());
-    return 1;
-  }
-  renderer = gl;
-  renderer->resize(width, height);
+  SmartPointer<OpenGLRenderer> gl = kelvo::bench::openRenderer("kelvo-bench-gui", width, height);
+  if (!gl) return 1;
 
   std::filesystem::current_path(KELVO_GAME_DIR);
   connectGui();
@@ -104,12 +76,12 @@ int main(int argc, char** argv) {
   };
   for (int i = 0; i < 10; ++i) pass();  // warm-up
 
-  const long allocationsBefore = allocations.load();
+  const long allocationsBefore = kelvo::bench::allocations.load();
   const auto start = std::chrono::steady_clock::now();
   for (long i = 0; i < frames; ++i) pass();
   glFinish();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const long passAllocations = allocations.load() - allocationsBefore;
+  const long passAllocations = kelvo::bench::allocations.load() - allocationsBefore;
 
   std::printf("GUI pass, frames %ld, %dx%d: %.3f ms/frame, %ld heap allocations while drawing\n", frames, width,
               height, 1000.0 * seconds / static_cast<double>(frames), passAllocations);

@@ -10,6 +10,7 @@
 
 #include "ai/Actors.h"
 #include "ai/Board.h"
+#include "BenchSupport.h"
 #include "app/StageFlow.h"
 #include "platform/Clock.h"
 
@@ -21,18 +22,9 @@
 #include <new>
 
 namespace {
-std::atomic<long> allocations{0};
 int32_t now = 0;
 int32_t benchClock() { return now; }
 }  // namespace
-
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 int main(int argc, char** argv) {
   using namespace qor;
@@ -61,7 +53,7 @@ int main(int argc, char** argv) {
   auto start = std::chrono::steady_clock::now();
   for (long pass = 0; pass < passes + warmUp && stage == 5; ++pass) {
     if (pass == warmUp) {
-      counted = allocations.load();
+      counted = kelvo::bench::allocations.load();
       start = std::chrono::steady_clock::now();
     }
     measured += pass >= warmUp;
@@ -70,7 +62,7 @@ int main(int argc, char** argv) {
     gameStageStep();
   }
   const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
-  const long allocated = allocations.load() - counted;
+  const long allocated = kelvo::bench::allocations.load() - counted;
   std::printf("game-stage step: %.2f us per pass, %ld allocations over %ld passes (stage %d, child follows: %s)\n",
               us / static_cast<double>(measured), allocated, measured, stage, ai::game.child.engaged ? "yes" : "no");
   std::filesystem::current_path(dir.parent_path());
