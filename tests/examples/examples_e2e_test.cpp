@@ -1,0 +1,110 @@
+// Every scene script in examples/, and every "ks" code block of README.md,
+// runs in kelvo-scene as the README tells an author to run it (from the
+// examples folder, here a scratch copy of it, so nothing outside that folder
+// is needed): status 0 and nothing on standard error. An example must also
+// have its screenshot, draw a last frame that shows something, and print
+// what it says it prints while it loads. Pixels are not compared with the
+// screenshots in docs/examples, since GL output differs a little from
+// machine to machine.
+
+#include "support/ChildProcess.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace kelvo::test;
+namespace fs = std::filesystem;
+
+const fs::path kExamples = fs::path(KELVO_SOURCE_DIR) / "examples";
+
+// Standard output of the examples whose printing does not depend on time.
+const std::map<std::string, std::string> kPrinted = {
+    {"camera_keys.ks", "at (-0.6000, 0.5000, 2.4000) looking at (0.0000, 0.2500, 0.0000)\n"},
+    {"lights_colours.ks", "red light: 1.0000 0.2000 0.2000\n"},
+    {"materials_blending.ks",
+     "the crate's own material: diffuse 1.0000 0.8000 0.5500\nthe copy's alpha: 1.0000, then 0.4000\n"},
+    {"nodes_transforms.ks", "a table has 6 parts; a leg 3 nodes\n"},
+    {"script_lists_functions.ks",
+     "heights: (1, 1, 2, 3, 5, 8, 13, 21), the last 21\n"
+     "(2 + 3) * 4 = 20; 7 / 2 = 3; 7.0 / 2 = 3.5000; \"3\" + 4 = 7\n18 parts made; i is 8\n"},
+    {"settings_shadows.ks", ""},
+};
+
+// The share of pixels of a PNG image with a channel above 32 (not black);
+// -1 when the file cannot be read.
+double litShare(const std::string& path) {
+  std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> image(FreeImage_Load(FIF_PNG, path.c_str(), 0),
+                                                               &FreeImage_Unload);
+  if (!image) return -1;
+  const unsigned width = FreeImage_GetWidth(image.get()), height = FreeImage_GetHeight(image.get());
+  long lit = 0;
+  for (unsigned y = 0; y < height; ++y)
+    for (unsigned x = 0; x < width; ++x) {
+      RGBQUAD q{};
+      FreeImage_GetPixelColor(image.get(), x, y, &q);
+      lit += std::max({q.rgbRed, q.rgbGreen, q.rgbBlue}) > 32;
+    }
+  return width > 0 && height > 0 ? static_cast<double>(lit) / (width * height) : -1;
+}
+
+// The code blocks of README.md fenced as "```ks", in order.
+std::vector<std::string> readmeScripts() {
+  std::ifstream readme(fs::path(KELVO_SOURCE_DIR) / "README.md");
+  std::vector<std::string> blocks;
+  bool inside = false;
+  for (std::string line; std::getline(readme, line);) {
+    if (inside) {
+      if (line == "```") inside = false;
+      else blocks.back() += line + "\n";
+    } else if (line == "```ks") {
+      inside = true;
+      blocks.emplace_back();
+    }
+  }
+  return blocks;
+}
+
+TEST(ExamplesTest, EveryExampleAndGuideSnippetRunsInKelvoScene) {
+  // File name in the examples folder, and the text to write there for a
+  // README block (examples are there already).
+  std::vector<std::pair<std::string, std::string>> scripts;
+  for (const auto& entry : fs::directory_iterator(kExamples))
+    if (entry.path().extension() == ".ks") scripts.emplace_back(entry.path().filename().string(), "");
+  std::sort(scripts.begin(), scripts.end());
+  ASSERT_GE(scripts.size(), 8u);
+  const std::vector<std::string> guide = readmeScripts();
+  ASSERT_GE(guide.size(), 3u);
+  for (std::size_t i = 0; i < guide.size(); ++i)
+    scripts.emplace_back("readme_" + std::to_string(i + 1) + ".ks", guide[i]);
+
+  for (const auto& [script, text] : scripts) {
+    SCOPED_TRACE(script);
+    const bool example = text.empty();
+    ChildProcess run;
+    fs::copy(kExamples, run.dir.path(), fs::copy_options::recursive);
+    if (!example) run.dir.write(script, text);
+    run.start("'" KELVO_BIN_DIR "/kelvo-scene' --size 320x240 --frames 30 --screenshot shot.png " + script);
+    ASSERT_EQ(run.waitExit(), 0) << run.err();
+    EXPECT_EQ(run.err(), "");
+    if (!example) continue;
+
+    const std::string name = script.substr(0, script.size() - 3);
+    EXPECT_TRUE(fs::exists(fs::path(KELVO_SOURCE_DIR) / "docs/examples" / (name + ".png")));
+    if (auto printed = kPrinted.find(script); printed != kPrinted.end()) {
+      EXPECT_EQ(run.out(), printed->second);
+    }
+    // The floor alone fills more than a tenth of every example's view.
+    EXPECT_GT(litShare(run.dir.file("shot.png")), 0.1);
+  }
+}
+
+}  // namespace
