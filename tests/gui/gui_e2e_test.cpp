@@ -1,6 +1,5 @@
-// The console as a user meets it in kelvo-scene, under the test display (Xvfb): F2 opens it, keys typed
-// with xdotool go through its own layout, Enter runs the line, and the answers come below the commands
-// (read from the tool's console log; how they are drawn is gui_gl_test's part).
+// The console as a user meets it in kelvo-scene under Xvfb: F2 opens it, keys typed with xdotool go through its
+// own layout, Enter runs the line, the answers come below (read from the console log; gui_gl_test draws them).
 
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
@@ -28,13 +27,12 @@ TEST(ConsoleEndToEnd, TypedLinesRunAndTheirAnswersShowBelow) {
   const unsigned long window = tool.findWindow();
   ASSERT_NE(window, 0ul) << tool.err();
 
-  // The console's layout: "(" and ")" are Shift+8 and Shift+9, "=" is Shift+0 and ";" is Ctrl with the
-  // key that types ":".
-  const std::string print42 = "p r i n t shift+8 4 2 shift+9 ctrl+semicolon Return";
-  const std::string broken = "x space shift+0 space shift+8 1 ctrl+semicolon Return";
-  const std::string quit = "e x i t shift+8 shift+9 ctrl+semicolon Return";
-  runCommand("xdotool windowfocus --sync " + std::to_string(window) + " key F2 " + print42 + " " + broken + " " +
-             quit + " 2>/dev/null");
+  // The console's layout: "(" and ")" are Shift+8 and Shift+9, "=" is Shift+0 and ";" is Ctrl with the key
+  // that types ":". F2 opens the console; then "print(42);", "x = (1;" and "exit();".
+  const std::string keys = "F2 p r i n t shift+8 4 2 shift+9 ctrl+semicolon Return "
+                           "x space shift+0 space shift+8 1 ctrl+semicolon Return "
+                           "e x i t shift+8 shift+9 ctrl+semicolon Return";
+  runCommand("xdotool windowfocus --sync " + std::to_string(window) + " key " + keys + " 2>/dev/null");
   ASSERT_EQ(tool.waitExit(30000ms), 0) << tool.err();
 
   EXPECT_EQ(readFile(tool.dir.file("console.txt")),

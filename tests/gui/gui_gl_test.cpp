@@ -1,6 +1,5 @@
-// The GUI on the viewer's own window and renderer (Xvfb in the test scripts): a whole frame with the
-// installation's skin and font (the two diagnostic windows and the console, read back pixel by pixel),
-// the font's display lists, pieces missing from the layout, and the clipboard.
+// The GUI on the viewer's own window (Xvfb in the test scripts): frames with and without the installation's
+// skin, read back pixel by pixel (the diagnostic windows and the console), the font's lists, the clipboard.
 
 #include "app/App.h"
 #include "app/Hooks.h"
@@ -31,7 +30,7 @@ using namespace qor;
 using gui::guiManager;
 namespace fs = std::filesystem;
 
-using Pixel = std::array<int, 3>;  // red, green, blue; -1 off the frame
+using Pixel = std::array<int, 3>;  // red, green, blue
 bool near(const Pixel& p, int r, int g, int b, int tolerance = 12) {
   return std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance;
 }
@@ -42,11 +41,9 @@ bool isBlue(const Pixel& p) { return near(p, 0, 0, 255, 30); }
 // The finished back buffer of the last frame, read before the swap.
 struct Frame {
   std::vector<unsigned char> rgb;
-  int width = 0, height = 0;
   // (x, y) from the top left, as the window is seen.
   Pixel at(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return {-1, -1, -1};
-    const std::size_t i = 3 * (static_cast<std::size_t>(height - 1 - y) * width + x);
+    const std::size_t i = 3 * (static_cast<std::size_t>(screenSettings.height - 1 - y) * screenSettings.width + x);
     return {rgb[i], rgb[i + 1], rgb[i + 2]};
   }
   int count(int x0, int y0, int x1, int y1, bool (*test)(const Pixel&)) const {
@@ -55,17 +52,14 @@ struct Frame {
       for (int x = x0; x < x1; ++x) n += test(at(x, y)) ? 1 : 0;
     return n;
   }
+  static void readBack(void* data) {
+    std::vector<unsigned char>& rgb = static_cast<Frame*>(data)->rgb;
+    rgb.resize(static_cast<std::size_t>(3 * screenSettings.width * screenSettings.height));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, screenSettings.width, screenSettings.height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  }
 };
-
-void readBack(void* data) {
-  Frame& frame = *static_cast<Frame*>(data);
-  frame.width = screenSettings.width;
-  frame.height = screenSettings.height;
-  frame.rgb.resize(static_cast<std::size_t>(3 * frame.width * frame.height));
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, frame.width, frame.height, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
-}
 
 // One 640 × 480 viewer window for the whole binary, run in the installation's folder.
 class GuiFrameTest : public ::testing::Test {
@@ -88,9 +82,7 @@ protected:
     ASSERT_TRUE(created) << creationError;
     previous = fs::current_path();
     fs::current_path(KELVO_SOURCE_DIR "/game");
-    renderHooks.width = &screenSettings.width;
-    renderHooks.height = &screenSettings.height;
-    renderHooks.beforeSwap = &readBack;
+    renderHooks.beforeSwap = &Frame::readBack;
     renderHooks.beforeSwapData = &frame;
   }
   void TearDown() override {
@@ -108,10 +100,9 @@ protected:
   static inline std::string creationError;
 };
 
-TEST_F(GuiFrameTest, DiagnosticWindowsAndConsoleWithSkinAndText) {
+TEST_F(GuiFrameTest, DiagnosticWindowsAndConsoleWithAndWithoutTheSkin) {
   createDiagnosticWindows();
   ASSERT_TRUE(guiManager.loadGuiConfig());
-  ASSERT_NE(guiManager.skinTexture, 0u);
   // One item before the camera, one far to its side.
   scene.root = makeShared<GroupNode>(std::vector<SceneNodePtr>{
       makeShared<TranslateNode>(0.0f, 0.0f, -5.0f), makeShared<GeometryNode>(nullptr, true, true),
@@ -146,45 +137,39 @@ TEST_F(GuiFrameTest, DiagnosticWindowsAndConsoleWithSkinAndText) {
   EXPECT_TRUE(isBlue(frame.at(kLeft + 2, kTop + 14)) && isBlue(frame.at(kLeft + 9, kTop + 14)));
   EXPECT_TRUE(isGreen(frame.at(kLeft + 7 * 4 + 2, kTop + 22 + 7)));
 
-  // The font's 256 display lists go at shutdown.
+  // The font's 256 display lists go at shutdown. Without a skin then there are no frames, only the
+  // (black) text, and presses still work; with the console closed the whole frame is black.
   const GLuint base = guiManager.fontBase;
   EXPECT_TRUE(glIsList(base) && glIsList(base + 255));
   guiManager.shutdownGui();
   EXPECT_FALSE(glIsList(base));
-}
-
-// Without a skin there are no frames, only the (black) text, and presses still work; the console is
-// closed, so the whole frame is black.
-TEST_F(GuiFrameTest, MissingPiecesAreLeftOutAndPressesStillWork) {
   EXPECT_FALSE(guiManager.loadGuiConfig(dir.file("nothing.txt")));
   createDiagnosticWindows();
-  ASSERT_TRUE(guiManager.loadGuiConfig(dir.write("l", "Data/GUI/none.png\nData/GUI/font.png\nData/GUI/font.metrics")));
+  ASSERT_TRUE(guiManager.loadGuiConfig(dir.write("l", "none.png\nData/GUI/font.png\nData/GUI/font.metrics")));
   EXPECT_EQ(guiManager.skinTexture, 0u);
+  inputState.consoleVisible = false;
   renderer->render();
-  EXPECT_EQ(frame.count(0, 0, frame.width, frame.height, [](const Pixel& p) { return !isBlack(p); }), 0);
+  EXPECT_EQ(frame.count(0, 0, 640, 480, isBlack), 640 * 480);
   inputState.clickX = 100;
   inputState.clickY = 450;
   EXPECT_TRUE(guiMouseDown());
   guiMouseUp();
 }
 
+// Text from elsewhere comes in at the cursor, as 8-bit text with bare line feeds; "a·b" selected goes out.
 TEST_F(GuiFrameTest, ClipboardCopyAndPaste) {
   gui::Console& console = guiManager.console;
   inputState.keys[platform::VK_CONTROL] = 1;
-  // Text from elsewhere comes in at the cursor, as 8-bit text with bare line feeds.
   ASSERT_TRUE(platform::setClipboardText("pa\xC2\xB7ste\r\nx"));
   console.editLine() = "[]";
   console.cursor = console.selStart = console.selEnd = 1;
   console.keyPressed('V');
-  EXPECT_EQ(console.editLine(), "[pa\xB7ste\nx]");
-  EXPECT_EQ(console.cursor, 9);
-  // "a·b" selected and copied.
+  EXPECT_TRUE(console.editLine() == "[pa\xB7ste\nx]" && console.cursor == 9) << console.editLine();
   console.editLine() = "a\xB7" "bc";
   console.selStart = 0;
   console.selEnd = console.cursor = 3;
   console.keyPressed('C');
-  EXPECT_EQ(platform::getClipboardText(), "a\xC2\xB7" "b");
-  EXPECT_EQ(console.editLine(), "a\xB7" "bc");
+  EXPECT_TRUE(platform::getClipboardText() == "a\xC2\xB7" "b" && console.editLine() == "a\xB7" "bc");
 }
 
 }  // namespace
