@@ -59,7 +59,7 @@ protected:
 };
 
 // A missing file gives no actors, a short one those read before the numbers stop; only those on the
-// board are written. The child's nodes always exist.
+// board are written. Every worker read has its nodes, and the child's always exist.
 TEST_F(AiActors, ActorFileGivesTheActorsThatCouldBeRead) {
   const struct {
     const char* content;  // nullptr: no file
@@ -73,14 +73,14 @@ TEST_F(AiActors, ActorFileGivesTheActorsThatCouldBeRead) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.content ? c.content : "(missing)");
     board.clear();
-    const std::string path = c.content ? dir.write("actors.txt", c.content) : dir.file("none.txt");
-    EXPECT_EQ(createActors(board, record, path), c.content != nullptr);
+    EXPECT_EQ(createActors(board, record, c.content ? dir.write("a", c.content) : dir.file("b")), c.content != nullptr);
     std::string actors;
     for (const Worker& w : record.workers)
       actors += std::to_string(w.column) + "," + std::to_string(w.row) + "," + std::to_string(w.kind) + ";";
     EXPECT_EQ(actors + (record.hasChild ? "child" : ""), c.actors);
     EXPECT_EQ(std::count(board.cells(), board.cells() + kCellCount, kFree), kCellCount - c.written);
-    EXPECT_TRUE(record.workerPositions.size() == record.workers.size() && record.childPosition && record.childHeading);
+    EXPECT_TRUE(record.childPosition && record.childHeading && record.workerHeadings.size() == record.workers.size());
+    EXPECT_EQ(record.workerPositions.size(), record.workers.size());
   }
 }
 
