@@ -76,7 +76,7 @@ setKeyFunc("c", cameraHome());
 // the arrow bobbing over him. The models lie beside this file's folder.
 light = Light();
 turn = rotate(0, 0, 1, 0);
-bob = translate(0.2, 0.2, 0);
+bob = translate(0.2, 0.14, 0);
 def figure(x, z, size, file) {
   return Group(translate(x, 0, z), scale(size, size, size), Model(file));
 }
@@ -97,7 +97,7 @@ phase = 0.0;
 def spin() {
   turn.setAngle(turn.getAngle() + 1);
   phase = phase + 0.15;
-  bob.setY(0.2 + sin(phase) / 40);
+  bob.setY(0.14 + sin(phase) / 40);
 }
 def warmer() { light.setDiffuseZ(light.getDiffuseZ() - 0.008); }
 def settled() { light.setDiffuseZ(0.6); }

@@ -57,34 +57,34 @@ Material plain(const std::string& name, Vec3 colour) {
 class Room {
 public:
   Room() {
-    for (const Material& m : {textured("room_floor", "floor.png"), textured("room_wall", "wall.png"),
-                              plain("room_wallcap", {0.93f, 0.91f, 0.86f}), textured("room_wood", "wood.png"),
-                              plain("room_bedframe", {0.78f, 0.8f, 0.84f}), plain("room_sheet", {0.95f, 0.95f, 0.97f}),
-                              textured("room_blanket", "blanket.png"), textured("room_blanket_tito", "blanket_tito.png"),
-                              textured("room_playmat", "playmat.png", 1.0f), textured("room_doormat", "doormat.png", 1.0f),
-                              textured("room_books", "books.png"), plain("room_counter", {0.86f, 0.84f, 0.78f}),
-                              plain("room_pot", {0.72f, 0.36f, 0.2f}), plain("room_leaves", {0.18f, 0.55f, 0.22f}),
-                              plain("room_plastic", {0.22f, 0.42f, 0.75f}), plain("room_toybox", {0.85f, 0.2f, 0.18f}),
-                              plain("room_lid", {0.95f, 0.8f, 0.15f})})
+    for (const Material& m : {textured("escenario_floor", "floor.png"), textured("escenario_wall", "wall.png"),
+                              plain("escenario_wallcap", {0.93f, 0.91f, 0.86f}), textured("escenario_wood", "wood.png"),
+                              plain("escenario_bedframe", {0.78f, 0.8f, 0.84f}), plain("escenario_sheet", {0.95f, 0.95f, 0.97f}),
+                              textured("escenario_blanket", "blanket.png"), textured("escenario_blanket_tito", "blanket_tito.png"),
+                              textured("escenario_playmat", "playmat.png", 1.0f), textured("escenario_doormat", "doormat.png", 1.0f),
+                              textured("escenario_books", "books.png"), plain("escenario_counter", {0.86f, 0.84f, 0.78f}),
+                              plain("escenario_pot", {0.72f, 0.36f, 0.2f}), plain("escenario_leaves", {0.18f, 0.55f, 0.22f}),
+                              plain("escenario_plastic", {0.22f, 0.42f, 0.75f}), plain("escenario_toybox", {0.85f, 0.2f, 0.18f}),
+                              plain("escenario_lid", {0.95f, 0.8f, 0.15f})})
       mesh.declare(m);
   }
 
   Mesh mesh;
   std::vector<Footprint> solids;  // the board's walls
 
-  void floor() { mesh.box("room_floor", {0, -kSlab, 0}, {kColumns, 0, kRows}, 32.0f); }
+  void floor() { mesh.box("escenario_floor", {0, -kSlab, 0}, {kColumns, 0, kRows}, 32.0f); }
 
   void wall(float x0, float z0, float x1, float z1) {
-    mesh.boxWithTop("room_wall", "room_wallcap", {x0, 0, z0}, {x1, kWallHeight, z1}, kWallHeight);
+    mesh.boxWithTop("escenario_wall", "escenario_wallcap", {x0, 0, z0}, {x1, kWallHeight, z1}, kWallHeight);
     solids.push_back({x0, z0, x1, z1});
   }
 
   // A bed 60 cells long and 32 wide. Its head lies at the given side:
   // 'W' (small x), 'E' (large x) or 'S' (large z).
-  void bed(float x0, float z0, char head, const std::string& blanket = "room_blanket") {
+  void bed(float x0, float z0, char head, const std::string& blanket = "escenario_blanket") {
     const bool alongX = head != 'S';
     const float x1 = x0 + (alongX ? 60 : 32), z1 = z0 + (alongX ? 32 : 60);
-    mesh.box("room_bedframe", {x0, 0, z0}, {x1, 8, z1}, 8.0f);
+    mesh.box("escenario_bedframe", {x0, 0, z0}, {x1, 8, z1}, 8.0f);
     mesh.box(blanket, {x0 + 1, 8, z0 + 1}, {x1 - 1, 12, z1 - 1}, 16.0f);
     Vec3 pillowLo, pillowHi, boardLo, boardHi;
     switch (head) {
@@ -101,22 +101,22 @@ public:
         boardLo = {x0, 0, z1 - 2}, boardHi = {x1, 18, z1};
         break;
     }
-    mesh.box("room_sheet", pillowLo, pillowHi, 8.0f);
-    mesh.box("room_wood", boardLo, boardHi, 16.0f);
+    mesh.box("escenario_sheet", pillowLo, pillowHi, 8.0f);
+    mesh.box("escenario_wood", boardLo, boardHi, 16.0f);
     solids.push_back({x0, z0, x1, z1});
   }
 
   // A table: a top on four legs.
   void table(float x0, float z0, float x1, float z1, float height) {
-    mesh.box("room_wood", {x0, height - 1.5f, z0}, {x1, height, z1}, 16.0f);
+    mesh.box("escenario_wood", {x0, height - 1.5f, z0}, {x1, height, z1}, 16.0f);
     for (auto [lx, lz] : {std::pair{x0 + 1, z0 + 1}, {x1 - 3, z0 + 1}, {x0 + 1, z1 - 3}, {x1 - 3, z1 - 3}})
-      mesh.box("room_wood", {lx, 0, lz}, {lx + 2, height - 1.5f, lz + 2}, 16.0f);
+      mesh.box("escenario_wood", {lx, 0, lz}, {lx + 2, height - 1.5f, lz + 2}, 16.0f);
     solids.push_back({x0, z0, x1, z1});
   }
 
   void roundTable(float cx, float cz, float r, float height) {
-    mesh.frustum("room_wood", {cx, height - 1.5f, cz}, 1.5f, r, r, 16);
-    mesh.frustum("room_wood", {cx, 0, cz}, height - 1.5f, 3, 2, 8);
+    mesh.frustum("escenario_wood", {cx, height - 1.5f, cz}, 1.5f, r, r, 16);
+    mesh.frustum("escenario_wood", {cx, 0, cz}, height - 1.5f, 3, 2, 8);
     solids.push_back({cx - r, cz - r, cx + r, cz + r, true});
   }
 
@@ -127,10 +127,17 @@ public:
   }
 
   void plant(float cx, float cz) {
-    mesh.frustum("room_pot", {cx, 0, cz}, 8, 6, 8, 10);
-    mesh.sphere("room_leaves", {cx, 15, cz}, {9, 8, 9}, 10, 6);
-    mesh.sphere("room_leaves", {cx + 2, 21, cz - 1}, {5, 4, 5}, 8, 5);
-    solids.push_back({cx - 8, cz - 8, cx + 8, cz + 8, true});
+    mesh.frustum("escenario_pot", {cx, 0, cz}, 8, 6, 8, 10);
+    mesh.sphere("escenario_leaves", {cx, 15, cz}, {9, 8, 9}, 10, 6);
+    mesh.sphere("escenario_leaves", {cx + 2, 21, cz - 1}, {5, 4, 5}, 8, 5);
+    solids.push_back({cx - 9, cz - 9, cx + 9, cz + 9, true});  // the leaves reach wider than the pot
+  }
+
+  // A slab laid over other furniture (a counter, a lid); where it reaches
+  // past them, it is a wall of the board too.
+  void slab(const std::string& material, Vec3 lo, Vec3 hi) {
+    mesh.box(material, lo, hi, 16);
+    solids.push_back({lo.x, lo.z, hi.x, hi.z});
   }
 
   // Flat on the floor: figures walk over it.
@@ -150,7 +157,7 @@ Room buildRoom() {
   room.wall(0, 392, 512, 396);
   room.wall(0, 4, 4, 392);
   room.wall(508, 4, 512, 392);
-  room.rug("room_doormat", 326, 4, 374, 26);
+  room.rug("escenario_doormat", 326, 4, 374, 26);
 
   // The lobby's back wall with a door into each ward, and the walls between
   // the wards with a door low down in each.
@@ -164,12 +171,12 @@ Room buildRoom() {
   room.wall(340, 344, 344, 392);
 
   // The lobby: reception desk, files, benches, a coffee table, plants.
-  room.block("room_wood", 400, 36, 484, 52, 14);
-  room.block("room_wood", 468, 52, 484, 84, 14);
-  room.mesh.box("room_counter", {398, 14, 34}, {486, 15.5f, 54}, 16);
-  room.block("room_wood", 488, 92, 508, 124, 22);
-  room.block("room_plastic", 150, 8, 230, 20, 8);
-  room.block("room_plastic", 8, 60, 20, 110, 8);
+  room.block("escenario_wood", 400, 36, 484, 52, 14);
+  room.block("escenario_wood", 468, 52, 484, 84, 14);
+  room.slab("escenario_counter", {398, 14, 34}, {486, 15.5f, 54});
+  room.block("escenario_wood", 488, 92, 508, 124, 22);
+  room.block("escenario_plastic", 150, 8, 230, 20, 8);
+  room.block("escenario_plastic", 8, 60, 20, 110, 8);
   room.roundTable(90, 80, 10, 9);
   room.plant(24, 22);
   room.plant(300, 18);
@@ -178,22 +185,22 @@ Room buildRoom() {
   // Left ward: four beds with their heads to the wall, bedside tables, a cupboard.
   for (float z : {146.0f, 200.0f, 254.0f, 348.0f}) room.bed(4, z, 'W');
   for (float z : {182.0f, 236.0f, 290.0f}) room.table(6, z, 22, z + 14, 11);
-  room.block("room_wood", 132, 350, 164, 388, 22);
+  room.block("escenario_wood", 132, 350, 164, 388, 22);
 
   // Middle ward: the play corner and three beds along the bottom wall.
-  room.rug("room_playmat", 196, 168, 316, 282);
+  room.rug("escenario_playmat", 196, 168, 316, 282);
   room.roundTable(256, 225, 16, 10);
-  room.block("room_toybox", 180, 140, 212, 156, 9);
-  room.mesh.box("room_lid", {179, 9, 139}, {213, 10.5f, 157}, 16);
-  room.mesh.boxWithTop("room_books", "room_wood", {290, 0, 134}, {336, 22, 146}, 0.0f);
+  room.block("escenario_toybox", 180, 140, 212, 156, 9);
+  room.slab("escenario_lid", {179, 9, 139}, {213, 10.5f, 157});
+  room.mesh.boxWithTop("escenario_books", "escenario_wood", {290, 0, 134}, {336, 22, 146}, 0.0f);
   room.solids.push_back({290, 134, 336, 146});
   for (float x : {184.0f, 232.0f, 280.0f}) room.bed(x, 332, 'S');
 
   // Right ward: four beds along the right wall; Tito's is the last one.
   for (float z : {146.0f, 200.0f, 254.0f}) room.bed(448, z, 'E');
-  room.bed(448, 348, 'E', "room_blanket_tito");
+  room.bed(448, 348, 'E', "escenario_blanket_tito");
   for (float z : {182.0f, 236.0f, 290.0f}) room.table(490, z, 506, z + 14, 11);
-  room.block("room_wood", 348, 350, 380, 388, 22);
+  room.block("escenario_wood", 348, 350, 380, 388, 22);
   return room;
 }
 
