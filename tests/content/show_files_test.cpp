@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -197,6 +198,52 @@ TEST(ContentShowTest, FiguresStandOnTheFloor) {
     EXPECT_GT((highest - lowest) * size, 0.02f);
     EXPECT_LT((highest - lowest) * size, 0.08f);
   }
+}
+
+TEST(ContentShowTest, ModelsAreClosedSolidsWoundOutwards) {
+  // The renderer culls back faces and the shadow volumes find silhouettes
+  // through shared vertex numbers: within each group every edge must be
+  // shared by two triangles running it in opposite directions, and the
+  // triangles must enclose a positive volume (counter-clockwise seen from
+  // outside). The slides and the backdrop are single flat panels.
+  for (const char* name : {"escenario", "vieja", "nino", "nurse", "arrow"}) {
+    SCOPED_TRACE(name);
+    const auto model = kelvo::test::parseModel(readFile(game(std::string("Data/Models/") + name + ".obj")));
+    for (const auto& g : model->groups) {
+      std::map<std::pair<int32_t, int32_t>, int> edges;
+      double volume = 0;
+      for (const auto& f : g.faces) {
+        for (int k = 0; k < 3; ++k) ++edges[{f.vertex[k], f.vertex[(k + 1) % 3]}];
+        const auto& a = g.vertices[static_cast<std::size_t>(f.vertex[0])];
+        const auto& b = g.vertices[static_cast<std::size_t>(f.vertex[1])];
+        const auto& c = g.vertices[static_cast<std::size_t>(f.vertex[2])];
+        volume += a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) + a[2] * (b[0] * c[1] - b[1] * c[0]);
+      }
+      int open = 0;
+      for (const auto& [edge, count] : edges) {
+        const auto back = edges.find({edge.second, edge.first});
+        if (count != 1 || back == edges.end() || back->second != 1) ++open;
+      }
+      EXPECT_EQ(open, 0) << g.materials.front()->name << ": edges not shared by exactly two opposite triangles";
+      EXPECT_GT(volume, 0.0) << g.materials.front()->name << ": wound inwards";
+    }
+  }
+}
+
+TEST(ContentShowTest, TheMusicLoopsWithoutASeam) {
+  // Read as 16-bit samples after the 44-byte header: the jump from the last
+  // sample back to the first is no bigger than any step inside the loop.
+  const std::string bytes = readFile(game("Data/sounds/Musica/ghost6.wav"));
+  ASSERT_GT(bytes.size(), 44u + 22050u * 2);
+  auto sample = [&](std::size_t i) {
+    return static_cast<int>(static_cast<int16_t>(static_cast<uint8_t>(bytes[44 + 2 * i]) |
+                                                 (static_cast<uint8_t>(bytes[45 + 2 * i]) << 8)));
+  };
+  const std::size_t n = (bytes.size() - 44) / 2;
+  int largestStep = 0;
+  for (std::size_t i = 1; i < n; ++i) largestStep = std::max(largestStep, std::abs(sample(i) - sample(i - 1)));
+  EXPECT_LE(std::abs(sample(0) - sample(n - 1)), largestStep);
+  EXPECT_GT(largestStep, 100) << "silent";
 }
 
 // ---- every file the show names loads -------------------------------------------------
