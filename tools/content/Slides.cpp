@@ -168,6 +168,16 @@ Canvas endSlide() {
          "his teddy under his arm. Well done!", "", "If a nurse caught Rosa, or the five",
          "minutes ran out, Tito stays in the", "ward until morning, and Rosa will",
          "try again tomorrow night."});
+  // Home: a small house with one lit window under the moon.
+  const int ground = 334;
+  c.rect(40, ground, kPageWidth - 40, ground + 2, {90, 90, 120});
+  c.rect(220, ground - 40, 292, ground, {92, 70, 96});
+  c.triangle(210, ground - 38, 302, ground - 38, 256, ground - 68, {120, 60, 60});
+  c.rect(232, ground - 30, 252, ground - 12, {250, 214, 110});
+  c.rect(241, ground - 30, 243, ground - 12, {92, 70, 96});
+  c.rect(264, ground - 28, 280, ground, {60, 44, 60});
+  c.disc(350, static_cast<float>(ground) - 62, 11, {250, 242, 210});
+  c.disc(344, static_cast<float>(ground) - 65, 10, kNight);
   footer(c, "Press Escape to quit");
   return c;
 }
