@@ -27,7 +27,7 @@ void Output::bytes(std::string_view relative, const std::vector<uint8_t>& conten
   std::FILE* f = std::fopen(path(relative).c_str(), "wb");
   bool ok = f != nullptr;
   if (f) {
-    ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
+    ok = content.empty() || std::fwrite(content.data(), 1, content.size(), f) == content.size();
     ok = std::fclose(f) == 0 && ok;
   }
   if (!ok) fail(relative);
