@@ -157,6 +157,8 @@ Room buildRoom() {
   room.wall(0, 392, 512, 396);
   room.wall(0, 4, 4, 392);
   room.wall(508, 4, 512, 392);
+  room.block("escenario_wood", 320, 0, 326, 7, kWallHeight);  // the door's frame
+  room.block("escenario_wood", 374, 0, 380, 7, kWallHeight);
   room.rug("escenario_doormat", 326, 4, 374, 26);
 
   // The lobby's back wall with a door into each ward, and the walls between
