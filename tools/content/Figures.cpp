@@ -157,8 +157,9 @@ Mesh arrow() {
   glow.ambient = {3.0f, 2.4f, 0.6f};  // bright even on its unlit side
   glow.specular = {0.5f, 0.5f, 0.4f};
   glow.shininess = 30;
+  glow.texture = "../Textures/arrow.png";
   m.declare(glow);
-  m.box("arrow_glow", {-0.12f, 0, -0.12f}, {0.12f, 0.58f, 0.12f});
+  m.box("arrow_glow", {-0.12f, 0, -0.12f}, {0.12f, 0.58f, 0.12f}, 0.0f);
   m.pyramid("arrow_glow", {0, 0.56f, 0}, 0.3f, 0.44f);
   return m;
 }
@@ -224,6 +225,15 @@ Canvas pyjamaTexture() {
   return c;
 }
 
+Canvas arrowTexture() {
+  // Yellow to orange from tip to tail, with darker bands that catch the eye
+  // as the arrow bobs.
+  Canvas c(32, 32);
+  c.gradient(0, 0, 32, 32, {255, 236, 120}, {250, 150, 40});
+  for (int y = 4; y < 32; y += 8) c.rect(0, y, 32, y + 2, {230, 110, 30});
+  return c;
+}
+
 Canvas skyTexture() {
   // Deep blue to violet, a moon, stars.
   Canvas c(256, 256);
@@ -255,7 +265,7 @@ void writeFigures(Output& out) {
   const std::pair<const char*, Canvas> textures[] = {
       {"vieja_dress.png", dressTexture()},       {"vieja_shawl.png", shawlTexture()},
       {"nurse_uniform.png", uniformTexture()},   {"nino_pyjamas.png", pyjamaTexture()},
-      {"background.png", skyTexture()},
+      {"background.png", skyTexture()},         {"arrow.png", arrowTexture()},
   };
   for (const auto& [name, canvas] : textures) {
     const std::string relative = std::string("Data/Textures/") + name;
