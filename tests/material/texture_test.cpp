@@ -4,6 +4,8 @@
 
 #include <GL/gl.h>
 
+#include <filesystem>
+
 using qor::textureManager;
 
 namespace {
@@ -112,6 +114,52 @@ TEST_F(TextureTest, ApplyMaterialSetsColoursAndTexture) {
   qor::materialLibrary.GetMaterial("texrepeat")->ApplyMaterial(qor::kDrawTexture);
   EXPECT_EQ(param(tex->textureId, GL_TEXTURE_WRAP_S), GL_REPEAT);
   glDisable(GL_TEXTURE_2D);
+}
+
+// A bitmap file header claiming width x height pixels of 24 bits, followed
+// by `pixelBytes` zero bytes.
+std::string bmpClaiming(int32_t width, int32_t height, std::size_t pixelBytes = 16) {
+  std::string b = "BM";
+  auto put = [&b](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  put(static_cast<uint32_t>(54 + pixelBytes), 4), put(0, 4), put(54, 4);  // file size, reserved, pixel offset
+  put(40, 4), put(static_cast<uint32_t>(width), 4), put(static_cast<uint32_t>(height), 4);
+  put(1, 2), put(24, 2), put(0, 4), put(0, 4), put(2835, 4), put(2835, 4), put(0, 4), put(0, 4);
+  return b + std::string(pixelBytes, '\0');
+}
+
+TEST_F(TextureTest, ImageSizesAreCheckedBeforeDecoding) {
+  // Headers that claim more pixels than the budget, or than their file can
+  // hold, give the fallback before anything is decoded. (A 70-byte BMP
+  // claiming 30000 x 30000 used to take 3 GB and crash the mipmap builder.)
+  const std::string gif = std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13) + "\x2c" + std::string(4, '\0') +
+                          "\xff\xff\xff\xff" + std::string(8, '\0');
+  const std::string dds = "DDS " + std::string(8, '\0') + "\x00\x00\x01\x00\x00\x00\x01\x00" + std::string(108, '\0');
+  const std::pair<std::string, std::string> refused[] = {
+      {"huge.bmp", bmpClaiming(30000, 30000)},
+      {"tall.bmp", bmpClaiming(1, 20000 * 20000)},
+      {"budget.bmp", bmpClaiming(8193, 8192, 9000)},  // the file could hold it, the budget cannot
+      {"wide.gif", gif},                              // 65535 x 65535 in the first image descriptor
+      {"big.dds", dds},                               // 65536 x 65536
+  };
+  for (const auto& [name, bytes] : refused) {
+    EXPECT_FALSE(qor::decodeTextureImage(bytes, name, 16384)) << name;
+    EXPECT_EQ(textureManager.LoadTexture(dir.write(name, bytes)), 1u) << name;
+  }
+  // What the GL cannot hold is scaled down to its largest side, keeping the
+  // shape; a small image of the same kind decodes as it is.
+  const std::string wide = kelvo::test::readFile(image("wide.png", FIF_PNG, 24, 40));
+  const qor::TextureImage scaled = qor::decodeTextureImage(wide, "wide.png", 16);
+  ASSERT_TRUE(scaled);
+  EXPECT_EQ(std::make_pair(scaled.width(), scaled.height()), std::make_pair(16u, 1u));
+  EXPECT_EQ(qor::decodeTextureImage(wide, "wide.png", 4096).width(), 40u);
+  EXPECT_TRUE(qor::decodeTextureImage(bmpClaiming(2, 2), "small.bmp", 16));
+  // A FIFO or a device is not read at all.
+  kelvo::test::HangGuard guard;
+  std::filesystem::create_symlink("/dev/zero", dir.file("zero.png"));
+  EXPECT_EQ(textureManager.LoadTexture(dir.fifo("pipe.png")), 1u);
+  EXPECT_EQ(textureManager.LoadTexture(dir.file("zero.png")), 1u);
 }
 
 }  // namespace
