@@ -208,7 +208,7 @@ TEST_F(ConsoleRunTest, EachCommandAnswersBelowItself) {
                                                     "> print(x * 7);", "42", "> ", "> "}));
 }
 
-TEST_F(ConsoleRunTest, ErrorsAndRunawaysAreOutputLines) {
+TEST_F(ConsoleRunTest, ErrorsRunawaysAndOutOfMemoryAreOutputLines) {
   enter("x = (1;");
   ASSERT_EQ(console.lines.size(), 3u);
   EXPECT_TRUE(console.isOutput[1]);
@@ -220,6 +220,13 @@ TEST_F(ConsoleRunTest, ErrorsAndRunawaysAreOutputLines) {
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[lines.size() - 3], "1.0: call depth limit (1000) reached");
   EXPECT_EQ(lines[lines.size() - 2], "after");
+
+  // A statement past the memory budget stops; the next one runs.
+  qor::script::setMemoryLimit(8 << 20);
+  enter("s = \"xx\"; while (true) s = s + s; print(\"after\");");
+  qor::script::setMemoryLimit(qor::script::kDefaultMemoryLimit);
+  const std::vector<std::string> out = transcript();
+  EXPECT_EQ(std::vector<std::string>(out.end() - 3, out.end() - 1), (std::vector<std::string>{"1.10: out of memory", "after"}));
 }
 
 TEST_F(ConsoleRunTest, CommandThatCannotBeWrittenDoesNotRun) {

@@ -8,6 +8,7 @@
 #include "support/ScriptFixture.h"
 #include "support/TempDir.h"
 
+#include "base/memory/MemoryBudget.h"
 #include "platform/Clock.h"
 #include "script/datatypes/DataValues.h"
 #include "util/Rand15.h"
@@ -190,6 +191,97 @@ TEST_F(InterpreterTest, IncludeLoadsOnceRelativeToTheRunningFile) {
   EXPECT_EQ(qor::script::runningFile(), 0u);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0], dir.file("broken.txt") + ": syntax error, unexpected ;");
+}
+
+// The interpreter's notes as "FILE:LINE.COLUMN: message".
+class BudgetTest : public InterpreterTest {
+protected:
+  void SetUp() override {
+    InterpreterTest::SetUp();
+    qor::script::setMemoryLimit(16 << 20);
+  }
+  void TearDown() override {
+    qor::script::setMemoryLimit(qor::script::kDefaultMemoryLimit);
+    qor::script::setEvaluationBudget(qor::script::kUnlimitedSteps);
+    InterpreterTest::TearDown();
+  }
+  void collectNotes() {
+    qor::script::setErrorSink([this](const std::string& file, int line, int column, const std::string& message) {
+      notes.push_back(file + ":" + std::to_string(line) + "." + std::to_string(column) + ": " + message);
+    });
+  }
+  std::vector<std::string> notes;
+};
+
+TEST_F(BudgetTest, AStatementPastTheMemoryBudgetStopsAndTheNextRuns) {
+  // The second line of each script allocates without bound.
+  const char* cases[] = {
+      "s = \"ab\";\nwhile (true) s = s + s;",
+      "l = (1);\nwhile (true) l.add(l.size());",
+      "def fill(l) { while (true) l.add(Camera()); }\nfill(());",  // unwinds through a call
+      "g = Light(); for (i = 0; i < 40; i++) g = Group(g, g);\nc = clone(g);",  // 2^40 nodes
+      "def f() { }\nwhile (true) Timer(1000, -1, f(), 0);",
+  };
+  run("for (i = -256; i < 1024; i++) x = i;");  // the shared small ints are made once
+  const std::size_t before = qor::memory::usedBytes();
+  for (const char* text : cases) {
+    SCOPED_TRACE(text);
+    fresh();
+    collectNotes();
+    notes.clear();
+    EXPECT_EQ(run(std::string(text) + " print(\"after\");"), "after\n");
+    EXPECT_EQ(notes, std::vector<std::string>{"test.txt:2.0: out of memory"});
+    // The stack is whole again: deep calls and nesting work as before.
+    EXPECT_EQ(run("def depth(n) { if (n == 0) return 0; return depth(n - 1) + 1; } print(depth(700));"), "700\n");
+    EXPECT_EQ(qor::script::evalDepth, 0);
+    qor::timerManager.clear();
+  }
+  // A bound key's call stops the same way; the note names the file.
+  fresh();
+  collectNotes();
+  notes.clear();
+  run("def hog() { s = \"ab\"; while (true) s = s + s; } setKeyFunc(\"A\", hog());");
+  unsigned char keys[256] = {};
+  keys[65] = 1;
+  qor::script::dispatchKeyBindings(keys);
+  EXPECT_EQ(notes, std::vector<std::string>{"test.txt:0.0: out of memory"});
+  // Everything charged is given back once the values are gone.
+  clean();
+  EXPECT_LE(qor::memory::usedBytes(), before + 4096);
+}
+
+TEST_F(BudgetTest, AnIncludedFileThatRunsOutStopsTheIncludingStatement) {
+  kelvo::test::TempDir dir;
+  dir.write("hog.txt", "s = \"ab\";\nwhile (true) s = s + s;\nprint(\"not here\");");
+  const std::string main = dir.write("main.txt", "x = 1;\ninclude(\"hog.txt\"); print(\"after\");");
+  qor::SceneDriver driver;
+  driver.errorSink = [this](const std::string& f, int line, int column, const std::string& m) {
+    notes.push_back(f + ":" + std::to_string(line) + "." + std::to_string(column) + ": " + m);
+  };
+  qor::script::runSceneScript(main, driver);
+  EXPECT_EQ(out, "after\n");
+  EXPECT_EQ(notes, std::vector<std::string>{main + ":2.0: out of memory"});
+  EXPECT_EQ(qor::script::runningFile(), 0u);
+}
+
+TEST_F(BudgetTest, TheEvaluationBudgetStopsRunawaysAlwaysAtTheSameStep) {
+  // Once the budget is spent every unit stops at its first step.
+  std::string counted;
+  for (int round = 0; round < 2; ++round) {
+    fresh();
+    collectNotes();
+    notes.clear();
+    qor::script::setEvaluationBudget(5000);
+    run("i = 0; while (true) i++;\ndef two(n) { return two(n + 1) + two(n + 1); } two(0);\nprint(\"never\");");
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(notes, (std::vector<std::string>{"test.txt:1.7: evaluation budget spent",
+                                               "test.txt:2.47: evaluation budget spent",
+                                               "test.txt:3.0: evaluation budget spent"}));
+    qor::script::setEvaluationBudget(qor::script::kUnlimitedSteps);
+    const std::string i = eval("i");
+    EXPECT_TRUE(round == 0 || i == counted) << i << " then " << counted;
+    counted = i;
+  }
 }
 
 int32_t fakeNow = 0;

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -69,12 +71,29 @@ TEST(KelvoScript, UsageErrorsAndTraces) {
   const Result help = runTool("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("FILE:LINE.COLUMN: message"), std::string::npos);
-  for (const char* bad : {"", "--bogus x.script", "a.script b.script"}) EXPECT_EQ(runTool(bad).status, 2) << bad;
-  // A missing file and a folder cannot be opened.
+  for (const char* bad : {"", "--bogus x.script", "a.script b.script", "--memory-limit 0 a.script",
+                          "--memory-limit lots a.script", "--memory-limit"})
+    EXPECT_EQ(runTool(bad).status, 2) << bad;
+  // A missing file, a folder, a device and a FIFO cannot be opened (and
+  // none is waited for).
   const Result missing = runTool("no-such-file.script");
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, "no-such-file.script: cannot open no-such-file.script\n");
   EXPECT_EQ(runTool(".").err, ".: cannot open .\n");
+  EXPECT_EQ(runTool("/dev/zero").err, "/dev/zero: cannot open /dev/zero\n");
+  const fs::path scratch = fs::temp_directory_path() / ("kelvo_script_" + std::to_string(::getpid()));
+  fs::create_directories(scratch);
+  const std::string fifo = (scratch / "pipe.script").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(runTool("'" + fifo + "'").err, fifo + ": cannot open " + fifo + "\n");
+  // A statement past the memory budget stops with a note; the next one runs.
+  const std::string hog = (scratch / "hog.script").string();
+  std::ofstream(hog) << "s = \"ab\";\nwhile (true) s = s + s;\nprint(\"after\");\n";
+  const Result stopped = runTool("--memory-limit 8 '" + hog + "'");
+  EXPECT_EQ(stopped.status, 0);
+  EXPECT_EQ(stopped.out, "after\n");
+  EXPECT_EQ(stopped.err, hog + ":2.0: out of memory\n");
+  fs::remove_all(scratch);
   // --check runs nothing; the traces go to standard error.
   const Result parse = runTool("--check --trace-parse arithmetic.script");
   EXPECT_EQ(parse.status, 0);
