@@ -10,8 +10,11 @@ namespace {
 using namespace kelvo::test;
 
 struct Viewer : ChildProcess {
-  explicit Viewer(const char* settings, bool display = true, const char* environment = "") {
+  // `script`, when given, is written as "Data/Scenes/initial.txt".
+  explicit Viewer(const char* settings, bool display = true, const char* environment = "",
+                  const char* script = nullptr) {
     dir.write("Data/ScreenSettings.txt", settings);
+    if (script) dir.write("Data/Scenes/initial.txt", script);
     start(std::string(environment) + "'" KELVO_BIN_DIR "/kelvo-viewer'", display);
   }
 };
@@ -49,6 +52,23 @@ TEST(ViewerEndToEnd, OffscreenDriverRunsOnlyWhenAskedForAndStopsOnTerm) {
   ASSERT_EQ(viewer.waitExit(0ms), -1) << viewer.err();
   ::kill(viewer.pid, SIGTERM);
   EXPECT_EQ(viewer.waitExit(30s), 0) << viewer.err();
+}
+
+TEST(ViewerEndToEnd, AMissingOrBrokenSceneScriptIsOneLinePerProblem) {
+  // The show goes on (with a black window), but says why.
+  const std::pair<const char*, const char*> cases[] = {
+      {nullptr, "Data/Scenes/initial.txt: cannot open Data/Scenes/initial.txt\n"},
+      {"x = 1;\ny = ;\n", "Data/Scenes/initial.txt:2.4: syntax error, unexpected ;\n"},
+  };
+  for (const auto& [script, expected] : cases) {
+    Viewer viewer("800 600 f\n", false, "SDL_VIDEODRIVER=offscreen ", script);
+    for (int i = 0; i < 300 && viewer.err().empty(); ++i) std::this_thread::sleep_for(20ms);
+    std::this_thread::sleep_for(200ms);
+    ASSERT_EQ(viewer.waitExit(0ms), -1) << viewer.err();
+    ::kill(viewer.pid, SIGTERM);
+    EXPECT_EQ(viewer.waitExit(30s), 0);
+    EXPECT_EQ(viewer.err(), expected);
+  }
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include "script/datatypes/DataValues.h"
 #include "util/Rand15.h"
 
+#include <filesystem>
+
 namespace {
 
 using qor::DataPtr;
@@ -176,16 +178,20 @@ TEST_F(InterpreterTest, IncludeLoadsOnceRelativeToTheRunningFile) {
   dir.write("lib/util.txt", "loads = loads + 1; def twice(x) { return x * 2; }\r\ninclude(\"more.txt\");\r\n");
   dir.write("lib/more.txt", "def more() { return \"more\"; }");
   dir.write("broken.txt", "def ok() { return 1; } x = ;");
+  dir.fifo("pipe.txt");
+  std::filesystem::create_symlink("/dev/zero", dir.file("zero.txt"));
+  kelvo::test::HangGuard guard;
   const std::string main = dir.write(
       "main.txt", "loads = 0; include(\"lib/util.txt\"); include(\"lib/util.txt\"); include(\"nothing.txt\");"
-                  "include(\"lib\"); include(\"broken.txt\"); include(); include(1, 2);"
+                  "include(\"lib\"); include(\"pipe.txt\"); include(\"zero.txt\"); include(\"broken.txt\");"
+                  "include(); include(1, 2);"
                   "print(loads, twice(21), more(), ok());");
   qor::SceneDriver driver;
   std::vector<std::string> seen;
   driver.errorSink = [&](const std::string& f, int, int, const std::string& m) { seen.push_back(f + ": " + m); };
   EXPECT_TRUE(qor::script::runSceneScript(main, driver));
   EXPECT_EQ(out, "142more1\n");
-  // Missing files and folders are not added; a broken file reports its error
+  // Missing files, folders, FIFOs and devices are not added; a broken file reports its error
   // and keeps what was parsed.
   EXPECT_EQ(qor::script::fileCount(), 4u);
   EXPECT_EQ(qor::script::runningFile(), 0u);
