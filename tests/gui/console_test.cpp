@@ -226,7 +226,8 @@ TEST_F(ConsoleRunTest, ErrorsRunawaysAndOutOfMemoryAreOutputLines) {
   enter("s = \"xx\"; while (true) s = s + s; print(\"after\");");
   qor::script::setMemoryLimit(qor::script::kDefaultMemoryLimit);
   const std::vector<std::string> out = transcript();
-  EXPECT_EQ(std::vector<std::string>(out.end() - 3, out.end() - 1), (std::vector<std::string>{"1.10: out of memory", "after"}));
+  EXPECT_EQ(std::vector<std::string>(out.end() - 3, out.end() - 1),
+            (std::vector<std::string>{"1.10: out of memory", "after"}));
 }
 
 TEST_F(ConsoleRunTest, CommandThatCannotBeWrittenDoesNotRun) {

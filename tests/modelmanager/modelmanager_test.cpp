@@ -67,15 +67,17 @@ TEST_F(ModelManagerTest, ACacheThatDoesNotFitItsModelIsRebuiltAndRewritten) {
   const std::string good = kelvo::test::readFile(cacheFile);
   ASSERT_GT(good.size(), 41u);
   // `good` with four bytes replaced at `at`.
-  auto patched = [&good](std::size_t at, const char* bytes) { return good.substr(0, at) + std::string(bytes, 4) + good.substr(at + 4); };
+  auto patched = [&good](std::size_t at, const char* bytes) {
+    return good.substr(0, at) + std::string(bytes, 4) + good.substr(at + 4);
+  };
   const char* nan = "\x00\x00\xc0\x7f";
   const std::pair<std::string, bool> cases[] = {  // cache contents, and whether it is kept
       {good, true},
-      {good.substr(0, 8) + std::string(4, '\0'), false},                            // no tree for the one group
+      {good.substr(0, 8) + std::string(4, '\0'), false},                              // no tree for the one group
       {good.substr(0, 8) + "\x02\0\0\0" + good.substr(12) + good.substr(12), false},  // two trees
-      {patched(12, nan), false},                     // the root's box is not finite
-      {patched(37, nan), false},                     // nor is its left child's
-      {patched(12, "\x00\x00\x80\xbe"), false},  // a root box from another model (min x -0.25)
+      {patched(12, nan), false},                                                      // the root's box not finite
+      {patched(37, nan), false},                                                      // nor its left child's
+      {patched(12, "\x00\x00\x80\xbe"), false},  // a root box of another model (min x -0.25)
   };
   std::size_t builds = manager.treeBuildCount();
   for (const auto& [content, kept] : cases) {
@@ -106,11 +108,10 @@ TEST_F(ModelManagerTest, OnlyRegularFilesAreModelsAndCaches) {
   }
   EXPECT_EQ(manager.treeBuildCount(), 2u);
   EXPECT_TRUE(std::filesystem::is_fifo(dir.file("Data/Models/tmp/cube.aabb")));
-  for (const char* name : {"pipe.obj", "device.obj"}) {
-    const std::string path = name == std::string("pipe.obj") ? dir.fifo("Data/Models/pipe.obj") : dir.file("Data/Models/device.obj");
+  for (const std::string& path : {dir.fifo("Data/Models/pipe.obj"), dir.file("Data/Models/device.obj")}) {
     auto model = manager.GetModel(path);
-    ASSERT_TRUE(model) << name;
-    EXPECT_TRUE(model->groups.empty()) << name;
+    ASSERT_TRUE(model) << path;
+    EXPECT_TRUE(model->groups.empty()) << path;
   }
 }
 

@@ -58,7 +58,7 @@ void* IMMObject::operator new(std::size_t bytes) {
 
 void IMMObject::operator delete(void* p, std::size_t bytes) noexcept {
   memory::refund(bytes);
-  ::operator delete(p, bytes);
+  ::operator delete(p);
 }
 
 IMMObject::IMMObject() { linkBack(List::Live); }
