@@ -10,11 +10,8 @@ namespace {
 using namespace kelvo::test;
 
 struct Viewer : ChildProcess {
-  // `script`, when given, is written as "Data/Scenes/initial.txt".
-  explicit Viewer(const char* settings, bool display = true, const char* environment = "",
-                  const char* script = nullptr) {
+  explicit Viewer(const char* settings, bool display = true, const char* environment = "") {
     dir.write("Data/ScreenSettings.txt", settings);
-    if (script) dir.write("Data/Scenes/initial.txt", script);
     start(std::string(environment) + "'" KELVO_BIN_DIR "/kelvo-viewer'", display);
   }
 };
@@ -61,9 +58,11 @@ TEST(ViewerEndToEnd, AMissingOrBrokenSceneScriptIsOneLinePerProblem) {
       {"x = 1;\ny = ;\n", "Data/Scenes/initial.txt:2.4: syntax error, unexpected ;\n"},
   };
   for (const auto& [script, expected] : cases) {
-    Viewer viewer("800 600 f\n", false, "SDL_VIDEODRIVER=offscreen ", script);
-    for (int i = 0; i < 300 && viewer.err().empty(); ++i) std::this_thread::sleep_for(20ms);
-    std::this_thread::sleep_for(200ms);
+    ChildProcess viewer;
+    viewer.dir.write("Data/ScreenSettings.txt", "800 600 f\n");
+    if (script) viewer.dir.write("Data/Scenes/initial.txt", script);
+    viewer.start("SDL_VIDEODRIVER=offscreen '" KELVO_BIN_DIR "/kelvo-viewer'", false);
+    for (int i = 0; i < 500 && viewer.err().empty(); ++i) std::this_thread::sleep_for(20ms);
     ASSERT_EQ(viewer.waitExit(0ms), -1) << viewer.err();
     ::kill(viewer.pid, SIGTERM);
     EXPECT_EQ(viewer.waitExit(30s), 0);

@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kelvo::test {
@@ -41,24 +40,8 @@ public:
     return full;
   }
 
-  // Makes a FIFO `name` and returns its full path: opening it the ordinary
-  // way would wait for a writer, reading it for data that never comes.
-  std::string fifo(std::string_view name) const {
-    std::string full = file(name);
-    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-    ::mkfifo(full.c_str(), 0600);
-    return full;
-  }
-
 private:
   std::string path_;
-};
-
-// Ends the test process with SIGALRM after `seconds`, so that a reader that
-// blocks on a FIFO fails the test instead of hanging it.
-struct HangGuard {
-  explicit HangGuard(unsigned seconds = 30) { ::alarm(seconds); }
-  ~HangGuard() { ::alarm(0); }
 };
 
 // The bytes of a file; empty when it cannot be read.
