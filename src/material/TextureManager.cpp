@@ -82,7 +82,18 @@ bool gifSize(std::string_view bytes, ClaimedSize& size) {
   return false;
 }
 
+// A TGA file must hold its 18-byte header, the image ID and the colour map
+// before any pixel: FreeImage's reader takes a file cut shorter than that
+// for a negative length and crashes.
+bool tgaHeadersFit(std::string_view bytes) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  if (bytes.size() < 18) return false;
+  const std::size_t colourMap = b[1] ? std::size_t{le16(b + 5)} * ((b[7] + 7u) / 8) : 0;
+  return bytes.size() > 18 + std::size_t{b[0]} + colourMap;
+}
+
 bool claimedSize(FREE_IMAGE_FORMAT fif, FIMEMORY* memory, std::string_view bytes, ClaimedSize& size) {
+  if (fif == FIF_TARGA && !tgaHeadersFit(bytes)) return false;
   if (FreeImage_FIFSupportsNoPixels(fif)) {
     FreeImage_SeekMemory(memory, 0, SEEK_SET);
     FIBITMAP* header = FreeImage_LoadFromMemory(fif, memory, FIF_LOAD_NOPIXELS);
