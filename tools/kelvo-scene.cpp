@@ -16,6 +16,7 @@
 #include "scene/OpenGLRenderer.h"
 #include "scene/Scene.h"
 #include "script/Builtins.h"
+#include "script/Interpreter.h"
 #include "script/SceneDriver.h"
 #include "script/SceneLoader.h"
 #include "script/TimerManager.h"
@@ -59,6 +60,9 @@ const char kUsage[] =
     "  --screenshot FILE   save the last frame drawn as a PNG image\n"
     "  --console-log FILE  at the end, write the console's lines to FILE: typed\n"
     "                      lines behind \">>> \", output lines as they are\n"
+    "  --memory-limit MB   memory budget of the script's values (default 512);\n"
+    "                      a statement that needs more stops with\n"
+    "                      FILE:LINE.COLUMN: out of memory, and the next one runs\n"
     "  --help              show this text\n"
     "\n"
     "Without a display (no DISPLAY and no SDL_VIDEODRIVER) SDL's invisible\n"
@@ -172,6 +176,11 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(a, "--console-log") == 0) {
       if (!hasValue) return usageError("--console-log wants a file name", nullptr);
       consoleLog = argv[++i];
+    } else if (std::strcmp(a, "--memory-limit") == 0) {
+      long megabytes = 0;
+      if (!hasValue || !parseCount(argv[++i], 1L << 20, megabytes))
+        return usageError("--memory-limit wants a number of megabytes", nullptr);
+      qor::script::setMemoryLimit(static_cast<std::size_t>(megabytes) << 20);
     } else if (std::strcmp(a, "--size") == 0) {
       if (!hasValue || !parseSize(argv[++i], width, height))
         return usageError("--size wants WIDTHxHEIGHT, for example 640x480", nullptr);

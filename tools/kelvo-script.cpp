@@ -9,13 +9,14 @@
 #include "script/SceneLoader.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-script [--check] [--trace-scan] [--trace-parse] FILE\n"
+    "usage: kelvo-script [--check] [--memory-limit MB] [--trace-scan] [--trace-parse] FILE\n"
     "\n"
     "Runs the scene script FILE the way the viewer's scene loader runs it: the\n"
     "scene settings \"Data/Scenes/Settings.txt\" of the working directory are\n"
@@ -28,9 +29,11 @@ const char kUsage[] =
     "FILE:LINE.COLUMN: message (lines count from 1, columns from 0). The script\n"
     "runs even after an error, as far as it was parsed. A runaway script that\n"
     "reaches the call depth or nesting limit is noted the same way, once per\n"
-    "top-level statement.\n"
+    "top-level statement. A statement whose values need more memory than the\n"
+    "budget stops with FILE:LINE.COLUMN: out of memory, and the next one runs.\n"
     "\n"
     "  --check        parse only; run nothing\n"
+    "  --memory-limit MB  memory budget of the script's values (default 512)\n"
     "  --trace-scan   trace the scanner on standard error\n"
     "  --trace-parse  trace the parser on standard error\n"
     "  --help         show this text\n"
@@ -52,18 +55,26 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (std::strcmp(a, "--check") == 0)
+    if (std::strcmp(a, "--check") == 0) {
       checkOnly = true;
-    else if (std::strcmp(a, "--trace-scan") == 0)
+    } else if (std::strcmp(a, "--memory-limit") == 0) {
+      char* end = nullptr;
+      const long megabytes = i + 1 < argc ? std::strtol(argv[++i], &end, 10) : 0;
+      if (!end || *end != '\0' || megabytes <= 0 || megabytes > (1L << 20)) {
+        std::fprintf(stderr, "kelvo-script: --memory-limit wants a number of megabytes\n%s", kUsage);
+        return 2;
+      }
+      qor::script::setMemoryLimit(static_cast<std::size_t>(megabytes) << 20);
+    } else if (std::strcmp(a, "--trace-scan") == 0) {
       driver.traceScanning = true;
-    else if (std::strcmp(a, "--trace-parse") == 0)
+    } else if (std::strcmp(a, "--trace-parse") == 0) {
       driver.traceParsing = true;
-    else if (a[0] == '-' && a[1] != '\0') {
+    } else if (a[0] == '-' && a[1] != '\0') {
       std::fprintf(stderr, "kelvo-script: unknown option %s\n%s", a, kUsage);
       return 2;
-    } else if (!file)
+    } else if (!file) {
       file = a;
-    else {
+    } else {
       std::fprintf(stderr, "kelvo-script: only one FILE, please\n%s", kUsage);
       return 2;
     }

@@ -1,5 +1,5 @@
-// Window creation, start-up, reload and shut-down. Steps that belong to
-// subsystems not wired in yet are marked where they go, in their order.
+// Window creation, start-up, reload and shut-down, step by step in the
+// order the show needs them.
 
 #include "app/App.h"
 
@@ -22,6 +22,7 @@
 #include "scene/Scene.h"
 #include "script/Builtins.h"
 #include "script/Interpreter.h"
+#include "script/SceneDriver.h"
 #include "script/SceneLoader.h"
 #include "script/TimerManager.h"
 #include "script/TrackingDevice.h"
@@ -83,7 +84,11 @@ void startUp() {
   renderHooks.stage = &stage;
   // 1. Texture manager: the fallback texture (texture name 1).
   textureManager.LoadTexture("./Data/Textures/nonTexture.jpg");
-  // 2. loadScene: scene settings and "Data/Scenes/initial.txt".
+  // 2. loadScene: scene settings and "Data/Scenes/initial.txt". A script
+  //    that cannot be opened, or does not parse, would otherwise leave only a
+  //    black window: each problem is one line on standard error (also after
+  //    every reload).
+  sceneErrorReporter = &printErrorToStderr;
   loadScene(scene);
   // The GUI is drawn over every frame; the console uses the input state.
   connectGui();

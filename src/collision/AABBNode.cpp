@@ -1,7 +1,9 @@
 #include "collision/AABBNode.h"
 
+#include "util/MappedFile.h"
+
 #include <algorithm>
-#include <cstdio>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -156,41 +158,42 @@ void writeNode(std::string& out, const AABBNode& node) {
   if (node.right) writeNode(out, *node.right);
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 uint32_t getU32(const unsigned char* b) {
   return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
 }
 
 enum class ReadResult { Ok, BadMarker, Truncated };
 
-ReadResult readNode(std::FILE* f, AABBNode& node, int depth) {
-  if (depth > kMaxReadDepth) return ReadResult::Truncated;
-  unsigned char bytes[24];
-  if (std::fread(bytes, 1, sizeof bytes, f) != sizeof bytes) return ReadResult::Truncated;
-  for (int k = 0; k < 3; ++k) {
-    uint32_t lo = getU32(bytes + 4 * k), hi = getU32(bytes + 12 + 4 * k);
-    std::memcpy(&node.box.min[k], &lo, 4);
-    std::memcpy(&node.box.max[k], &hi, 4);
-  }
-  for (SmartPointer<AABBNode>* child : {&node.left, &node.right}) {
-    int marker = std::fgetc(f);
-    if (marker == EOF) return ReadResult::Truncated;
-    if (marker == 0x00) {
-      *child = nullptr;
-    } else if (marker == 0x01) {
-      *child = makeShared<AABBNode>();
-      ReadResult r = readNode(f, **child, depth + 1);
-      if (r != ReadResult::Ok) return r;
-    } else {
-      return ReadResult::BadMarker;
+// Reads node records from the bytes of a whole cache file.
+struct NodeReader {
+  const unsigned char* p;
+  const unsigned char* end;
+
+  ReadResult read(AABBNode& node, int depth) {
+    if (depth > kMaxReadDepth) return ReadResult::Truncated;
+    if (end - p < 24) return ReadResult::Truncated;
+    for (int k = 0; k < 3; ++k) {
+      const uint32_t lo = getU32(p + 4 * k), hi = getU32(p + 12 + 4 * k);
+      std::memcpy(&node.box.min[k], &lo, 4);
+      std::memcpy(&node.box.max[k], &hi, 4);
     }
+    p += 24;
+    for (SmartPointer<AABBNode>* child : {&node.left, &node.right}) {
+      if (p == end) return ReadResult::Truncated;
+      const unsigned char marker = *p++;
+      if (marker == 0x00) {
+        *child = nullptr;
+      } else if (marker == 0x01) {
+        *child = makeShared<AABBNode>();
+        const ReadResult r = read(**child, depth + 1);
+        if (r != ReadResult::Ok) return r;
+      } else {
+        return ReadResult::BadMarker;
+      }
+    }
+    return ReadResult::Ok;
   }
-  return ReadResult::Ok;
-}
+};
 
 }  // namespace
 
@@ -205,38 +208,60 @@ bool saveTrees(const AABBTrees& trees, const std::string& path) {
       writeNode(out, AABBNode());
     }
   }
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool written = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  return (std::fclose(f) == 0) && written;
+  return writeRegularFile(path, out);
 }
 
 bool loadTrees(AABBTrees& result, const std::string& path) {
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) return false;
-  std::FILE* f = file.get();
-
+  // Regular files only: a FIFO or a device named as a cache never blocks.
+  const MappedFile file(path);
+  const std::string_view bytes = file.bytes();
+  if (bytes.size() < 12 || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) return false;
+  const auto* first = reinterpret_cast<const unsigned char*>(bytes.data());
   // The file size bounds how many trees it can hold, so a corrupt count can
   // neither allocate much nor be believed.
-  if (std::fseek(f, 0, SEEK_END) != 0) return false;
-  long fileSize = std::ftell(f);
-  if (fileSize < 0 || std::fseek(f, 0, SEEK_SET) != 0) return false;
+  const int32_t count = static_cast<int32_t>(getU32(first + 8));
+  if (count < 0 || static_cast<std::size_t>(count) > (bytes.size() - 12) / kMinNodeRecord) return false;
 
-  unsigned char header[12];
-  if (std::fread(header, 1, sizeof header, f) != sizeof header) return false;
-  if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return false;
-  int32_t count = static_cast<int32_t>(getU32(header + 8));
-  if (count < 0 || count > (fileSize - 12) / kMinNodeRecord) return false;
-
+  NodeReader reader{first + 12, first + bytes.size()};
   AABBTrees trees(static_cast<std::size_t>(count));
   for (auto& root : trees) {
     root = makeShared<AABBNode>();
     // A bad marker ends that tree where it stands; running out of bytes
     // means the file is not a whole cache.
-    if (readNode(f, *root, 0) == ReadResult::Truncated) return false;
+    if (reader.read(*root, 0) == ReadResult::Truncated) return false;
   }
   result = std::move(trees);
   return true;
+}
+
+namespace {
+
+bool isFinite(const AABB& box) {
+  for (int k = 0; k < 3; ++k)
+    if (!std::isfinite(box.min[k]) || !std::isfinite(box.max[k])) return false;
+  return true;
+}
+
+// Every box finite and every listed triangle inside the mesh.
+bool nodesFit(const AABBNode& node, const TriangleMesh& mesh, int depth) {
+  if (depth > kMaxReadDepth || !isFinite(node.box)) return false;
+  for (int32_t t : node.triangles)
+    if (t < 0 || static_cast<std::size_t>(t) >= mesh.triangleCount) return false;
+  return (!node.left || nodesFit(*node.left, mesh, depth + 1)) &&
+         (!node.right || nodesFit(*node.right, mesh, depth + 1));
+}
+
+}  // namespace
+
+bool treeFitsMesh(const AABBNode& root, const TriangleMesh& mesh) {
+  // A built root is boxed by all of the mesh's vertices; a root with another
+  // box was built from another mesh (or an older version of this one).
+  AABB vertexBounds;
+  bool seeded = false;
+  for (std::size_t i = 0; i < mesh.vertexCount; ++i) include(vertexBounds, mesh.vertices[i], seeded);
+  for (int k = 0; k < 3; ++k)
+    if (root.box.min[k] != vertexBounds.min[k] || root.box.max[k] != vertexBounds.max[k]) return false;
+  return nodesFit(root, mesh, 0);
 }
 
 }  // namespace qor

@@ -77,9 +77,14 @@ void buildNode(const TriangleMesh& mesh, AABBNode& node, int depth);
 SmartPointer<AABBNode> buildTree(const TriangleMesh& mesh);
 
 // The cache file. loadTrees fails (false) on a missing, foreign, short or
-// truncated file and then leaves `trees` as it was; the caller builds and
-// saves again.
+// truncated file, and on anything but a regular file, and then leaves `trees`
+// as it was; the caller builds and saves again.
 bool loadTrees(AABBTrees& trees, const std::string& path);
 bool saveTrees(const AABBTrees& trees, const std::string& path);
+
+// Whether a tree read from a cache can stand for `mesh`: its root has the box
+// a tree built from the mesh has (the bounds of all its vertices), every box
+// is finite, and every listed triangle lies inside the mesh.
+bool treeFitsMesh(const AABBNode& root, const TriangleMesh& mesh);
 
 }  // namespace qor

@@ -4,7 +4,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include <vector>
+#include "util/MappedFile.h"
+
+#include <algorithm>
 
 #ifndef GL_TEXTURE_MAX_ANISOTROPY_EXT
 #define GL_TEXTURE_MAX_ANISOTROPY_EXT 0x84FE
@@ -29,72 +31,174 @@ void TextureManager::releaseTextures() {
   cache_.clear();
 }
 
-namespace {
-
-// Decoded image ready for upload: 8-bit grey, 24-bit BGR or 32-bit BGRA rows
-// in FreeImage's layout (bottom row first, rows padded to 4 bytes).
-struct Decoded {
-  FIBITMAP* bitmap = nullptr;
-  ~Decoded() {
-    if (bitmap) FreeImage_Unload(bitmap);
-  }
-};
-
-FREE_IMAGE_FORMAT detectType(const std::string& fileName) {
-  FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(fileName.c_str(), 0);
-  if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(fileName.c_str());
-  return fif;
+TextureImage::~TextureImage() {
+  if (bitmap_) FreeImage_Unload(bitmap_);
 }
 
-// Replaces the bitmap by a 32-bit copy; false (bitmap unchanged) when
-// FreeImage cannot convert it.
-bool convertTo32(Decoded& image) {
-  FIBITMAP* source = image.bitmap;
-  FIBITMAP* standard = nullptr;
-  if (FreeImage_GetImageType(source) != FIT_BITMAP) {
-    // 16-bit channels, floats, complex numbers: scale to 8-bit channels first.
-    standard = FreeImage_ConvertToStandardType(source, TRUE);
-    if (!standard) return false;
-    source = standard;
+TextureImage& TextureImage::operator=(TextureImage&& other) noexcept {
+  if (this != &other) {
+    if (bitmap_) FreeImage_Unload(bitmap_);
+    bitmap_ = other.bitmap_;
+    other.bitmap_ = nullptr;
   }
-  FIBITMAP* converted = FreeImage_ConvertTo32Bits(source);
-  if (standard) FreeImage_Unload(standard);
-  if (!converted) return false;
-  FreeImage_Unload(image.bitmap);
-  image.bitmap = converted;
-  return true;
+  return *this;
+}
+
+unsigned TextureImage::width() const { return bitmap_ ? FreeImage_GetWidth(bitmap_) : 0; }
+unsigned TextureImage::height() const { return bitmap_ ? FreeImage_GetHeight(bitmap_) : 0; }
+unsigned TextureImage::bytesPerPixel() const { return bitmap_ ? (FreeImage_GetBPP(bitmap_) + 7) / 8 : 0; }
+const unsigned char* TextureImage::pixels() const { return bitmap_ ? FreeImage_GetBits(bitmap_) : nullptr; }
+
+namespace {
+
+// The size an image claims, read from its header alone.
+struct ClaimedSize {
+  uint64_t width = 0;
+  uint64_t height = 0;
+  unsigned bitsPerPixel = 0;
+};
+
+uint32_t le16(const unsigned char* b) { return uint32_t{b[0]} | uint32_t{b[1]} << 8; }
+uint32_t le32(const unsigned char* b) { return le16(b) | le16(b + 2) << 16; }
+
+// A GIF's first image descriptor, which is what FreeImage allocates for.
+bool gifSize(std::string_view bytes, ClaimedSize& size) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  if (n < 13) return false;
+  std::size_t p = 13;
+  if (b[10] & 0x80) p += std::size_t{3} << ((b[10] & 7) + 1);  // the global colour table
+  while (p < n) {
+    if (b[p] == 0x2C) {  // image descriptor: left, top, width, height
+      if (n - p < 9) return false;
+      size = {le16(b + p + 5), le16(b + p + 7), 8};
+      return true;
+    }
+    if (b[p] != 0x21 || n - p < 2) return false;
+    p += 2;  // an extension: its label, then sub-blocks up to an empty one
+    while (p < n && b[p] != 0) p += std::size_t{b[p]} + 1;
+    ++p;
+  }
+  return false;
+}
+
+// A TGA file must hold its 18-byte header, the image ID and the colour map
+// before any pixel: FreeImage's reader takes a file cut shorter than that
+// for a negative length and crashes.
+bool tgaHeadersFit(std::string_view bytes) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  if (bytes.size() < 18) return false;
+  const std::size_t colourMap = b[1] ? std::size_t{le16(b + 5)} * ((b[7] + 7u) / 8) : 0;
+  return bytes.size() > 18 + std::size_t{b[0]} + colourMap;
+}
+
+bool claimedSize(FREE_IMAGE_FORMAT fif, FIMEMORY* memory, std::string_view bytes, ClaimedSize& size) {
+  if (fif == FIF_TARGA && !tgaHeadersFit(bytes)) return false;
+  if (FreeImage_FIFSupportsNoPixels(fif)) {
+    FreeImage_SeekMemory(memory, 0, SEEK_SET);
+    FIBITMAP* header = FreeImage_LoadFromMemory(fif, memory, FIF_LOAD_NOPIXELS);
+    if (!header) return false;
+    size = {FreeImage_GetWidth(header), FreeImage_GetHeight(header), FreeImage_GetBPP(header)};
+    FreeImage_Unload(header);
+    return true;
+  }
+  // FreeImage reads these headers only while it decodes: read the size here.
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  switch (fif) {
+    case FIF_GIF: return gifSize(bytes, size);
+    case FIF_DDS:  // "DDS ", the header's size and flags, then height and width
+      if (bytes.size() < 20) return false;
+      size = {le32(b + 16), le32(b + 12), 32};
+      return true;
+    default: return false;
+  }
+}
+
+// Whether an image of this size may be decoded from a file of `fileBytes`.
+bool withinBudget(const ClaimedSize& size, uint64_t fileBytes) {
+  if (size.width == 0 || size.height == 0) return false;
+  if (size.width > kMaxTextureImageBytes || size.height > kMaxTextureImageBytes) return false;
+  const uint64_t pixels = size.width * size.height;
+  const uint64_t bytesPerPixel = std::max(4u, (size.bitsPerPixel + 7) / 8);
+  return pixels <= kMaxTextureImageBytes / bytesPerPixel && pixels / kMaxPixelsPerFileByte <= fileBytes;
+}
+
+// A 32-bit copy of the bitmap; null when FreeImage cannot convert it.
+FIBITMAP* convertedTo32(FIBITMAP* source) {
+  if (FreeImage_GetImageType(source) == FIT_BITMAP) return FreeImage_ConvertTo32Bits(source);
+  // 16-bit channels, floats, complex numbers: scale to 8-bit channels first.
+  FIBITMAP* standard = FreeImage_ConvertToStandardType(source, TRUE);
+  if (!standard) return nullptr;
+  FIBITMAP* converted = FreeImage_ConvertTo32Bits(standard);
+  FreeImage_Unload(standard);
+  return converted;
+}
+
+// A copy scaled down so that neither side exceeds `maxSide`, keeping the
+// shape; null when FreeImage cannot scale it.
+FIBITMAP* scaledToFit(FIBITMAP* source, unsigned maxSide) {
+  const unsigned width = FreeImage_GetWidth(source), height = FreeImage_GetHeight(source);
+  const double scale = static_cast<double>(maxSide) / std::max(width, height);
+  const int w = std::max(1, static_cast<int>(width * scale)), h = std::max(1, static_cast<int>(height * scale));
+  return FreeImage_Rescale(source, w, h, FILTER_BOX);
+}
+
+// Decodes the whole image once its claimed size has passed the checks.
+FIBITMAP* decodeChecked(std::string_view bytes, const std::string& fileName) {
+  // FreeImage reads from memory through a 32-bit size; it only reads the bytes.
+  if (bytes.empty() || bytes.size() > 0x7fffffff) return nullptr;
+  FIMEMORY* memory =
+      FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), static_cast<DWORD>(bytes.size()));
+  if (!memory) return nullptr;
+  FREE_IMAGE_FORMAT fif = FreeImage_GetFileTypeFromMemory(memory, 0);
+  if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(fileName.c_str());
+  ClaimedSize size;
+  FIBITMAP* bitmap = nullptr;
+  if (fif != FIF_UNKNOWN && FreeImage_FIFSupportsReading(fif) && claimedSize(fif, memory, bytes, size) &&
+      withinBudget(size, bytes.size())) {
+    FreeImage_SeekMemory(memory, 0, SEEK_SET);
+    bitmap = FreeImage_LoadFromMemory(fif, memory, 0);
+  }
+  FreeImage_CloseMemory(memory);
+  return bitmap;
 }
 
 }  // namespace
 
-uint32_t TextureManager::LoadTexture(const std::string& fileName) {
-  if (auto it = cache_.find(fileName); it != cache_.end()) return it->second;
-
-  FREE_IMAGE_FORMAT fif = detectType(fileName);
-  if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return 1;
-  Decoded image;
-  image.bitmap = FreeImage_Load(fif, fileName.c_str(), 0);
-  if (!image.bitmap) return 1;
+TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileName, unsigned maxSide) {
+  TextureImage image(decodeChecked(bytes, fileName));
+  FIBITMAP* bitmap = image.bitmap();
+  if (!bitmap) return {};
+  // The decoder must keep to what the header claimed.
+  const unsigned bpp = FreeImage_GetBPP(bitmap);
+  if (!withinBudget({FreeImage_GetWidth(bitmap), FreeImage_GetHeight(bitmap), bpp}, bytes.size())) return {};
 
   // Only 8-bit grey, 24-bit and 32-bit pixels map onto a GL format byte for
   // byte. Anything else (1- and 4-bit images, palettes, 16-bit pixels, wide
   // channels) would be read with the wrong size per pixel, past the end of
   // the rows, or as palette indices: convert it to 32-bit BGRA first.
-  unsigned bpp = FreeImage_GetBPP(image.bitmap);
-  bool plain = FreeImage_GetImageType(image.bitmap) == FIT_BITMAP &&
-               (bpp == 24 || bpp == 32 ||
-                (bpp == 8 && FreeImage_GetColorType(image.bitmap) == FIC_MINISBLACK));
-  if (!plain) {
-    if (!convertTo32(image)) return 1;
-    bpp = FreeImage_GetBPP(image.bitmap);
-  }
-  BYTE* pixels = FreeImage_GetBits(image.bitmap);
-  unsigned width = FreeImage_GetWidth(image.bitmap);
-  unsigned height = FreeImage_GetHeight(image.bitmap);
-  if (!pixels || width == 0 || height == 0) return 1;
+  const bool plain = FreeImage_GetImageType(bitmap) == FIT_BITMAP &&
+                     (bpp == 24 || bpp == 32 || (bpp == 8 && FreeImage_GetColorType(bitmap) == FIC_MINISBLACK));
+  if (!plain) image = TextureImage(convertedTo32(image.bitmap()));
+  if (image && maxSide > 0 && (image.width() > maxSide || image.height() > maxSide))
+    image = TextureImage(scaledToFit(image.bitmap(), maxSide));
+  if (!image.pixels()) return {};
+  return image;
+}
 
-  GLint bytesPerPixel = static_cast<GLint>((bpp + 7) / 8);
-  GLenum format = bytesPerPixel == 1 ? GL_LUMINANCE : bytesPerPixel == 3 ? GL_BGR_EXT : GL_BGRA_EXT;
+uint32_t TextureManager::LoadTexture(const std::string& fileName) {
+  if (auto it = cache_.find(fileName); it != cache_.end()) return it->second;
+
+  // Regular files only: a FIFO or a device never blocks the loader.
+  const MappedFile file(fileName);
+  if (!file.opened()) return 1;
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  const TextureImage image = decodeTextureImage(file.bytes(), fileName, static_cast<unsigned>(std::max(maxSide, 1)));
+  if (!image) return 1;
+
+  const GLint bytesPerPixel = static_cast<GLint>(image.bytesPerPixel());
+  const GLenum format = bytesPerPixel == 1 ? GL_LUMINANCE : bytesPerPixel == 3 ? GL_BGR_EXT : GL_BGRA_EXT;
 
   GLuint name = 0;
   glGenTextures(1, &name);
@@ -107,8 +211,8 @@ uint32_t TextureManager::LoadTexture(const std::string& fileName) {
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-  gluBuild2DMipmaps(GL_TEXTURE_2D, bytesPerPixel, static_cast<GLint>(width),
-                    static_cast<GLint>(height), format, GL_UNSIGNED_BYTE, pixels);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, bytesPerPixel, static_cast<GLint>(image.width()),
+                    static_cast<GLint>(image.height()), format, GL_UNSIGNED_BYTE, image.pixels());
   glPopClientAttrib();
   applySettings();
   glBindTexture(GL_TEXTURE_2D, 0);

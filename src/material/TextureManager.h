@@ -1,15 +1,60 @@
 #pragma once
 // Decodes images with FreeImage and uploads each file once, with mipmaps.
 // Texture names are cached by file name exactly as requested. A file that
-// cannot be decoded yields texture name 1, the fallback image the start-up
-// loads first, and is not cached (a later request tries again).
+// cannot be decoded (missing, not a regular file, not an image, or too large
+// for its header's claims, see decodeTextureImage) yields texture name 1, the
+// fallback image the start-up loads first, and is not cached (a later
+// request tries again).
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
+
+struct FIBITMAP;
 
 namespace qor {
+
+// Decoded pixels ready for upload: 8-bit grey, 24-bit BGR or 32-bit BGRA,
+// bottom row first, rows padded to 4 bytes (FreeImage's layout). Owns the
+// decoded bitmap; empty when decoding failed.
+class TextureImage {
+public:
+  TextureImage() = default;
+  explicit TextureImage(FIBITMAP* bitmap) : bitmap_(bitmap) {}
+  ~TextureImage();
+  TextureImage(TextureImage&& other) noexcept : bitmap_(other.bitmap_) { other.bitmap_ = nullptr; }
+  TextureImage& operator=(TextureImage&& other) noexcept;
+
+  explicit operator bool() const { return bitmap_ != nullptr; }
+  unsigned width() const;
+  unsigned height() const;
+  unsigned bytesPerPixel() const;
+  const unsigned char* pixels() const;
+  FIBITMAP* bitmap() const { return bitmap_; }
+
+private:
+  FIBITMAP* bitmap_ = nullptr;
+};
+
+// The most memory a decoded texture image may take: 8192 x 8192 pixels of 4
+// bytes. Pixels wider than 4 bytes (16-bit channels, floats) count by their
+// own size, narrower ones as 4 bytes, since they are widened for upload.
+constexpr uint64_t kMaxTextureImageBytes = uint64_t{256} << 20;
+// The most pixels one byte of an image file can stand for: deflate packs at
+// most 1032 bytes into one, and a byte holds eight one-bit pixels. No
+// format packs denser, short of a run-length file that skips its pixels.
+constexpr uint64_t kMaxPixelsPerFileByte = 8 * 1032;
+
+// Decodes the bytes of an image file for upload; needs no GL. The type comes
+// from the contents, else from `fileName`. Before any pixel is decoded the
+// header's size is checked: an image claiming more than
+// kMaxTextureImageBytes, or more pixels than its file can hold, is refused,
+// as are types whose size cannot be read without decoding. An image wider or
+// taller than `maxSide` is scaled down to fit, keeping its shape. Empty on
+// any failure.
+TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileName, unsigned maxSide);
 
 class TextureManager {
 public:

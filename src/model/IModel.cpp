@@ -23,6 +23,15 @@ void buildTrees(IModel& model) {
   for (std::size_t i = 0; i < model.groups.size(); ++i) model.trees[i] = buildTree(model.groups[i]);
 }
 
+bool loadTrees(IModel& model, const std::string& path) {
+  AABBTrees trees;
+  if (!loadTrees(trees, path) || trees.size() != model.groups.size()) return false;
+  for (std::size_t i = 0; i < trees.size(); ++i)
+    if (!treeFitsMesh(*trees[i], model.groups[i])) return false;
+  model.trees = std::move(trees);
+  return true;
+}
+
 void IModel::deleteDisplayLists() {
   for (ModelGroup& group : groups) {
     for (uint32_t list : group.displayLists) glDeleteLists(list, 1);

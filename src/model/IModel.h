@@ -74,7 +74,10 @@ public:
 // One collision tree per group of the model, built from its triangles.
 void buildTrees(IModel& model);
 // The model's trees from and to their cache file (see collision/AABBNode.h).
-inline bool loadTrees(IModel& model, const std::string& path) { return loadTrees(model.trees, path); }
+// A cache that does not fit the model (another tree count than its group
+// count, or a tree that does not fit its group, see treeFitsMesh) is foreign:
+// loadTrees then fails and leaves the model's trees as they were.
+bool loadTrees(IModel& model, const std::string& path);
 inline bool saveTrees(const IModel& model, const std::string& path) { return saveTrees(model.trees, path); }
 
 }  // namespace qor

@@ -229,7 +229,7 @@ void dispatchKeyBindings(const unsigned char keys[256]) {
     // Hold the call: it may rebind its own key while it runs.
     DataPtr call = slot(code);
     Scope locals;
-    call->evaluate(locals);
+    runUnit({runningFile()}, [&] { call->evaluate(locals); });
     returnFlag = false;
   }
 }

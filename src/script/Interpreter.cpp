@@ -9,6 +9,7 @@
 #include "util/Path.h"
 
 #include <map>
+#include <new>
 
 namespace qor::script {
 
@@ -147,6 +148,32 @@ void resetInterpreter() {
 
 // ---- calls -------------------------------------------------------------------
 
+namespace {
+
+// A user function's local table and call depth, for the length of the call;
+// left the same way whether the body ends or a stopped unit unwinds it.
+class CallFrame {
+public:
+  explicit CallFrame(State& s) : s_(s) {
+    if (static_cast<std::size_t>(s.callDepth) == s.scopePool.size()) s.scopePool.push_back(std::make_unique<Scope>());
+    locals_ = s.scopePool[static_cast<std::size_t>(s.callDepth)].get();
+    ++s.callDepth;
+  }
+  ~CallFrame() {
+    locals_->clear();
+    --s_.callDepth;
+  }
+  CallFrame(const CallFrame&) = delete;
+  CallFrame& operator=(const CallFrame&) = delete;
+  Scope& locals() { return *locals_; }
+
+private:
+  State& s_;
+  Scope* locals_;
+};
+
+}  // namespace
+
 DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
   State& s = state();
   if (fn.params.size() != args.size()) return nullptr;
@@ -157,16 +184,15 @@ DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
     return nullptr;
   }
   RunawayBoundary boundary;
-  if (static_cast<std::size_t>(s.callDepth) == s.scopePool.size()) s.scopePool.push_back(std::make_unique<Scope>());
-  Scope& locals = *s.scopePool[static_cast<std::size_t>(s.callDepth)];
-  ++s.callDepth;
-  locals.reserve(fn.params.size());
-  for (std::size_t i = 0; i < args.size(); ++i) locals.add(fn.params[i], std::move(args[i]));
   DataPtr result;
-  // The call consumes the return flag its body set.
-  if (runStatements(fn.body, locals, result)) returnFlag = false;
-  locals.clear();
-  --s.callDepth;
+  {
+    CallFrame frame(s);
+    Scope& locals = frame.locals();
+    locals.reserve(fn.params.size());
+    for (std::size_t i = 0; i < args.size(); ++i) locals.add(fn.params[i], std::move(args[i]));
+    // The call consumes the return flag its body set.
+    if (runStatements(fn.body, locals, result)) returnFlag = false;
+  }
   // Deep or long recursions leave many temporaries behind; everything still
   // in use is held by a counted reference at this point.
   collectIfCrowded();
@@ -174,12 +200,67 @@ DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
   return result;
 }
 
-// ---- running files -------------------------------------------------------------
+// ---- budgets and units of work -------------------------------------------------
+
+namespace detail {
+uint64_t stepsLeft = kUnlimitedSteps;
+}  // namespace detail
 
 namespace {
 
-// Top-level statements in progress: more than one while an include runs.
-int runDepth = 0;
+std::size_t memoryLimitBytes = kDefaultMemoryLimit;
+
+// Thrown when the evaluation budget is spent; caught where the unit began.
+struct BudgetSpent {};
+
+// Units of work in progress: the outermost one owns the stop.
+int unitDepth = 0;
+
+struct UnitDepth {
+  UnitDepth() { ++unitDepth; }
+  ~UnitDepth() { --unitDepth; }
+};
+
+}  // namespace
+
+void setMemoryLimit(std::size_t bytes) { memoryLimitBytes = bytes; }
+std::size_t memoryLimit() { return memoryLimitBytes; }
+void setEvaluationBudget(uint64_t steps) { detail::stepsLeft = steps; }
+void detail::budgetSpent() { throw BudgetSpent{}; }
+
+bool runUnitWork(const UnitPlace& place, void (*work)(void*), void* context) {
+  if (unitDepth > 0) {
+    work(context);
+    return true;
+  }
+  State& s = state();
+  const std::size_t running = s.running;
+  const char* note = nullptr;
+  try {
+    UnitDepth depth;
+    memory::BudgetScope budget(memoryLimitBytes);
+    work(context);
+    return true;
+  } catch (const std::bad_alloc&) {
+    note = "out of memory";
+  } catch (const BudgetSpent&) {
+    note = "evaluation budget spent";
+  }
+  // The stack has unwound (the guards on it have restored the nesting count,
+  // the call frames and the argument pool); what the unit left behind is
+  // reset here, and whatever it alone held is freed.
+  s.running = running;
+  aborting = false;
+  returnFlag = false;
+  limitReached = RunawayLimit::None;
+  collectGarbage();
+  if (s.errorSink) s.errorSink(filePath(place.file), place.line, place.column, note);
+  return false;
+}
+
+// ---- running files -------------------------------------------------------------
+
+namespace {
 
 // The tools' note of a statement that reached a limit, at the statement.
 void reportRunaway(std::size_t index, std::size_t statement) {
@@ -201,24 +282,26 @@ DataPtr runRecord(std::size_t index) {
   // The statement list may grow while it runs (a console line, say), so walk
   // it by index; the record itself stays put.
   ScopeRecord& r = record(index);
+  UnitPlace place{index};
   for (std::size_t i = 0; i < r.statements.size(); ++i) {
     DataPtr statement = r.statements[i];
-    // An outer statement's note is written when it ends (an include runs
-    // the included file's statements inside it); outside any statement
-    // (a key binding or timer callback) there is none to keep.
-    const RunawayLimit outer = runDepth > 0 ? limitReached : RunawayLimit::None;
-    ++runDepth;
+    if (i < r.statementPlaces.size()) place = {index, r.statementPlaces[i].line, r.statementPlaces[i].column};
+    // An outer unit's note is written when it ends (an include runs the
+    // included file's statements inside it).
+    const RunawayLimit outer = unitDepth > 0 ? limitReached : RunawayLimit::None;
     limitReached = RunawayLimit::None;
-    last = statement ? statement->evaluate(r.variables) : nullptr;
+    last = nullptr;
+    runUnit(place, [&] {
+      if (statement) last = statement->evaluate(r.variables);
+    });
     // A `return` outside any function must not leak into later statements,
     // nor a runaway state into the next statement.
     returnFlag = false;
     if (evalDepth == 0) aborting = false;
-    --runDepth;
     if (limitReached != RunawayLimit::None) reportRunaway(index, i);
     limitReached = outer;
   }
-  if (last) printValue(last);
+  if (last) runUnit(place, [&] { printValue(last); });
   return last;
 }
 

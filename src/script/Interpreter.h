@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace qor {
@@ -81,11 +82,62 @@ Function* findFunction(Symbol name, std::size_t paramCount);
 // scene reset). The scene value stays until the next script takes a scene.
 void resetInterpreter();
 
+// ---- budgets and units of work ------------------------------------------------
+
+// The memory budget of script work: what reference-counted objects (script
+// values, the syntax tree, the nodes, materials and timers scripts make) and
+// the texts and lists of script values may take in all while a unit of
+// script work runs (see base/memory/MemoryBudget.h). 512 MiB unless set.
+constexpr std::size_t kDefaultMemoryLimit = std::size_t{512} << 20;
+void setMemoryLimit(std::size_t bytes);
+std::size_t memoryLimit();
+
+// The evaluation budget: how many evaluation steps (an operation, a call, a
+// branch, one pass of a loop) all script work from now on may take. Once it
+// is spent, every unit of work stops at its first step, so a runaway script
+// ends after a fixed amount of work wherever it runs. Unlimited unless set
+// (the fuzz targets set it).
+constexpr uint64_t kUnlimitedSteps = UINT64_MAX;
+void setEvaluationBudget(uint64_t steps);
+namespace detail {
+extern uint64_t stepsLeft;
+[[noreturn]] void budgetSpent();
+}  // namespace detail
+// Counts one evaluation step: a compare and a decrement.
+inline void countStep() {
+  if (detail::stepsLeft == 0) detail::budgetSpent();
+  --detail::stepsLeft;
+}
+
+// Where a unit of script work stands, for its note when it is stopped (line
+// 0: no place within the file).
+struct UnitPlace {
+  std::size_t file = 0;
+  int line = 0;
+  int column = 0;
+};
+
+// Runs one unit of script work: a top-level statement, the call bound to a
+// key, a timer's callback. The memory budget is armed while it runs. An
+// allocation past the budget (or one that fails), or the end of the
+// evaluation budget, stops the unit: the stack unwinds, what it released is
+// collected, and the note "out of memory" or "evaluation budget spent" goes
+// to the error sink at `place`. Returns false when the unit was stopped.
+// Work started inside another unit (an included file's statements) belongs
+// to it: an out-of-memory stops the outer unit.
+bool runUnitWork(const UnitPlace& place, void (*work)(void*), void* context);
+template <class Work>
+bool runUnit(const UnitPlace& place, Work&& work) {
+  using W = std::remove_reference_t<Work>;
+  return runUnitWork(place, [](void* w) { (*static_cast<W*>(w))(); }, &work);
+}
+
 // ---- running ---------------------------------------------------------------
 
 // Runs the statements of one record with its own variables as the local
-// scope; the return flag is cleared after every statement. A non-null value
-// of the last statement is printed as "print" prints it. Returns that value.
+// scope, each as a unit of work (see runUnit); the return flag is cleared
+// after every statement. A non-null value of the last statement is printed as
+// "print" prints it. Returns that value.
 DataPtr runRecord(std::size_t index);
 
 // Parses a file into a new record of the scope list. `driver` carries the
@@ -201,6 +253,7 @@ private:
 class DepthGuard {
 public:
   DepthGuard() {
+    countStep();
     if (++evalDepth > kMaxEvalDepth) startRunaway(RunawayLimit::Nesting);
   }
   ~DepthGuard() {

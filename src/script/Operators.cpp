@@ -87,6 +87,9 @@ DataPtr simpleOp(Op op, const IData* a, const IData* b) {
   if (op != Op::Add) return nullptr;
   const std::string& x = static_cast<const DataString*>(a)->value;
   const std::string& y = static_cast<const DataString*>(b)->value;
+  // Checked before the text is made: doubling a long string must not first
+  // allocate past the memory budget.
+  memory::require(x.size() + y.size());
   std::string s;
   s.reserve(x.size() + y.size());
   s += x;

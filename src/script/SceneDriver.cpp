@@ -1,6 +1,7 @@
 #include "script/SceneDriver.h"
 
 #include <cstdio>
+#include <new>
 
 #include "parser.hpp"
 #include "script/datatypes/DataValues.h"
@@ -34,9 +35,15 @@ bool SceneDriver::run() {
   failed = false;
   scanBegin();
   if (!failed) {
-    yy::SceneParser parser(*this);
-    parser.set_debug_level(traceParsing ? 1 : 0);
-    parser.parse();
+    // A syntax tree past the memory budget (or an allocation that fails)
+    // ends the parse like an error; what was reduced before stays.
+    try {
+      yy::SceneParser parser(*this);
+      parser.set_debug_level(traceParsing ? 1 : 0);
+      parser.parse();
+    } catch (const std::bad_alloc&) {
+      error("out of memory");
+    }
   }
   scanEnd();
   return !failed;

@@ -270,6 +270,7 @@ DataPtr DataWhile::evaluate(Scope& locals) {
   script::DepthGuard guard;
   if (!guard || !condition) return nullptr;
   for (;;) {
+    script::countStep();
     bool go;
     {
       DataPtr c = valueOf(condition, locals);
@@ -288,6 +289,7 @@ DataPtr DataFor::evaluate(Scope& locals) {
   if (!guard || !condition) return nullptr;
   if (init) init->evaluate(locals);
   for (;;) {
+    script::countStep();
     bool go;
     {
       DataPtr c = valueOf(condition, locals);

@@ -1,6 +1,7 @@
 #include "script/TimerManager.h"
 
 #include "platform/Clock.h"
+#include "script/Interpreter.h"
 #include "script/Scope.h"
 
 namespace qor {
@@ -9,11 +10,11 @@ TimerManager timerManager;
 
 namespace {
 
-// Evaluates a stored call expression with a fresh, empty local scope and drops
-// the result.
+// Evaluates a stored call expression with a fresh, empty local scope, as a
+// unit of script work, and drops the result.
 void runCallback(const SmartPointer<IData>& callback) {
   Scope locals;
-  callback->evaluate(locals);
+  script::runUnit({script::runningFile()}, [&] { callback->evaluate(locals); });
 }
 
 }  // namespace

@@ -1,15 +1,14 @@
 #include "shadows/ShadowMesh.h"
 
 #include "base/memory/Assert.h"
+#include "util/MappedFile.h"
 #include "util/Path.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 
 namespace qor {
 
@@ -136,11 +135,6 @@ namespace {
 constexpr char kMagic[12] = {'V', 'O', 'L', 'U', 'M', 'E', 'S', 'H', 'A', 'D', 'O', 'W'};
 constexpr std::size_t kRecordSize = 7 * 4;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 void putU32(std::string& out, uint32_t v) {
   const char bytes[4] = {static_cast<char>(v & 0xff), static_cast<char>((v >> 8) & 0xff),
                          static_cast<char>((v >> 16) & 0xff), static_cast<char>((v >> 24) & 0xff)};
@@ -167,10 +161,7 @@ bool writeShadowFile(const std::string& path, const ShadowMesh& mesh) {
       for (int32_t n : face.neighbour) putU32(out, static_cast<uint32_t>(n));
     }
   }
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  return std::fclose(f) == 0 && written;
+  return writeRegularFile(path, out);
 }
 
 bool readShadowFile(const std::string& path, const IModel& model, ShadowMesh& mesh) {
@@ -179,17 +170,12 @@ bool readShadowFile(const std::string& path, const IModel& model, ShadowMesh& me
   std::size_t expected = sizeof kMagic + 4;
   for (const ModelGroup& group : model.groups) expected += 4 + group.faces.size() * kRecordSize;
 
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) return false;
-  std::FILE* f = file.get();
-  if (std::fseek(f, 0, SEEK_END) != 0) return false;
-  const long size = std::ftell(f);
-  if (size < 0 || static_cast<unsigned long>(size) != expected || std::fseek(f, 0, SEEK_SET) != 0) return false;
-  std::vector<unsigned char> bytes(expected);
-  if (std::fread(bytes.data(), 1, expected, f) != expected) return false;
-  if (std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) return false;
+  // Regular files only: a FIFO or a device named as a cache never blocks.
+  const MappedFile file(path);
+  const std::string_view bytes = file.bytes();
+  if (bytes.size() != expected || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) return false;
 
-  const unsigned char* p = bytes.data() + sizeof kMagic;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + sizeof kMagic;
   if (getI32(p) != static_cast<int64_t>(model.groups.size())) return false;
   p += 4;
   ShadowMesh read;

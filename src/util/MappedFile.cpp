@@ -1,5 +1,7 @@
 #include "util/MappedFile.h"
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -30,6 +32,28 @@ MappedFile::MappedFile(const std::string& path) {
 
 MappedFile::~MappedFile() {
   if (data_) ::munmap(const_cast<char*>(data_), size_);
+}
+
+bool writeRegularFile(const std::string& path, std::string_view bytes) {
+  // O_NONBLOCK: opening a FIFO for writing would otherwise wait for a reader.
+  // Nothing is truncated before the file is known to be a regular one.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (fd < 0) return false;
+  struct stat info;
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::ftruncate(fd, 0) == 0;
+  const char* p = bytes.data();
+  std::size_t left = ok ? bytes.size() : 0;
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return ::close(fd) == 0 && ok;
 }
 
 bool canReadRegularFile(const std::string& path) {

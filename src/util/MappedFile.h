@@ -31,4 +31,10 @@ private:
 // that this process may read.
 bool canReadRegularFile(const std::string& path);
 
+// Replaces the contents of `path` with `bytes`, creating the file when it is
+// missing. Anything already there that is not a regular file (a FIFO, a
+// device) is left alone and the write fails, without blocking. False when
+// the file cannot be opened or written whole.
+bool writeRegularFile(const std::string& path, std::string_view bytes);
+
 }  // namespace qor

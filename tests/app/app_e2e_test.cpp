@@ -115,4 +115,23 @@ TEST(ViewerEndToEnd, SlidesClickedThroughThePlayerWalkedToTheChildTheHomeSlide) 
   EXPECT_EQ(viewer.pressKeys(window, "Escape"), 0) << viewer.err();
 }
 
+TEST(ViewerEndToEnd, AMissingOrBrokenSceneScriptIsOneLinePerProblem) {
+  // The show goes on (with a black window), but says why.
+  const std::pair<const char*, const char*> cases[] = {
+      {nullptr, "Data/Scenes/initial.txt: cannot open Data/Scenes/initial.txt\n"},
+      {"x = 1;\ny = ;\n", "Data/Scenes/initial.txt:2.4: syntax error, unexpected ;\n"},
+  };
+  for (const auto& [script, expected] : cases) {
+    ChildProcess viewer;
+    viewer.dir.write("Data/ScreenSettings.txt", "800 600 f\n");
+    if (script) viewer.dir.write("Data/Scenes/initial.txt", script);
+    viewer.start("SDL_VIDEODRIVER=offscreen '" KELVO_BIN_DIR "/kelvo-viewer'", false);
+    for (int i = 0; i < 500 && viewer.err().empty(); ++i) std::this_thread::sleep_for(20ms);
+    ASSERT_EQ(viewer.waitExit(0ms), -1) << viewer.err();
+    ::kill(viewer.pid, SIGTERM);
+    EXPECT_EQ(viewer.waitExit(30s), 0);
+    EXPECT_EQ(viewer.err(), expected);
+  }
+}
+
 }  // namespace

@@ -98,10 +98,10 @@ TEST_F(CollisionTest, CacheFile) {
   EXPECT_EQ(good.substr(0, 16), std::string("AABBTREE\x02\x00\x00\x00\x00\x00\x00\xbf", 16));
   // Read back and written again byte for byte.
   auto loaded = parseModel("");
-  ASSERT_TRUE(qor::loadTrees(*loaded, dir.file("m.aabb")));
+  ASSERT_TRUE(qor::loadTrees(loaded->trees, dir.file("m.aabb")));
   ASSERT_TRUE(qor::saveTrees(*loaded, dir.file("again.aabb")));
   EXPECT_EQ(kelvo::test::readFile(dir.file("again.aabb")), good);
-  EXPECT_FALSE(qor::loadTrees(*loaded, dir.file("missing.aabb")));
+  EXPECT_FALSE(qor::loadTrees(loaded->trees, dir.file("missing.aabb")));
 
   auto header = [](const char* count) { return "AABBTREE" + std::string(count, 4); };
   std::string box;  // (-1, -1, -1) to (1, 1, 1)
@@ -122,7 +122,7 @@ TEST_F(CollisionTest, CacheFile) {
   for (const auto& [content, trees] : cases) {
     SCOPED_TRACE(&content - &cases[0].first);
     auto target = parseModel("");
-    ASSERT_EQ(qor::loadTrees(*target, dir.write("bad.aabb", content)), trees >= 0);
+    ASSERT_EQ(qor::loadTrees(target->trees, dir.write("bad.aabb", content)), trees >= 0);
     EXPECT_EQ(target->trees.size(), std::max(trees, 0));
     EXPECT_EQ(collide(target, cube), trees > 0);
     EXPECT_EQ(collide(cube, target), trees > 0);
@@ -136,7 +136,7 @@ TEST_F(CollisionTest, CacheFile) {
     for (int k = 0; k < 3; ++k) bad[8 + next() % (bad.size() - 8)] = static_cast<char>(next() & 0xff);
     if (next() % 2) bad.resize(8 + next() % (bad.size() - 8));
     auto target = parseModel("");
-    if (qor::loadTrees(*target, dir.write("bad.aabb", bad))) collide(target, cube);
+    if (qor::loadTrees(target->trees, dir.write("bad.aabb", bad))) collide(target, cube);
     target = nullptr;
     qor::collectGarbage();
   }

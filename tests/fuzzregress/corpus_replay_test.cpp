@@ -11,7 +11,8 @@
 
 // Every target once, so the declarations and the table below cannot drift apart.
 #define KELVO_FUZZ_TARGETS(X) \
-  X(script_parse_fuzz) X(script_run_fuzz) X(obj_fuzz) X(mtl_fuzz) X(aabb_fuzz) X(scene_settings_fuzz) \
+  X(script_parse_fuzz) X(script_run_fuzz) X(script_file_fuzz) X(obj_fuzz) X(model_fuzz) X(image_fuzz) X(mtl_fuzz) \
+  X(aabb_fuzz) X(scene_settings_fuzz) \
   X(screen_settings_fuzz) X(vshadow_fuzz) X(raster_settings_fuzz) \
   X(gui_config_fuzz) X(board_fuzz) X(actors_fuzz)
 #define KELVO_FUZZ_DECLARE(name) extern "C" int name##_entry(const uint8_t* data, std::size_t size);

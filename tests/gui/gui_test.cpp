@@ -312,7 +312,7 @@ TEST_F(ScriptedGuiTest, DisplayLinesWrapAt80AndOnlyTheLast20Show) {
 
 // Enter writes the command to the command file and runs it: what it prints comes below it, and so does a
 // value its last statement leaves; the same text runs again, and variables stay for later commands.
-// Errors, a runaway recursion too, are output lines; a command that cannot be written does not run.
+// Errors, a runaway recursion and running out of memory too, are output lines; a command that cannot be written does not run.
 TEST_F(ScriptedGuiTest, CommandsRunAndAnswerBelowThemselves) {
   enter("print(42);");
   EXPECT_EQ(kelvo::test::readFile(console.commandFile), "print(42);\n");
@@ -325,6 +325,9 @@ TEST_F(ScriptedGuiTest, CommandsRunAndAnswerBelowThemselves) {
   enter("x = (1;");
   enter("def down(n) { return down(n + 1); }");
   enter("down(1); print(\"after\");");
+  qor::script::setMemoryLimit(8 << 20);  // a statement past the budget stops; the next one runs
+  enter("s = \"xx\"; while (true) s = s + s; print(\"after\");");
+  qor::script::setMemoryLimit(qor::script::kDefaultMemoryLimit);
   console.commandFile = dir.file("missing/folder/stdin");
   enter("print(1);");
 
@@ -335,7 +338,9 @@ TEST_F(ScriptedGuiTest, CommandsRunAndAnswerBelowThemselves) {
                             "> print(42);", "42", "> print(42);", "42", "> x = 6;", "6", "> print(x * 7);", "42", "> ",
                             "> x = (1;", "1.6: syntax error, unexpected ;, expecting )",
                             "> def down(n) { return down(n + 1); }", "> down(1); print(\"after\");",
-                            "1.0: call depth limit (1000) reached", "after", "> print(1);", "> "}));
+                            "1.0: call depth limit (1000) reached", "after",
+                            "> s = \"xx\"; while (true) s = s + s; print(\"after\");", "1.10: out of memory", "after",
+                            "> print(1);", "> "}));
 }
 
 }  // namespace

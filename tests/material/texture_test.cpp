@@ -3,6 +3,7 @@
 #include "support/Images.h"
 
 #include <GL/gl.h>
+#include <sys/stat.h>
 
 using qor::textureManager;
 
@@ -112,6 +113,40 @@ TEST_F(TextureTest, ApplyMaterialSetsColoursAndTexture) {
   qor::materialLibrary.GetMaterial("texrepeat")->ApplyMaterial(qor::kDrawTexture);
   EXPECT_EQ(param(tex->textureId, GL_TEXTURE_WRAP_S), GL_REPEAT);
   glDisable(GL_TEXTURE_2D);
+}
+
+// A bitmap file claiming width x height pixels of 24 bits, with `pixelBytes` zero bytes of pixels.
+std::string bmpClaiming(uint32_t width, uint32_t height, uint32_t pixelBytes = 16) {
+  const uint32_t header[13] = {54 + pixelBytes, 0, 54, 40, width, height, 1 | 24 << 16, 0, 0, 2835, 2835, 0, 0};
+  return "BM" + std::string(reinterpret_cast<const char*>(header), sizeof header) + std::string(pixelBytes, '\0');
+}
+
+TEST_F(TextureTest, ImageSizesAreCheckedBeforeDecoding) {
+  // Headers that claim more pixels than the budget, or than their file can
+  // hold, give the fallback before anything is decoded. (A 70-byte BMP
+  // claiming 30000 x 30000 used to take 3 GB and crash the mipmap builder.)
+  const std::string gif = std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13) + "\x2c" + std::string(4, '\0') +
+                          "\xff\xff\xff\xff" + std::string(8, '\0');
+  const std::string dds = "DDS " + std::string(8, '\0') + "\x00\x00\x01\x00\x00\x00\x01\x00" + std::string(108, '\0');
+  const std::pair<std::string, std::string> refused[] = {
+      {"huge.bmp", bmpClaiming(30000, 30000)},
+      {"budget.bmp", bmpClaiming(8193, 8192, 9000)},  // the file could hold it, the budget cannot
+      {"wide.gif", gif},                              // 65535 x 65535 in the first image descriptor
+      {"big.dds", dds},                               // 65536 x 65536
+  };
+  for (const auto& [name, bytes] : refused) {
+    EXPECT_FALSE(qor::decodeTextureImage(bytes, name, 16384)) << name;
+    EXPECT_EQ(textureManager.LoadTexture(dir.write(name, bytes)), 1u) << name;
+  }
+  // What the GL cannot hold is scaled down to its largest side, keeping the
+  // shape; what it can hold stays as it is.
+  const std::string wide = kelvo::test::readFile(image("wide.png", FIF_PNG, 24, 40));
+  const qor::TextureImage scaled = qor::decodeTextureImage(wide, "wide.png", 16);
+  ASSERT_TRUE(scaled);
+  EXPECT_EQ(std::make_pair(scaled.width(), scaled.height()), std::make_pair(16u, 1u));
+  EXPECT_EQ(qor::decodeTextureImage(wide, "wide.png", 4096).width(), 40u);
+  ASSERT_EQ(::mkfifo(dir.file("pipe.png").c_str(), 0600), 0);  // a FIFO is not waited for
+  EXPECT_EQ(textureManager.LoadTexture(dir.file("pipe.png")), 1u);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 using kelvo::test::kCubeObj;
 
 namespace {
@@ -60,6 +62,41 @@ TEST_F(ModelManagerTest, OneObjectPerNameTreeCacheFileAndClear) {
   }
   EXPECT_EQ(manager.treeBuildCount(), 3u);
   EXPECT_FALSE(std::filesystem::exists(dir.file("Data/Models/tmp")));
+}
+
+TEST_F(ModelManagerTest, ACacheThatDoesNotFitItsModelIsRebuiltAndRewritten) {
+  ASSERT_TRUE(manager.GetModel(cube));
+  const std::string good = kelvo::test::readFile(cacheFile);
+  // `good` with four bytes replaced at `at`.
+  auto patched = [&good](std::size_t at, const char* bytes) {
+    return good.substr(0, at) + std::string(bytes, 4) + good.substr(at + 4);
+  };
+  const char* nan = "\x00\x00\xc0\x7f";
+  const std::pair<std::string, bool> cases[] = {  // cache contents, and whether it is kept
+      {good, true},
+      {good.substr(0, 8) + std::string(4, '\0'), false},                              // no tree for the one group
+      {good.substr(0, 8) + "\x02\0\0\0" + good.substr(12) + good.substr(12), false},  // two trees
+      {patched(12, nan), false},                                                      // the root's box not finite
+      {patched(37, nan), false},                                                      // nor its left child's
+      {patched(12, "\x00\x00\x80\xbe"), false},  // a root box of another model (min x -0.25)
+  };
+  std::size_t builds = manager.treeBuildCount();
+  for (const auto& [content, kept] : cases) {
+    SCOPED_TRACE(&content - &cases[0].first);
+    manager.Clear();
+    dir.write("Data/Models/tmp/cube.aabb", content);
+    auto model = manager.GetModel(cube);
+    builds += kept ? 0 : 1;
+    EXPECT_EQ(manager.treeBuildCount(), builds);
+    EXPECT_EQ(kelvo::test::readFile(cacheFile), good);
+  }
+}
+
+TEST_F(ModelManagerTest, ACacheThatIsNoRegularFileIsNeitherReadNorWritten) {
+  std::filesystem::remove(cacheFile);
+  ASSERT_EQ(::mkfifo(cacheFile.c_str(), 0600), 0);  // it would be waited for
+  EXPECT_EQ(manager.GetModel(cube)->trees.size(), 1u);
+  EXPECT_TRUE(std::filesystem::is_fifo(cacheFile));
 }
 
 }  // namespace

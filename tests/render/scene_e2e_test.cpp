@@ -104,6 +104,7 @@ TEST(SceneToolTest, BadOptionsAreUsageErrorsAMissingScriptIsNot) {
   // Usage text on standard error for status 2; a missing script shows a scene.
   for (auto [args, status, text] : {std::tuple{"--size 0x10 scene.txt", 2, "usage: kelvo-scene"},
                                     {"--frames 2", 2, "no FILE given"}, {"--help", 0, "--screenshot"},
+                                    {"--memory-limit 0 scene.txt", 2, "--memory-limit wants"},
                                     {"--frames 1 missing.txt", 0, ""}}) {
     SceneRun tool("");
     ASSERT_EQ(tool.run(args, false), status) << args;

@@ -8,9 +8,14 @@
 #include "support/ScriptFixture.h"
 #include "support/TempDir.h"
 
+#include "base/memory/MemoryBudget.h"
 #include "platform/Clock.h"
 #include "script/datatypes/DataValues.h"
 #include "util/Rand15.h"
+
+#include <filesystem>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -175,21 +180,99 @@ TEST_F(InterpreterTest, IncludeLoadsOnceRelativeToTheRunningFile) {
   dir.write("lib/util.txt", "loads = loads + 1; def twice(x) { return x * 2; }\r\ninclude(\"more.txt\");\r\n");
   dir.write("lib/more.txt", "def more() { return \"more\"; }");
   dir.write("broken.txt", "def ok() { return 1; } x = ;");
+  ::mkfifo(dir.file("pipe.txt").c_str(), 0600);
+  std::filesystem::create_symlink("/dev/zero", dir.file("zero.txt"));
   const std::string main = dir.write(
       "main.txt", "loads = 0; include(\"lib/util.txt\"); include(\"lib/util.txt\"); include(\"nothing.txt\");"
-                  "include(\"lib\"); include(\"broken.txt\"); include(); include(1, 2);"
+                  "include(\"lib\"); include(\"pipe.txt\"); include(\"zero.txt\"); include(\"broken.txt\");"
+                  "include(); include(1, 2);"
                   "print(loads, twice(21), more(), ok());");
   qor::SceneDriver driver;
   std::vector<std::string> seen;
   driver.errorSink = [&](const std::string& f, int, int, const std::string& m) { seen.push_back(f + ": " + m); };
   EXPECT_TRUE(qor::script::runSceneScript(main, driver));
   EXPECT_EQ(out, "142more1\n");
-  // Missing files and folders are not added; a broken file reports its error
-  // and keeps what was parsed.
+  // Missing files, folders, FIFOs and devices are not added; a broken file
+  // reports its error and keeps what was parsed.
   EXPECT_EQ(qor::script::fileCount(), 4u);
   EXPECT_EQ(qor::script::runningFile(), 0u);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0], dir.file("broken.txt") + ": syntax error, unexpected ;");
+}
+
+// A small memory budget; the interpreter's notes go to standard error, as in
+// the tools.
+class BudgetTest : public InterpreterTest {
+protected:
+  void SetUp() override {
+    InterpreterTest::SetUp();
+    qor::script::setMemoryLimit(16 << 20);
+  }
+  void TearDown() override {
+    qor::script::setMemoryLimit(qor::script::kDefaultMemoryLimit);
+    qor::script::setEvaluationBudget(qor::script::kUnlimitedSteps);
+    InterpreterTest::TearDown();
+  }
+  // Runs text in a fresh interpreter: its output and its notes.
+  std::pair<std::string, std::string> runFresh(const std::string& text) {
+    fresh();
+    qor::script::setErrorSink(&qor::printErrorToStderr);
+    testing::internal::CaptureStderr();
+    std::string printed = run(text);
+    return {printed, testing::internal::GetCapturedStderr()};
+  }
+};
+
+TEST_F(BudgetTest, AStatementPastTheMemoryBudgetStopsAndTheNextRuns) {
+  run("for (i = -256; i < 1024; i++) x = i;");  // the shared small ints are made once
+  const std::size_t before = qor::memory::usedBytes();
+  // The second line of each script allocates without bound.
+  for (const char* text : {"s = \"ab\";\nwhile (true) s = s + s;", "l = (1);\nwhile (true) l.add(l.size());",
+                           "def fill(l) { while (true) l.add(Camera()); }\nfill(());",  // unwinds through a call
+                           "g = Light(); for (i = 0; i < 40; i++) g = Group(g, g);\nc = clone(g);",  // 2^40 nodes
+                           "def f() { }\nwhile (true) Timer(1000, -1, f(), 0);"}) {
+    EXPECT_EQ(runFresh(std::string(text) + " print(\"after\");"),
+              std::make_pair(std::string("after\n"), std::string("test.txt:2.0: out of memory\n"))) << text;
+    // The stack is whole again: deep calls work as before.
+    EXPECT_EQ(run("def d(n) { if (n == 0) return 0; return d(n - 1) + 1; } print(d(700));"), "700\n") << text;
+    qor::timerManager.clear();
+  }
+  // A bound key's call stops the same way, noted without a line.
+  runFresh("def hog() { s = \"ab\"; while (true) s = s + s; } setKeyFunc(\"A\", hog());");
+  unsigned char keys[256] = {};
+  keys[65] = 1;
+  testing::internal::CaptureStderr();
+  qor::script::dispatchKeyBindings(keys);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "test.txt: out of memory\n");
+  clean();  // all that was charged is given back once the values are gone
+  EXPECT_LE(qor::memory::usedBytes(), before + 4096);
+}
+
+TEST_F(BudgetTest, AnIncludedFileThatRunsOutStopsTheIncludingStatement) {
+  kelvo::test::TempDir dir;
+  dir.write("hog.txt", "s = \"ab\";\nwhile (true) s = s + s;\nprint(\"not here\");");
+  const std::string main = dir.write("main.txt", "x = 1;\ninclude(\"hog.txt\"); print(\"after\");");
+  qor::SceneDriver driver;
+  driver.errorSink = &qor::printErrorToStderr;
+  testing::internal::CaptureStderr();
+  qor::script::runSceneScript(main, driver);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), main + ":2.0: out of memory\n");
+  EXPECT_EQ(out, "after\n");
+  EXPECT_EQ(qor::script::runningFile(), 0u);
+}
+
+TEST_F(BudgetTest, TheEvaluationBudgetStopsRunawaysAtTheSameStepEveryTime) {
+  // Once the budget is spent every unit stops at its first step.
+  const std::string text = "i = 0; while (true) i++;\ndef two(n) { return two(n + 1) + two(n + 1); } two(0);\nf();";
+  std::string counts[2];
+  for (std::string& count : counts) {
+    qor::script::setEvaluationBudget(5000);
+    EXPECT_EQ(runFresh(text).second, "test.txt:1.7: evaluation budget spent\ntest.txt:2.47: evaluation budget spent\n"
+                                     "test.txt:3.0: evaluation budget spent\n");
+    qor::script::setEvaluationBudget(qor::script::kUnlimitedSteps);
+    count = eval("i");
+  }
+  EXPECT_EQ(counts[0], counts[1]);
 }
 
 int32_t fakeNow = 0;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -69,12 +71,22 @@ TEST(KelvoScript, UsageErrorsAndTraces) {
   const Result help = runTool("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("FILE:LINE.COLUMN: message"), std::string::npos);
-  for (const char* bad : {"", "--bogus x.script", "a.script b.script"}) EXPECT_EQ(runTool(bad).status, 2) << bad;
-  // A missing file and a folder cannot be opened.
+  for (const char* bad : {"", "--bogus x.script", "a.script b.script", "--memory-limit 0 a.script",
+                          "--memory-limit lots a.script", "--memory-limit"})
+    EXPECT_EQ(runTool(bad).status, 2) << bad;
+  // A missing file, a folder and a device cannot be opened.
   const Result missing = runTool("no-such-file.script");
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, "no-such-file.script: cannot open no-such-file.script\n");
   EXPECT_EQ(runTool(".").err, ".: cannot open .\n");
+  EXPECT_EQ(runTool("/dev/zero").err, "/dev/zero: cannot open /dev/zero\n");
+  // A statement past the memory budget stops with a note; the next one runs.
+  const std::string hog = (fs::temp_directory_path() / ("kelvo_hog_" + std::to_string(::getpid()))).string();
+  std::ofstream(hog) << "s = \"ab\";\nwhile (true) s = s + s;\nprint(\"after\");\n";
+  const Result stopped = runTool("--memory-limit 8 '" + hog + "'");
+  fs::remove(hog);
+  EXPECT_EQ(std::make_tuple(stopped.status, stopped.out, stopped.err),
+            std::make_tuple(0, std::string("after\n"), hog + ":2.0: out of memory\n"));
   // --check runs nothing; the traces go to standard error.
   const Result parse = runTool("--check --trace-parse arithmetic.script");
   EXPECT_EQ(parse.status, 0);

@@ -49,12 +49,12 @@ TEST_F(SyntaxTest, Tokens) {
       {"true TRUE false FALSE", "bool:true bool:true bool:false bool:false", ""},
       {"f(null) NULL", "identifier:f ( )", ""},
       {"_x9 x_1", "identifier:_x9 identifier:x_1", ""},
-      // Numbers end where the next rule begins; ints past the range wrap.
+      // Numbers end where the next rule begins; ints past the range saturate.
       {"9abc", "int:9 identifier:abc", ""},
       {"1e5 0x10", "int:1 identifier:e5 int:0 identifier:x10", ""},
       {"1.2.3", "float:1.2000 float:0.3000", ""},
       {".5 5. .", "float:0.5000 float:5.0000 .", ""},
-      {"2147483647 2147483648", "int:2147483647 int:-2147483648", ""},
+      {"2147483647 2147483648 99999999999999999999", "int:2147483647 int:2147483647 int:2147483647", ""},
       // Comments do not nest; an unterminated one is "/" then "*".
       {"a/*x*/b", "identifier:a identifier:b", ""},
       {"/* a /* b */ c */", "identifier:c * /", ""},

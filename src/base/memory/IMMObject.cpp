@@ -1,9 +1,12 @@
 #include "base/memory/IMMObject.h"
 
 #include "base/memory/Assert.h"
+#include "base/memory/MemoryBudget.h"
 
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <new>
 
 namespace qor {
 
@@ -35,6 +38,27 @@ void assertionFailed(const char* expression, const char* file, int line) {
   std::fprintf(stderr, "%s:%d: Assertion `%s' failed.\n", file, line, expression);
   std::fflush(stderr);
   std::abort();
+}
+
+namespace memory::detail {
+std::size_t used = 0;
+std::size_t limit = SIZE_MAX;
+void refuse() { throw std::bad_alloc(); }
+}  // namespace memory::detail
+
+void* IMMObject::operator new(std::size_t bytes) {
+  memory::charge(bytes);
+  try {
+    return ::operator new(bytes);
+  } catch (...) {
+    memory::refund(bytes);
+    throw;
+  }
+}
+
+void IMMObject::operator delete(void* p, std::size_t bytes) noexcept {
+  memory::refund(bytes);
+  ::operator delete(p);
 }
 
 IMMObject::IMMObject() { linkBack(List::Live); }

@@ -25,6 +25,12 @@ public:
   virtual std::size_t size() const = 0;
   virtual ~IMMObject();
 
+  // Heap objects are charged to the memory budget (base/memory/MemoryBudget.h):
+  // an allocation past an armed ceiling throws std::bad_alloc. The virtual
+  // destructor makes `delete` pass the dynamic type's size back.
+  static void* operator new(std::size_t bytes);
+  static void operator delete(void* p, std::size_t bytes) noexcept;
+
   void addRef() {
     if (refCount_++ == 0 && list_ == List::Dead) revive();
   }

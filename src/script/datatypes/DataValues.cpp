@@ -1,8 +1,8 @@
 #include "script/datatypes/DataValues.h"
 
 #include "script/Output.h"
+#include "util/LineScanner.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -57,12 +57,12 @@ std::string formatFloat(float v) {
 namespace {
 
 // The leading decimal integer of a text, as the "%d" format reads it: leading
-// white space, an optional sign, digits. No digits reads as 0. Values beyond
-// 32 bits keep their low 32 bits, as the C library's conversion does.
+// white space, an optional sign, digits. No digits reads as 0. Values past
+// the 32-bit range saturate, as the platform's C library does.
 int32_t leadingInt(const std::string& s) {
-  errno = 0;
-  const long long v = std::strtoll(s.c_str(), nullptr, 10);
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<unsigned long long>(v)));
+  int32_t v = 0;
+  LineScanner{s.data(), s.data() + s.size()}.readInt(v);
+  return v;
 }
 
 // The leading number of a text, as the "%f" format reads it; 0 without one.

@@ -33,9 +33,11 @@ public:
   const float value;
 };
 
+// Its text is charged to the memory budget with the value.
 class DataString final : public IData {
 public:
-  explicit DataString(std::string v) : IData(kTagString), value(std::move(v)) {}
+  explicit DataString(std::string v) : IData(kTagString), value(std::move(v)) { memory::charge(value.size()); }
+  ~DataString() override { memory::refund(value.size()); }
   std::size_t size() const override { return sizeof(*this); }
   void print() override;
   const std::string value;

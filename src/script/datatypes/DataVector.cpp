@@ -5,6 +5,8 @@
 #include "script/Output.h"
 #include "script/datatypes/DataValues.h"
 
+#include <algorithm>
+
 namespace qor {
 
 SmartPointer<DataVector> makeList(std::vector<DataPtr> elements) {
@@ -30,11 +32,24 @@ void DataVector::print() {
   boundary.endRunaway();
 }
 
+void DataVector::reserveCharged(std::size_t count) {
+  if (count <= elements.capacity()) return;
+  const std::size_t bytes = (count - elements.capacity()) * sizeof(DataPtr);
+  memory::charge(bytes);
+  try {
+    elements.reserve(count);
+  } catch (...) {
+    memory::refund(bytes);
+    throw;
+  }
+  chargedBytes_ += bytes;
+}
+
 DataPtr DataVector::evaluate(Scope& locals) {
   script::DepthGuard guard;
   if (!guard) return nullptr;
   SmartPointer<DataVector> list(new DataVector);
-  list->elements.reserve(elements.size());
+  list->reserveCharged(elements.size());
   for (const DataPtr& e : elements)
     if (e) list->elements.push_back(e->evaluate(locals));
   return list;
@@ -62,7 +77,9 @@ DataPtr DataVector::callMethod(const DataPtr& call, Scope& locals) {
     return nullptr;
   }
   if (m.is(kAdd, 1)) {
-    if (m.arg(0)) elements.push_back(m.arg(0));
+    if (!m.arg(0)) return nullptr;
+    if (elements.size() == elements.capacity()) reserveCharged(std::max<std::size_t>(4, 2 * elements.size()));
+    elements.push_back(m.arg(0));
     return nullptr;
   }
   if (m.is(kRemove, 1)) {

@@ -13,6 +13,7 @@ class DataVector : public IData {
 public:
   DataVector() : IData(kTagVector) {}
   explicit DataVector(std::vector<DataPtr> e) : IData(kTagVector), elements(std::move(e)) {}
+  ~DataVector() override { memory::refund(chargedBytes_); }
 
   std::size_t size() const override { return sizeof(*this); }
   // "(" elements separated by ", " ")".
@@ -22,7 +23,16 @@ public:
   // "size", "get", "set", "add", "remove".
   DataPtr callMethod(const DataPtr& call, Scope& locals) override;
 
+  // Makes room for `count` elements, charging the memory budget for the
+  // storage first: past the budget it throws std::bad_alloc and nothing
+  // changes. The storage grows as the script's lists grow (by doubling).
+  void reserveCharged(std::size_t count);
+
   std::vector<DataPtr> elements;
+
+private:
+  // The storage charged so far (lists the parser builds are not charged).
+  std::size_t chargedBytes_ = 0;
 };
 
 SmartPointer<DataVector> makeList(std::vector<DataPtr> elements = {});

@@ -2,6 +2,7 @@
 // The common interface of every script value and syntax-tree node.
 // A null SmartPointer<IData> is the script's "no value".
 
+#include "base/memory/MemoryBudget.h"
 #include "base/memory/SmallObjectPool.h"
 #include "base/memory/SmartPointer.h"
 
@@ -41,9 +42,21 @@ public:
 
   // Values are made and collected by the million (every operator makes a new
   // one), so they come from the free lists of the small-object pool. The
-  // virtual destructor makes `delete` pass the dynamic type's size.
-  static void* operator new(std::size_t bytes) { return poolAllocate(bytes); }
-  static void operator delete(void* p, std::size_t bytes) noexcept { poolFree(p, bytes); }
+  // virtual destructor makes `delete` pass the dynamic type's size. They are
+  // charged to the memory budget like every IMMObject.
+  static void* operator new(std::size_t bytes) {
+    memory::charge(bytes);
+    try {
+      return poolAllocate(bytes);
+    } catch (...) {
+      memory::refund(bytes);
+      throw;
+    }
+  }
+  static void operator delete(void* p, std::size_t bytes) noexcept {
+    memory::refund(bytes);
+    poolFree(p, bytes);
+  }
 
   int32_t tag() const { return tag_; }
 
