@@ -20,7 +20,12 @@ static_assert((kColumns & (kColumns - 1)) == 0, "a cell's column is its index ma
 // The queue has room for every cell (each enters once) plus the slot that a
 // rejected neighbour writes past the last entry.
 PathSearch::PathSearch()
-    : queue_(static_cast<std::size_t>(kCellCount) + 1), parent_(static_cast<std::size_t>(kCellCount + kParentShift)) {}
+    : queue_(static_cast<std::size_t>(kCellCount) + 1),
+      parent_(static_cast<std::size_t>(kCellCount + kParentShift)),
+      stamp_(static_cast<std::size_t>(kCellCount), 0) {
+  bucket_[0].reserve(static_cast<std::size_t>(kCellCount));
+  bucket_[1].reserve(static_cast<std::size_t>(kCellCount));
+}
 
 template <bool kRandomOrder, class Goal>
 bool PathSearch::run(Board& board, BoardCell start, int32_t maxDepth, int (*randomStart)(), Goal&& isGoal,
@@ -108,6 +113,105 @@ bool PathSearch::run(Board& board, BoardCell start, int32_t maxDepth, int (*rand
 }
 
 bool PathSearch::findCell(Board& board, BoardCell start, BoardCell goal, std::vector<BoardCell>& path) {
+  int32_t* const cells = board.cells();
+  int32_t* const distance = parents();  // by entered cell: its exact or best known distance to the goal
+  markedGoal_ = -1;
+  tail_ = 0;
+  const bool startOnBoard = Board::contains(start.column, start.row);
+  if (startOnBoard) {
+    const int32_t s = Board::index(start.column, start.row);
+    cells[s] |= kMark;
+    queue_[0] = s;
+    tail_ = 1;
+  }
+  // Nothing is reached from a start with no neighbour on the board, nor is
+  // a goal off the board.
+  if (start.column < -1 || start.column > kColumns || start.row < -1 || start.row > kRows) return false;
+  if (!Board::contains(goal.column, goal.row)) return false;
+  if (++searchNumber_ == 0) {  // wrapped: no stamp may match a later number
+    std::fill(stamp_.begin(), stamp_.end(), 0u);
+    searchNumber_ = 1;
+  }
+  const uint32_t number = searchNumber_;
+  uint32_t* const stamp = stamp_.data();
+  int32_t* const queue = queue_.data();
+  int32_t tail = tail_;
+  auto toStart = [start](int32_t i) {
+    const int32_t c = i & (kColumns - 1);
+    const int32_t r = i / kColumns;
+    return (c > start.column ? c - start.column : start.column - c) + (r > start.row ? r - start.row : start.row - r);
+  };
+  const int32_t g = Board::index(goal.column, goal.row);
+  // The goal is expanded as it stands; when free it is entered too, so that
+  // no path comes back through it.
+  if (cells[g] == kFree) {
+    cells[g] = kMark;
+    queue[tail++] = g;
+  }
+  stamp[g] = number;
+  distance[g] = 0;
+  std::vector<int32_t>* current = &bucket_[0];
+  std::vector<int32_t>* next = &bucket_[1];
+  current->clear();
+  next->clear();
+  current->push_back(g);
+  int32_t estimate = toStart(g);  // distance plus Manhattan distance to the start, the same for the current bucket
+  int32_t length = -1;             // the shortest path's number of moves, once known
+  while (!current->empty()) {
+    const int32_t i = current->back();
+    current->pop_back();
+    const int32_t h = toStart(i);
+    const int32_t d = distance[i];
+    if (d + h == estimate) {  // not an entry left behind by a shorter way found later
+      if (h == 1 && length < 0) length = d + 1;
+      const int32_t column = i & (kColumns - 1);
+      const int32_t row = i / kColumns;
+      const int32_t n4[4] = {column > 0 ? i - 1 : -1, column < kColumns - 1 ? i + 1 : -1, row > 0 ? i - kColumns : -1,
+                             row < kRows - 1 ? i + kColumns : -1};
+      for (int32_t n : n4) {
+        if (n < 0) continue;
+        if (cells[n] == kFree) {
+          cells[n] = kMark;
+          queue[tail++] = n;
+          stamp[n] = number;
+        } else if (stamp[n] != number || distance[n] <= d + 1) {
+          continue;
+        }
+        distance[n] = d + 1;
+        (toStart(n) < h ? current : next)->push_back(n);
+      }
+    }
+    if (current->empty()) {
+      if (length >= 0) break;  // every cell that could lie on a shortest path is exact
+      std::swap(current, next);
+      estimate += 2;
+    }
+  }
+  tail_ = tail;
+  if (length < 0) return false;
+  // From the start, the first move (left, right, up, down) onto a cell one
+  // step nearer the goal.
+  path.resize(static_cast<std::size_t>(length));
+  int32_t column = start.column;
+  int32_t row = start.row;
+  for (int32_t remaining = length; remaining > 0; --remaining) {
+    for (const auto& offset : kOffsets) {
+      const int32_t c = column + offset[0];
+      const int32_t r = row + offset[1];
+      if (!Board::contains(c, r)) continue;
+      const int32_t n = Board::index(c, r);
+      if (remaining == 1 ? n == g : stamp[n] == number && n != g && distance[n] == remaining - 1) {
+        column = c;
+        row = r;
+        break;
+      }
+    }
+    path[static_cast<std::size_t>(remaining - 1)] = {column, row};
+  }
+  return true;
+}
+
+bool PathSearch::findCellBreadthFirst(Board& board, BoardCell start, BoardCell goal, std::vector<BoardCell>& path) {
   // A goal off the board is never reached: -1 is no cell's index.
   const int32_t goalIndex = Board::contains(goal.column, goal.row) ? Board::index(goal.column, goal.row) : -1;
   auto isGoal = [goalIndex](int32_t n, int32_t) { return n == goalIndex; };

@@ -24,7 +24,20 @@ public:
   // left, right, up, down. The goal is the cell `goal`, tested before its
   // code is looked at (so a figure's cell, or a wall next to a reached cell,
   // can be the goal); cells off the board never are. The goal is not marked.
+  //
+  // The path found is the breadth-first one: of the shortest paths, the
+  // first when their moves are compared from the start in the order left,
+  // right, up, down. It is found by a best-first search backwards from the
+  // goal (distance plus the Manhattan distance to the start), run until
+  // every cell that could lie on a shortest path has its exact distance to
+  // the goal; the path is then walked from the start taking the first move
+  // that stays on a shortest path. On open boards this enters the cells
+  // near the line between start and goal instead of a whole disc.
   bool findCell(Board& board, BoardCell start, BoardCell goal, std::vector<BoardCell>& path);
+
+  // The same search as findCell, breadth-first (a disc around the start is
+  // entered); same result, same board after clearMarks.
+  bool findCellBreadthFirst(Board& board, BoardCell start, BoardCell goal, std::vector<BoardCell>& path);
 
   // Searches from `start` for a neighbour whose code is exactly `goalCode`;
   // cells at depth `maxDepth` or more are not expanded. Before each cell is
@@ -58,6 +71,9 @@ private:
 
   std::vector<int32_t> queue_;    // cell indices in the order reached; also the marked cells
   std::vector<int32_t> parent_;   // by cell index: the cell it was reached from; kFromStart next to the start
+  std::vector<uint32_t> stamp_;   // by cell index: the number of the findCell that entered it
+  std::vector<int32_t> bucket_[2];  // cells to expand at the current estimate and two above it
+  uint32_t searchNumber_ = 0;
   int32_t tail_ = 0;
   int32_t markedGoal_ = -1;       // the goal cell findCode marked, or -1
 };

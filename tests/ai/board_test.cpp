@@ -110,8 +110,12 @@ TEST(AiSearch, PathsListTheGoalFirstAndClearingRestoresTheBoard) {
     search.clearMarks(board);
     EXPECT_TRUE(sameBoard(board, before));
   }
-  // Reached: every cell but the three walls, the mark and the two figures.
+  // The walled-in goal is given up at once: only the start was entered. The breadth-first search
+  // reaches every cell but the three walls, the mark and the two figures.
+  EXPECT_EQ(search.visitedCount(), 1u);
+  EXPECT_FALSE(search.findCellBreadthFirst(board, {10, 10}, {0, 0}, path));
   EXPECT_EQ(search.visitedCount(), static_cast<std::size_t>(kCellCount - 6));
+  search.clearMarks(board);
   ASSERT_TRUE(search.findCode(board, {100, 100}, kPlayer, 20, nullptr, path));
   EXPECT_TRUE(board.read(100, 100) == (kWorker | kMark) && board.read(102, 100) == (kPlayer | kMark));
   search.clearMarks(board);
@@ -120,6 +124,41 @@ TEST(AiSearch, PathsListTheGoalFirstAndClearingRestoresTheBoard) {
   for (int i = 0; i < 6; ++i) board.write(i, 7, codes[i][0]);
   board.clearMarks();  // every mark, and a cell left at 0 is free
   for (int i = 0; i < 6; ++i) EXPECT_EQ(board.read(i, 7), codes[i][1]) << codes[i][0];
+}
+
+// On random boards (walls 0-40 %, figures, old marks) the best-first findCell gives the breadth-first
+// result: found or not, the same path, the same board after clearing. Starts and goals include walls,
+// figures, cells off the board (next to it or far) and start == goal.
+TEST(AiSearch, FindCellIsTheBreadthFirstSearch) {
+  PathSearch fast, reference;
+  int found = 0;
+  for (int density : {0, 5, 15, 25, 40}) {
+    qor::srand15(static_cast<uint32_t>(7 + density));
+    Board board;
+    for (int32_t i = 0; i < kCellCount; ++i) {
+      const int r = qor::rand15() % 100;
+      board.cells()[i] = r < density ? kWall : r == 99 ? kWorker : r == 98 ? kMark : kFree;
+    }
+    auto cell = [](int32_t spread) {  // sometimes off the board
+      return BoardCell{qor::rand15() % (kColumns + 2 * spread) - spread, qor::rand15() % (kRows + 2 * spread) - spread};
+    };
+    for (int k = 0; k < 40; ++k) {
+      const BoardCell start = cell(k % 10 == 0 ? 2 : 0);
+      BoardCell goal = k % 8 == 0 ? start : cell(k % 9 == 0 ? 1 : 0);
+      if (k % 3 == 0) goal = {start.column + qor::rand15() % 61 - 30, start.row + qor::rand15() % 61 - 30};
+      Board a = board, b = board;
+      std::vector<BoardCell> pa{{-5, -5}}, pb{{-5, -5}};
+      const bool ra = fast.findCell(a, start, goal, pa);
+      const bool rb = reference.findCellBreadthFirst(b, start, goal, pb);
+      found += rb;
+      EXPECT_EQ(ra, rb) << density << " " << k;
+      EXPECT_EQ(pa, pb) << density << " " << k;
+      fast.clearMarks(a);
+      reference.clearMarks(b);
+      EXPECT_TRUE(sameBoard(a, b)) << density << " " << k;
+    }
+  }
+  EXPECT_GT(found, 100);
 }
 
 }  // namespace
