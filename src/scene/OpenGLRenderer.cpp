@@ -16,7 +16,6 @@ namespace qor {
 SmartPointer<IRenderer> renderer;
 ViewSize defaultViewSize;
 RenderHooks renderHooks;
-CursorPosition guiCursor;
 
 const platform::PixelFormat OpenGLRenderer::kPixelFormat{};
 
@@ -130,9 +129,6 @@ void OpenGLRenderer::setFog(int32_t stage) {
 
 void OpenGLRenderer::render() {
   if (!context_) return;
-  // The pointer position the GUI works with this frame.
-  platform::getCursorPos(guiCursor.x, guiCursor.y);
-
   setProjection();
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();

@@ -47,11 +47,4 @@ struct RenderHooks {
 };
 extern RenderHooks renderHooks;
 
-// The pointer position in desktop pixels, read once per frame for the GUI.
-struct CursorPosition {
-  int32_t x = 0;
-  int32_t y = 0;
-};
-extern CursorPosition guiCursor;
-
 }  // namespace qor
