@@ -24,7 +24,7 @@
 namespace kelvo::fuzz {
 
 constexpr uint64_t kScriptSteps = 5000;
-constexpr std::size_t kScriptMemory = std::size_t{4} << 20;
+constexpr std::size_t kScriptMemory = std::size_t{1} << 20;
 
 // A 2 x 2 bitmap of 24-bit pixels.
 inline std::string tinyBitmap() {

@@ -115,12 +115,12 @@ bool claimedSize(FREE_IMAGE_FORMAT fif, FIMEMORY* memory, std::string_view bytes
 }
 
 // Whether an image of this size may be decoded from a file of `fileBytes`.
-bool withinBudget(const ClaimedSize& size, uint64_t fileBytes) {
+bool withinBudget(const ClaimedSize& size, uint64_t fileBytes, uint64_t maxBytes) {
   if (size.width == 0 || size.height == 0) return false;
-  if (size.width > kMaxTextureImageBytes || size.height > kMaxTextureImageBytes) return false;
+  if (size.width > maxBytes || size.height > maxBytes) return false;
   const uint64_t pixels = size.width * size.height;
   const uint64_t bytesPerPixel = std::max(4u, (size.bitsPerPixel + 7) / 8);
-  return pixels <= kMaxTextureImageBytes / bytesPerPixel && pixels / kMaxPixelsPerFileByte <= fileBytes;
+  return pixels <= maxBytes / bytesPerPixel && pixels / kMaxPixelsPerFileByte <= fileBytes;
 }
 
 // A 32-bit copy of the bitmap; null when FreeImage cannot convert it.
@@ -144,7 +144,7 @@ FIBITMAP* scaledToFit(FIBITMAP* source, unsigned maxSide) {
 }
 
 // Decodes the whole image once its claimed size has passed the checks.
-FIBITMAP* decodeChecked(std::string_view bytes, const std::string& fileName) {
+FIBITMAP* decodeChecked(std::string_view bytes, const std::string& fileName, uint64_t maxBytes) {
   // FreeImage reads from memory through a 32-bit size; it only reads the bytes.
   if (bytes.empty() || bytes.size() > 0x7fffffff) return nullptr;
   FIMEMORY* memory =
@@ -155,7 +155,7 @@ FIBITMAP* decodeChecked(std::string_view bytes, const std::string& fileName) {
   ClaimedSize size;
   FIBITMAP* bitmap = nullptr;
   if (fif != FIF_UNKNOWN && FreeImage_FIFSupportsReading(fif) && claimedSize(fif, memory, bytes, size) &&
-      withinBudget(size, bytes.size())) {
+      withinBudget(size, bytes.size(), maxBytes)) {
     FreeImage_SeekMemory(memory, 0, SEEK_SET);
     bitmap = FreeImage_LoadFromMemory(fif, memory, 0);
   }
@@ -165,13 +165,14 @@ FIBITMAP* decodeChecked(std::string_view bytes, const std::string& fileName) {
 
 }  // namespace
 
-TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileName, unsigned maxSide) {
-  TextureImage image(decodeChecked(bytes, fileName));
+TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileName, unsigned maxSide,
+                                uint64_t maxBytes) {
+  TextureImage image(decodeChecked(bytes, fileName, maxBytes));
   FIBITMAP* bitmap = image.bitmap();
   if (!bitmap) return {};
   // The decoder must keep to what the header claimed.
   const unsigned bpp = FreeImage_GetBPP(bitmap);
-  if (!withinBudget({FreeImage_GetWidth(bitmap), FreeImage_GetHeight(bitmap), bpp}, bytes.size())) return {};
+  if (!withinBudget({FreeImage_GetWidth(bitmap), FreeImage_GetHeight(bitmap), bpp}, bytes.size(), maxBytes)) return {};
 
   // Only 8-bit grey, 24-bit and 32-bit pixels map onto a GL format byte for
   // byte. Anything else (1- and 4-bit images, palettes, 16-bit pixels, wide

@@ -49,12 +49,13 @@ constexpr uint64_t kMaxPixelsPerFileByte = 8 * 1032;
 
 // Decodes the bytes of an image file for upload; needs no GL. The type comes
 // from the contents, else from `fileName`. Before any pixel is decoded the
-// header's size is checked: an image claiming more than
-// kMaxTextureImageBytes, or more pixels than its file can hold, is refused,
+// header's size is checked: an image claiming more than `maxBytes`
+// (kMaxTextureImageBytes unless a caller asks for less), or more pixels than its file can hold, is refused,
 // as are types whose size cannot be read without decoding. An image wider or
 // taller than `maxSide` is scaled down to fit, keeping its shape. Empty on
 // any failure.
-TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileName, unsigned maxSide);
+TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileName, unsigned maxSide,
+                                uint64_t maxBytes = kMaxTextureImageBytes);
 
 class TextureManager {
 public:
