@@ -6,13 +6,20 @@
 
 namespace qor {
 
+namespace {
+const Material* appliedColours = nullptr;
+}  // namespace
+
+void Material::forgetAppliedColours() { appliedColours = nullptr; }
+
 void Material::ApplyMaterial(uint8_t flags) const {
   if ((flags & kDrawTexture) && hasTexture()) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, textureId);
     textureManager.SetTextureWrap(wrapOption != 0);
   }
-  if (flags & kDrawColours) {
+  if ((flags & kDrawColours) && appliedColours != this) {
+    appliedColours = this;
     glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
     glMaterialfv(GL_FRONT, GL_SPECULAR, specular);

@@ -27,7 +27,16 @@ public:
   std::size_t size() const override { return sizeof(*this); }
 
   // Texture (bit 8) and colours (bit 4) of this material into GL state.
+  // The colours are not set again when this material was the last to set
+  // them (see forgetAppliedColours).
   void ApplyMaterial(uint8_t flags) const;
+  // Forgets which material last set GL's colours, so the next ApplyMaterial
+  // sets them. The renderer calls it at the start of every pass: between
+  // passes a script may have changed a material's colours, or other code
+  // GL's material state. Within a pass, items that share a material then
+  // set its colours once, which saves GL the lighting update each change
+  // costs.
+  static void forgetAppliedColours();
 
   // A copy with name, texture, shininess, illum, colours and texture id; alpha
   // and wrapOption keep their defaults.

@@ -58,6 +58,10 @@ public:
   // Draws the whole model with one material (skipped as a whole by the pass
   // filter of bits 1 and 2).
   virtual void draw(uint8_t flags, const SmartPointer<Material>& material) const = 0;
+  // Whether draw(flags) would draw anything; and draw(flags, material).
+  // The renderer asks before it loads an item's matrix for a pass.
+  virtual bool drawsIn(uint8_t flags) const = 0;
+  virtual bool drawsIn(uint8_t flags, const SmartPointer<Material>& material) const = 0;
 
   // Deletes every display list of every group (the geometry stays).
   void deleteDisplayLists();

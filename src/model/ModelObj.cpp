@@ -312,16 +312,50 @@ void unbindTexture() {
   glDisable(GL_TEXTURE_2D);
 }
 
+// The pass filters: a range with its own material is left out of a pass
+// without the translucent bit when its alpha is below 1, and out of one
+// without the opaque bit when its alpha is exactly 1; a whole model drawn
+// with one material goes to the translucent pass below 1, to the opaque
+// pass from 1 up.
+bool rangeDrawn(const Material* m, uint8_t flags) {
+  if (!m) return false;
+  if (!(flags & kDrawTranslucent) && m->alpha < 1.0f) return false;
+  if (!(flags & kDrawOpaque) && m->alpha == 1.0f) return false;
+  return true;
+}
+bool wholeDrawn(const Material* m, uint8_t flags) {
+  if (!m) return false;
+  if (!(flags & kDrawTranslucent) && m->alpha < 1.0f) return false;
+  if (!(flags & kDrawOpaque) && m->alpha >= 1.0f) return false;
+  return true;
+}
+
 }  // namespace
+
+bool ModelObj::drawsIn(uint8_t flags) const {
+  for (const ModelGroup& group : groups) {
+    const std::size_t ranges = std::min(group.materials.size(), group.displayLists.size());
+    for (std::size_t i = 0; i < ranges; ++i) {
+      if (rangeDrawn(group.materials[i].get(), flags)) return true;
+    }
+  }
+  return false;
+}
+
+bool ModelObj::drawsIn(uint8_t flags, const SmartPointer<Material>& material) const {
+  if (!wholeDrawn(material.get(), flags)) return false;
+  for (const ModelGroup& group : groups) {
+    if (!group.displayLists.empty()) return true;
+  }
+  return false;
+}
 
 void ModelObj::draw(uint8_t flags) const {
   for (const ModelGroup& group : groups) {
     const std::size_t ranges = std::min(group.materials.size(), group.displayLists.size());
     for (std::size_t i = 0; i < ranges; ++i) {
       const Material* m = group.materials[i].get();
-      if (!m) continue;
-      if (!(flags & kDrawTranslucent) && m->alpha < 1.0f) continue;
-      if (!(flags & kDrawOpaque) && m->alpha == 1.0f) continue;
+      if (!rangeDrawn(m, flags)) continue;
       m->ApplyMaterial(flags & (kDrawTexture | kDrawColours));
       glCallList(group.displayLists[i]);
       if ((flags & kDrawTexture) && m->hasTexture()) unbindTexture();
@@ -331,9 +365,7 @@ void ModelObj::draw(uint8_t flags) const {
 
 void ModelObj::draw(uint8_t flags, const SmartPointer<Material>& material) const {
   const Material* m = material.get();
-  if (!m) return;
-  if (!(flags & kDrawTranslucent) && m->alpha < 1.0f) return;
-  if (!(flags & kDrawOpaque) && m->alpha >= 1.0f) return;
+  if (!wholeDrawn(m, flags)) return;
   m->ApplyMaterial(flags);
   for (const ModelGroup& group : groups) {
     for (uint32_t list : group.displayLists) glCallList(list);

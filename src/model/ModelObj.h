@@ -21,6 +21,8 @@ public:
   void load(const std::string& fileName) override;
   void draw(uint8_t flags) const override;
   void draw(uint8_t flags, const SmartPointer<Material>& material) const override;
+  bool drawsIn(uint8_t flags) const override;
+  bool drawsIn(uint8_t flags, const SmartPointer<Material>& material) const override;
 
   // Reads, parses and normalises the file without touching GL; false when
   // the file cannot be read (the model stays empty).

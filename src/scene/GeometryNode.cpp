@@ -7,6 +7,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace qor {
 
@@ -15,9 +16,9 @@ GeometryNode::GeometryNode(const SmartPointer<IModel>& model, bool visible, bool
 
 GeometryNode::~GeometryNode() = default;
 
-void GeometryNode::traverse(TraversalState&) {
+void GeometryNode::traverse(TraversalState& walk) {
   // Captured whether or not the node is drawn, so the matrix is current.
-  glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+  std::memcpy(modelView, walk.matrix, sizeof modelView);
   if (!visible) return;
 
   const float* m = modelView;
@@ -37,6 +38,11 @@ SceneNodePtr GeometryNode::clone() const {
   copy->useDefaultMaterial = useDefaultMaterial;
   if (material) copy->material = material->CloneMaterial();
   return SceneNodePtr(copy);
+}
+
+bool GeometryNode::drawsIn(uint8_t flags) const {
+  if (!model) return false;
+  return !useDefaultMaterial && material ? model->drawsIn(flags, material) : model->drawsIn(flags);
 }
 
 void GeometryNode::draw(uint8_t flags) const {

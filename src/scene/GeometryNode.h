@@ -31,6 +31,8 @@ public:
   // when `useDefaultMaterial` is false and `material` is set, otherwise with
   // the model's own materials. Does nothing without a model.
   void draw(uint8_t flags) const;
+  // Whether draw(flags) would draw anything.
+  bool drawsIn(uint8_t flags) const;
 
   SmartPointer<IModel> model;
   bool visible;

@@ -1,6 +1,6 @@
 #include "scene/GroupNode.h"
 
-#include <GL/gl.h>
+#include <cstring>
 
 #include <unordered_set>
 #include <utility>
@@ -14,21 +14,13 @@ GroupNode::GroupNode(std::vector<SceneNodePtr> children)
 
 GroupNode::~GroupNode() = default;
 
-// Deep trees are placed correctly instead of overflowing the GL stack: past
-// the walk's push budget a group keeps the matrix in its own frame.
+// The push and pop of the walk's matrix: the saved copy lives in this
+// call's frame, so trees of any depth are placed correctly.
 void GroupNode::traverse(TraversalState& walk) {
-  ++walk.depth;
-  if (walk.depth <= walk.pushBudget) {
-    glPushMatrix();
-    for (const SceneNodePtr& child : children_) child->traverse(walk);
-    glPopMatrix();
-  } else {
-    float saved[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, saved);
-    for (const SceneNodePtr& child : children_) child->traverse(walk);
-    glLoadMatrixf(saved);
-  }
-  --walk.depth;
+  float saved[16];
+  std::memcpy(saved, walk.matrix, sizeof saved);
+  for (const SceneNodePtr& child : children_) child->traverse(walk);
+  std::memcpy(walk.matrix, saved, sizeof saved);
 }
 
 SceneNodePtr GroupNode::clone() const {

@@ -1,5 +1,5 @@
 #pragma once
-// A node holding an ordered list of children. One push/pop of the GL
+// A node holding an ordered list of children. One push/pop of the walk's
 // model-view matrix encloses all children together, so a transform child
 // acts on the siblings that follow it and the group ends its scope.
 //

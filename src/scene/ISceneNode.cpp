@@ -5,13 +5,10 @@
 namespace qor {
 
 void ISceneNode::traverse() {
-  GLint depth = 1;
-  GLint maxDepth = 32;
-  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
-  glGetIntegerv(GL_MAX_MODELVIEW_STACK_DEPTH, &maxDepth);
   TraversalState walk;
-  walk.pushBudget = maxDepth - depth;
+  glGetFloatv(GL_MODELVIEW_MATRIX, walk.matrix);
   traverse(walk);
+  glLoadMatrixf(walk.matrix);
 }
 
 }  // namespace qor

@@ -16,11 +16,9 @@ LightNode::LightNode(const float a[4], const float d[4], const float s[4]) : ISc
   std::copy(s, s + 4, specular);
 }
 
-void LightNode::traverse(TraversalState&) {
+void LightNode::traverse(TraversalState& walk) {
   // M * (0, 0, 0, 1) is the matrix's last column.
-  float m[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, m);
-  std::copy(m + 12, m + 16, position);
+  std::copy(walk.matrix + 12, walk.matrix + 16, position);
   if (enabled) scene.lightList.emplace_back(this);
 }
 

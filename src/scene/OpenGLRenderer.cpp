@@ -1,5 +1,6 @@
 #include "scene/OpenGLRenderer.h"
 
+#include "material/Material.h"
 #include "scene/Camera.h"
 #include "scene/FrustumCulling.h"
 #include "scene/Scene.h"
@@ -40,14 +41,27 @@ constexpr float kOldFrameWeight = 0.8f;
 // rejects them and they are never drawn.
 inline float sortKey(float depth) { return depth == depth ? depth : -std::numeric_limits<float>::infinity(); }
 
-// Culls the item by its unit cube in its own frame and draws it there. True
-// when it passed.
-inline bool drawItem(const FrustumCulling& frustum, const GeometryNode& item, uint8_t mask) {
-  if (!frustum.CubeInFrustum(0.0f, 0.0f, 0.0f, kItemHalfSize)) return false;
+// Draws the item in its own frame; its matrix is loaded only when it has
+// parts in this pass (most items have nothing in the translucent pass).
+inline void drawItem(const GeometryNode& item, uint8_t mask) {
+  if (!item.drawsIn(mask)) return;
   glLoadMatrixf(item.modelView);
   item.draw(mask);
-  return true;
 }
+
+// The depth sort's keys and the queue in sorted order, kept from frame to
+// frame with their storage.
+struct SortEntry {
+  float key;
+  uint32_t index;
+};
+std::vector<SortEntry> sortEntries;
+std::vector<SmartPointer<GeometryNode>> sortedQueue;
+
+// Whether each queued item passed culling, from the opaque pass for the
+// translucent one (the matrices do not change in between). Keeps its storage
+// from frame to frame.
+std::vector<uint8_t> itemInFrustum;
 
 }  // namespace
 
@@ -76,6 +90,10 @@ OpenGLRenderer::OpenGLRenderer(std::unique_ptr<platform::Window> window, bool fu
   glEnable(GL_NORMALIZE);
   glCullFace(GL_BACK);
   glEnable(GL_CULL_FACE);
+
+  GLint accumulationBits = 0;
+  glGetIntegerv(GL_ACCUM_RED_BITS, &accumulationBits);
+  hasAccumulation_ = accumulationBits > 0;
 }
 
 OpenGLRenderer::~OpenGLRenderer() {
@@ -141,13 +159,17 @@ void OpenGLRenderer::render() {
   renderScene(scene);
 
   // Motion blur: back = 0.2 × new frame + 0.8 × the frame on screen. Without
-  // an accumulation buffer GL refuses these calls and the frame stays as
-  // drawn.
-  glReadBuffer(GL_BACK);
-  glAccum(GL_LOAD, kNewFrameWeight);
-  glReadBuffer(GL_FRONT);
-  glAccum(GL_ACCUM, kOldFrameWeight);
-  glAccum(GL_RETURN, 1.0f);
+  // an accumulation buffer GL would refuse these calls and the frame stays as
+  // drawn, so they are not made: reading the front buffer is not free (the
+  // driver may keep a copy of the front buffer from then on and pay for it at
+  // every flush and swap).
+  if (hasAccumulation_) {
+    glReadBuffer(GL_BACK);
+    glAccum(GL_LOAD, kNewFrameWeight);
+    glReadBuffer(GL_FRONT);
+    glAccum(GL_ACCUM, kOldFrameWeight);
+    glAccum(GL_RETURN, 1.0f);
+  }
 
   glDepthFunc(GL_LESS);
   if (renderHooks.drawGui) renderHooks.drawGui();
@@ -178,11 +200,20 @@ void OpenGLRenderer::renderScene(Scene& target) {
   // Farthest first: the opaque pass runs the list backwards (nearest first,
   // so the depth test rejects hidden fragments early), the translucent pass
   // forwards (so what lies behind is blended first).
+  // The keys are sorted in a flat array (comparing through the node pointers
+  // would fetch two nodes per comparison); equal depths keep the walk's order.
   std::vector<SmartPointer<GeometryNode>>& queue = target.renderQueue;
-  std::sort(queue.begin(), queue.end(),
-            [](const SmartPointer<GeometryNode>& a, const SmartPointer<GeometryNode>& b) {
-              return sortKey(a.get()->depth) > sortKey(b.get()->depth);
-            });
+  sortEntries.resize(queue.size());
+  for (std::size_t i = 0; i < queue.size(); ++i) {
+    sortEntries[i] = {sortKey(queue[i].get()->depth), static_cast<uint32_t>(i)};
+  }
+  std::sort(sortEntries.begin(), sortEntries.end(), [](const SortEntry& a, const SortEntry& b) {
+    return a.key > b.key || (a.key == b.key && a.index < b.index);
+  });
+  sortedQueue.resize(queue.size());
+  for (std::size_t i = 0; i < queue.size(); ++i) sortedQueue[i] = std::move(queue[sortEntries[i].index]);
+  queue.swap(sortedQueue);
+  sortedQueue.clear();
 
   // The lights take eye-space positions: load the identity while binding.
   GLint maxLights = 8;
@@ -198,12 +229,18 @@ void OpenGLRenderer::renderScene(Scene& target) {
   }
   glPopMatrix();
 
+  // Each item is culled by its unit cube in its own frame.
   FrustumCulling frustum;
   uint32_t inside = 0;
+  itemInFrustum.resize(queue.size());
+  Material::forgetAppliedColours();
   for (std::size_t i = queue.size(); i-- > 0;) {
     const GeometryNode& item = *queue[i].get();
     frustum.CalculateFrustum(projection, item.modelView);
-    if (drawItem(frustum, item, kOpaquePass)) ++inside;
+    itemInFrustum[i] = frustum.CubeInFrustum(0.0f, 0.0f, 0.0f, kItemHalfSize);
+    if (!itemInFrustum[i]) continue;
+    drawItem(item, kOpaquePass);
+    ++inside;
   }
   if (renderHooks.opaqueItemsDrawn) renderHooks.opaqueItemsDrawn(inside);
 
@@ -217,10 +254,9 @@ void OpenGLRenderer::renderScene(Scene& target) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_BLEND);
   }
+  Material::forgetAppliedColours();
   for (std::size_t i = 0; i < queue.size(); ++i) {
-    const GeometryNode& item = *queue[i].get();
-    frustum.CalculateFrustum(projection, item.modelView);
-    drawItem(frustum, item, kTranslucentPass);
+    if (itemInFrustum[i]) drawItem(*queue[i].get(), kTranslucentPass);
   }
   if (target.blend) glDisable(GL_BLEND);
 

@@ -54,6 +54,7 @@ public:
 
 private:
   bool fullscreen_;
+  bool hasAccumulation_ = false;  // the framebuffer has accumulation bits
   platform::GLContext context_ = nullptr;
   std::unique_ptr<platform::Window> window_;
   std::string error_;

@@ -1,16 +1,15 @@
 #include "scene/TransformNodes.h"
 
-#include <GL/gl.h>
 
 #include <cmath>
 
 namespace qor {
 
-void TranslateNode::traverse(TraversalState&) { glTranslatef(x, y, z); }
+void TranslateNode::traverse(TraversalState& walk) { walk.translate(x, y, z); }
 
 SceneNodePtr TranslateNode::clone() const { return SceneNodePtr(new TranslateNode(x, y, z)); }
 
-void ScaleNode::traverse(TraversalState&) { glScalef(x, y, z); }
+void ScaleNode::traverse(TraversalState& walk) { walk.scale(x, y, z); }
 
 SceneNodePtr ScaleNode::clone() const { return SceneNodePtr(new ScaleNode(x, y, z)); }
 
@@ -38,10 +37,10 @@ void RotateNode::matrix(float m[16]) const {
   m[15] = 1.0f;
 }
 
-void RotateNode::traverse(TraversalState&) {
+void RotateNode::traverse(TraversalState& walk) {
   float m[16];
   matrix(m);
-  glMultMatrixf(m);
+  walk.multiplyLinear(m);
 }
 
 SceneNodePtr RotateNode::clone() const { return SceneNodePtr(new RotateNode(angle, x, y, z)); }

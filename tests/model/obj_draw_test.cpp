@@ -1,10 +1,16 @@
 // Display lists and the two draw operations, observed through GL feedback
 // mode: every triangle GL would rasterise is reported with its vertices.
 #include "model/ModelObj.h"
+#include "scene/GeometryNode.h"
+#include "scene/GroupNode.h"
+#include "scene/OpenGLRenderer.h"
+#include "scene/Scene.h"
+#include "scene/TransformNodes.h"
 #include "support/EngineFixtures.h"
 #include "support/Images.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <functional>
 
@@ -69,7 +75,11 @@ TEST_F(ObjDrawTest, DisplayListsAndPassFilters) {
     auto only = qor::materialLibrary.GetMaterial(name);
     EXPECT_EQ(triangles([&] { name.empty() ? model->draw(flags) : model->draw(flags, only); }), count)
         << name << " flags " << int(flags);
+    // The renderer asks first, and loads the item's matrix only on a yes.
+    EXPECT_EQ(name.empty() ? model->drawsIn(flags) : model->drawsIn(flags, only), count > 0)
+        << name << " flags " << int(flags);
   }
+  EXPECT_FALSE(model->drawsIn(opaque, nullptr));
   EXPECT_EQ(triangles([&] { model->draw(opaque, nullptr); }), 0u);
   // The override's colours are what GL draws with; textured ranges unbind after drawing.
   model->draw(opaque | qor::kDrawColours, qor::materialLibrary.GetMaterial("solid"));
@@ -94,6 +104,39 @@ TEST_F(ObjDrawTest, DisplayListsAndPassFilters) {
   EXPECT_FALSE(glIsList(list));
   EXPECT_EQ(triangles([&] { model->draw(opaque | translucent); }), 0u);
   EXPECT_EQ(g.faces.size(), 4u);
+}
+
+// Items that share a material set its colours once per pass; what changed
+// between two frames (a script's new colour, colours set by other drawing)
+// is set again by the next frame.
+TEST_F(ObjDrawTest, FramesSetSharedColoursAndPickUpChangesBetweenFrames) {
+  dir.write("c.mtl", "newmtl paint\nKd 1 0 0\n");
+  auto model = qor::makeShared<qor::ModelObj>(
+      dir.write("c.obj", "mtllib c.mtl\nv 0 0 0\nv 0.3 0 0\nv 0 0.3 0\nusemtl paint\nf 1 2 3\n"));
+  ASSERT_EQ(model->groups.size(), 1u);
+  auto place = [&](float x) {
+    return qor::SceneNodePtr(qor::makeShared<qor::GroupNode>(std::vector<qor::SceneNodePtr>{
+        qor::makeShared<qor::TranslateNode>(x, 0.0f, -3.0f), qor::makeShared<qor::GeometryNode>(model, true, false)}));
+  };
+  qor::scene.root = qor::makeShared<qor::GroupNode>(std::vector<qor::SceneNodePtr>{place(-0.5f), place(0.5f)});
+  auto frameDiffuse = [] {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1.0, 0.01, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    qor::OpenGLRenderer::renderScene(qor::scene);
+    GLfloat diffuse[4] = {};
+    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    return diffuse[0];
+  };
+  EXPECT_EQ(frameDiffuse(), 1.0f);
+  model->groups[0].materials[0]->diffuse[0] = 0.25f;
+  EXPECT_EQ(frameDiffuse(), 0.25f);
+  const GLfloat other[4] = {0.0f, 1.0f, 0.0f, 1.0f};
+  glMaterialfv(GL_FRONT, GL_DIFFUSE, other);
+  EXPECT_EQ(frameDiffuse(), 0.25f);
+  qor::scene.root = nullptr;
 }
 
 }  // namespace

@@ -43,6 +43,8 @@ struct RecordingModel : IModel {
   void load(const std::string&) override {}
   void draw(uint8_t flags) const override { record(pass(flags), id); }
   void draw(uint8_t flags, const SmartPointer<Material>&) const override { record(pass(flags), id, false); }
+  bool drawsIn(uint8_t) const override { return true; }
+  bool drawsIn(uint8_t, const SmartPointer<Material>&) const override { return true; }
   int id;
 };
 
