@@ -22,6 +22,12 @@ namespace detail {
 bool boundaryOpen = false;
 uint32_t resolutionGeneration = 0;
 ArgPool argPool;
+ValuePool valuePool;
+
+std::vector<Value>* growValuePool() {
+  valuePool.buffers.push_back(std::make_unique<std::vector<Value>>());
+  return valuePool.buffers.back().get();
+}
 
 std::vector<DataPtr>* growArgPool() {
   argPool.buffers.push_back(std::make_unique<std::vector<DataPtr>>());
@@ -174,30 +180,40 @@ private:
 
 }  // namespace
 
-DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
+Value callFunction(Function& fn, Value* args, std::size_t count) {
   State& s = state();
-  if (fn.params.size() != args.size()) return nullptr;
+  if (fn.params.size() != count) return Value();
   // A runaway recursion ends here with null instead of a stack overflow.
-  if (aborting) return nullptr;
+  if (aborting) return Value();
   if (s.callDepth >= kMaxCallDepth) {
     startRunaway(RunawayLimit::CallDepth);
-    return nullptr;
+    return Value();
   }
   RunawayBoundary boundary;
-  DataPtr result;
+  Value result;
   {
     CallFrame frame(s);
     Scope& locals = frame.locals();
-    locals.reserve(fn.params.size());
-    for (std::size_t i = 0; i < args.size(); ++i) locals.add(fn.params[i], std::move(args[i]));
+    locals.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) locals.add(fn.params[i], std::move(args[i]));
     // The call consumes the return flag its body set.
     if (runStatements(fn.body, locals, result)) returnFlag = false;
   }
   // Deep or long recursions leave many temporaries behind; everything still
   // in use is held by a counted reference at this point.
   collectIfCrowded();
-  if (boundary.endRunaway()) return nullptr;
+  if (boundary.endRunaway()) return Value();
   return result;
+}
+
+DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
+  if (fn.params.size() != args.size()) return nullptr;
+  ValueArgs values(args.size());
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    values[i] = Value(args[i]);
+    args[i] = nullptr;
+  }
+  return callFunction(fn, values.data(), args.size()).box();
 }
 
 // ---- budgets and units of work -------------------------------------------------
@@ -343,8 +359,8 @@ void takeScene() {
   static const Symbol kScene = intern("scene");
   State& s = state();
   for (ScopeRecord& r : s.records) {
-    if (DataPtr* v = r.variables.find(kScene)) {
-      s.scene = (*v && (*v)->tag() == kTagSceneNode) ? *v : nullptr;
+    if (const Value* v = r.variables.find(kScene)) {
+      s.scene = v->tag() == kTagSceneNode ? v->box() : nullptr;
       if (s.sceneHook) s.sceneHook(s.scene);
       return;
     }

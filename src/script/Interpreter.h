@@ -8,6 +8,7 @@
 #include "base/memory/Functor.h"
 #include "script/Scope.h"
 #include "script/Symbol.h"
+#include "script/Value.h"
 #include "script/datatypes/IData.h"
 
 #include <cstdint>
@@ -171,6 +172,7 @@ void setSceneHook(SceneHook hook);
 
 // Calls a user function with its arguments (moved into the new local scope).
 // Null when the count does not match or the call depth limit is reached.
+Value callFunction(Function& fn, Value* args, std::size_t count);
 DataPtr callFunction(Function& fn, std::vector<DataPtr>& args);
 
 // The built-in registry.
@@ -295,6 +297,38 @@ public:
 
 private:
   std::vector<DataPtr>* v_;
+};
+
+namespace detail {
+struct ValuePool {
+  std::vector<std::unique_ptr<std::vector<Value>>> buffers;
+  std::size_t top = 0;
+};
+extern ValuePool valuePool;
+std::vector<Value>* growValuePool();
+}  // namespace detail
+
+// The same for the Values of a user-function call's arguments: `count` null
+// Values, from a vector kept per nesting level.
+class ValueArgs {
+public:
+  explicit ValueArgs(std::size_t count) {
+    detail::ValuePool& p = detail::valuePool;
+    v_ = p.top < p.buffers.size() ? p.buffers[p.top].get() : detail::growValuePool();
+    ++p.top;
+    v_->resize(count);
+  }
+  ~ValueArgs() {
+    v_->clear();
+    --detail::valuePool.top;
+  }
+  ValueArgs(const ValueArgs&) = delete;
+  ValueArgs& operator=(const ValueArgs&) = delete;
+  Value& operator[](std::size_t i) { return (*v_)[i]; }
+  Value* data() { return v_->data(); }
+
+private:
+  std::vector<Value>* v_;
 };
 
 // Long loops and many calls release many temporaries; past this many dead

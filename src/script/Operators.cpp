@@ -18,53 +18,64 @@ int32_t wrapMul(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<
 // The six comparisons and "&&" / "||" (each side true when not zero), shared
 // by the int, float and bool tables; null for any other operator.
 template <class T>
-DataPtr comparisonOrLogic(Op op, T a, T b) {
+Value comparisonOrLogic(Op op, T a, T b) {
   switch (op) {
-    case Op::Lt: return makeBool(a < b);
-    case Op::Gt: return makeBool(a > b);
-    case Op::Le: return makeBool(a <= b);
-    case Op::Ge: return makeBool(a >= b);
-    case Op::Eq: return makeBool(a == b);
-    case Op::Ne: return makeBool(a != b);
-    case Op::And: return makeBool(a != T(0) && b != T(0));
-    case Op::Or: return makeBool(a != T(0) || b != T(0));
-    default: return nullptr;
+    case Op::Lt: return Value::boolean(a < b);
+    case Op::Gt: return Value::boolean(a > b);
+    case Op::Le: return Value::boolean(a <= b);
+    case Op::Ge: return Value::boolean(a >= b);
+    case Op::Eq: return Value::boolean(a == b);
+    case Op::Ne: return Value::boolean(a != b);
+    case Op::And: return Value::boolean(a != T(0) && b != T(0));
+    case Op::Or: return Value::boolean(a != T(0) || b != T(0));
+    default: return Value();
   }
 }
 
-DataPtr intTable(Op op, int32_t a, int32_t b) {
+Value intTable(Op op, int32_t a, int32_t b) {
   switch (op) {
-    case Op::Add: return makeInt(wrapAdd(a, b));
-    case Op::Sub: return makeInt(wrapSub(a, b));
-    case Op::Mul: return makeInt(wrapMul(a, b));
+    case Op::Add: return Value::integer(wrapAdd(a, b));
+    case Op::Sub: return Value::integer(wrapSub(a, b));
+    case Op::Mul: return Value::integer(wrapMul(a, b));
     case Op::Div:
       // Division by zero has no value. The most negative integer divided by
       // -1 wraps to itself, as two's-complement hardware gives it.
-      if (b == 0) return nullptr;
-      if (b == -1) return makeInt(wrapSub(0, a));
-      return makeInt(a / b);
+      if (b == 0) return Value();
+      if (b == -1) return Value::integer(wrapSub(0, a));
+      return Value::integer(a / b);
     case Op::Mod:
-      if (b == 0 || (b == -1 && a == INT32_MIN)) return nullptr;
-      return makeInt(a % b);
+      if (b == 0 || (b == -1 && a == INT32_MIN)) return Value();
+      return Value::integer(a % b);
     default: return comparisonOrLogic(op, a, b);
   }
 }
 
-DataPtr floatTable(Op op, float a, float b) {
+Value floatTable(Op op, float a, float b) {
   switch (op) {
-    case Op::Add: return makeFloat(a + b);
-    case Op::Sub: return makeFloat(a - b);
-    case Op::Mul: return makeFloat(a * b);
-    case Op::Div: return makeFloat(a / b);
+    case Op::Add: return Value::real(a + b);
+    case Op::Sub: return Value::real(a - b);
+    case Op::Mul: return Value::real(a * b);
+    case Op::Div: return Value::real(a / b);
     default: return comparisonOrLogic(op, a, b);
   }
 }
 
 // Bools have no arithmetic: only the comparisons (false before true) and
 // the logical operators.
-DataPtr boolTable(Op op, bool a, bool b) { return comparisonOrLogic(op, a, b); }
+Value boolTable(Op op, bool a, bool b) { return comparisonOrLogic(op, a, b); }
 
-DataPtr simpleOp(Op op, const IData* a, const IData* b) {
+// Two plain values (bools, ints, floats): a float makes it the float table,
+// else an int the int table (bools count as 1 and 0), else the bool table.
+inline float plainFloat(const Value& v) {
+  return v.kind() == Value::kFloat ? v.floatValue() : static_cast<float>(v.intValue());
+}
+inline Value plainOp(Op op, const Value& a, const Value& b) {
+  if (a.kind() == Value::kFloat || b.kind() == Value::kFloat) return floatTable(op, plainFloat(a), plainFloat(b));
+  if (a.kind() == Value::kInt || b.kind() == Value::kInt) return intTable(op, a.intValue(), b.intValue());
+  return boolTable(op, a.boolValue(), b.boolValue());
+}
+
+Value simpleOp(Op op, const IData* a, const IData* b) {
   const int32_t ta = a->tag(), tb = b->tag();
   if (ta == kTagFloat || tb == kTagFloat) {
     float x = 0, y = 0;
@@ -84,7 +95,7 @@ DataPtr simpleOp(Op op, const IData* a, const IData* b) {
     asBool(b, y);
     return boolTable(op, x, y);
   }
-  if (op != Op::Add) return nullptr;
+  if (op != Op::Add) return Value();
   const std::string& x = static_cast<const DataString*>(a)->value;
   const std::string& y = static_cast<const DataString*>(b)->value;
   // Checked before the text is made: doubling a long string must not first
@@ -94,44 +105,42 @@ DataPtr simpleOp(Op op, const IData* a, const IData* b) {
   s.reserve(x.size() + y.size());
   s += x;
   s += y;
-  return makeString(std::move(s));
+  return Value(makeString(std::move(s)));
 }
 
 bool listsEqual(DataVector& a, DataVector& b);
 
-DataPtr combine(Op op, const DataPtr& left, const DataPtr& right) {
-  const IData* a = left.get();
-  const IData* b = right.get();
+Value combine(Op op, const IData* a, const IData* b) {
   // A one-element List stands for its element (a parenthesised expression).
   while (a && a->tag() == kTagVector && static_cast<const DataVector*>(a)->elements.size() == 1)
     a = static_cast<const DataVector*>(a)->elements[0].get();
   while (b && b->tag() == kTagVector && static_cast<const DataVector*>(b)->elements.size() == 1)
     b = static_cast<const DataVector*>(b)->elements[0].get();
-  if (!a || !b) return nullptr;
+  if (!a || !b) return Value();
   if (isSimple(a) && isSimple(b)) return simpleOp(op, a, b);
   if (a->tag() <= kTagVector && b->tag() <= kTagVector) {
-    if (op != Op::Eq || a->tag() != kTagVector || b->tag() != kTagVector) return nullptr;
+    if (op != Op::Eq || a->tag() != kTagVector || b->tag() != kTagVector) return Value();
     script::DepthGuard guard;
     script::RunawayBoundary boundary;
-    if (!guard) return nullptr;
+    if (!guard) return Value();
     const bool equal = listsEqual(*const_cast<DataVector*>(static_cast<const DataVector*>(a)),
                                   *const_cast<DataVector*>(static_cast<const DataVector*>(b)));
     // Lists that hold themselves compare to the nesting limit and give null.
-    if (boundary.endRunaway() || script::aborting) return nullptr;
-    return makeBool(equal);
+    if (boundary.endRunaway() || script::aborting) return Value();
+    return Value::boolean(equal);
   }
   if (a->tag() <= kTagMaterial && b->tag() <= kTagMaterial) {
-    if (op != Op::Eq || a->tag() != kTagMaterial || b->tag() != kTagMaterial || !materialEquals) return nullptr;
-    return makeBool(materialEquals(*const_cast<IData*>(a), *const_cast<IData*>(b)));
+    if (op != Op::Eq || a->tag() != kTagMaterial || b->tag() != kTagMaterial || !materialEquals) return Value();
+    return Value::boolean(materialEquals(*const_cast<IData*>(a), *const_cast<IData*>(b)));
   }
-  return nullptr;
+  return Value();
 }
 
 bool listsEqual(DataVector& a, DataVector& b) {
   if (a.elements.size() != b.elements.size()) return false;
   for (std::size_t i = 0; i < a.elements.size(); ++i) {
-    DataPtr r = combine(Op::Eq, a.elements[i], b.elements[i]);
-    if (!r || r->tag() != kTagBool || !static_cast<DataBool*>(r.get())->value) return false;
+    const Value r = combine(Op::Eq, a.elements[i].get(), b.elements[i].get());
+    if (r.kind() != Value::kBool || !r.boolValue()) return false;
   }
   return true;
 }
@@ -179,43 +188,46 @@ Op compoundBase(Op op) {
   }
 }
 
-DataPtr binaryOp(Op op, const DataPtr& a, const DataPtr& b) {
-  // Two ints are by far the most common pair (loop counters, sums): straight
-  // to the int table, skipping the List unwrapping and the type dispatch.
-  if (a && b && a->tag() == kTagInt && b->tag() == kTagInt)
-    return intTable(op, static_cast<const DataInt*>(a.get())->value, static_cast<const DataInt*>(b.get())->value);
-  return combine(op, a, b);
+Value binaryOp(Op op, const Value& a, const Value& b) {
+  // Plain pairs (loop counters, sums, comparisons) go straight to their
+  // table; everything else through the type rules on objects.
+  if (a.isPlain() && b.isPlain()) return plainOp(op, a, b);
+  if (a.isNull() || b.isNull()) return Value();
+  return combine(op, a.box().get(), b.box().get());
 }
 
-DataPtr unaryOp(Op op, const DataPtr& a) {
-  if (!a) return nullptr;
-  switch (a->tag()) {
-    case kTagInt: {
-      const int32_t v = static_cast<DataInt*>(a.get())->value;
+DataPtr binaryOp(Op op, const DataPtr& a, const DataPtr& b) { return binaryOp(op, Value(a), Value(b)).box(); }
+
+Value unaryOp(Op op, const Value& a) {
+  switch (a.kind()) {
+    case Value::kInt: {
+      const int32_t v = a.intValue();
       switch (op) {
-        case Op::Sub: return makeInt(wrapSub(0, v));
-        case Op::Not: return makeBool(v == 0);
-        case Op::Inc: return makeInt(wrapAdd(v, 1));
-        case Op::Dec: return makeInt(wrapSub(v, 1));
-        default: return nullptr;
+        case Op::Sub: return Value::integer(wrapSub(0, v));
+        case Op::Not: return Value::boolean(v == 0);
+        case Op::Inc: return Value::integer(wrapAdd(v, 1));
+        case Op::Dec: return Value::integer(wrapSub(v, 1));
+        default: return Value();
       }
     }
-    case kTagFloat: {
-      const float v = static_cast<DataFloat*>(a.get())->value;
+    case Value::kFloat: {
+      const float v = a.floatValue();
       switch (op) {
-        case Op::Sub: return makeFloat(-v);
-        case Op::Not: return makeBool(v == 0.0f);
-        case Op::Inc: return makeFloat(v + 1.0f);
-        case Op::Dec: return makeFloat(v - 1.0f);
-        default: return nullptr;
+        case Op::Sub: return Value::real(-v);
+        case Op::Not: return Value::boolean(v == 0.0f);
+        case Op::Inc: return Value::real(v + 1.0f);
+        case Op::Dec: return Value::real(v - 1.0f);
+        default: return Value();
       }
     }
-    case kTagBool:
-      if (op == Op::Not) return makeBool(!static_cast<DataBool*>(a.get())->value);
-      return nullptr;
-    default: return nullptr;
+    case Value::kBool:
+      if (op == Op::Not) return Value::boolean(!a.boolValue());
+      return Value();
+    default: return Value();
   }
 }
+
+DataPtr unaryOp(Op op, const DataPtr& a) { return unaryOp(op, Value(a)).box(); }
 
 void setMaterialEquals(MaterialEquals fn) { materialEquals = fn; }
 

@@ -4,7 +4,7 @@
 // store back are the interpreter's business (SyntaxTree.cpp); the arithmetic
 // behind them is here.
 
-#include "script/datatypes/IData.h"
+#include "script/Value.h"
 
 #include <cstdint>
 #include <string_view>
@@ -28,9 +28,11 @@ Op compoundBase(Op op);
 // Combines two evaluated operands by the binary rules: one-element Lists are
 // unwrapped, then the type pair picks the float, int, bool, string, List or
 // Material table. Null whenever the pair or the operator has no entry.
+Value binaryOp(Op op, const Value& a, const Value& b);
 DataPtr binaryOp(Op op, const DataPtr& a, const DataPtr& b);
 
 // The unary table of the operand's own type ("-", "!", "++", "--").
+Value unaryOp(Op op, const Value& a);
 DataPtr unaryOp(Op op, const DataPtr& a);
 
 // Material equality is supplied by the material code once it exists; without

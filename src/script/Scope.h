@@ -5,7 +5,7 @@
 // The string_view forms are for callers outside the interpreter.
 
 #include "script/Symbol.h"
-#include "script/datatypes/IData.h"
+#include "script/Value.h"
 
 #include <string_view>
 #include <utility>
@@ -17,31 +17,36 @@ class Scope {
 public:
   struct Entry {
     Symbol name;
-    SmartPointer<IData> value;
+    Value value;
   };
 
   // The slot of a variable, or nullptr when the name is not in this table.
-  SmartPointer<IData>* find(Symbol name) {
+  Value* find(Symbol name) {
     for (Entry& e : vars_)
       if (e.name == name) return &e.value;
     return nullptr;
   }
-  SmartPointer<IData>* find(std::string_view name) {
+  Value* find(std::string_view name) {
     const Symbol s = findSymbol(name);
     return s == kNoSymbol ? nullptr : find(s);
   }
 
   // Creates or replaces a variable.
-  void set(Symbol name, SmartPointer<IData> value) {
-    if (SmartPointer<IData>* slot = find(name))
+  void set(Symbol name, Value value) {
+    if (Value* slot = find(name))
       *slot = std::move(value);
     else
       vars_.push_back(Entry{name, std::move(value)});
   }
-  void set(std::string_view name, SmartPointer<IData> value) { set(intern(name), std::move(value)); }
+  void set(std::string_view name, Value value) { set(intern(name), std::move(value)); }
+  // The variable's value as an object; null when the name is not here.
+  DataPtr get(std::string_view name) {
+    const Value* slot = find(name);
+    return slot ? slot->box() : nullptr;
+  }
 
   // Adds a variable known not to be in the table yet (binding parameters).
-  void add(Symbol name, SmartPointer<IData> value) { vars_.push_back(Entry{name, std::move(value)}); }
+  void add(Symbol name, Value value) { vars_.push_back(Entry{name, std::move(value)}); }
 
   bool empty() const { return vars_.empty(); }
   std::size_t size() const { return vars_.size(); }

@@ -7,46 +7,45 @@
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
 
+#include <utility>
+
 namespace qor {
 
 namespace {
 
 // The slot of a variable: locals first, then each record, first record first.
-DataPtr* findVariable(Symbol name, Scope& locals) {
-  if (DataPtr* slot = locals.find(name)) return slot;
+Value* findVariable(Symbol name, Scope& locals) {
+  if (Value* slot = locals.find(name)) return slot;
   const std::size_t n = script::fileCount();
   for (std::size_t i = 0; i < n; ++i)
-    if (DataPtr* slot = script::record(i).variables.find(name)) return slot;
+    if (Value* slot = script::record(i).variables.find(name)) return slot;
   return nullptr;
 }
 
 // Stores a value the way "=" does: into the table that already has the name,
 // else as a new local.
-void storeVariable(Symbol name, Scope& locals, const DataPtr& value) {
-  if (DataPtr* slot = findVariable(name, locals))
-    *slot = value;
+void storeVariable(Symbol name, Scope& locals, Value value) {
+  if (Value* slot = findVariable(name, locals))
+    *slot = std::move(value);
   else
-    locals.add(name, value);
+    locals.add(name, std::move(value));
 }
 
-// An expression's value. Most operands are a variable or a literal: those are
-// read here directly rather than through the virtual evaluate(), which gives
-// the same result (a literal evaluates to itself).
-inline DataPtr valueOf(const DataPtr& e, Scope& locals) {
-  switch (e->tag()) {
+// An operand's value: variables and int literals, the most common operands,
+// are read in place; everything else goes through eval().
+inline Value operand(const IData* n, Scope& locals) {
+  switch (n->tag()) {
     case kTagID: {
-      DataPtr* slot = findVariable(static_cast<const DataID*>(e.get())->name, locals);
-      return slot ? *slot : nullptr;
+      const Value* slot = findVariable(static_cast<const DataID*>(n)->name, locals);
+      return slot ? *slot : Value();
     }
-    case kTagInt:
-    case kTagFloat:
-    case kTagString: return e;
-    default: return e->evaluate(locals);
+    case kTagInt: return Value::integer(static_cast<const DataInt*>(n)->value);
+    default: return eval(n, locals);
   }
 }
 
 // The same for an expression that may be missing: null gives null.
-inline DataPtr valueOrNull(const DataPtr& e, Scope& locals) { return e ? valueOf(e, locals) : nullptr; }
+inline Value evalOrNull(const DataPtr& e, Scope& locals) { return e ? operand(e.get(), locals) : Value(); }
 
 bool isObjectTag(int32_t tag) {
   return tag == kTagSceneNode || tag == kTagTime || tag == kTagMaterial || tag == kTagCamera || tag == kTagVector;
@@ -58,11 +57,36 @@ void printOrNothing(const DataPtr& d) {
 
 }  // namespace
 
-bool runStatements(const StatementList& statements, Scope& locals, DataPtr& result) {
+// Variables and literals, the most common operands, are read here; the
+// constructs have their own eval; anything else (a List literal, a value
+// standing in the tree) goes through evaluate().
+Value eval(const IData* node, Scope& locals) {
+  IData* n = const_cast<IData*>(node);
+  switch (n->tag()) {
+    case kTagID: {
+      const Value* slot = findVariable(static_cast<const DataID*>(n)->name, locals);
+      return slot ? *slot : Value();
+    }
+    case kTagInt: return Value::integer(static_cast<const DataInt*>(n)->value);
+    case kTagFloat: return Value::real(static_cast<const DataFloat*>(n)->value);
+    case kTagString: return Value(n);
+    case kTagOperation: return static_cast<DataOperation*>(n)->eval(locals);
+    case kTagCallFunction: return static_cast<DataCallFunction*>(n)->eval(locals);
+    case kTagIf: return static_cast<DataIf*>(n)->eval(locals);
+    case kTagWhile: return static_cast<DataWhile*>(n)->eval(locals);
+    case kTagFor: return static_cast<DataFor*>(n)->eval(locals);
+    case kTagBool:
+      if (n->isReturnNode()) return static_cast<DataReturn*>(n)->eval(locals);
+      return Value(n);
+    default: return Value(n->evaluate(locals));
+  }
+}
+
+bool runStatements(const StatementList& statements, Scope& locals, Value& result) {
   for (const DataPtr& s : statements) {
     if (script::aborting) return false;
     if (!s) continue;
-    DataPtr v = valueOf(s, locals);
+    Value v = eval(s.get(), locals);
     if (script::returnFlag) {
       result = std::move(v);
       return true;
@@ -76,7 +100,7 @@ bool runStatements(const StatementList& statements, Scope& locals, DataPtr& resu
 void DataID::print() { script::writeOutput(text()); }
 
 DataPtr DataID::evaluate(Scope& locals) {
-  if (DataPtr* slot = findVariable(name, locals)) return *slot;
+  if (const Value* slot = findVariable(name, locals)) return slot->box();
   return nullptr;
 }
 
@@ -114,9 +138,11 @@ void DataOperation::print() {
   }
 }
 
-DataPtr DataOperation::evaluate(Scope& locals) {
+DataPtr DataOperation::evaluate(Scope& locals) { return eval(locals).box(); }
+
+Value DataOperation::eval(Scope& locals) {
   script::DepthGuard guard;
-  if (!guard) return nullptr;
+  if (!guard) return Value();
   switch (op) {
     case Op::Assign: return assign(locals);
     case Op::AddAssign:
@@ -130,61 +156,64 @@ DataPtr DataOperation::evaluate(Scope& locals) {
     case Op::Index: return indexed(locals);
     default: break;
   }
-  if (!left) return nullptr;
-  DataPtr a = valueOf(left, locals);
+  if (!left) return Value();
+  Value a = operand(left.get(), locals);
   if (!right) return unaryOp(op, a);
   // Both sides are always evaluated: there is no short-circuit.
-  DataPtr b = valueOf(right, locals);
+  Value b = operand(right.get(), locals);
   // A missing right value makes the whole operation null (the unary form is
   // chosen by the shape of the node, not by the value).
-  if (!a || !b) return nullptr;
+  if (!a || !b) return Value();
   return binaryOp(op, a, b);
 }
 
-DataPtr DataOperation::assign(Scope& locals) {
-  if (!left || left->tag() != kTagID) return nullptr;
-  DataPtr value = valueOrNull(right, locals);
+Value DataOperation::assign(Scope& locals) {
+  if (!left || left->tag() != kTagID) return Value();
+  Value value = evalOrNull(right, locals);
   storeVariable(static_cast<DataID*>(left.get())->name, locals, value);
   return value;
 }
 
-DataPtr DataOperation::compoundAssign(Scope& locals) {
-  if (!left || left->tag() != kTagID) return nullptr;
+Value DataOperation::compoundAssign(Scope& locals) {
+  if (!left || left->tag() != kTagID) return Value();
   const Symbol name = static_cast<DataID*>(left.get())->name;
-  DataPtr current = valueOf(left, locals);
-  DataPtr operand = valueOrNull(right, locals);
-  DataPtr value = (current && operand) ? binaryOp(compoundBase(op), current, operand) : nullptr;
+  Value current = operand(left.get(), locals);
+  Value operand = evalOrNull(right, locals);
+  Value value = (current && operand) ? binaryOp(compoundBase(op), current, operand) : Value();
   storeVariable(name, locals, value);
   return value;
 }
 
-DataPtr DataOperation::increment(Scope& locals) {
-  if (!left || left->tag() != kTagID) return nullptr;
-  DataPtr* slot = findVariable(static_cast<DataID*>(left.get())->name, locals);
-  if (!slot) return nullptr;
-  DataPtr value = unaryOp(op, *slot);
-  *slot = value;
-  return value;
+Value DataOperation::increment(Scope& locals) {
+  if (!left || left->tag() != kTagID) return Value();
+  Value* slot = findVariable(static_cast<DataID*>(left.get())->name, locals);
+  if (!slot) return Value();
+  *slot = unaryOp(op, *slot);
+  return *slot;
 }
 
-DataPtr DataOperation::member(Scope& locals) {
-  if (!left || !right) return nullptr;
-  DataPtr object = valueOf(left, locals);
-  if (!object || !isObjectTag(object->tag())) return nullptr;
-  if (right->tag() == kTagID) return object->getAttribute(static_cast<DataID*>(right.get())->text());
-  if (right->tag() == kTagCallFunction) return object->callMethod(right, locals);
-  return nullptr;
+Value DataOperation::member(Scope& locals) {
+  if (!left || !right) return Value();
+  Value object = qor::eval(left.get(), locals);
+  IData* o = object.object();
+  if (!o || !isObjectTag(o->tag())) return Value();
+  if (right->tag() == kTagID) return Value(o->getAttribute(static_cast<DataID*>(right.get())->text()));
+  if (right->tag() == kTagCallFunction) return Value(o->callMethod(right, locals));
+  return Value();
 }
 
-DataPtr DataOperation::indexed(Scope& locals) {
-  if (!left || left->tag() != kTagID) return nullptr;
-  DataPtr key = valueOrNull(right, locals);
+Value DataOperation::indexed(Scope& locals) {
+  if (!left || left->tag() != kTagID) return Value();
+  Value key = evalOrNull(right, locals);
   const Symbol name = static_cast<DataID*>(left.get())->name;
-  DataPtr* slot = locals.find(name);
+  Value* slot = locals.find(name);
   if (!slot && script::runningFile() < script::fileCount())
     slot = script::record(script::runningFile()).variables.find(name);
-  if (!slot || !*slot) return nullptr;
-  return (*slot)->index(key);
+  // Only objects can be indexed (a List); every other value gives null.
+  if (!slot || !slot->object()) return Value();
+  // Hold the object: the key's evaluation is over, but indexing runs code.
+  const Value object = *slot;
+  return Value(object.object()->index(key.box()));
 }
 
 // ---- calls -------------------------------------------------------------------
@@ -201,7 +230,7 @@ void DataCallFunction::print() {
 
 void DataCallFunction::evaluateArgs(Scope& locals, std::vector<DataPtr>& out) const {
   out.reserve(args.size());
-  for (const DataPtr& a : args) out.push_back(valueOrNull(a, locals));
+  for (const DataPtr& a : args) out.push_back(evalOrNull(a, locals).box());
 }
 
 DataCallFunction::ArgForm DataCallFunction::argFormOf(Symbol name) {
@@ -213,99 +242,118 @@ DataCallFunction::ArgForm DataCallFunction::argFormOf(Symbol name) {
   return ArgForm::Values;
 }
 
-DataPtr DataCallFunction::evaluate(Scope& locals) {
-  script::DepthGuard guard;
-  if (!guard) return nullptr;
+DataPtr DataCallFunction::evaluate(Scope& locals) { return eval(locals).box(); }
 
-  script::ArgBuffer argv;
-  if (argForm_ == ArgForm::Timer) {
-    // The interval and the duration are values; the two callbacks stay
-    // expressions.
-    if (args.size() != 4) return nullptr;
-    argv->push_back(args[0] ? args[0]->evaluate(locals) : nullptr);
-    argv->push_back(args[1] ? args[1]->evaluate(locals) : nullptr);
-    argv->push_back(args[2]);
-    argv->push_back(args[3]);
-  } else if (argForm_ == ArgForm::Expressions) {
-    argv->assign(args.begin(), args.end());
-  } else {
-    evaluateArgs(locals, *argv);
-  }
-
-  if (cacheGeneration_ != script::resolutionGeneration()) {
-    cachedFunction_ = script::findFunction(name, args.size());
-    cachedBuiltin_ = cachedFunction_ ? nullptr : script::findBuiltin(name);
-    cacheGeneration_ = script::resolutionGeneration();
-  }
+Value DataCallFunction::callBuiltin(std::vector<DataPtr>& argv) {
   if (cachedFunction_) {
     // Hold the function: its body may replace it (include) while it runs.
     SmartPointer<Function> fn(cachedFunction_);
-    return script::callFunction(*fn, *argv);
+    return Value(script::callFunction(*fn, argv));
   }
   if (cachedBuiltin_) {
     Builtin builtin = *cachedBuiltin_;
-    return builtin(*argv);
+    return Value(builtin(argv));
   }
-  return nullptr;
+  return Value();
+}
+
+Value DataCallFunction::eval(Scope& locals) {
+  script::DepthGuard guard;
+  if (!guard) return Value();
+
+  if (argForm_ != ArgForm::Values) {
+    script::ArgBuffer argv;
+    if (argForm_ == ArgForm::Timer) {
+      // The interval and the duration are values; the two callbacks stay
+      // expressions.
+      if (args.size() != 4) return Value();
+      argv->push_back(args[0] ? args[0]->evaluate(locals) : nullptr);
+      argv->push_back(args[1] ? args[1]->evaluate(locals) : nullptr);
+      argv->push_back(args[2]);
+      argv->push_back(args[3]);
+    } else {
+      argv->assign(args.begin(), args.end());
+    }
+    resolve();
+    return callBuiltin(*argv);
+  }
+
+  // The arguments first (they may define functions, through include), then
+  // the name is resolved.
+  script::ValueArgs values(args.size());
+  for (std::size_t i = 0; i < args.size(); ++i) values[i] = evalOrNull(args[i], locals);
+  resolve();
+  if (cachedFunction_) {
+    SmartPointer<Function> fn(cachedFunction_);
+    return script::callFunction(*fn, values.data(), args.size());
+  }
+  if (!cachedBuiltin_) return Value();
+  script::ArgBuffer argv;
+  argv->reserve(args.size());
+  for (std::size_t i = 0; i < args.size(); ++i) argv->push_back(values[i].box());
+  Builtin builtin = *cachedBuiltin_;
+  return Value(builtin(*argv));
 }
 
 // ---- control flow ----------------------------------------------------------------
 
-DataPtr DataIf::evaluate(Scope& locals) {
+DataPtr DataIf::evaluate(Scope& locals) { return eval(locals).box(); }
+
+Value DataIf::eval(Scope& locals) {
   script::DepthGuard guard;
-  if (!guard || !condition) return nullptr;
-  DataPtr c = valueOf(condition, locals);
+  if (!guard || !condition) return Value();
+  const Value c = operand(condition.get(), locals);
   // Only a real bool chooses a branch: `if (1)` does nothing.
-  if (!c || c->tag() != kTagBool) return nullptr;
-  DataPtr result;
-  if (static_cast<DataBool*>(c.get())->value) {
+  if (c.kind() != Value::kBool) return Value();
+  Value result;
+  if (c.boolValue()) {
     if (runStatements(thenStatements, locals, result)) return result;
   } else if (hasElse) {
     if (runStatements(elseStatements, locals, result)) return result;
   }
-  return nullptr;
+  return Value();
 }
 
-DataPtr DataWhile::evaluate(Scope& locals) {
+DataPtr DataWhile::evaluate(Scope& locals) { return eval(locals).box(); }
+
+Value DataWhile::eval(Scope& locals) {
   script::DepthGuard guard;
-  if (!guard || !condition) return nullptr;
+  if (!guard || !condition) return Value();
   for (;;) {
     script::countStep();
     bool go;
-    {
-      DataPtr c = valueOf(condition, locals);
-      if (!asBool(c.get(), go)) return nullptr;
-    }
-    if (!go) return makeBool(true);
-    DataPtr result;
+    if (!asBool(qor::eval(condition.get(), locals), go)) return Value();
+    if (!go) return Value::boolean(true);
+    Value result;
     if (runStatements(body, locals, result)) return result;
-    if (script::aborting) return nullptr;
+    if (script::aborting) return Value();
     script::collectIfCrowded();
   }
 }
 
-DataPtr DataFor::evaluate(Scope& locals) {
+DataPtr DataFor::evaluate(Scope& locals) { return eval(locals).box(); }
+
+Value DataFor::eval(Scope& locals) {
   script::DepthGuard guard;
-  if (!guard || !condition) return nullptr;
-  if (init) init->evaluate(locals);
+  if (!guard || !condition) return Value();
+  if (init) qor::eval(init.get(), locals);
   for (;;) {
     script::countStep();
     bool go;
-    {
-      DataPtr c = valueOf(condition, locals);
-      if (!asBool(c.get(), go)) return nullptr;
-    }
-    if (!go) return nullptr;
-    DataPtr result;
+    if (!asBool(qor::eval(condition.get(), locals), go)) return Value();
+    if (!go) return Value();
+    Value result;
     if (runStatements(body, locals, result)) return result;
-    if (step) step->evaluate(locals);
-    if (script::aborting) return nullptr;
+    if (step) qor::eval(step.get(), locals);
+    if (script::aborting) return Value();
     script::collectIfCrowded();
   }
 }
 
-DataPtr DataReturn::evaluate(Scope& locals) {
-  DataPtr v = valueOrNull(expression, locals);
+DataPtr DataReturn::evaluate(Scope& locals) { return eval(locals).box(); }
+
+Value DataReturn::eval(Scope& locals) {
+  Value v = evalOrNull(expression, locals);
   script::returnFlag = true;
   return v;
 }

@@ -1,6 +1,9 @@
 #pragma once
-// The syntax-tree nodes the parser builds. Each node's evaluate() is the
-// interpreter for that construct: the tree is walked directly.
+// The syntax-tree nodes the parser builds. Each node's eval() is the
+// interpreter for that construct: the tree is walked directly, and values
+// move between the nodes as Values (numbers and bools without an object).
+// evaluate() is the same with the result as an object, for callers outside
+// the evaluator.
 
 #include "script/Interpreter.h"
 #include "script/Operators.h"
@@ -37,17 +40,18 @@ public:
   std::size_t size() const override { return sizeof(*this); }
   void print() override;
   DataPtr evaluate(Scope& locals) override;
+  Value eval(Scope& locals);
 
   const Op op;
   const DataPtr left;
   const DataPtr right;
 
 private:
-  DataPtr assign(Scope& locals);
-  DataPtr compoundAssign(Scope& locals);
-  DataPtr increment(Scope& locals);
-  DataPtr member(Scope& locals);
-  DataPtr indexed(Scope& locals);
+  Value assign(Scope& locals);
+  Value compoundAssign(Scope& locals);
+  Value increment(Scope& locals);
+  Value member(Scope& locals);
+  Value indexed(Scope& locals);
 };
 
 // A call `name(args)`: a user function, else a built-in.
@@ -59,6 +63,7 @@ public:
   // Prints name(arguments).
   void print() override;
   DataPtr evaluate(Scope& locals) override;
+  Value eval(Scope& locals);
   // Evaluates every argument expression, left to right, into `out`.
   void evaluateArgs(Scope& locals, std::vector<DataPtr>& out) const;
   std::string_view text() const { return symbolName(name); }
@@ -72,6 +77,16 @@ private:
   // key and button binders keep every argument unevaluated.
   enum class ArgForm : uint8_t { Values, Timer, Expressions };
   static ArgForm argFormOf(Symbol name);
+
+  // Calls what the name resolves to with arguments as objects.
+  Value callBuiltin(std::vector<DataPtr>& argv);
+  // Brings the cached resolution up to date.
+  void resolve() {
+    if (cacheGeneration_ == script::resolutionGeneration()) return;
+    cachedFunction_ = script::findFunction(name, args.size());
+    cachedBuiltin_ = cachedFunction_ ? nullptr : script::findBuiltin(name);
+    cacheGeneration_ = script::resolutionGeneration();
+  }
 
   const ArgForm argForm_;
   // Resolution cached per call site; valid while the generation matches.
@@ -87,6 +102,7 @@ public:
         elseStatements(std::move(elsePart)), hasElse(hasElse_) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
+  Value eval(Scope& locals);
 
   const DataPtr condition;
   const StatementList thenStatements;
@@ -99,6 +115,7 @@ public:
   DataWhile(DataPtr cond, StatementList body_) : IData(kTagWhile), condition(std::move(cond)), body(std::move(body_)) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
+  Value eval(Scope& locals);
 
   const DataPtr condition;
   const StatementList body;
@@ -111,6 +128,7 @@ public:
         body(std::move(body_)) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
+  Value eval(Scope& locals);
 
   const DataPtr init;
   const DataPtr condition;
@@ -123,9 +141,10 @@ public:
 // never as a value.
 class DataReturn final : public IData {
 public:
-  explicit DataReturn(DataPtr e) : IData(kTagBool), expression(std::move(e)) {}
+  explicit DataReturn(DataPtr e) : IData(kTagBool, true), expression(std::move(e)) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
+  Value eval(Scope& locals);
 
   const DataPtr expression;
 };
@@ -146,6 +165,9 @@ public:
 
 // Runs statements in order; after one that sets the return flag the rest is
 // skipped and `result` holds its value. True when that happened.
-bool runStatements(const StatementList& statements, Scope& locals, DataPtr& result);
+bool runStatements(const StatementList& statements, Scope& locals, Value& result);
+
+// An expression's value: the evaluator's dispatch over the node types.
+Value eval(const IData* node, Scope& locals);
 
 }  // namespace qor

@@ -71,13 +71,10 @@ TEST_F(PoolTest, LongLoopsRunInBoundedMemory) {
   const std::size_t chunks = qor::poolChunkCount();
   run("u = 0; for (j = 0; j < 300000; j++) { u = u + j; t = \"x\" + STRING(j); }");
   EXPECT_LE(qor::poolChunkCount(), chunks + 1);
-  EXPECT_EQ(intOf(*global("u")), static_cast<int32_t>(44999850000LL & 0xFFFFFFFF));
+  EXPECT_EQ(intOf(global("u")->box()), static_cast<int32_t>(44999850000LL & 0xFFFFFFFF));
 }
 
-TEST_F(PoolTest, AssignmentSharesAndValuesStayValues) {
-  run("a = 70000; b = a; c = a + 0;");
-  EXPECT_EQ(global("a")->get(), global("b")->get());
-  EXPECT_NE(global("a")->get(), global("c")->get());
+TEST_F(PoolTest, ValuesStayValues) {
   // Two variables holding the same small int are not tied: changing one
   // leaves the other, inside a List too.
   EXPECT_EQ(run("x = 5; y = 5; l = (5, 5); x++; y += 2; l.set(0, l.get(0) - 1); print(x, \" \", y, \" \", l);"),

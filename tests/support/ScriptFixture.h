@@ -79,9 +79,9 @@ protected:
     return s.empty() ? "null" : s;
   }
 
-  DataPtr* global(const std::string& name) {
+  qor::Value* global(const std::string& name) {
     for (std::size_t i = 0; i < qor::script::fileCount(); ++i)
-      if (DataPtr* slot = qor::script::record(i).variables.find(name)) return slot;
+      if (qor::Value* slot = qor::script::record(i).variables.find(name)) return slot;
     return nullptr;
   }
 
@@ -118,8 +118,8 @@ protected:
   // missing or holds another type.
   template <class D>
   D* value(const std::string& name, int32_t tag) {
-    qor::DataPtr* v = global(name);
-    return v && *v && (*v)->tag() == tag ? static_cast<D*>(v->get()) : nullptr;
+    qor::Value* v = global(name);
+    return v && v->object() && v->object()->tag() == tag ? static_cast<D*>(v->object()) : nullptr;
   }
   template <class T = qor::ISceneNode>
   T* node(const std::string& name) {

@@ -59,6 +59,8 @@ public:
   }
 
   int32_t tag() const { return tag_; }
+  // The `return` node carries the bool tag; this tells it from a bool.
+  bool isReturnNode() const { return returnNode_; }
 
   // Writes a rendering of the value to standard output.
   virtual void print();
@@ -71,8 +73,12 @@ public:
   // `obj.name(args)`: `call` is the unevaluated call node.
   virtual SmartPointer<IData> callMethod(const SmartPointer<IData>& call, Scope& locals);
 
+protected:
+  IData(int32_t tag, bool returnNode) : tag_(tag), returnNode_(returnNode) {}
+
 private:
   const int32_t tag_;
+  const bool returnNode_ = false;
 };
 
 using DataPtr = SmartPointer<IData>;
