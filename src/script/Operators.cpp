@@ -10,11 +10,6 @@ namespace {
 
 MaterialEquals materialEquals = nullptr;
 
-// 32-bit two's-complement arithmetic without signed overflow.
-int32_t wrapAdd(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
-int32_t wrapSub(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
-int32_t wrapMul(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
-
 // The six comparisons and "&&" / "||" (each side true when not zero), shared
 // by the int, float and bool tables; null for any other operator.
 template <class T>

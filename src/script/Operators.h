@@ -31,6 +31,34 @@ Op compoundBase(Op op);
 Value binaryOp(Op op, const Value& a, const Value& b);
 DataPtr binaryOp(Op op, const DataPtr& a, const DataPtr& b);
 
+// 32-bit two's-complement arithmetic without signed overflow.
+inline int32_t wrapAdd(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline int32_t wrapSub(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+inline int32_t wrapMul(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+
+// The int table's arithmetic and comparisons, in line for the evaluator's
+// most common case (two ints); false when the operator is another one.
+inline bool intArithmetic(Op op, int32_t a, int32_t b, Value& out) {
+  switch (op) {
+    case Op::Add: out = Value::integer(wrapAdd(a, b)); return true;
+    case Op::Sub: out = Value::integer(wrapSub(a, b)); return true;
+    case Op::Mul: out = Value::integer(wrapMul(a, b)); return true;
+    case Op::Lt: out = Value::boolean(a < b); return true;
+    case Op::Gt: out = Value::boolean(a > b); return true;
+    case Op::Le: out = Value::boolean(a <= b); return true;
+    case Op::Ge: out = Value::boolean(a >= b); return true;
+    case Op::Eq: out = Value::boolean(a == b); return true;
+    case Op::Ne: out = Value::boolean(a != b); return true;
+    default: return false;
+  }
+}
+
 // The unary table of the operand's own type ("-", "!", "++", "--").
 Value unaryOp(Op op, const Value& a);
 DataPtr unaryOp(Op op, const DataPtr& a);

@@ -44,6 +44,17 @@ inline Value operand(const IData* n, Scope& locals) {
   }
 }
 
+// A leaf operand read in place: the variable's slot, or `literal` holding
+// the literal's value; null for a missing variable.
+inline const Value* leaf(const IData* n, Scope& locals, Value& literal) {
+  switch (n->tag()) {
+    case kTagID: return findVariable(static_cast<const DataID*>(n)->name, locals);
+    case kTagInt: literal = Value::integer(static_cast<const DataInt*>(n)->value); return &literal;
+    case kTagFloat: literal = Value::real(static_cast<const DataFloat*>(n)->value); return &literal;
+    default: literal = Value(const_cast<IData*>(n)); return &literal;
+  }
+}
+
 // The same for an expression that may be missing: null gives null.
 inline Value evalOrNull(const DataPtr& e, Scope& locals) { return e ? operand(e.get(), locals) : Value(); }
 
@@ -157,6 +168,17 @@ Value DataOperation::eval(Scope& locals) {
     default: break;
   }
   if (!left) return Value();
+  if (leafOperands_) {
+    Value x, y;
+    const Value* a = leaf(left.get(), locals, x);
+    const Value* b = leaf(right.get(), locals, y);
+    if (!a || !b || a->isNull() || b->isNull()) return Value();
+    Value result;
+    if (a->kind() == Value::kInt && b->kind() == Value::kInt &&
+        intArithmetic(op, a->intValue(), b->intValue(), result))
+      return result;
+    return binaryOp(op, *a, *b);
+  }
   Value a = operand(left.get(), locals);
   if (!right) return unaryOp(op, a);
   // Both sides are always evaluated: there is no short-circuit.
@@ -188,7 +210,11 @@ Value DataOperation::increment(Scope& locals) {
   if (!left || left->tag() != kTagID) return Value();
   Value* slot = findVariable(static_cast<DataID*>(left.get())->name, locals);
   if (!slot) return Value();
-  *slot = unaryOp(op, *slot);
+  if (slot->kind() == Value::kInt) {
+    *slot = Value::integer(op == Op::Inc ? wrapAdd(slot->intValue(), 1) : wrapSub(slot->intValue(), 1));
+  } else {
+    *slot = unaryOp(op, *slot);
+  }
   return *slot;
 }
 
@@ -322,7 +348,7 @@ Value DataWhile::eval(Scope& locals) {
   for (;;) {
     script::countStep();
     bool go;
-    if (!asBool(qor::eval(condition.get(), locals), go)) return Value();
+    if (!asBool(operand(condition.get(), locals), go)) return Value();
     if (!go) return Value::boolean(true);
     Value result;
     if (runStatements(body, locals, result)) return result;
@@ -340,7 +366,7 @@ Value DataFor::eval(Scope& locals) {
   for (;;) {
     script::countStep();
     bool go;
-    if (!asBool(qor::eval(condition.get(), locals), go)) return Value();
+    if (!asBool(operand(condition.get(), locals), go)) return Value();
     if (!go) return Value();
     Value result;
     if (runStatements(body, locals, result)) return result;

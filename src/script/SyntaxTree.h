@@ -36,7 +36,8 @@ public:
 class DataOperation final : public IData {
 public:
   DataOperation(Op op_, DataPtr left_, DataPtr right_)
-      : IData(kTagOperation), op(op_), left(std::move(left_)), right(std::move(right_)) {}
+      : IData(kTagOperation), op(op_), left(std::move(left_)), right(std::move(right_)),
+        leafOperands_(isLeaf(left.get()) && isLeaf(right.get())) {}
   std::size_t size() const override { return sizeof(*this); }
   void print() override;
   DataPtr evaluate(Scope& locals) override;
@@ -46,7 +47,15 @@ public:
   const DataPtr left;
   const DataPtr right;
 
+  // A name or a literal: evaluating it runs no code and changes nothing.
+  static bool isLeaf(const IData* n) {
+    return n && (n->tag() == kTagID || n->tag() == kTagInt || n->tag() == kTagFloat || n->tag() == kTagString);
+  }
+
 private:
+  // Both operands are leaves: they are read in place, without copies.
+  const bool leafOperands_;
+
   Value assign(Scope& locals);
   Value compoundAssign(Scope& locals);
   Value increment(Scope& locals);
