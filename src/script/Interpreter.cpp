@@ -21,18 +21,8 @@ RunawayLimit limitReached = RunawayLimit::None;
 namespace detail {
 bool boundaryOpen = false;
 uint32_t resolutionGeneration = 0;
-ArgPool argPool;
-ValuePool valuePool;
-
-std::vector<Value>* growValuePool() {
-  valuePool.buffers.push_back(std::make_unique<std::vector<Value>>());
-  return valuePool.buffers.back().get();
-}
-
-std::vector<DataPtr>* growArgPool() {
-  argPool.buffers.push_back(std::make_unique<std::vector<DataPtr>>());
-  return argPool.buffers.back().get();
-}
+BufferPool<DataPtr> argPool;
+BufferPool<Value> valuePool;
 }  // namespace detail
 
 namespace {

@@ -267,68 +267,51 @@ public:
 };
 
 namespace detail {
-// One argument vector per nesting level, kept from call to call. The vectors
-// are held by pointer so that growing the pool never moves one in use.
-struct ArgPool {
-  std::vector<std::unique_ptr<std::vector<DataPtr>>> buffers;
+// One vector per nesting level, kept from call to call. The vectors are held
+// by pointer so that growing the pool never moves one in use.
+template <class T>
+struct BufferPool {
+  std::vector<std::unique_ptr<std::vector<T>>> buffers;
   std::size_t top = 0;
+
+  std::vector<T>* take() {
+    if (top == buffers.size()) buffers.push_back(std::make_unique<std::vector<T>>());
+    return buffers[top++].get();
+  }
 };
-extern ArgPool argPool;
-std::vector<DataPtr>* growArgPool();
+extern BufferPool<DataPtr> argPool;
+extern BufferPool<Value> valuePool;
 }  // namespace detail
 
-// A reusable argument vector: evaluation borrows one per nesting level, so a
-// call does not allocate a new vector every time.
-class ArgBuffer {
+// A reusable vector borrowed for one nesting level: evaluation borrows one
+// per level, so a call does not allocate a new vector every time. Emptied
+// when given back.
+template <class T, detail::BufferPool<T>& pool>
+class PooledBuffer {
 public:
-  ArgBuffer() {
-    detail::ArgPool& p = detail::argPool;
-    v_ = p.top < p.buffers.size() ? p.buffers[p.top].get() : detail::growArgPool();
-    ++p.top;
-  }
-  ~ArgBuffer() {
+  PooledBuffer() : v_(pool.take()) {}
+  ~PooledBuffer() {
     v_->clear();
-    --detail::argPool.top;
+    --pool.top;
   }
-  ArgBuffer(const ArgBuffer&) = delete;
-  ArgBuffer& operator=(const ArgBuffer&) = delete;
-  std::vector<DataPtr>& operator*() const { return *v_; }
-  std::vector<DataPtr>* operator->() const { return v_; }
+  PooledBuffer(const PooledBuffer&) = delete;
+  PooledBuffer& operator=(const PooledBuffer&) = delete;
+  std::vector<T>& operator*() const { return *v_; }
+  std::vector<T>* operator->() const { return v_; }
 
 private:
-  std::vector<DataPtr>* v_;
+  std::vector<T>* v_;
 };
 
-namespace detail {
-struct ValuePool {
-  std::vector<std::unique_ptr<std::vector<Value>>> buffers;
-  std::size_t top = 0;
-};
-extern ValuePool valuePool;
-std::vector<Value>* growValuePool();
-}  // namespace detail
+// The argument objects of a built-in call.
+using ArgBuffer = PooledBuffer<DataPtr, detail::argPool>;
 
-// The same for the Values of a user-function call's arguments: `count` null
-// Values, from a vector kept per nesting level.
-class ValueArgs {
+// The argument Values of a user-function call: `count` null Values.
+class ValueArgs : PooledBuffer<Value, detail::valuePool> {
 public:
-  explicit ValueArgs(std::size_t count) {
-    detail::ValuePool& p = detail::valuePool;
-    v_ = p.top < p.buffers.size() ? p.buffers[p.top].get() : detail::growValuePool();
-    ++p.top;
-    v_->resize(count);
-  }
-  ~ValueArgs() {
-    v_->clear();
-    --detail::valuePool.top;
-  }
-  ValueArgs(const ValueArgs&) = delete;
-  ValueArgs& operator=(const ValueArgs&) = delete;
-  Value& operator[](std::size_t i) { return (*v_)[i]; }
-  Value* data() { return v_->data(); }
-
-private:
-  std::vector<Value>* v_;
+  explicit ValueArgs(std::size_t count) { (*this)->resize(count); }
+  Value& operator[](std::size_t i) { return (**this)[i]; }
+  Value* data() { return (*this)->data(); }
 };
 
 // Long loops and many calls release many temporaries; past this many dead
