@@ -32,7 +32,8 @@ void storeVariable(Symbol name, Scope& locals, Value value) {
 }
 
 // An operand's value: variables and int literals, the most common operands,
-// are read in place; everything else goes through eval().
+// are read in place, operations and calls evaluated directly; everything
+// else goes through eval().
 inline Value operand(const IData* n, Scope& locals) {
   switch (n->tag()) {
     case kTagID: {
@@ -40,6 +41,8 @@ inline Value operand(const IData* n, Scope& locals) {
       return slot ? *slot : Value();
     }
     case kTagInt: return Value::integer(static_cast<const DataInt*>(n)->value);
+    case kTagOperation: return static_cast<DataOperation*>(const_cast<IData*>(n))->eval(locals);
+    case kTagCallFunction: return static_cast<DataCallFunction*>(const_cast<IData*>(n))->eval(locals);
     default: return eval(n, locals);
   }
 }
@@ -186,6 +189,9 @@ Value DataOperation::eval(Scope& locals) {
   // A missing right value makes the whole operation null (the unary form is
   // chosen by the shape of the node, not by the value).
   if (!a || !b) return Value();
+  Value result;
+  if (a.kind() == Value::kInt && b.kind() == Value::kInt && intArithmetic(op, a.intValue(), b.intValue(), result))
+    return result;
   return binaryOp(op, a, b);
 }
 
