@@ -44,6 +44,16 @@ public:
   float depth = 0.0f;
   // Model-view matrix of this frame, GL column-major.
   float modelView[16] = {};
+
+  // What the renderer's culling last found for this node, and for which
+  // model-view matrix and projection (a number the renderer gives each
+  // projection it meets; 0 for none): a node that has not moved under an
+  // unchanged projection is not culled again.
+  struct CullMemo {
+    float modelView[16] = {};
+    uint32_t projection = 0;
+    bool inside = false;
+  } cullMemo;
 };
 
 }  // namespace qor

@@ -10,6 +10,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace qor {
@@ -57,6 +58,27 @@ struct SortEntry {
 };
 std::vector<SortEntry> sortEntries;
 std::vector<SmartPointer<GeometryNode>> sortedQueue;
+// The keys of the last frame's queue in walk order, which sortEntries
+// sorted: the order depends on nothing else.
+std::vector<float> lastKeys;
+
+// The projection the culling memos were computed for, and its number.
+float memoProjection[16] = {};
+uint32_t memoProjectionNumber = 0;
+
+// Whether the item's unit cube lies in the frustum, from its memo when its
+// matrix and the projection are those the memo was made for.
+bool itemInsideFrustum(FrustumCulling& frustum, const float projection[16], GeometryNode& item) {
+  GeometryNode::CullMemo& memo = item.cullMemo;
+  if (memo.projection == memoProjectionNumber &&
+      std::memcmp(memo.modelView, item.modelView, sizeof memo.modelView) == 0)
+    return memo.inside;
+  frustum.CalculateFrustum(projection, item.modelView);
+  memo.inside = frustum.CubeInFrustum(0.0f, 0.0f, 0.0f, kItemHalfSize);
+  std::memcpy(memo.modelView, item.modelView, sizeof memo.modelView);
+  memo.projection = memoProjectionNumber;
+  return memo.inside;
+}
 
 // Whether each queued item passed culling, from the opaque pass for the
 // translucent one (the matrices do not change in between). Keeps its storage
@@ -202,14 +224,24 @@ void OpenGLRenderer::renderScene(Scene& target) {
   // forwards (so what lies behind is blended first).
   // The keys are sorted in a flat array (comparing through the node pointers
   // would fetch two nodes per comparison); equal depths keep the walk's order.
+  // When the walk gave the same depths as in the last frame (nothing moved),
+  // the last frame's order is used again.
   std::vector<SmartPointer<GeometryNode>>& queue = target.renderQueue;
-  sortEntries.resize(queue.size());
-  for (std::size_t i = 0; i < queue.size(); ++i) {
-    sortEntries[i] = {sortKey(queue[i].get()->depth), static_cast<uint32_t>(i)};
+  bool sameAsLast = queue.size() == lastKeys.size();
+  for (std::size_t i = 0; sameAsLast && i < queue.size(); ++i) {
+    sameAsLast = sortKey(queue[i].get()->depth) == lastKeys[i];
   }
-  std::sort(sortEntries.begin(), sortEntries.end(), [](const SortEntry& a, const SortEntry& b) {
-    return a.key > b.key || (a.key == b.key && a.index < b.index);
-  });
+  if (!sameAsLast) {
+    lastKeys.resize(queue.size());
+    sortEntries.resize(queue.size());
+    for (std::size_t i = 0; i < queue.size(); ++i) {
+      lastKeys[i] = sortKey(queue[i].get()->depth);
+      sortEntries[i] = {lastKeys[i], static_cast<uint32_t>(i)};
+    }
+    std::sort(sortEntries.begin(), sortEntries.end(), [](const SortEntry& a, const SortEntry& b) {
+      return a.key > b.key || (a.key == b.key && a.index < b.index);
+    });
+  }
   sortedQueue.resize(queue.size());
   for (std::size_t i = 0; i < queue.size(); ++i) sortedQueue[i] = std::move(queue[sortEntries[i].index]);
   queue.swap(sortedQueue);
@@ -230,14 +262,19 @@ void OpenGLRenderer::renderScene(Scene& target) {
   glPopMatrix();
 
   // Each item is culled by its unit cube in its own frame.
+  // A new projection (compared bit for bit) gets a new number, which no memo
+  // holds yet.
+  if (memoProjectionNumber == 0 || std::memcmp(projection, memoProjection, sizeof memoProjection) != 0) {
+    std::memcpy(memoProjection, projection, sizeof memoProjection);
+    if (++memoProjectionNumber == 0) memoProjectionNumber = 1;
+  }
   FrustumCulling frustum;
   uint32_t inside = 0;
   itemInFrustum.resize(queue.size());
   Material::forgetAppliedColours();
   for (std::size_t i = queue.size(); i-- > 0;) {
-    const GeometryNode& item = *queue[i].get();
-    frustum.CalculateFrustum(projection, item.modelView);
-    itemInFrustum[i] = frustum.CubeInFrustum(0.0f, 0.0f, 0.0f, kItemHalfSize);
+    GeometryNode& item = *queue[i].get();
+    itemInFrustum[i] = itemInsideFrustum(frustum, projection, item);
     if (!itemInFrustum[i]) continue;
     drawItem(item, kOpaquePass);
     ++inside;

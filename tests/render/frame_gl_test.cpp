@@ -170,4 +170,35 @@ TEST_F(FrameTest, NonFiniteDepthsNeitherBreakTheSortNorGetDrawn) {
   EXPECT_EQ(calls.find('o', expected.size()), std::string::npos);
 }
 
+// A frame that finds the items where they were under the same projection
+// reuses the last frame's culling and order; a moved item or a new
+// projection is culled and sorted again.
+TEST_F(FrameTest, CullingAndOrderFollowMovesAndProjections) {
+  auto near = makeShared<TranslateNode>(0.0f, 0.0f, -3.0f), far = makeShared<TranslateNode>(40.0f, 0.0f, -3.0f);
+  scene.root = group({group({near, item(1)}), group({far, item(2)})});
+  auto frame = [](double fieldOfView) {
+    calls.clear();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fieldOfView, 1.0, 0.01, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    OpenGLRenderer::renderScene(scene);
+    return calls;
+  };
+  // Far off to the side, item 2 is culled; moved to x 1.5 its cube reaches
+  // into the 45 degree frustum, and it is farther than item 1.
+  EXPECT_EQ(frame(45), "o1L t1L");
+  far->x = 1.5f;
+  EXPECT_EQ(frame(45), "o1L o2L t2L t1L");
+  EXPECT_EQ(frame(45), "o1L o2L t2L t1L");
+  // A 5 degree frustum leaves it out, the 45 degree one takes it back.
+  EXPECT_EQ(frame(5), "o1L t1L");
+  EXPECT_EQ(frame(45), "o1L o2L t2L t1L");
+  // Item 1 moved behind item 2: the order follows.
+  near->z = -6.0f;
+  EXPECT_EQ(frame(45), "o2L o1L t1L t2L");
+  EXPECT_EQ(frame(45), "o2L o1L t1L t2L");
+}
+
 }  // namespace
