@@ -43,7 +43,7 @@ constexpr float kOldFrameWeight = 0.8f;
 inline float sortKey(float depth) { return depth == depth ? depth : -std::numeric_limits<float>::infinity(); }
 
 // Draws the item in its own frame; its matrix is loaded only when it has
-// parts in this pass (most items have nothing in the translucent pass).
+// parts in this pass.
 inline void drawItem(const GeometryNode& item, uint8_t mask) {
   if (!item.drawsIn(mask)) return;
   glLoadMatrixf(item.modelView);
@@ -80,10 +80,11 @@ bool itemInsideFrustum(FrustumCulling& frustum, const float projection[16], Geom
   return memo.inside;
 }
 
-// Whether each queued item passed culling, from the opaque pass for the
-// translucent one (the matrices do not change in between). Keeps its storage
-// from frame to frame.
-std::vector<uint8_t> itemInFrustum;
+// Whether each queued item is drawn in the translucent pass: it passed
+// culling and has translucent parts. Settled in the opaque pass, while the
+// item is at hand (nothing between the passes moves an item or changes a
+// material). Keeps its storage from frame to frame.
+std::vector<uint8_t> translucentItems;
 
 }  // namespace
 
@@ -270,13 +271,14 @@ void OpenGLRenderer::renderScene(Scene& target) {
   }
   FrustumCulling frustum;
   uint32_t inside = 0;
-  itemInFrustum.resize(queue.size());
+  translucentItems.resize(queue.size());
   Material::forgetAppliedColours();
   for (std::size_t i = queue.size(); i-- > 0;) {
     GeometryNode& item = *queue[i].get();
-    itemInFrustum[i] = itemInsideFrustum(frustum, projection, item);
-    if (!itemInFrustum[i]) continue;
+    translucentItems[i] = 0;
+    if (!itemInsideFrustum(frustum, projection, item)) continue;
     drawItem(item, kOpaquePass);
+    translucentItems[i] = item.drawsIn(kTranslucentPass);
     ++inside;
   }
   if (renderHooks.opaqueItemsDrawn) renderHooks.opaqueItemsDrawn(inside);
@@ -293,7 +295,10 @@ void OpenGLRenderer::renderScene(Scene& target) {
   }
   Material::forgetAppliedColours();
   for (std::size_t i = 0; i < queue.size(); ++i) {
-    if (itemInFrustum[i]) drawItem(*queue[i].get(), kTranslucentPass);
+    if (!translucentItems[i]) continue;
+    const GeometryNode& item = *queue[i].get();
+    glLoadMatrixf(item.modelView);
+    item.draw(kTranslucentPass);
   }
   if (target.blend) glDisable(GL_BLEND);
 
