@@ -7,6 +7,7 @@
 #include "util/MappedFile.h"
 
 #include <algorithm>
+#include <cstring>
 
 #ifndef GL_TEXTURE_MAX_ANISOTROPY_EXT
 #define GL_TEXTURE_MAX_ANISOTROPY_EXT 0x84FE
@@ -82,6 +83,37 @@ bool gifSize(std::string_view bytes, ClaimedSize& size) {
   return false;
 }
 
+uint32_t be32(const unsigned char* b) {
+  return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | uint32_t{b[3]};
+}
+
+// An icon's first image, which is what FreeImage decodes: its directory
+// entry and the image's own header (a PNG's IHDR, or a BITMAPINFOHEADER
+// whose height counts the mask too) must lie in the file. FreeImage reads
+// them into uninitialised structures, so a file cut short would give it a
+// different, made-up size at every load (one of them gigabytes), and its
+// header-only load cannot be trusted.
+bool icoSize(std::string_view bytes, ClaimedSize& size) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  if (n < 6) return false;
+  const uint32_t count = le16(b + 4);
+  if (count == 0 || n < 6 + std::size_t{16} * count) return false;
+  const std::size_t offset = le32(b + 6 + 12);
+  if (offset > n || n - offset < 40) return false;
+  const unsigned char* image = b + offset;
+  static const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (std::memcmp(image, kPngSignature, sizeof kPngSignature) == 0) {
+    size = {be32(image + 16), be32(image + 20), 32};
+    return true;
+  }
+  const int32_t width = static_cast<int32_t>(le32(image + 4));
+  const int32_t height = static_cast<int32_t>(le32(image + 8)) / 2;
+  if (width <= 0 || height <= 0) return false;
+  size = {static_cast<uint32_t>(width), static_cast<uint32_t>(height), le16(image + 14)};
+  return true;
+}
+
 // A TGA file must hold its 18-byte header, the image ID and the colour map
 // before any pixel: FreeImage's reader takes a file cut shorter than that
 // for a negative length and crashes.
@@ -94,6 +126,7 @@ bool tgaHeadersFit(std::string_view bytes) {
 
 bool claimedSize(FREE_IMAGE_FORMAT fif, FIMEMORY* memory, std::string_view bytes, ClaimedSize& size) {
   if (fif == FIF_TARGA && !tgaHeadersFit(bytes)) return false;
+  if (fif == FIF_ICO) return icoSize(bytes, size);
   if (FreeImage_FIFSupportsNoPixels(fif)) {
     FreeImage_SeekMemory(memory, 0, SEEK_SET);
     FIBITMAP* header = FreeImage_LoadFromMemory(fif, memory, FIF_LOAD_NOPIXELS);
