@@ -87,20 +87,23 @@ uint32_t be32(const unsigned char* b) {
   return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | uint32_t{b[3]};
 }
 
-// An icon's first image, which is what FreeImage decodes: its directory
-// entry and the image's own header (a PNG's IHDR, or a BITMAPINFOHEADER
-// whose height counts the mask too) must lie in the file. FreeImage reads
-// them into uninitialised structures, so a file cut short would give it a
-// different, made-up size at every load (one of them gigabytes), and its
-// header-only load cannot be trusted.
+// An icon's first image, which is what FreeImage decodes. FreeImage's icon
+// reader trusts the file: it reads past the end into uninitialised fields
+// (a cut-short icon gave another made-up size at every load, one of them
+// gigabytes, so its header-only load cannot be trusted) and writes past its
+// buffers when the bitmap header is odd. So the directory, and after it the
+// whole first image, must lie in the file: a PNG with its IHDR, or a
+// BITMAPINFOHEADER of 40 bytes, one plane and a standard depth, followed by
+// its palette, colour rows and mask rows (its height counts both).
 bool icoSize(std::string_view bytes, ClaimedSize& size) {
   const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   if (n < 6) return false;
   const uint32_t count = le16(b + 4);
-  if (count == 0 || n < 6 + std::size_t{16} * count) return false;
+  const std::size_t directoryEnd = 6 + std::size_t{16} * count;
+  if (count == 0 || n < directoryEnd) return false;
   const std::size_t offset = le32(b + 6 + 12);
-  if (offset > n || n - offset < 40) return false;
+  if (offset < directoryEnd || offset > n || n - offset < 40) return false;
   const unsigned char* image = b + offset;
   static const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   if (std::memcmp(image, kPngSignature, sizeof kPngSignature) == 0) {
@@ -109,8 +112,16 @@ bool icoSize(std::string_view bytes, ClaimedSize& size) {
   }
   const int32_t width = static_cast<int32_t>(le32(image + 4));
   const int32_t height = static_cast<int32_t>(le32(image + 8)) / 2;
-  if (width <= 0 || height <= 0) return false;
-  size = {static_cast<uint32_t>(width), static_cast<uint32_t>(height), le16(image + 14)};
+  const uint32_t bitsPerPixel = le16(image + 14);
+  if (le32(image) != 40 || le16(image + 12) != 1 || width <= 0 || height <= 0) return false;
+  if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24 &&
+      bitsPerPixel != 32)
+    return false;
+  const uint64_t palette = bitsPerPixel <= 8 ? uint64_t{4} << bitsPerPixel : 0;
+  const uint64_t colourRow = (uint64_t{static_cast<uint32_t>(width)} * bitsPerPixel + 31) / 32 * 4;
+  const uint64_t maskRow = (uint64_t{static_cast<uint32_t>(width)} + 31) / 32 * 4;
+  if (n - offset < 40 + palette + (colourRow + maskRow) * static_cast<uint32_t>(height)) return false;
+  size = {static_cast<uint32_t>(width), static_cast<uint32_t>(height), bitsPerPixel};
   return true;
 }
 

@@ -136,6 +136,9 @@ TEST_F(TextureTest, ImageSizesAreCheckedBeforeDecoding) {
       // An icon of 17 images cut inside its directory: its header once made
       // the decoder allocate whatever its uninitialised fields held (8 GB).
       {"cut.ico", std::string("\0\0\1\0\x11\0\0\0\x40\0\0", 11)},
+      // An icon whose image lies over its own directory, with a bitmap
+      // header of 4369 bits per pixel: the decoder wrote past its buffer.
+      {"odd.ico", kelvo::test::readFile(std::string(KELVO_SOURCE_DIR) + "/fuzz/corpus/image_fuzz/ico_odd_bitmap_header.bin")},
   };
   for (const auto& [name, bytes] : refused) {
     EXPECT_FALSE(qor::decodeTextureImage(bytes, name, 16384)) << name;
