@@ -5,6 +5,7 @@
 #include "util/MappedFile.h"
 #include "util/Rand15.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace qor::ai {
@@ -51,8 +52,11 @@ PathSearch& actorSearch() {
 
 namespace {
 
+// Manhattan distance, saturated: an actor file may place a figure anywhere
+// in the int range, far off the board.
 int32_t distance(const IActor& a, int32_t column, int32_t row) {
-  return std::abs(a.column - column) + std::abs(a.row - row);
+  const int64_t d = std::llabs(int64_t{a.column} - column) + std::llabs(int64_t{a.row} - row);
+  return static_cast<int32_t>(std::min<int64_t>(d, INT32_MAX));
 }
 
 void playVoice(const char* fileName) {
