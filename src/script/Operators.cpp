@@ -183,7 +183,7 @@ Op compoundBase(Op op) {
   }
 }
 
-Value binaryOp(Op op, const Value& a, const Value& b) {
+Value detail::binaryRules(Op op, const Value& a, const Value& b) {
   // Plain pairs (loop counters, sums, comparisons) go straight to their
   // table; everything else through the type rules on objects.
   if (a.isPlain() && b.isPlain()) return plainOp(op, a, b);
@@ -193,7 +193,7 @@ Value binaryOp(Op op, const Value& a, const Value& b) {
 
 DataPtr binaryOp(Op op, const DataPtr& a, const DataPtr& b) { return binaryOp(op, Value(a), Value(b)).box(); }
 
-Value unaryOp(Op op, const Value& a) {
+Value detail::unaryRules(Op op, const Value& a) {
   switch (a.kind()) {
     case Value::kInt: {
       const int32_t v = a.intValue();

@@ -25,12 +25,6 @@ std::string_view opText(Op op);
 // The binary operator behind a compound assignment ("+=" -> "+").
 Op compoundBase(Op op);
 
-// Combines two evaluated operands by the binary rules: one-element Lists are
-// unwrapped, then the type pair picks the float, int, bool, string, List or
-// Material table. Null whenever the pair or the operator has no entry.
-Value binaryOp(Op op, const Value& a, const Value& b);
-DataPtr binaryOp(Op op, const DataPtr& a, const DataPtr& b);
-
 // 32-bit two's-complement arithmetic without signed overflow.
 inline int32_t wrapAdd(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
@@ -42,8 +36,9 @@ inline int32_t wrapMul(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
 
-// The int table's arithmetic and comparisons, in line for the evaluator's
-// most common case (two ints); false when the operator is another one.
+namespace detail {
+// The int table's arithmetic and comparisons, the evaluator's most common
+// case; false when the operator is another one.
 inline bool intArithmetic(Op op, int32_t a, int32_t b, Value& out) {
   switch (op) {
     case Op::Add: out = Value::integer(wrapAdd(a, b)); return true;
@@ -58,9 +53,29 @@ inline bool intArithmetic(Op op, int32_t a, int32_t b, Value& out) {
     default: return false;
   }
 }
+Value binaryRules(Op op, const Value& a, const Value& b);
+Value unaryRules(Op op, const Value& a);
+}  // namespace detail
 
-// The unary table of the operand's own type ("-", "!", "++", "--").
-Value unaryOp(Op op, const Value& a);
+// Combines two evaluated operands by the binary rules: one-element Lists are
+// unwrapped, then the type pair picks the float, int, bool, string, List or
+// Material table. Null whenever the pair or the operator has no entry. Two
+// ints with an arithmetic or comparison operator are done in line.
+inline Value binaryOp(Op op, const Value& a, const Value& b) {
+  Value result;
+  if (a.kind() == Value::kInt && b.kind() == Value::kInt && detail::intArithmetic(op, a.intValue(), b.intValue(), result))
+    return result;
+  return detail::binaryRules(op, a, b);
+}
+DataPtr binaryOp(Op op, const DataPtr& a, const DataPtr& b);
+
+// The unary table of the operand's own type ("-", "!", "++", "--"); "++"
+// and "--" on an int are done in line.
+inline Value unaryOp(Op op, const Value& a) {
+  if (a.kind() == Value::kInt && op == Op::Inc) return Value::integer(wrapAdd(a.intValue(), 1));
+  if (a.kind() == Value::kInt && op == Op::Dec) return Value::integer(wrapSub(a.intValue(), 1));
+  return detail::unaryRules(op, a);
+}
 DataPtr unaryOp(Op op, const DataPtr& a);
 
 // Material equality is supplied by the material code once it exists; without

@@ -39,11 +39,6 @@ public:
       vars_.push_back(Entry{name, std::move(value)});
   }
   void set(std::string_view name, Value value) { set(intern(name), std::move(value)); }
-  // The variable's value as an object; null when the name is not here.
-  DataPtr get(std::string_view name) {
-    const Value* slot = find(name);
-    return slot ? slot->box() : nullptr;
-  }
 
   // Adds a variable known not to be in the table yet (binding parameters).
   void add(Symbol name, Value value) { vars_.push_back(Entry{name, std::move(value)}); }

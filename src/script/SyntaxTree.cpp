@@ -31,15 +31,18 @@ void storeVariable(Symbol name, Scope& locals, Value value) {
     locals.add(name, std::move(value));
 }
 
+// A variable's value; null when no table has the name.
+inline Value variableValue(const IData* id, Scope& locals) {
+  const Value* slot = findVariable(static_cast<const DataID*>(id)->name, locals);
+  return slot ? *slot : Value();
+}
+
 // An operand's value: variables and int literals, the most common operands,
 // are read in place, operations and calls evaluated directly; everything
 // else goes through eval().
 inline Value operand(const IData* n, Scope& locals) {
   switch (n->tag()) {
-    case kTagID: {
-      const Value* slot = findVariable(static_cast<const DataID*>(n)->name, locals);
-      return slot ? *slot : Value();
-    }
+    case kTagID: return variableValue(n, locals);
     case kTagInt: return Value::integer(static_cast<const DataInt*>(n)->value);
     case kTagOperation: return static_cast<DataOperation*>(const_cast<IData*>(n))->eval(locals);
     case kTagCallFunction: return static_cast<DataCallFunction*>(const_cast<IData*>(n))->eval(locals);
@@ -77,10 +80,7 @@ void printOrNothing(const DataPtr& d) {
 Value eval(const IData* node, Scope& locals) {
   IData* n = const_cast<IData*>(node);
   switch (n->tag()) {
-    case kTagID: {
-      const Value* slot = findVariable(static_cast<const DataID*>(n)->name, locals);
-      return slot ? *slot : Value();
-    }
+    case kTagID: return variableValue(n, locals);
     case kTagInt: return Value::integer(static_cast<const DataInt*>(n)->value);
     case kTagFloat: return Value::real(static_cast<const DataFloat*>(n)->value);
     case kTagString: return Value(n);
@@ -176,10 +176,6 @@ Value DataOperation::eval(Scope& locals) {
     const Value* a = leaf(left.get(), locals, x);
     const Value* b = leaf(right.get(), locals, y);
     if (!a || !b || a->isNull() || b->isNull()) return Value();
-    Value result;
-    if (a->kind() == Value::kInt && b->kind() == Value::kInt &&
-        intArithmetic(op, a->intValue(), b->intValue(), result))
-      return result;
     return binaryOp(op, *a, *b);
   }
   Value a = operand(left.get(), locals);
@@ -189,9 +185,6 @@ Value DataOperation::eval(Scope& locals) {
   // A missing right value makes the whole operation null (the unary form is
   // chosen by the shape of the node, not by the value).
   if (!a || !b) return Value();
-  Value result;
-  if (a.kind() == Value::kInt && b.kind() == Value::kInt && intArithmetic(op, a.intValue(), b.intValue(), result))
-    return result;
   return binaryOp(op, a, b);
 }
 
@@ -216,11 +209,7 @@ Value DataOperation::increment(Scope& locals) {
   if (!left || left->tag() != kTagID) return Value();
   Value* slot = findVariable(static_cast<DataID*>(left.get())->name, locals);
   if (!slot) return Value();
-  if (slot->kind() == Value::kInt) {
-    *slot = Value::integer(op == Op::Inc ? wrapAdd(slot->intValue(), 1) : wrapSub(slot->intValue(), 1));
-  } else {
-    *slot = unaryOp(op, *slot);
-  }
+  *slot = unaryOp(op, *slot);
   return *slot;
 }
 
@@ -276,7 +265,7 @@ DataCallFunction::ArgForm DataCallFunction::argFormOf(Symbol name) {
 
 DataPtr DataCallFunction::evaluate(Scope& locals) { return eval(locals).box(); }
 
-Value DataCallFunction::callBuiltin(std::vector<DataPtr>& argv) {
+Value DataCallFunction::callWithObjects(std::vector<DataPtr>& argv) {
   if (cachedFunction_) {
     // Hold the function: its body may replace it (include) while it runs.
     SmartPointer<Function> fn(cachedFunction_);
@@ -307,7 +296,7 @@ Value DataCallFunction::eval(Scope& locals) {
       argv->assign(args.begin(), args.end());
     }
     resolve();
-    return callBuiltin(*argv);
+    return callWithObjects(*argv);
   }
 
   // The arguments first (they may define functions, through include), then
@@ -323,8 +312,7 @@ Value DataCallFunction::eval(Scope& locals) {
   script::ArgBuffer argv;
   argv->reserve(args.size());
   for (std::size_t i = 0; i < args.size(); ++i) argv->push_back(values[i].box());
-  Builtin builtin = *cachedBuiltin_;
-  return Value(builtin(*argv));
+  return callWithObjects(*argv);
 }
 
 // ---- control flow ----------------------------------------------------------------

@@ -87,8 +87,8 @@ private:
   enum class ArgForm : uint8_t { Values, Timer, Expressions };
   static ArgForm argFormOf(Symbol name);
 
-  // Calls what the name resolves to with arguments as objects.
-  Value callBuiltin(std::vector<DataPtr>& argv);
+  // Calls what the name resolves to with the arguments as objects.
+  Value callWithObjects(std::vector<DataPtr>& argv);
   // Brings the cached resolution up to date.
   void resolve() {
     if (cacheGeneration_ == script::resolutionGeneration()) return;
