@@ -15,6 +15,10 @@
 
 namespace qor {
 
+using platform::SandboxOutcome;
+using platform::SandboxWorker;
+using platform::SharedMemory;
+
 TextureManager textureManager;
 
 TextureManager::TextureManager() { FreeImage_Initialise(FALSE); }
@@ -32,23 +36,22 @@ void TextureManager::releaseTextures() {
   cache_.clear();
 }
 
-TextureImage::~TextureImage() {
-  if (bitmap_) FreeImage_Unload(bitmap_);
+TextureImage::TextureImage(SharedMemory block, unsigned maxSide) {
+  // The child's memory may have been corrupted before it wrote the header:
+  // read nothing the header does not prove to lie in the block.
+  if (block.size() < kPixelsOffset) return;
+  uint32_t header[3];
+  std::memcpy(header, block.data(), sizeof header);
+  const uint32_t width = header[0], height = header[1], bytesPerPixel = header[2];
+  if (width == 0 || height == 0 || (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4)) return;
+  if (maxSide > 0 && (width > maxSide || height > maxSide)) return;
+  const uint64_t pitch = (uint64_t{width} * bytesPerPixel + 3) / 4 * 4;
+  if (pitch * height > block.size() - kPixelsOffset) return;
+  block_ = std::move(block);
+  width_ = width;
+  height_ = height;
+  bytesPerPixel_ = bytesPerPixel;
 }
-
-TextureImage& TextureImage::operator=(TextureImage&& other) noexcept {
-  if (this != &other) {
-    if (bitmap_) FreeImage_Unload(bitmap_);
-    bitmap_ = other.bitmap_;
-    other.bitmap_ = nullptr;
-  }
-  return *this;
-}
-
-unsigned TextureImage::width() const { return bitmap_ ? FreeImage_GetWidth(bitmap_) : 0; }
-unsigned TextureImage::height() const { return bitmap_ ? FreeImage_GetHeight(bitmap_) : 0; }
-unsigned TextureImage::bytesPerPixel() const { return bitmap_ ? (FreeImage_GetBPP(bitmap_) + 7) / 8 : 0; }
-const unsigned char* TextureImage::pixels() const { return bitmap_ ? FreeImage_GetBits(bitmap_) : nullptr; }
 
 namespace {
 
@@ -135,6 +138,14 @@ bool tgaHeadersFit(std::string_view bytes) {
   return bytes.size() > 18 + std::size_t{b[0]} + colourMap;
 }
 
+// "DDS ", the header's size and flags, then height and width.
+bool ddsSize(std::string_view bytes, ClaimedSize& size) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  if (bytes.size() < 20) return false;
+  size = {le32(b + 16), le32(b + 12), 32};
+  return true;
+}
+
 bool claimedSize(FREE_IMAGE_FORMAT fif, FIMEMORY* memory, std::string_view bytes, ClaimedSize& size) {
   if (fif == FIF_TARGA && !tgaHeadersFit(bytes)) return false;
   if (fif == FIF_ICO) return icoSize(bytes, size);
@@ -147,13 +158,9 @@ bool claimedSize(FREE_IMAGE_FORMAT fif, FIMEMORY* memory, std::string_view bytes
     return true;
   }
   // FreeImage reads these headers only while it decodes: read the size here.
-  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
   switch (fif) {
     case FIF_GIF: return gifSize(bytes, size);
-    case FIF_DDS:  // "DDS ", the header's size and flags, then height and width
-      if (bytes.size() < 20) return false;
-      size = {le32(b + 16), le32(b + 12), 32};
-      return true;
+    case FIF_DDS: return ddsSize(bytes, size);
     default: return false;
   }
 }
@@ -167,15 +174,26 @@ bool withinBudget(const ClaimedSize& size, uint64_t fileBytes, uint64_t maxBytes
   return pixels <= maxBytes / bytesPerPixel && pixels / kMaxPixelsPerFileByte <= fileBytes;
 }
 
+// Owns a FreeImage bitmap for the decoding child.
+struct Bitmap {
+  explicit Bitmap(FIBITMAP* b = nullptr) : bitmap(b) {}
+  ~Bitmap() {
+    if (bitmap) FreeImage_Unload(bitmap);
+  }
+  Bitmap(const Bitmap&) = delete;
+  Bitmap& operator=(Bitmap&& other) noexcept {
+    std::swap(bitmap, other.bitmap);
+    return *this;
+  }
+  FIBITMAP* bitmap;
+};
+
 // A 32-bit copy of the bitmap; null when FreeImage cannot convert it.
 FIBITMAP* convertedTo32(FIBITMAP* source) {
   if (FreeImage_GetImageType(source) == FIT_BITMAP) return FreeImage_ConvertTo32Bits(source);
   // 16-bit channels, floats, complex numbers: scale to 8-bit channels first.
-  FIBITMAP* standard = FreeImage_ConvertToStandardType(source, TRUE);
-  if (!standard) return nullptr;
-  FIBITMAP* converted = FreeImage_ConvertTo32Bits(standard);
-  FreeImage_Unload(standard);
-  return converted;
+  const Bitmap standard(FreeImage_ConvertToStandardType(source, TRUE));
+  return standard.bitmap ? FreeImage_ConvertTo32Bits(standard.bitmap) : nullptr;
 }
 
 // A copy scaled down so that neither side exceeds `maxSide`, keeping the
@@ -207,28 +225,111 @@ FIBITMAP* decodeChecked(std::string_view bytes, const std::string& fileName, uin
   return bitmap;
 }
 
-}  // namespace
+// What the decoding child is asked, after the answer's header in the block;
+// the pixels follow, then the file's name and its bytes.
+struct DecodeRequest {
+  uint64_t fileBytes;
+  uint64_t maxBytes;
+  uint32_t maxSide;
+  uint32_t nameLength;
+};
+constexpr std::size_t kRequestOffset = 16;
+static_assert(kRequestOffset + sizeof(DecodeRequest) <= TextureImage::kPixelsOffset);
 
-TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileName, unsigned maxSide,
-                                uint64_t maxBytes) {
-  TextureImage image(decodeChecked(bytes, fileName, maxBytes));
-  FIBITMAP* bitmap = image.bitmap();
-  if (!bitmap) return {};
+// Decodes, converts and scales the image, then writes its rows and header to
+// `block` (see TextureImage).
+bool decodeInto(unsigned char* block, std::size_t blockBytes, std::string_view bytes, const std::string& fileName,
+                unsigned maxSide, uint64_t maxBytes) {
+  Bitmap image(decodeChecked(bytes, fileName, maxBytes));
+  if (!image.bitmap) return false;
   // The decoder must keep to what the header claimed.
-  const unsigned bpp = FreeImage_GetBPP(bitmap);
-  if (!withinBudget({FreeImage_GetWidth(bitmap), FreeImage_GetHeight(bitmap), bpp}, bytes.size(), maxBytes)) return {};
+  const unsigned bpp = FreeImage_GetBPP(image.bitmap);
+  if (!withinBudget({FreeImage_GetWidth(image.bitmap), FreeImage_GetHeight(image.bitmap), bpp}, bytes.size(),
+                    maxBytes))
+    return false;
 
   // Only 8-bit grey, 24-bit and 32-bit pixels map onto a GL format byte for
   // byte. Anything else (1- and 4-bit images, palettes, 16-bit pixels, wide
   // channels) would be read with the wrong size per pixel, past the end of
   // the rows, or as palette indices: convert it to 32-bit BGRA first.
-  const bool plain = FreeImage_GetImageType(bitmap) == FIT_BITMAP &&
-                     (bpp == 24 || bpp == 32 || (bpp == 8 && FreeImage_GetColorType(bitmap) == FIC_MINISBLACK));
-  if (!plain) image = TextureImage(convertedTo32(image.bitmap()));
-  if (image && maxSide > 0 && (image.width() > maxSide || image.height() > maxSide))
-    image = TextureImage(scaledToFit(image.bitmap(), maxSide));
-  if (!image.pixels()) return {};
-  return image;
+  const bool plain = FreeImage_GetImageType(image.bitmap) == FIT_BITMAP &&
+                     (bpp == 24 || bpp == 32 || (bpp == 8 && FreeImage_GetColorType(image.bitmap) == FIC_MINISBLACK));
+  if (!plain) image = Bitmap(convertedTo32(image.bitmap));
+  if (!image.bitmap) return false;
+  unsigned width = FreeImage_GetWidth(image.bitmap), height = FreeImage_GetHeight(image.bitmap);
+  if (maxSide > 0 && (width > maxSide || height > maxSide)) {
+    image = Bitmap(scaledToFit(image.bitmap, maxSide));
+    if (!image.bitmap) return false;
+    width = FreeImage_GetWidth(image.bitmap);
+    height = FreeImage_GetHeight(image.bitmap);
+  }
+  const uint32_t bytesPerPixel = FreeImage_GetBPP(image.bitmap) / 8;
+  const uint64_t pitch = (uint64_t{width} * bytesPerPixel + 3) / 4 * 4;
+  if (!FreeImage_GetBits(image.bitmap) || FreeImage_GetPitch(image.bitmap) < pitch ||
+      pitch * height > blockBytes - TextureImage::kPixelsOffset)
+    return false;
+  for (unsigned row = 0; row < height; ++row)
+    std::memcpy(block + TextureImage::kPixelsOffset + row * pitch, FreeImage_GetScanLine(image.bitmap, row), pitch);
+  const uint32_t header[3] = {width, height, bytesPerPixel};
+  std::memcpy(block, header, sizeof header);
+  return true;
+}
+
+// The decoding child's work: reads the request from the block and answers
+// there.
+bool decodeRequest(unsigned char* block, std::size_t size) {
+  if (size < TextureImage::kPixelsOffset) return false;
+  DecodeRequest request;
+  std::memcpy(&request, block + kRequestOffset, sizeof request);
+  const uint64_t room = size - TextureImage::kPixelsOffset;
+  if (request.maxBytes > room || request.nameLength > room - request.maxBytes ||
+      request.fileBytes != room - request.maxBytes - request.nameLength)
+    return false;
+  const unsigned char* name = block + TextureImage::kPixelsOffset + request.maxBytes;
+  const std::string fileName(reinterpret_cast<const char*>(name), request.nameLength);
+  const std::string_view bytes(reinterpret_cast<const char*>(name + request.nameLength), request.fileBytes);
+  return decodeInto(block, TextureImage::kPixelsOffset + request.maxBytes, bytes, fileName, request.maxSide,
+                    request.maxBytes);
+}
+
+// The child that decodes textures, started on the first texture. It may take
+// the file's bitmap, a converted copy and a scaled one at the budget, with
+// room for the decoder's own tables.
+SandboxWorker& decoder() {
+  static SandboxWorker worker(decodeRequest, 4 * kMaxTextureImageBytes + (uint64_t{512} << 20));
+  return worker;
+}
+
+}  // namespace
+
+TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileName, unsigned maxSide,
+                                uint64_t maxBytes, unsigned timeoutMs) {
+  // Room for the largest image the budget allows (it has at most 4 bytes a
+  // pixel, and a row padded to 4 bytes is no longer than 4 bytes a pixel),
+  // then the request.
+  const uint64_t room = uint64_t{TextureImage::kPixelsOffset} + maxBytes + fileName.size() + bytes.size();
+  if (maxBytes > kMaxTextureImageBytes || fileName.size() > UINT32_MAX || room > SIZE_MAX / 2) return {};
+  SharedMemory block(static_cast<std::size_t>(room));
+  if (!block) return {};
+  const DecodeRequest request{bytes.size(), maxBytes, maxSide, static_cast<uint32_t>(fileName.size())};
+  std::memcpy(block.data() + kRequestOffset, &request, sizeof request);
+  unsigned char* name = block.data() + TextureImage::kPixelsOffset + maxBytes;
+  std::memcpy(name, fileName.data(), fileName.size());
+  if (!bytes.empty()) std::memcpy(name + fileName.size(), bytes.data(), bytes.size());
+  if (decoder().run(block, timeoutMs) != SandboxOutcome::Finished) return {};
+  return TextureImage(std::move(block), maxSide);
+}
+
+bool readImageHeader(std::string_view format, std::string_view bytes, uint64_t& width, uint64_t& height) {
+  ClaimedSize size;
+  bool read = false;
+  if (format == "gif") read = gifSize(bytes, size);
+  else if (format == "ico") read = icoSize(bytes, size);
+  else if (format == "dds") read = ddsSize(bytes, size);
+  else if (format == "tga") read = tgaHeadersFit(bytes);
+  width = size.width;
+  height = size.height;
+  return read;
 }
 
 uint32_t TextureManager::LoadTexture(const std::string& fileName) {

@@ -6,36 +6,40 @@
 // fallback image the start-up loads first, and is not cached (a later
 // request tries again).
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
 #include <string_view>
 
-struct FIBITMAP;
+#include "platform/Sandbox.h"
 
 namespace qor {
 
 // Decoded pixels ready for upload: 8-bit grey, 24-bit BGR or 32-bit BGRA,
-// bottom row first, rows padded to 4 bytes (FreeImage's layout). Owns the
-// decoded bitmap; empty when decoding failed.
+// bottom row first, rows padded to 4 bytes (FreeImage's layout). Holds the
+// block the decoding child wrote them to; empty when decoding failed.
 class TextureImage {
 public:
   TextureImage() = default;
-  explicit TextureImage(FIBITMAP* bitmap) : bitmap_(bitmap) {}
-  ~TextureImage();
-  TextureImage(TextureImage&& other) noexcept : bitmap_(other.bitmap_) { other.bitmap_ = nullptr; }
-  TextureImage& operator=(TextureImage&& other) noexcept;
+  // Takes `block` when its header describes an image that fits in it within
+  // `maxSide` (0: any side); otherwise stays empty.
+  TextureImage(platform::SharedMemory block, unsigned maxSide);
 
-  explicit operator bool() const { return bitmap_ != nullptr; }
-  unsigned width() const;
-  unsigned height() const;
-  unsigned bytesPerPixel() const;
-  const unsigned char* pixels() const;
-  FIBITMAP* bitmap() const { return bitmap_; }
+  explicit operator bool() const { return width_ != 0; }
+  unsigned width() const { return width_; }
+  unsigned height() const { return height_; }
+  unsigned bytesPerPixel() const { return bytesPerPixel_; }
+  const unsigned char* pixels() const { return width_ ? block_.data() + kPixelsOffset : nullptr; }
+
+  // Where the pixels start in the block. Before them: the header (width,
+  // height and bytes per pixel, 32 bits each) and the decoder's request.
+  static constexpr std::size_t kPixelsOffset = 48;
 
 private:
-  FIBITMAP* bitmap_ = nullptr;
+  platform::SharedMemory block_;
+  unsigned width_ = 0, height_ = 0, bytesPerPixel_ = 0;
 };
 
 // The most memory a decoded texture image may take: 8192 x 8192 pixels of 4
@@ -47,15 +51,34 @@ constexpr uint64_t kMaxTextureImageBytes = uint64_t{256} << 20;
 // format packs denser, short of a run-length file that skips its pixels.
 constexpr uint64_t kMaxPixelsPerFileByte = 8 * 1032;
 
+// How long a texture may take to decode before it is given up.
+constexpr unsigned kTextureDecodeTimeoutMs = 20000;
+
 // Decodes the bytes of an image file for upload; needs no GL. The type comes
 // from the contents, else from `fileName`. Before any pixel is decoded the
 // header's size is checked: an image claiming more than `maxBytes`
-// (kMaxTextureImageBytes unless a caller asks for less), or more pixels than its file can hold, is refused,
-// as are types whose size cannot be read without decoding. An image wider or
-// taller than `maxSide` is scaled down to fit, keeping its shape. Empty on
-// any failure.
+// (kMaxTextureImageBytes unless a caller asks for less), or more pixels than
+// its file can hold, is refused, as are types whose size cannot be read
+// without decoding. An image wider or taller than `maxSide` is scaled down to
+// fit, keeping its shape. Empty on any failure.
+//
+// The decoding runs in a child process (see SandboxWorker), which gets a copy
+// of the bytes: FreeImage's readers trust their input, and a file that
+// crashes one, corrupts its heap, loops or allocates past its limits costs a
+// failed load, whatever its format; so does one that takes longer than
+// `timeoutMs`. Call it from one thread at a time.
 TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileName, unsigned maxSide,
-                                uint64_t maxBytes = kMaxTextureImageBytes);
+                                uint64_t maxBytes = kMaxTextureImageBytes,
+                                unsigned timeoutMs = kTextureDecodeTimeoutMs);
+
+// Our own readers of the size an image claims, for the formats whose headers
+// FreeImage reads only while decoding or cannot be trusted with: "gif" (the
+// first image descriptor), "ico" (the first image, which must lie whole in
+// the file), "dds"; and "tga", whose headers are only checked to fit (the
+// size is then FreeImage's to read). False when the header is cut short or
+// malformed. The decoder runs them in its child; they are exposed so that
+// they can be exercised in this process too.
+bool readImageHeader(std::string_view format, std::string_view bytes, uint64_t& width, uint64_t& height);
 
 class TextureManager {
 public:

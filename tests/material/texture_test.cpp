@@ -5,6 +5,9 @@
 #include <GL/gl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstring>
+
 using qor::textureManager;
 
 namespace {
@@ -167,6 +170,41 @@ TEST_F(TextureTest, ImageSizesAreCheckedBeforeDecoding) {
   EXPECT_EQ(std::make_pair(decoded.width(), decoded.height()), std::make_pair(2u, 2u));
   ASSERT_EQ(::mkfifo(dir.file("pipe.png").c_str(), 0600), 0);  // a FIFO is not waited for
   EXPECT_EQ(textureManager.LoadTexture(dir.file("pipe.png")), 1u);
+}
+
+TEST(TextureImageTest, WhatTheDecodingChildWroteIsCheckedBeforeUse) {
+  // The child's memory may be corrupt by the time it writes its answer: an
+  // image is taken only when its header is sane and its rows fit the block.
+  struct Case {
+    const char* what;
+    std::size_t blockBytes;
+    uint32_t width, height, bytesPerPixel;
+    unsigned maxSide;
+    bool taken;
+  };
+  constexpr std::size_t H = qor::TextureImage::kPixelsOffset;
+  const Case cases[] = {
+      {"grey rows padded to 4 bytes", H + 8 * 3, 5, 3, 1, 0, true},
+      {"one row short", H + 8 * 3 - 1, 5, 3, 1, 0, false},
+      {"24-bit pixels", H + 12 * 2, 4, 2, 3, 4, true},
+      {"wider than allowed", H + 4 * 5 * 2, 5, 2, 4, 4, false},
+      {"two bytes a pixel", H + 64, 2, 2, 2, 0, false},
+      {"no width", H + 64, 0, 2, 4, 0, false},
+      {"rows past 4 GB", H + 64, 0xffffffff, 0xffffffff, 4, 0, false},
+      {"a block shorter than the header", 8, 1, 1, 4, 0, false},
+  };
+  for (const Case& c : cases) {
+    qor::platform::SharedMemory block(c.blockBytes);
+    ASSERT_TRUE(block) << c.what;
+    const uint32_t header[3] = {c.width, c.height, c.bytesPerPixel};
+    std::memcpy(block.data(), header, std::min(sizeof header, c.blockBytes));
+    const qor::TextureImage image(std::move(block), c.maxSide);
+    EXPECT_EQ(static_cast<bool>(image), c.taken) << c.what;
+    if (c.taken) {
+      EXPECT_NE(image.pixels(), nullptr) << c.what;
+      EXPECT_EQ(image.width(), c.width) << c.what;
+    }
+  }
 }
 
 }  // namespace

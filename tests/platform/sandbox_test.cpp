@@ -1,0 +1,166 @@
+// Work run in a child process: what it hands back, and what becomes of a
+// child that crashes, hangs or allocates without end.
+
+#include "platform/Sandbox.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qor::platform::SandboxOutcome;
+using qor::platform::SandboxWorker;
+using qor::platform::SharedMemory;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+constexpr unsigned kTimeoutMs = 300;
+
+// Requests served by the child this runs in.
+unsigned servedHere = 0;
+
+// The block's first byte says what to do; an answer goes after it.
+bool act(unsigned char* block, std::size_t size) {
+  volatile int* nowhere = nullptr;
+  const unsigned served = servedHere++;
+  int number = 0;
+  std::memcpy(&number, block + 8, sizeof number);
+  switch (block[0]) {
+    case 'y': std::strcpy(reinterpret_cast<char*>(block + 1), "done"); return true;
+    case 'n': return false;
+    case 'x': ::_exit(0);
+    case 'a': std::abort();
+    case 't': __builtin_trap();
+    case 's': *nowhere = 1; return true;
+    case 'k': std::raise(SIGKILL); return true;
+    case 'h': for (;;) ::pause();
+    case 'f': if (served > 0) std::abort(); return true;  // crashes unless the child is fresh
+    case 'c': std::memcpy(block + 4, &served, sizeof served); return true;
+    case 'd': return ::fcntl(number, F_GETFD) == -1;  // the descriptor is not open here
+    case 'o': {
+      std::FILE* file = nullptr;
+      std::memcpy(&file, block + 16, sizeof file);
+      return std::fputs(" twice", file) >= 0;
+    }
+    case 'm':
+      try {
+        std::vector<char> memory(static_cast<std::size_t>(number) << 20, 1);
+        return memory[memory.size() / 2] == 1;
+      } catch (const std::bad_alloc&) {
+        return false;
+      }
+    default: return size == 0;
+  }
+}
+
+SharedMemory request(char what, int number = 0) {
+  SharedMemory block(4096);
+  block.data()[0] = static_cast<unsigned char>(what);
+  std::memcpy(block.data() + 8, &number, sizeof number);
+  return block;
+}
+
+TEST(SandboxTest, OutcomesOfTheWork) {
+  // Each case in a fresh child, then all in one: a child that ended is
+  // replaced, and the next request finds a working one.
+  const std::pair<char, SandboxOutcome> cases[] = {
+      {'y', SandboxOutcome::Finished}, {'n', SandboxOutcome::Failed},  {'x', SandboxOutcome::Failed},
+      {'a', SandboxOutcome::Crashed},  {'t', SandboxOutcome::Crashed}, {'s', SandboxOutcome::Crashed},
+      {'k', SandboxOutcome::Crashed},  {'h', SandboxOutcome::TimedOut},
+  };
+  SandboxWorker shared(act, 0);
+  for (const auto& [what, expected] : cases) {
+    SandboxWorker fresh(act, 0);
+    EXPECT_EQ(fresh.run(request(what), kTimeoutMs), expected) << what;
+    EXPECT_EQ(shared.run(request(what), kTimeoutMs), expected) << what;
+    const SharedMemory after = request('y');
+    EXPECT_EQ(shared.run(after, kTimeoutMs), SandboxOutcome::Finished) << "after " << what;
+    EXPECT_STREQ(reinterpret_cast<const char*>(after.data() + 1), "done");
+  }
+  // Only the requests that finished wrote to their blocks.
+  const SharedMemory failed = request('n');
+  EXPECT_EQ(shared.run(failed, kTimeoutMs), SandboxOutcome::Failed);
+  EXPECT_EQ(failed.data()[1], 0);
+}
+
+TEST(SandboxTest, OneChildServesRequestsUntilItEndsOrTurnsOver) {
+  SandboxWorker worker(act, 0);
+  unsigned served = ~0u;
+  for (unsigned i = 0; i < 3; ++i) {
+    const SharedMemory block = request('c');
+    ASSERT_EQ(worker.run(block, kTimeoutMs), SandboxOutcome::Finished);
+    std::memcpy(&served, block.data() + 4, sizeof served);
+    EXPECT_EQ(served, i);
+  }
+  EXPECT_EQ(worker.childrenStarted(), 1u);
+  // A crash in a child that served before is tried again in a fresh one.
+  EXPECT_EQ(worker.run(request('f'), kTimeoutMs), SandboxOutcome::Finished);
+  EXPECT_EQ(worker.childrenStarted(), 2u);
+  // A fresh child that crashes is not tried again.
+  SandboxWorker once(act, 0);
+  EXPECT_EQ(once.run(request('a'), kTimeoutMs), SandboxOutcome::Crashed);
+  EXPECT_EQ(once.childrenStarted(), 1u);
+  // After its share of requests a child is replaced.
+  for (unsigned i = 1; i < SandboxWorker::kRequestsPerChild; ++i) worker.run(request('c'), kTimeoutMs);
+  const SharedMemory block = request('c');
+  ASSERT_EQ(worker.run(block, kTimeoutMs), SandboxOutcome::Finished);
+  std::memcpy(&served, block.data() + 4, sizeof served);
+  EXPECT_EQ(served, 0u);
+  EXPECT_EQ(worker.childrenStarted(), 3u);
+}
+
+TEST(SandboxTest, TheChildLeavesThisProcessAsItWas) {
+  // Output buffered here before the child was made is written once, by this
+  // process: the child leaves without flushing its copy.
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  std::fputs("once", file);
+  {
+    SandboxWorker worker(act, 0);
+    SharedMemory block = request('o');
+    std::memcpy(block.data() + 16, &file, sizeof file);  // the child's copy is at the same address
+    EXPECT_EQ(worker.run(block, kTimeoutMs), SandboxOutcome::Finished);
+  }  // the child leaves as the worker goes
+  std::fflush(file);
+  std::rewind(file);
+  char text[32] = {};
+  EXPECT_EQ(std::string(text, std::fread(text, 1, sizeof text - 1, file)), "once");
+  std::fclose(file);
+  // The child has none of this process's descriptors but the standard ones.
+  // (A high number: the child's own descriptors take the lowest free ones.)
+  const int open = ::fcntl(1, F_DUPFD_CLOEXEC, 200);
+  ASSERT_GE(open, 200);
+  SandboxWorker another(act, 0);
+  EXPECT_EQ(another.run(request('d', open), kTimeoutMs), SandboxOutcome::Finished);
+  EXPECT_EQ(another.run(request('d', 1), kTimeoutMs), SandboxOutcome::Failed);
+  ::close(open);
+}
+
+TEST(SandboxTest, AnAllocationPastTheLimitEndsOnlyTheRequest) {
+  if (kSanitized) GTEST_SKIP() << "the address-space limit is not applied under AddressSanitizer";
+  SandboxWorker worker(act, uint64_t{64} << 20);
+  EXPECT_EQ(worker.run(request('m', 8), kTimeoutMs), SandboxOutcome::Finished);
+  EXPECT_EQ(worker.run(request('m', 1024), kTimeoutMs), SandboxOutcome::Failed);
+  EXPECT_EQ(worker.run(request('m', 8), kTimeoutMs), SandboxOutcome::Finished);
+}
+
+}  // namespace
