@@ -243,7 +243,10 @@ SandboxOutcome SandboxWorker::runOnce(const SharedMemory& block, unsigned timeou
   while (reaped < 0 && errno == EINTR);
   child_ = -1;
   socket_ = -1;
-  return reaped > 0 && WIFSIGNALED(status) ? SandboxOutcome::Crashed : SandboxOutcome::Failed;
+  // A sanitizer that finds an error ends the child with status 1 rather than
+  // a signal: both are a crash.
+  const bool crashed = reaped > 0 && (WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) != 0));
+  return crashed ? SandboxOutcome::Crashed : SandboxOutcome::Failed;
 }
 
 SandboxOutcome SandboxWorker::run(const SharedMemory& block, unsigned timeoutMs) {

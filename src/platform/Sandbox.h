@@ -40,8 +40,8 @@ private:
 
 enum class SandboxOutcome {
   Finished,    // the work ran to its end and returned true
-  Failed,      // the work returned false, or the child exited early
-  Crashed,     // the child ended on a signal: a crash, an abort, no memory
+  Failed,      // the work returned false, or the child exited early with status 0
+  Crashed,     // the child ended on a signal (a crash, an abort) or a failure status
   TimedOut,    // killed at the time limit
   NotStarted,  // no child could be made, or the block could not be sent
 };

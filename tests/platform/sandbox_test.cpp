@@ -48,6 +48,7 @@ bool act(unsigned char* block, std::size_t size) {
     case 'y': std::strcpy(reinterpret_cast<char*>(block + 1), "done"); return true;
     case 'n': return false;
     case 'x': ::_exit(0);
+    case 'e': ::_exit(1);
     case 'a': std::abort();
     case 't': __builtin_trap();
     case 's': *nowhere = 1; return true;
@@ -83,7 +84,7 @@ TEST(SandboxTest, OutcomesOfTheWork) {
   // Each case in a fresh child, then all in one: a child that ended is
   // replaced, and the next request finds a working one.
   const std::pair<char, SandboxOutcome> cases[] = {
-      {'y', SandboxOutcome::Finished}, {'n', SandboxOutcome::Failed},  {'x', SandboxOutcome::Failed},
+      {'y', SandboxOutcome::Finished}, {'n', SandboxOutcome::Failed},  {'x', SandboxOutcome::Failed},  {'e', SandboxOutcome::Crashed},
       {'a', SandboxOutcome::Crashed},  {'t', SandboxOutcome::Crashed}, {'s', SandboxOutcome::Crashed},
       {'k', SandboxOutcome::Crashed},  {'h', SandboxOutcome::TimedOut},
   };
