@@ -44,6 +44,15 @@ inline bool intArithmetic(Op op, int32_t a, int32_t b, Value& out) {
     case Op::Add: out = Value::integer(wrapAdd(a, b)); return true;
     case Op::Sub: out = Value::integer(wrapSub(a, b)); return true;
     case Op::Mul: out = Value::integer(wrapMul(a, b)); return true;
+    // A zero or negative divisor has its own rules (no value, wrapping).
+    case Op::Div:
+      if (b <= 0) return false;
+      out = Value::integer(a / b);
+      return true;
+    case Op::Mod:
+      if (b <= 0) return false;
+      out = Value::integer(a % b);
+      return true;
     case Op::Lt: out = Value::boolean(a < b); return true;
     case Op::Gt: out = Value::boolean(a > b); return true;
     case Op::Le: out = Value::boolean(a <= b); return true;

@@ -24,11 +24,11 @@ Value* findVariable(Symbol name, Scope& locals) {
 
 // Stores a value the way "=" does: into the table that already has the name,
 // else as a new local.
-void storeVariable(Symbol name, Scope& locals, Value value) {
+void storeVariable(Symbol name, Scope& locals, const Value& value) {
   if (Value* slot = findVariable(name, locals))
-    *slot = std::move(value);
+    *slot = value;
   else
-    locals.add(name, std::move(value));
+    locals.add(name, value);
 }
 
 // A variable's value; null when no table has the name.
