@@ -19,7 +19,17 @@ GroupNode::~GroupNode() = default;
 void GroupNode::traverse(TraversalState& walk) {
   float saved[16];
   std::memcpy(saved, walk.matrix, sizeof saved);
-  for (const SceneNodePtr& child : children_) child->traverse(walk);
+  // The children lie wherever they were allocated. A wide group of small
+  // subtrees (a room full of objects, each under its own transforms) would
+  // wait on memory at every child: ask for the next two while this one's
+  // subtree is walked.
+  const SceneNodePtr* child = children_.data();
+  const std::size_t count = children_.size();
+  if (count > 1) __builtin_prefetch(child[1].get());
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + 2 < count) __builtin_prefetch(child[i + 2].get());
+    child[i]->traverse(walk);
+  }
   std::memcpy(walk.matrix, saved, sizeof saved);
 }
 

@@ -42,6 +42,17 @@ constexpr float kOldFrameWeight = 0.8f;
 // rejects them and they are never drawn.
 inline float sortKey(float depth) { return depth == depth ? depth : -std::numeric_limits<float>::infinity(); }
 
+// The render items lie wherever their nodes were allocated, and a pass over
+// thousands of them would wait on memory at each: the passes ask for the
+// item this many places ahead while they work on one.
+constexpr std::size_t kPrefetchDistance = 4;
+
+// Asks for all of an item's node: the culling memo, the matrix and the model.
+inline void prefetchItem(const GeometryNode* item) {
+  const char* bytes = reinterpret_cast<const char*>(item);
+  for (std::size_t offset = 0; offset < sizeof(GeometryNode); offset += 64) __builtin_prefetch(bytes + offset);
+}
+
 // Draws the item in its own frame; its matrix is loaded only when it has
 // parts in this pass.
 inline void drawItem(const GeometryNode& item, uint8_t mask) {
@@ -230,6 +241,7 @@ void OpenGLRenderer::renderScene(Scene& target) {
   std::vector<SmartPointer<GeometryNode>>& queue = target.renderQueue;
   bool sameAsLast = queue.size() == lastKeys.size();
   for (std::size_t i = 0; sameAsLast && i < queue.size(); ++i) {
+    if (i + kPrefetchDistance < queue.size()) __builtin_prefetch(&queue[i + kPrefetchDistance].get()->depth);
     sameAsLast = sortKey(queue[i].get()->depth) == lastKeys[i];
   }
   if (!sameAsLast) {
@@ -274,6 +286,7 @@ void OpenGLRenderer::renderScene(Scene& target) {
   translucentItems.resize(queue.size());
   Material::forgetAppliedColours();
   for (std::size_t i = queue.size(); i-- > 0;) {
+    if (i >= kPrefetchDistance) prefetchItem(queue[i - kPrefetchDistance].get());
     GeometryNode& item = *queue[i].get();
     translucentItems[i] = 0;
     if (!itemInsideFrustum(frustum, projection, item)) continue;
