@@ -21,6 +21,13 @@ constexpr unsigned kSide = 64;
 constexpr unsigned kTimeoutMs = 2000;
 }  // namespace
 
+// The decoding helper is made before the fuzzer's own tables and corpus, so
+// that each input's process is a copy of a small one.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  qor::startTextureDecoding();
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   for (const char* format : {"gif", "ico", "dds", "tga"}) {
@@ -28,16 +35,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     qor::readImageHeader(format, bytes, width, height);
   }
   // The name gives the type only when the contents do not (TGA has no
-  // signature): try both.
-  for (const char* name : {"fuzz.png", "fuzz.tga"}) {
-    const qor::TextureImage image = qor::decodeTextureImage(bytes, name, kSide, kImageBytes, kTimeoutMs);
-    if (!image) continue;
-    if (image.width() > kSide || image.height() > kSide || !image.pixels()) __builtin_trap();
-    // Every byte of every row must be readable.
-    const std::size_t pitch = (std::size_t{image.width()} * image.bytesPerPixel() + 3) / 4 * 4;
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < pitch * image.height(); ++i) sum += image.pixels()[i];
-    if (sum == ~0u) __builtin_trap();
-  }
+  // signature). Each decoding costs a process, so one name per input, chosen
+  // by its length.
+  const char* name = size % 2 ? "fuzz.tga" : "fuzz.png";
+  const qor::TextureImage image = qor::decodeTextureImage(bytes, name, kSide, kImageBytes, kTimeoutMs);
+  if (!image) return 0;
+  if (image.width() > kSide || image.height() > kSide || !image.pixels()) __builtin_trap();
+  // Every byte of every row must be readable.
+  const std::size_t pitch = (std::size_t{image.width()} * image.bytesPerPixel() + 3) / 4 * 4;
+  unsigned sum = 0;
+  for (std::size_t i = 0; i < pitch * image.height(); ++i) sum += image.pixels()[i];
+  if (sum == ~0u) __builtin_trap();
   return 0;
 }

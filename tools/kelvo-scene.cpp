@@ -210,6 +210,9 @@ int main(int argc, char** argv) {
   // No staged show: no slides to click through, no game keys, no fog.
   stage = 0;
 
+  // Textures are decoded in copies of a helper process: make it while this
+  // one is small, before the window and GL.
+  startTextureDecoding();
   std::string error;
   if (!createMainWindow(error)) {
     std::fprintf(stderr, "kelvo-scene: %s\n", error.c_str());

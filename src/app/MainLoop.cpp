@@ -4,6 +4,7 @@
 #include "app/InputState.h"
 #include "app/ScreenSettings.h"
 #include "app/StageFlow.h"
+#include "material/TextureManager.h"
 #include "platform/Messages.h"
 #include "platform/VirtualKeys.h"
 #include "scene/Renderer.h"
@@ -42,6 +43,9 @@ LoopEnd mainLoop() {
 }
 
 int runViewer() {
+  // Textures are decoded in copies of a helper process: make it while this
+  // one is small, before the window and GL.
+  startTextureDecoding();
   std::string error;
   if (!createMainWindow(error)) {
     std::fprintf(stderr, "kelvo-viewer: %s\n", error.c_str());

@@ -292,7 +292,7 @@ bool decodeRequest(unsigned char* block, std::size_t size) {
                     request.maxBytes);
 }
 
-// The child that decodes textures, started on the first texture. It may take
+// The helper that decodes textures (see startTextureDecoding). A child may take
 // the file's bitmap, a converted copy and a scaled one at the budget, with
 // room for the decoder's own tables.
 SandboxWorker& decoder() {
@@ -319,6 +319,8 @@ TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileN
   if (decoder().run(block, timeoutMs) != SandboxOutcome::Finished) return {};
   return TextureImage(std::move(block), maxSide);
 }
+
+void startTextureDecoding() { decoder().prepare(); }
 
 bool readImageHeader(std::string_view format, std::string_view bytes, uint64_t& width, uint64_t& height) {
   ClaimedSize size;

@@ -71,6 +71,12 @@ TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileN
                                 uint64_t maxBytes = kMaxTextureImageBytes,
                                 unsigned timeoutMs = kTextureDecodeTimeoutMs);
 
+// Starts the process that decodes textures now, rather than at the first
+// texture. Each texture is decoded in a copy of that process, and a copy
+// costs by the memory the process has written by then: call it early, before
+// the window, GL and the scene are made.
+void startTextureDecoding();
+
 // Our own readers of the size an image claims, for the formats whose headers
 // FreeImage reads only while decoding or cannot be trusted with: "gif" (the
 // first image descriptor), "ico" (the first image, which must lie whole in

@@ -47,17 +47,20 @@ uint64_t addressSpaceNow() {
   return read ? uint64_t{pages} * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE)) : 0;
 }
 
-// In the child, before any request: crash handlers back to the default
+// How long past a request's time limit the parent waits for the helper.
+constexpr unsigned kHelperGraceMs = 2000;
+
+// In the helper, before any request: crash handlers back to the default
 // action, no core files, the address space capped at `addressLimit` (0:
-// none), and no descriptor of the parent's but the standard three and
-// `keep`.
-void enterChild(uint64_t addressLimit, int keep) {
+// none), no descriptor of the parent's but the standard three and `keep`,
+// and a process group of its own. The children inherit all of it.
+void enterHelper(uint64_t addressLimit, int keep) {
   if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(nullptr);
   struct sigaction standard {};
   standard.sa_handler = SIG_DFL;
   sigemptyset(&standard.sa_mask);
   for (int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGILL, SIGFPE, SIGTRAP, SIGSYS, SIGXCPU, SIGXFSZ, SIGALRM, SIGINT,
-                     SIGTERM, SIGUSR1, SIGUSR2})
+                     SIGTERM, SIGUSR1, SIGUSR2, SIGCHLD})
     ::sigaction(signal, &standard, nullptr);
   sigset_t none;
   sigemptyset(&none);
@@ -70,15 +73,81 @@ void enterChild(uint64_t addressLimit, int keep) {
   }
   if (keep > 3) ::close_range(3, static_cast<unsigned>(keep) - 1, 0);
   ::close_range(static_cast<unsigned>(keep) + 1, ~0u, 0);
+  ::setpgid(0, 0);
 }
 
-// The child's loop: a block's descriptor in, one byte of verdict out, until
-// the parent closes its end.
+// What a request's child did, as the helper tells the parent.
+constexpr char kFinished = 'y', kFailed = 'n', kCrashed = 'c', kTimedOut = 't';
+
+// One request in a fresh child of the helper (`socket` is the helper's end
+// towards the parent): maps the block, runs the work and tells its
+// helper through `pipe` whether the work returned true; the helper reads the
+// rest from how the child ended.
+char runChild(int socket, int fd, SandboxWork work, unsigned timeoutMs) {
+  int answer[2];
+  if (::pipe2(answer, O_CLOEXEC) != 0) return kFailed;
+  const pid_t child = ::fork();
+  if (child < 0) {
+    ::close(answer[0]);
+    ::close(answer[1]);
+    return kFailed;
+  }
+  if (child == 0) {
+    // The parent must see the helper's end close when the helper dies.
+    ::close(socket);
+    ::close(answer[0]);
+    char said = kFailed;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+      const auto size = static_cast<std::size_t>(info.st_size);
+      void* block = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+      if (block != MAP_FAILED && work(static_cast<unsigned char*>(block), size)) said = kFinished;
+    }
+    while (::write(answer[1], &said, 1) < 0 && errno == EINTR) {
+    }
+    ::_exit(0);
+  }
+  ::close(answer[1]);
+  // Waits on the pipe, which ends with the child, within the time limit.
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  char said = kFailed;
+  bool ended = false;
+  while (!ended) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) break;
+    pollfd wait{answer[0], POLLIN, 0};
+    const int ready = ::poll(&wait, 1, static_cast<int>(std::min<long long>(left, 1 << 30)));
+    if (ready < 0 && errno != EINTR) break;
+    if (ready <= 0) continue;
+    char got = 0;
+    const ssize_t n = ::read(answer[0], &got, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 1) {
+      said = got;
+      continue;  // then the end of file
+    }
+    ended = true;
+  }
+  ::close(answer[0]);
+  if (!ended) ::kill(child, SIGKILL);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!ended) return kTimedOut;
+  // A sanitizer that finds an error ends the child with status 1 rather
+  // than a signal: both are a crash.
+  if (WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) != 0)) return kCrashed;
+  return said == kFinished ? kFinished : kFailed;
+}
+
+// The helper's loop: a block's descriptor and a time limit in, one byte of
+// verdict out, until the parent closes its end.
 [[noreturn]] void serve(int socket, SandboxWork work) {
   for (;;) {
-    char request = 0;
+    uint32_t timeoutMs = 0;
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
-    iovec part{&request, 1};
+    iovec part{&timeoutMs, sizeof timeoutMs};
     msghdr message{};
     message.msg_iov = &part;
     message.msg_iovlen = 1;
@@ -91,16 +160,7 @@ void enterChild(uint64_t addressLimit, int keep) {
     int fd = -1;
     if (header && header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS)
       std::memcpy(&fd, CMSG_DATA(header), sizeof fd);
-    char verdict = 'n';
-    struct stat info {};
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && info.st_size > 0) {
-      const auto size = static_cast<std::size_t>(info.st_size);
-      void* block = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-      if (block != MAP_FAILED) {
-        if (work(static_cast<unsigned char*>(block), size)) verdict = 'y';
-        ::munmap(block, size);
-      }
-    }
+    const char verdict = fd >= 0 && got == sizeof timeoutMs ? runChild(socket, fd, work, timeoutMs) : kFailed;
     if (fd >= 0) ::close(fd);
     while (::send(socket, &verdict, 1, MSG_NOSIGNAL) < 0)
       if (errno != EINTR) ::_exit(0);
@@ -148,7 +208,7 @@ SharedMemory& SharedMemory::operator=(SharedMemory&& other) noexcept {
 SandboxWorker::SandboxWorker(SandboxWork work, uint64_t extraAddressSpace)
     : work_(work), extraAddressSpace_(extraAddressSpace) {}
 
-SandboxWorker::~SandboxWorker() { stop(false); }
+SandboxWorker::~SandboxWorker() { stop(); }
 
 bool SandboxWorker::start() {
   uint64_t addressLimit = 0;
@@ -156,41 +216,43 @@ bool SandboxWorker::start() {
     if (const uint64_t now = addressSpaceNow()) addressLimit = now + extraAddressSpace_;
   int ends[2];
   if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) return false;
-  const pid_t child = ::fork();
-  if (child < 0) {
+  const pid_t helper = ::fork();
+  if (helper < 0) {
     ::close(ends[0]);
     ::close(ends[1]);
     return false;
   }
-  if (child == 0) {
-    enterChild(addressLimit, ends[1]);
+  if (helper == 0) {
+    enterHelper(addressLimit, ends[1]);
     serve(ends[1], work_);
   }
+  ::setpgid(helper, helper);  // as the helper does itself, whichever runs first
   ::close(ends[1]);
-  child_ = child;
+  helper_ = helper;
   socket_ = ends[0];
-  served_ = 0;
   ++started_;
   return true;
 }
 
-void SandboxWorker::stop(bool kill) {
-  if (child_ < 0) return;
-  ::close(socket_);  // an idle child leaves on end of file
-  if (kill) ::kill(child_, SIGKILL);
-  while (::waitpid(child_, nullptr, 0) < 0 && errno == EINTR) {
+void SandboxWorker::stop() {
+  if (helper_ < 0) return;
+  ::close(socket_);
+  // The helper and a child it may still wait for.
+  ::kill(-helper_, SIGKILL);
+  ::kill(helper_, SIGKILL);
+  while (::waitpid(helper_, nullptr, 0) < 0 && errno == EINTR) {
   }
-  child_ = -1;
+  helper_ = -1;
   socket_ = -1;
 }
 
-SandboxOutcome SandboxWorker::runOnce(const SharedMemory& block, unsigned timeoutMs) {
+SandboxOutcome SandboxWorker::run(const SharedMemory& block, unsigned timeoutMs) {
   if (block.descriptor() < 0) return SandboxOutcome::NotStarted;
-  if (child_ < 0 && !start()) return SandboxOutcome::NotStarted;
+  if (helper_ < 0 && !start()) return SandboxOutcome::NotStarted;
 
-  char request = 'r';
+  uint32_t limit = timeoutMs;
   alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  iovec part{&request, 1};
+  iovec part{&limit, sizeof limit};
   msghdr message{};
   message.msg_iov = &part;
   message.msg_iovlen = 1;
@@ -205,56 +267,39 @@ SandboxOutcome SandboxWorker::runOnce(const SharedMemory& block, unsigned timeou
   ssize_t sent;
   do sent = ::sendmsg(socket_, &message, MSG_NOSIGNAL);
   while (sent < 0 && errno == EINTR);
-  if (sent != 1) {  // the child is gone
-    stop(true);
-    return SandboxOutcome::Crashed;
+  if (sent != static_cast<ssize_t>(sizeof limit)) {  // the helper is gone: the next request makes another
+    stop();
+    return SandboxOutcome::NotStarted;
   }
 
+  // The helper keeps the time limit; this wait is the backstop should the
+  // helper itself stop answering.
   using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(uint64_t{timeoutMs} + kHelperGraceMs);
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) {
-      stop(true);
+      stop();
       return SandboxOutcome::TimedOut;
     }
     pollfd wait{socket_, POLLIN, 0};
     const int ready = ::poll(&wait, 1, static_cast<int>(std::min<long long>(left, 1 << 30)));
-    if (ready < 0 && errno != EINTR) {
-      stop(true);
-      return SandboxOutcome::Crashed;
-    }
+    if (ready < 0 && errno != EINTR) break;
     if (ready <= 0) continue;
     char verdict = 0;
     const ssize_t got = ::recv(socket_, &verdict, 1, 0);
     if (got < 0 && errno == EINTR) continue;
-    if (got != 1) break;  // end of file: the child is gone
-    if (++served_ >= kRequestsPerChild) stop(false);
-    return verdict == 'y' ? SandboxOutcome::Finished : SandboxOutcome::Failed;
+    if (got != 1) break;
+    switch (verdict) {
+      case kFinished: return SandboxOutcome::Finished;
+      case kCrashed: return SandboxOutcome::Crashed;
+      case kTimedOut: return SandboxOutcome::TimedOut;
+      default: return SandboxOutcome::Failed;
+    }
   }
-  // The child ended during the request: how? (Killing a child that has
-  // ended changes nothing; one that closed its end without ending would
-  // otherwise be waited for without end.)
-  ::close(socket_);
-  ::kill(child_, SIGKILL);
-  int status = 0;
-  pid_t reaped;
-  do reaped = ::waitpid(child_, &status, 0);
-  while (reaped < 0 && errno == EINTR);
-  child_ = -1;
-  socket_ = -1;
-  // A sanitizer that finds an error ends the child with status 1 rather than
-  // a signal: both are a crash.
-  const bool crashed = reaped > 0 && (WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) != 0));
-  return crashed ? SandboxOutcome::Crashed : SandboxOutcome::Failed;
-}
-
-SandboxOutcome SandboxWorker::run(const SharedMemory& block, unsigned timeoutMs) {
-  const bool used = child_ >= 0 && served_ > 0;
-  const SandboxOutcome outcome = runOnce(block, timeoutMs);
-  if (used && (outcome == SandboxOutcome::Crashed || outcome == SandboxOutcome::TimedOut))
-    return runOnce(block, timeoutMs);
-  return outcome;
+  // The helper died: the request is lost with it.
+  stop();
+  return SandboxOutcome::Crashed;
 }
 
 }  // namespace qor::platform

@@ -2,9 +2,11 @@
 // Runs work in a child process, so that whatever the work does to its memory
 // (a crash, a corrupted heap, a runaway allocation, an endless loop) ends
 // only the child. Used for decoding files with libraries that trust their
-// input. The child is a fork of this process, made on first use and kept for
-// the requests that follow; the request and the answer travel in a
-// SharedMemory block that both processes map.
+// input. On first use a helper process is forked and kept; for each request
+// it forks a fresh child, so every request starts from the memory this
+// process had when the helper was made, whatever earlier requests did to
+// theirs. The request and the answer travel in a SharedMemory block that
+// both processes map.
 
 #include <sys/types.h>
 
@@ -49,50 +51,48 @@ enum class SandboxOutcome {
 // The work: reads its request from the block and writes its answer there.
 using SandboxWork = bool (*)(unsigned char* block, std::size_t size);
 
-// A child process that runs `work` on one block at a time.
+// Runs `work` on one block at a time, each in a fresh child of the helper.
 //
-// A child that crashed or ran out of time is replaced by a fresh one; if it
-// had run earlier requests, the request is tried once more in the fresh
-// child, so an earlier request's damage never fails a later one. A child is
-// also replaced after a number of requests, so that whatever the work leaks
-// does not add up.
-//
-// The child leaves by _exit, so this process's buffered output and exit
-// handlers never run twice; its crash handlers are reset, a signal that ends
-// it takes the system's default action, without a core file; it keeps only
-// standard input, output and error of this process's descriptors; it ends
-// when this process closes its end (at exit at the latest).
+// The children leave by _exit, so this process's buffered output and exit
+// handlers never run twice; their crash handlers are reset, a signal that
+// ends one takes the system's default action, without a core file; they keep
+// only standard input, output and error of this process's descriptors. The
+// helper runs in a process group of its own, so that the terminal's Ctrl-C
+// reaches only this process, and it ends when this process closes its end
+// (at exit at the latest).
 class SandboxWorker {
 public:
-  // `extraAddressSpace` is what the child may take beyond what it was forked
-  // with; 0 for no limit. It is not applied in sanitizer builds, whose shadow
-  // memory reserves terabytes of address space.
+  // `extraAddressSpace` is what a child may take beyond what the helper was
+  // forked with; 0 for no limit. It is not applied in sanitizer builds, whose
+  // shadow memory reserves terabytes of address space.
   SandboxWorker(SandboxWork work, uint64_t extraAddressSpace);
-  // Ends the child, if there is one.
+  // Ends the helper, if there is one.
   ~SandboxWorker();
   SandboxWorker(const SandboxWorker&) = delete;
   SandboxWorker& operator=(const SandboxWorker&) = delete;
 
-  // Runs the work on `block` in the child and waits at most `timeoutMs` for
-  // it, twice that when the request is tried again.
+  // Starts the helper now unless it runs already; false when it cannot be
+  // started. Each child is a copy of the helper, and copying a process costs
+  // by the memory it has written: a helper started while this process is
+  // still small makes every request cheaper. Otherwise the first request
+  // starts it.
+  bool prepare() { return helper_ >= 0 || start(); }
+
+  // Runs the work on `block` in a fresh child and waits at most `timeoutMs`
+  // for it; a child still running then is killed.
   SandboxOutcome run(const SharedMemory& block, unsigned timeoutMs);
 
-  // Children made so far: a new one each start and after each crash, time-out or turnover.
-  unsigned childrenStarted() const { return started_; }
-
-  // Requests one child runs before it is replaced.
-  static constexpr unsigned kRequestsPerChild = 256;
+  // Helpers started so far: one, unless a helper died (it is then replaced).
+  unsigned helpersStarted() const { return started_; }
 
 private:
   bool start();
-  void stop(bool kill);
-  SandboxOutcome runOnce(const SharedMemory& block, unsigned timeoutMs);
+  void stop();
 
   SandboxWork work_;
   uint64_t extraAddressSpace_;
-  pid_t child_ = -1;
+  pid_t helper_ = -1;
   int socket_ = -1;
-  unsigned served_ = 0;
   unsigned started_ = 0;
 };
 

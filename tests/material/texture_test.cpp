@@ -172,6 +172,26 @@ TEST_F(TextureTest, ImageSizesAreCheckedBeforeDecoding) {
   EXPECT_EQ(textureManager.LoadTexture(dir.file("pipe.png")), 1u);
 }
 
+TEST_F(TextureTest, AFileThatBreaksTheDecoderLeavesTheProgramWorking) {
+  // A 1 x 59141 run-length TGA with six bytes of runs: FreeImage's reader
+  // writes past its buffer (in a process of its own, glibc aborts on the
+  // corrupted heap at the next allocation). The decoding child may end
+  // before that and hand back what the reader made of it, a sound image
+  // within the limits, or crash: either way this process goes on, and the
+  // textures after it decode as before, each in a fresh child.
+  const std::string broken =
+      kelvo::test::readFile(std::string(KELVO_SOURCE_DIR) + "/fuzz/corpus/image_fuzz/tga_rle_overruns_heap.bin");
+  ASSERT_EQ(broken.size(), 25u);
+  const std::string good = kelvo::test::readFile(image("after.png"));
+  for (int round = 0; round < 3; ++round) {
+    const qor::TextureImage decoded = qor::decodeTextureImage(broken, "broken.tga", 64);
+    EXPECT_TRUE(!decoded || (decoded.width() == 1 && decoded.height() == 64)) << round;
+    EXPECT_EQ(qor::decodeTextureImage(good, "after.png", 64).width(), 4u) << round;
+  }
+  textureManager.LoadTexture(dir.write("broken.tga", broken));
+  EXPECT_TRUE(glIsTexture(textureManager.LoadTexture(dir.file("after.png"))));
+}
+
 TEST(TextureImageTest, WhatTheDecodingChildWroteIsCheckedBeforeUse) {
   // The child's memory may be corrupt by the time it writes its answer: an
   // image is taken only when its header is sane and its rows fit the block.
