@@ -47,6 +47,25 @@ uint64_t addressSpaceNow() {
   return read ? uint64_t{pages} * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE)) : 0;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// Waits until `fd` has input or has ended, or poll fails (the read that
+// follows tells which); false at `deadline`.
+bool waitForInput(int fd, Clock::time_point deadline) {
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    pollfd wait{fd, POLLIN, 0};
+    const int ready = ::poll(&wait, 1, static_cast<int>(std::min<long long>(left, 1 << 30)));
+    if (ready > 0 || (ready < 0 && errno != EINTR)) return true;
+  }
+}
+
+void closeBoth(const int ends[2]) {
+  ::close(ends[0]);
+  ::close(ends[1]);
+}
+
 // How long past a request's time limit the parent waits for the helper.
 constexpr unsigned kHelperGraceMs = 2000;
 
@@ -76,20 +95,37 @@ void enterHelper(uint64_t addressLimit, int keep) {
   ::setpgid(0, 0);
 }
 
+// A request on the socket: its time limit as the data, the block's
+// descriptor beside it.
+struct RequestMessage {
+  RequestMessage() {
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+  }
+  RequestMessage(const RequestMessage&) = delete;
+  RequestMessage& operator=(const RequestMessage&) = delete;
+
+  uint32_t timeoutMs = 0;
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+  iovec part{&timeoutMs, sizeof timeoutMs};
+  msghdr message{};
+};
+
 // What a request's child did, as the helper tells the parent.
 constexpr char kFinished = 'y', kFailed = 'n', kCrashed = 'c', kTimedOut = 't';
 
 // One request in a fresh child of the helper (`socket` is the helper's end
-// towards the parent): maps the block, runs the work and tells its
-// helper through `pipe` whether the work returned true; the helper reads the
-// rest from how the child ended.
+// towards the parent): the child maps the block, runs the work and says
+// through a pipe whether the work returned true; the helper reads the rest
+// from how the child ended.
 char runChild(int socket, int fd, SandboxWork work, unsigned timeoutMs) {
   int answer[2];
   if (::pipe2(answer, O_CLOEXEC) != 0) return kFailed;
   const pid_t child = ::fork();
   if (child < 0) {
-    ::close(answer[0]);
-    ::close(answer[1]);
+    closeBoth(answer);
     return kFailed;
   }
   if (child == 0) {
@@ -108,26 +144,17 @@ char runChild(int socket, int fd, SandboxWork work, unsigned timeoutMs) {
     ::_exit(0);
   }
   ::close(answer[1]);
-  // Waits on the pipe, which ends with the child, within the time limit.
-  using Clock = std::chrono::steady_clock;
+  // The pipe ends with the child.
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   char said = kFailed;
   bool ended = false;
-  while (!ended) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) break;
-    pollfd wait{answer[0], POLLIN, 0};
-    const int ready = ::poll(&wait, 1, static_cast<int>(std::min<long long>(left, 1 << 30)));
-    if (ready < 0 && errno != EINTR) break;
-    if (ready <= 0) continue;
+  while (!ended && waitForInput(answer[0], deadline)) {
     char got = 0;
     const ssize_t n = ::read(answer[0], &got, 1);
     if (n < 0 && errno == EINTR) continue;
-    if (n == 1) {
-      said = got;
-      continue;  // then the end of file
-    }
-    ended = true;
+    if (n < 0) break;
+    if (n == 1) said = got;
+    else ended = true;
   }
   ::close(answer[0]);
   if (!ended) ::kill(child, SIGKILL);
@@ -145,22 +172,16 @@ char runChild(int socket, int fd, SandboxWork work, unsigned timeoutMs) {
 // verdict out, until the parent closes its end.
 [[noreturn]] void serve(int socket, SandboxWork work) {
   for (;;) {
-    uint32_t timeoutMs = 0;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
-    iovec part{&timeoutMs, sizeof timeoutMs};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    const ssize_t got = ::recvmsg(socket, &message, MSG_CMSG_CLOEXEC);
+    RequestMessage request;
+    const ssize_t got = ::recvmsg(socket, &request.message, MSG_CMSG_CLOEXEC);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) ::_exit(0);
-    const cmsghdr* header = CMSG_FIRSTHDR(&message);
+    const cmsghdr* header = CMSG_FIRSTHDR(&request.message);
     int fd = -1;
     if (header && header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS)
       std::memcpy(&fd, CMSG_DATA(header), sizeof fd);
-    const char verdict = fd >= 0 && got == sizeof timeoutMs ? runChild(socket, fd, work, timeoutMs) : kFailed;
+    const char verdict =
+        fd >= 0 && got == sizeof request.timeoutMs ? runChild(socket, fd, work, request.timeoutMs) : kFailed;
     if (fd >= 0) ::close(fd);
     while (::send(socket, &verdict, 1, MSG_NOSIGNAL) < 0)
       if (errno != EINTR) ::_exit(0);
@@ -218,8 +239,7 @@ bool SandboxWorker::start() {
   if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) return false;
   const pid_t helper = ::fork();
   if (helper < 0) {
-    ::close(ends[0]);
-    ::close(ends[1]);
+    closeBoth(ends);
     return false;
   }
   if (helper == 0) {
@@ -250,46 +270,33 @@ SandboxOutcome SandboxWorker::run(const SharedMemory& block, unsigned timeoutMs)
   if (block.descriptor() < 0) return SandboxOutcome::NotStarted;
   if (helper_ < 0 && !start()) return SandboxOutcome::NotStarted;
 
-  uint32_t limit = timeoutMs;
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  iovec part{&limit, sizeof limit};
-  msghdr message{};
-  message.msg_iov = &part;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  cmsghdr* header = CMSG_FIRSTHDR(&message);
+  RequestMessage request;
+  request.timeoutMs = timeoutMs;
+  cmsghdr* header = CMSG_FIRSTHDR(&request.message);
   header->cmsg_level = SOL_SOCKET;
   header->cmsg_type = SCM_RIGHTS;
   header->cmsg_len = CMSG_LEN(sizeof(int));
   const int fd = block.descriptor();
   std::memcpy(CMSG_DATA(header), &fd, sizeof fd);
   ssize_t sent;
-  do sent = ::sendmsg(socket_, &message, MSG_NOSIGNAL);
+  do sent = ::sendmsg(socket_, &request.message, MSG_NOSIGNAL);
   while (sent < 0 && errno == EINTR);
-  if (sent != static_cast<ssize_t>(sizeof limit)) {  // the helper is gone: the next request makes another
+  if (sent != static_cast<ssize_t>(sizeof request.timeoutMs)) {  // the helper is gone: the next request makes another
     stop();
     return SandboxOutcome::NotStarted;
   }
 
   // The helper keeps the time limit; this wait is the backstop should the
   // helper itself stop answering.
-  using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(uint64_t{timeoutMs} + kHelperGraceMs);
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) {
-      stop();
-      return SandboxOutcome::TimedOut;
-    }
-    pollfd wait{socket_, POLLIN, 0};
-    const int ready = ::poll(&wait, 1, static_cast<int>(std::min<long long>(left, 1 << 30)));
-    if (ready < 0 && errno != EINTR) break;
-    if (ready <= 0) continue;
+  while (waitForInput(socket_, deadline)) {
     char verdict = 0;
     const ssize_t got = ::recv(socket_, &verdict, 1, 0);
     if (got < 0 && errno == EINTR) continue;
-    if (got != 1) break;
+    if (got != 1) {  // the helper died, and the request with it
+      stop();
+      return SandboxOutcome::Crashed;
+    }
     switch (verdict) {
       case kFinished: return SandboxOutcome::Finished;
       case kCrashed: return SandboxOutcome::Crashed;
@@ -297,9 +304,8 @@ SandboxOutcome SandboxWorker::run(const SharedMemory& block, unsigned timeoutMs)
       default: return SandboxOutcome::Failed;
     }
   }
-  // The helper died: the request is lost with it.
   stop();
-  return SandboxOutcome::Crashed;
+  return SandboxOutcome::TimedOut;
 }
 
 }  // namespace qor::platform
