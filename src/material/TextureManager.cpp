@@ -308,7 +308,11 @@ TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileN
   // pixel, and a row padded to 4 bytes is no longer than 4 bytes a pixel),
   // then the request.
   const uint64_t room = uint64_t{TextureImage::kPixelsOffset} + maxBytes + fileName.size() + bytes.size();
-  if (maxBytes > kMaxTextureImageBytes || fileName.size() > UINT32_MAX || room > SIZE_MAX / 2) return {};
+  // FreeImage reads from memory through a 32-bit size: a larger file is
+  // refused here, before it is copied.
+  if (maxBytes > kMaxTextureImageBytes || bytes.empty() || bytes.size() > 0x7fffffff ||
+      fileName.size() > UINT32_MAX || room > SIZE_MAX / 2)
+    return {};
   SharedMemory block(static_cast<std::size_t>(room));
   if (!block) return {};
   const DecodeRequest request{bytes.size(), maxBytes, maxSide, static_cast<uint32_t>(fileName.size())};
