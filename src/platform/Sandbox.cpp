@@ -69,6 +69,16 @@ void closeBoth(const int ends[2]) {
 // How long past a request's time limit the parent waits for the helper.
 constexpr unsigned kHelperGraceMs = 2000;
 
+// Closes every descriptor from 3 on but `keep`: with close_range where the
+// kernel has it (5.9 on), else one by one up to the descriptor limit.
+void closeDescriptorsExcept(int keep) {
+  const bool below = keep <= 3 || ::close_range(3, static_cast<unsigned>(keep) - 1, 0) == 0;
+  if (below && ::close_range(static_cast<unsigned>(keep) + 1, ~0u, 0) == 0) return;
+  const long limit = std::min(::sysconf(_SC_OPEN_MAX), 1L << 20);
+  for (int fd = 3; fd < limit; ++fd)
+    if (fd != keep) ::close(fd);
+}
+
 // In the helper, before any request: crash handlers back to the default
 // action, no core files, the address space capped at `addressLimit` (0:
 // none), no descriptor of the parent's but the standard three and `keep`,
@@ -90,8 +100,7 @@ void enterHelper(uint64_t addressLimit, int keep) {
     const rlimit space{addressLimit, addressLimit};
     ::setrlimit(RLIMIT_AS, &space);
   }
-  if (keep > 3) ::close_range(3, static_cast<unsigned>(keep) - 1, 0);
-  ::close_range(static_cast<unsigned>(keep) + 1, ~0u, 0);
+  closeDescriptorsExcept(keep);
   ::setpgid(0, 0);
 }
 
