@@ -154,38 +154,53 @@ void DataOperation::print() {
 
 DataPtr DataOperation::evaluate(Scope& locals) { return eval(locals).box(); }
 
-Value DataOperation::eval(Scope& locals) {
-  script::DepthGuard guard;
-  if (!guard) return Value();
+DataOperation::Form DataOperation::formOf(Op op, const IData* left, const IData* right) {
   switch (op) {
-    case Op::Assign: return assign(locals);
+    case Op::Assign: return Form::Assign;
     case Op::AddAssign:
     case Op::SubAssign:
     case Op::MulAssign:
     case Op::DivAssign:
-    case Op::ModAssign: return compoundAssign(locals);
+    case Op::ModAssign: return Form::CompoundAssign;
     case Op::Inc:
-    case Op::Dec: return increment(locals);
-    case Op::Member: return member(locals);
-    case Op::Index: return indexed(locals);
+    case Op::Dec: return Form::Step;
+    case Op::Member: return Form::Member;
+    case Op::Index: return Form::Index;
     default: break;
   }
-  if (!left) return Value();
-  if (leafOperands_) {
-    Value x, y;
-    const Value* a = leaf(left.get(), locals, x);
-    const Value* b = leaf(right.get(), locals, y);
-    if (!a || !b || a->isNull() || b->isNull()) return Value();
-    return binaryOp(op, *a, *b);
+  if (!left) return Form::NoOperand;
+  return isLeaf(left) && isLeaf(right) ? Form::Leaves : Form::Operands;
+}
+
+Value DataOperation::eval(Scope& locals) {
+  script::DepthGuard guard;
+  if (!guard) return Value();
+  switch (form_) {
+    case Form::Leaves: {
+      Value x, y;
+      const Value* a = leaf(left.get(), locals, x);
+      const Value* b = leaf(right.get(), locals, y);
+      if (!a || !b || a->isNull() || b->isNull()) return Value();
+      return binaryOp(op, *a, *b);
+    }
+    case Form::Operands: {
+      Value a = operand(left.get(), locals);
+      if (!right) return unaryOp(op, a);
+      // Both sides are always evaluated: there is no short-circuit.
+      Value b = operand(right.get(), locals);
+      // A missing right value makes the whole operation null (the unary form
+      // is chosen by the shape of the node, not by the value).
+      if (!a || !b) return Value();
+      return binaryOp(op, a, b);
+    }
+    case Form::Assign: return assign(locals);
+    case Form::CompoundAssign: return compoundAssign(locals);
+    case Form::Step: return increment(locals);
+    case Form::Member: return member(locals);
+    case Form::Index: return indexed(locals);
+    case Form::NoOperand: break;
   }
-  Value a = operand(left.get(), locals);
-  if (!right) return unaryOp(op, a);
-  // Both sides are always evaluated: there is no short-circuit.
-  Value b = operand(right.get(), locals);
-  // A missing right value makes the whole operation null (the unary form is
-  // chosen by the shape of the node, not by the value).
-  if (!a || !b) return Value();
-  return binaryOp(op, a, b);
+  return Value();
 }
 
 Value DataOperation::assign(Scope& locals) {

@@ -37,7 +37,7 @@ class DataOperation final : public IData {
 public:
   DataOperation(Op op_, DataPtr left_, DataPtr right_)
       : IData(kTagOperation), op(op_), left(std::move(left_)), right(std::move(right_)),
-        leafOperands_(isLeaf(left.get()) && isLeaf(right.get())) {}
+        form_(formOf(op, left.get(), right.get())) {}
   std::size_t size() const override { return sizeof(*this); }
   void print() override;
   DataPtr evaluate(Scope& locals) override;
@@ -53,8 +53,12 @@ public:
   }
 
 private:
-  // Both operands are leaves: they are read in place, without copies.
-  const bool leafOperands_;
+  // What evaluating the node does, settled when it is built: the statement
+  // forms, or an operator on two leaves (read in place, without copies), on
+  // other operands, or on none.
+  enum class Form : uint8_t { Assign, CompoundAssign, Step, Member, Index, Leaves, Operands, NoOperand };
+  static Form formOf(Op op, const IData* left, const IData* right);
+  const Form form_;
 
   Value assign(Scope& locals);
   Value compoundAssign(Scope& locals);
