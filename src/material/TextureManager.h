@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/Sandbox.h"
 
@@ -26,6 +27,15 @@ public:
   // Takes `block` when its header describes an image that fits in it within
   // `maxSide` (0: any side); otherwise stays empty.
   TextureImage(platform::SharedMemory block, unsigned maxSide);
+  // A moved-from image is empty.
+  TextureImage(TextureImage&& other) noexcept { *this = std::move(other); }
+  TextureImage& operator=(TextureImage&& other) noexcept {
+    block_ = std::move(other.block_);
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    bytesPerPixel_ = std::exchange(other.bytesPerPixel_, 0);
+    return *this;
+  }
 
   explicit operator bool() const { return width_ != 0; }
   unsigned width() const { return width_; }

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 // The sanitizers' runtime calls this back when it reports an error; the
 // fuzzing engine uses it to save the input that crashed. A child must not.
@@ -228,9 +229,10 @@ SharedMemory::SharedMemory(SharedMemory&& other) noexcept : data_(other.data_), 
 
 SharedMemory& SharedMemory::operator=(SharedMemory&& other) noexcept {
   if (this != &other) {
-    std::swap(data_, other.data_);
-    std::swap(size_, other.size_);
-    std::swap(fd_, other.fd_);
+    SharedMemory old(std::move(*this));  // released at the end of this scope
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    fd_ = std::exchange(other.fd_, -1);
   }
   return *this;
 }

@@ -20,7 +20,7 @@ namespace qor::platform {
 class SharedMemory {
 public:
   SharedMemory() = default;
-  // Empty when the system refuses the memory.
+  // Empty when the system refuses the memory. A moved-from block is empty.
   explicit SharedMemory(std::size_t size);
   ~SharedMemory();
   SharedMemory(SharedMemory&& other) noexcept;

@@ -218,11 +218,15 @@ TEST(TextureImageTest, WhatTheDecodingChildWroteIsCheckedBeforeUse) {
     ASSERT_TRUE(block) << c.what;
     const uint32_t header[3] = {c.width, c.height, c.bytesPerPixel};
     std::memcpy(block.data(), header, std::min(sizeof header, c.blockBytes));
-    const qor::TextureImage image(std::move(block), c.maxSide);
+    qor::TextureImage image(std::move(block), c.maxSide);
     EXPECT_EQ(static_cast<bool>(image), c.taken) << c.what;
     if (c.taken) {
-      EXPECT_NE(image.pixels(), nullptr) << c.what;
-      EXPECT_EQ(image.width(), c.width) << c.what;
+      // Moved on, the pixels go with it and the source is empty.
+      const qor::TextureImage moved(std::move(image));
+      EXPECT_FALSE(image) << c.what;
+      EXPECT_EQ(image.pixels(), nullptr) << c.what;
+      EXPECT_NE(moved.pixels(), nullptr) << c.what;
+      EXPECT_EQ(moved.width(), c.width) << c.what;
     }
   }
 }
