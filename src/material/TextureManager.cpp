@@ -319,7 +319,7 @@ TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileN
   std::memcpy(block.data() + kRequestOffset, &request, sizeof request);
   unsigned char* name = block.data() + TextureImage::kPixelsOffset + maxBytes;
   std::memcpy(name, fileName.data(), fileName.size());
-  if (!bytes.empty()) std::memcpy(name + fileName.size(), bytes.data(), bytes.size());
+  std::memcpy(name + fileName.size(), bytes.data(), bytes.size());
   if (decoder().run(block, timeoutMs) != SandboxOutcome::Finished) return {};
   return TextureImage(std::move(block), maxSide);
 }
