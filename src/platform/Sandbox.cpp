@@ -26,18 +26,6 @@ namespace qor::platform {
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kShadowMemory = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-constexpr bool kShadowMemory = true;
-#else
-constexpr bool kShadowMemory = false;
-#endif
-#else
-constexpr bool kShadowMemory = false;
-#endif
-
 // The process's address space in bytes, from /proc; 0 when unknown.
 uint64_t addressSpaceNow() {
   std::FILE* statm = std::fopen("/proc/self/statm", "r");
@@ -244,7 +232,7 @@ SandboxWorker::~SandboxWorker() { stop(); }
 
 bool SandboxWorker::start() {
   uint64_t addressLimit = 0;
-  if (extraAddressSpace_ && !kShadowMemory)
+  if (extraAddressSpace_ && kLimitsAddressSpace)
     if (const uint64_t now = addressSpaceNow()) addressLimit = now + extraAddressSpace_;
   int ends[2];
   if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) return false;

@@ -63,9 +63,23 @@ using SandboxWork = bool (*)(unsigned char* block, std::size_t size);
 class SandboxWorker {
 public:
   // `extraAddressSpace` is what a child may take beyond what the helper was
-  // forked with; 0 for no limit. It is not applied in sanitizer builds, whose
-  // shadow memory reserves terabytes of address space.
+  // forked with; 0 for no limit (see kLimitsAddressSpace).
   SandboxWorker(SandboxWork work, uint64_t extraAddressSpace);
+
+  // Whether the address-space limit is applied in this build: not under the
+  // sanitizers whose shadow memory reserves terabytes of address space.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  static constexpr bool kLimitsAddressSpace = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+  static constexpr bool kLimitsAddressSpace = false;
+#else
+  static constexpr bool kLimitsAddressSpace = true;
+#endif
+#else
+  static constexpr bool kLimitsAddressSpace = true;
+#endif
+
   // Ends the helper, if there is one.
   ~SandboxWorker();
   SandboxWorker(const SandboxWorker&) = delete;

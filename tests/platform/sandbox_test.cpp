@@ -2,7 +2,6 @@
 // child that crashes, hangs or allocates without end.
 
 #include "platform/Sandbox.h"
-#include "support/Sanitizers.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -21,8 +20,6 @@ namespace {
 using qor::platform::SandboxOutcome;
 using qor::platform::SandboxWorker;
 using qor::platform::SharedMemory;
-
-using kelvo::test::kSanitized;
 
 constexpr unsigned kTimeoutMs = 300;
 
@@ -143,7 +140,7 @@ TEST(SandboxTest, TheChildLeavesThisProcessAsItWas) {
 }
 
 TEST(SandboxTest, AnAllocationPastTheLimitEndsOnlyTheRequest) {
-  if (kSanitized) GTEST_SKIP() << "the address-space limit is not applied under AddressSanitizer";
+  if (!SandboxWorker::kLimitsAddressSpace) GTEST_SKIP() << "no address-space limit under the sanitizers";
   SandboxWorker worker(act, uint64_t{64} << 20);
   EXPECT_EQ(worker.run(request('m', 8), kTimeoutMs), SandboxOutcome::Finished);
   EXPECT_EQ(worker.run(request('m', 1024), kTimeoutMs), SandboxOutcome::Failed);
