@@ -15,6 +15,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -306,12 +307,39 @@ private:
 // The argument objects of a built-in call.
 using ArgBuffer = PooledBuffer<DataPtr, detail::argPool>;
 
-// The argument Values of a user-function call: `count` null Values.
-class ValueArgs : PooledBuffer<Value, detail::valuePool> {
+// The argument Values of a user-function call: `count` null Values, in the
+// object itself for the common short lists, else in a pooled vector.
+class ValueArgs {
 public:
-  explicit ValueArgs(std::size_t count) { (*this)->resize(count); }
-  Value& operator[](std::size_t i) { return (**this)[i]; }
-  Value* data() { return (*this)->data(); }
+  static constexpr std::size_t kInline = 4;
+  explicit ValueArgs(std::size_t count) : count_(count) {
+    if (count <= kInline) {
+      data_ = reinterpret_cast<Value*>(inline_);
+      for (std::size_t i = 0; i < count; ++i) new (data_ + i) Value();
+    } else {
+      spill_ = detail::valuePool.take();
+      spill_->resize(count);
+      data_ = spill_->data();
+    }
+  }
+  ~ValueArgs() {
+    if (spill_) {
+      spill_->clear();
+      --detail::valuePool.top;
+    } else {
+      for (std::size_t i = 0; i < count_; ++i) data_[i].~Value();
+    }
+  }
+  ValueArgs(const ValueArgs&) = delete;
+  ValueArgs& operator=(const ValueArgs&) = delete;
+  Value& operator[](std::size_t i) { return data_[i]; }
+  Value* data() { return data_; }
+
+private:
+  std::size_t count_;
+  Value* data_;
+  std::vector<Value>* spill_ = nullptr;
+  alignas(Value) unsigned char inline_[kInline * sizeof(Value)];
 };
 
 // Long loops and many calls release many temporaries; past this many dead

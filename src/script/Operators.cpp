@@ -96,8 +96,11 @@ Value simpleOp(Op op, const IData* a, const IData* b) {
   // Checked before the text is made: doubling a long string must not first
   // allocate past the memory budget.
   memory::require(x.size() + y.size());
+  // A little room past the text: a chain of "+" appends its next short
+  // operand to this new string in place (SyntaxTree.cpp).
+  constexpr std::size_t kRoom = 16;
   std::string s;
-  s.reserve(x.size() + y.size());
+  s.reserve(x.size() + y.size() + kRoom);
   s += x;
   s += y;
   return Value(makeString(std::move(s)));

@@ -64,6 +64,33 @@ inline const Value* leaf(const IData* n, Scope& locals, Value& literal) {
 // The same for an expression that may be missing: null gives null.
 inline Value evalOrNull(const DataPtr& e, Scope& locals) { return e ? operand(e.get(), locals) : Value(); }
 
+// The string a value holds when nothing but that value holds it: appending
+// to it in place cannot be seen by anything else.
+inline DataString* soleString(const Value& v) {
+  IData* o = v.object();
+  return o && o->tag() == kTagString && o->refCount() == 1 ? static_cast<DataString*>(o) : nullptr;
+}
+
+// The string of a value, or null.
+inline const DataString* stringOf(const Value* v) {
+  IData* o = v ? v->object() : nullptr;
+  return o && o->tag() == kTagString ? static_cast<const DataString*>(o) : nullptr;
+}
+
+// For "+" of a variable's string and a leaf string done in place: the
+// variable's slot when the variable alone holds its string and the leaf is
+// another string (`tail`, held by the tree or by its own variable); null when
+// that is not the case.
+inline Value* appendTarget(Symbol name, const IData* tailLeaf, Scope& locals, const DataString*& tail) {
+  Value* slot = findVariable(name, locals);
+  if (!slot || !soleString(*slot)) return nullptr;
+  Value literal;
+  tail = stringOf(leaf(tailLeaf, locals, literal));
+  return tail && tail != slot->object() ? slot : nullptr;
+}
+
+inline void appendTo(Value* slot, const DataString* tail) { static_cast<DataString*>(slot->object())->append(tail->value); }
+
 bool isObjectTag(int32_t tag) {
   return tag == kTagSceneNode || tag == kTagTime || tag == kTagMaterial || tag == kTagCamera || tag == kTagVector;
 }
@@ -156,7 +183,14 @@ DataPtr DataOperation::evaluate(Scope& locals) { return eval(locals).box(); }
 
 DataOperation::Form DataOperation::formOf(Op op, const IData* left, const IData* right) {
   switch (op) {
-    case Op::Assign: return Form::Assign;
+    case Op::Assign:
+      if (left && left->tag() == kTagID && right && right->tag() == kTagOperation) {
+        const auto* sum = static_cast<const DataOperation*>(right);
+        if (sum->op == Op::Add && sum->form_ == Form::Leaves && sum->left->tag() == kTagID &&
+            static_cast<const DataID*>(sum->left.get())->name == static_cast<const DataID*>(left)->name)
+          return Form::AssignConcat;
+      }
+      return Form::Assign;
     case Op::AddAssign:
     case Op::SubAssign:
     case Op::MulAssign:
@@ -191,9 +225,20 @@ Value DataOperation::eval(Scope& locals) {
       // A missing right value makes the whole operation null (the unary form
       // is chosen by the shape of the node, not by the value).
       if (!a || !b) return Value();
+      // A string made by the left operand alone (a call's result, an earlier
+      // "+") takes the right one in place.
+      if (op == Op::Add) {
+        DataString* s = soleString(a);
+        const DataString* t = stringOf(&b);
+        if (s && t && s != t) {
+          s->append(t->value);
+          return a;
+        }
+      }
       return binaryOp(op, a, b);
     }
     case Form::Assign: return assign(locals);
+    case Form::AssignConcat: return assignConcat(locals);
     case Form::CompoundAssign: return compoundAssign(locals);
     case Form::Step: return increment(locals);
     case Form::Member: return member(locals);
@@ -210,9 +255,32 @@ Value DataOperation::assign(Scope& locals) {
   return value;
 }
 
+Value DataOperation::assignConcat(Scope& locals) {
+  // The sum's own evaluation counts a step and a nesting level; when that
+  // level is still within the limit and nothing is unwinding, the in-place
+  // form counts them the same way.
+  if (!script::aborting && script::evalDepth < script::kMaxEvalDepth) {
+    const auto* sum = static_cast<const DataOperation*>(right.get());
+    const DataString* tail = nullptr;
+    if (Value* slot = appendTarget(static_cast<DataID*>(left.get())->name, sum->right.get(), locals, tail)) {
+      script::DepthGuard guard;
+      appendTo(slot, tail);
+      return *slot;
+    }
+  }
+  return assign(locals);
+}
+
 Value DataOperation::compoundAssign(Scope& locals) {
   if (!left || left->tag() != kTagID) return Value();
   const Symbol name = static_cast<DataID*>(left.get())->name;
+  if (op == Op::AddAssign && right && isLeaf(right.get())) {
+    const DataString* tail = nullptr;
+    if (Value* slot = appendTarget(name, right.get(), locals, tail)) {
+      appendTo(slot, tail);
+      return *slot;
+    }
+  }
   Value current = operand(left.get(), locals);
   Value operand = evalOrNull(right, locals);
   Value value = (current && operand) ? binaryOp(compoundBase(op), current, operand) : Value();

@@ -56,11 +56,13 @@ private:
   // What evaluating the node does, settled when it is built: the statement
   // forms, or an operator on two leaves (read in place, without copies), on
   // other operands, or on none.
-  enum class Form : uint8_t { Assign, CompoundAssign, Step, Member, Index, Leaves, Operands, NoOperand };
+  // AssignConcat is `name = name + leaf`, which may append in place.
+  enum class Form : uint8_t { Assign, AssignConcat, CompoundAssign, Step, Member, Index, Leaves, Operands, NoOperand };
   static Form formOf(Op op, const IData* left, const IData* right);
   const Form form_;
 
   Value assign(Scope& locals);
+  Value assignConcat(Scope& locals);
   Value compoundAssign(Scope& locals);
   Value increment(Scope& locals);
   Value member(Scope& locals);

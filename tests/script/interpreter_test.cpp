@@ -229,6 +229,10 @@ TEST_F(BudgetTest, AStatementPastTheMemoryBudgetStopsAndTheNextRuns) {
   const std::size_t before = qor::memory::usedBytes();
   // The second line of each script allocates without bound.
   for (const char* text : {"s = \"ab\";\nwhile (true) s = s + s;", "l = (1);\nwhile (true) l.add(l.size());",
+                           // strings that grow in place
+                           "c = \"ab\"; for (i = 0; i < 15; i++) c = c + c; s = c + \"\";\nwhile (true) s = s + c;",
+                           "c = \"ab\"; for (i = 0; i < 15; i++) c = c + c; s = c + \"\";\nwhile (true) s += c;",
+                           "c = \"ab\"; for (i = 0; i < 15; i++) c = c + c; s = c + \"\";\nwhile (true) s = s + c + c;",
                            "def fill(l) { while (true) l.add(Camera()); }\nfill(());",  // unwinds through a call
                            "g = Light(); for (i = 0; i < 40; i++) g = Group(g, g);\nc = clone(g);",  // 2^40 nodes
                            "def f() { }\nwhile (true) Timer(1000, -1, f(), 0);"}) {

@@ -26,9 +26,12 @@ extern std::size_t limit;
 // Bytes charged now.
 inline std::size_t usedBytes() { return detail::used; }
 
+// True when `bytes` more stay within the armed ceiling.
+inline bool fits(std::size_t bytes) { return bytes <= detail::limit && detail::used <= detail::limit - bytes; }
+
 // Throws std::bad_alloc when `bytes` more would pass the armed ceiling.
 inline void require(std::size_t bytes) {
-  if (bytes > detail::limit || detail::used > detail::limit - bytes) detail::refuse();
+  if (!fits(bytes)) detail::refuse();
 }
 
 // Charges `bytes`; throws std::bad_alloc (charging nothing) when that would

@@ -3,6 +3,7 @@
 #include "script/Output.h"
 #include "util/LineScanner.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,6 +16,20 @@ void DataInt::print() { script::writeOutput(std::to_string(value)); }
 void DataFloat::print() { script::writeOutput(formatFloat(value)); }
 
 void DataString::print() { script::writeOutput(value); }
+
+void DataString::append(std::string_view tail) {
+  const std::size_t needed = value.size() + tail.size();
+  if (needed > value.capacity()) {
+    // The new room lives beside the old text while it is copied. Near the
+    // budget's ceiling it grows by what is needed only, as a new string would.
+    std::size_t room = std::max(needed, std::min(value.size() * 2, value.max_size()));
+    if (!memory::fits(room)) room = needed;
+    memory::require(room);
+    value.reserve(room);
+  }
+  memory::charge(tail.size());
+  value.append(tail);
+}
 
 // Bools are immutable and nothing in the language tells two equal values
 // apart, so every comparison shares the same two objects instead of

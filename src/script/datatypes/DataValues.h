@@ -1,6 +1,9 @@
 #pragma once
 // The four simple script values and the conversions between them. A value is
 // never changed after construction: operators and conversions make new ones.
+// The one exception is a string that nothing but the evaluator's own
+// reference holds: concatenating onto it appends in place, which no script
+// can tell from a new string.
 
 #include "script/datatypes/IData.h"
 
@@ -40,7 +43,14 @@ public:
   ~DataString() override { memory::refund(value.size()); }
   std::size_t size() const override { return sizeof(*this); }
   void print() override;
-  const std::string value;
+
+  // Appends `tail` (not a view of this string's own text). The room grows by
+  // doubling, so a loop that appends takes linear time; growth past the
+  // memory budget throws std::bad_alloc and leaves the string unchanged.
+  void append(std::string_view tail);
+
+  // Changed only by append().
+  std::string value;
 };
 
 // Construction helpers.
