@@ -256,19 +256,28 @@ Value DataOperation::assign(Scope& locals) {
 }
 
 Value DataOperation::assignConcat(Scope& locals) {
+  const auto* sum = static_cast<const DataOperation*>(right.get());
+  // Evaluating the sum of two leaves only reads: the slot found now is still
+  // the variable's when the sum is stored.
+  Value* slot = findVariable(static_cast<DataID*>(left.get())->name, locals);
   // The sum's own evaluation counts a step and a nesting level; when that
   // level is still within the limit and nothing is unwinding, the in-place
   // form counts them the same way.
-  if (!script::aborting && script::evalDepth < script::kMaxEvalDepth) {
-    const auto* sum = static_cast<const DataOperation*>(right.get());
-    const DataString* tail = nullptr;
-    if (Value* slot = appendTarget(static_cast<DataID*>(left.get())->name, sum->right.get(), locals, tail)) {
+  if (slot && soleString(*slot) && !script::aborting && script::evalDepth < script::kMaxEvalDepth) {
+    Value literal;
+    const DataString* tail = stringOf(leaf(sum->right.get(), locals, literal));
+    if (tail && tail != slot->object()) {
       script::DepthGuard guard;
       appendTo(slot, tail);
       return *slot;
     }
   }
-  return assign(locals);
+  Value value = const_cast<DataOperation*>(sum)->eval(locals);
+  if (slot)
+    *slot = value;
+  else
+    locals.add(static_cast<DataID*>(left.get())->name, value);
+  return value;
 }
 
 Value DataOperation::compoundAssign(Scope& locals) {
