@@ -23,6 +23,7 @@ bool boundaryOpen = false;
 uint32_t resolutionGeneration = 0;
 BufferPool<DataPtr> argPool;
 BufferPool<Value> valuePool;
+std::vector<ScopeRecord*> recordTable;
 }  // namespace detail
 
 namespace {
@@ -60,17 +61,17 @@ std::size_t addFile(std::string path) {
   State& s = state();
   s.files.push_back(std::move(path));
   s.records.emplace_back();
+  s.records.back().variables.markGlobal();
+  detail::recordTable.push_back(&s.records.back());
+  ++Scope::globalGeneration;
   return s.files.size() - 1;
 }
-
-std::size_t fileCount() { return state().records.size(); }
 
 const std::string& filePath(std::size_t index) {
   State& s = state();
   return index < s.files.size() ? s.files[index] : kNoPath;
 }
 
-ScopeRecord& record(std::size_t index) { return state().records[index]; }
 
 ScopeRecord& lastRecord() {
   State& s = state();
@@ -134,6 +135,8 @@ void resetInterpreter() {
   State& s = state();
   s.files.clear();
   s.records.clear();
+  detail::recordTable.clear();
+  ++Scope::globalGeneration;
   s.running = 0;
   s.builtinBySymbol.clear();
   s.builtinPresent.clear();

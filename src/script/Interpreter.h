@@ -60,9 +60,14 @@ struct ScopeRecord {
 // Appends a file to the file table and a new, empty record to the scope list.
 // Returns its index.
 std::size_t addFile(std::string path);
-std::size_t fileCount();
+namespace detail {
+// The records in file-table order (they live at fixed addresses), read on
+// every lookup of a file variable.
+extern std::vector<ScopeRecord*> recordTable;
+}  // namespace detail
+inline std::size_t fileCount() { return detail::recordTable.size(); }
 const std::string& filePath(std::size_t index);
-ScopeRecord& record(std::size_t index);
+inline ScopeRecord& record(std::size_t index) { return *detail::recordTable[index]; }
 // The record the parser fills: the last one (made on demand when none exists).
 ScopeRecord& lastRecord();
 // The index of the file being executed; file-name arguments resolve against it.

@@ -14,26 +14,20 @@ namespace qor {
 namespace {
 
 // The slot of a variable: locals first, then each record, first record first.
-Value* findVariable(Symbol name, Scope& locals) {
-  if (Value* slot = locals.find(name)) return slot;
-  const std::size_t n = script::fileCount();
-  for (std::size_t i = 0; i < n; ++i)
-    if (Value* slot = script::record(i).variables.find(name)) return slot;
-  return nullptr;
-}
+inline Value* findVariable(const IData* id, Scope& locals) { return static_cast<const DataID*>(id)->find(locals); }
 
 // Stores a value the way "=" does: into the table that already has the name,
 // else as a new local.
-void storeVariable(Symbol name, Scope& locals, const Value& value) {
-  if (Value* slot = findVariable(name, locals))
+void storeVariable(const IData* id, Scope& locals, const Value& value) {
+  if (Value* slot = findVariable(id, locals))
     *slot = value;
   else
-    locals.add(name, value);
+    locals.add(static_cast<const DataID*>(id)->name, value);
 }
 
 // A variable's value; null when no table has the name.
 inline Value variableValue(const IData* id, Scope& locals) {
-  const Value* slot = findVariable(static_cast<const DataID*>(id)->name, locals);
+  const Value* slot = findVariable(id, locals);
   return slot ? *slot : Value();
 }
 
@@ -54,7 +48,7 @@ inline Value operand(const IData* n, Scope& locals) {
 // the literal's value; null for a missing variable.
 inline const Value* leaf(const IData* n, Scope& locals, Value& literal) {
   switch (n->tag()) {
-    case kTagID: return findVariable(static_cast<const DataID*>(n)->name, locals);
+    case kTagID: return findVariable(n, locals);
     case kTagInt: literal = Value::integer(static_cast<const DataInt*>(n)->value); return &literal;
     case kTagFloat: literal = Value::real(static_cast<const DataFloat*>(n)->value); return &literal;
     default: literal = Value(const_cast<IData*>(n)); return &literal;
@@ -81,8 +75,8 @@ inline const DataString* stringOf(const Value* v) {
 // variable's slot when the variable alone holds its string and the leaf is
 // another string (`tail`, held by the tree or by its own variable); null when
 // that is not the case.
-inline Value* appendTarget(Symbol name, const IData* tailLeaf, Scope& locals, const DataString*& tail) {
-  Value* slot = findVariable(name, locals);
+inline Value* appendTarget(const IData* id, const IData* tailLeaf, Scope& locals, const DataString*& tail) {
+  Value* slot = findVariable(id, locals);
   if (!slot || !soleString(*slot)) return nullptr;
   Value literal;
   tail = stringOf(leaf(tailLeaf, locals, literal));
@@ -141,8 +135,22 @@ bool runStatements(const StatementList& statements, Scope& locals, Value& result
 void DataID::print() { script::writeOutput(text()); }
 
 DataPtr DataID::evaluate(Scope& locals) {
-  if (const Value* slot = findVariable(name, locals)) return slot->box();
+  if (const Value* slot = find(locals)) return slot->box();
   return nullptr;
+}
+
+void DataID::findGlobal() const {
+  globalRecord_ = kNowhere;
+  const std::size_t n = script::fileCount();
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::ptrdiff_t at = script::record(i).variables.indexOf(name);
+    if (at >= 0) {
+      globalRecord_ = static_cast<uint32_t>(i);
+      globalIndex_ = static_cast<uint32_t>(at);
+      break;
+    }
+  }
+  globalGeneration_ = Scope::globalGeneration;
 }
 
 // ---- operators -----------------------------------------------------------------
@@ -251,7 +259,7 @@ Value DataOperation::eval(Scope& locals) {
 Value DataOperation::assign(Scope& locals) {
   if (!left || left->tag() != kTagID) return Value();
   Value value = evalOrNull(right, locals);
-  storeVariable(static_cast<DataID*>(left.get())->name, locals, value);
+  storeVariable(left.get(), locals, value);
   return value;
 }
 
@@ -259,7 +267,7 @@ Value DataOperation::assignConcat(Scope& locals) {
   const auto* sum = static_cast<const DataOperation*>(right.get());
   // Evaluating the sum of two leaves only reads: the slot found now is still
   // the variable's when the sum is stored.
-  Value* slot = findVariable(static_cast<DataID*>(left.get())->name, locals);
+  Value* slot = findVariable(left.get(), locals);
   // The sum's own evaluation counts a step and a nesting level; when that
   // level is still within the limit and nothing is unwinding, the in-place
   // form counts them the same way.
@@ -282,10 +290,9 @@ Value DataOperation::assignConcat(Scope& locals) {
 
 Value DataOperation::compoundAssign(Scope& locals) {
   if (!left || left->tag() != kTagID) return Value();
-  const Symbol name = static_cast<DataID*>(left.get())->name;
   if (op == Op::AddAssign && right && isLeaf(right.get())) {
     const DataString* tail = nullptr;
-    if (Value* slot = appendTarget(name, right.get(), locals, tail)) {
+    if (Value* slot = appendTarget(left.get(), right.get(), locals, tail)) {
       appendTo(slot, tail);
       return *slot;
     }
@@ -293,13 +300,13 @@ Value DataOperation::compoundAssign(Scope& locals) {
   Value current = operand(left.get(), locals);
   Value operand = evalOrNull(right, locals);
   Value value = (current && operand) ? binaryOp(compoundBase(op), current, operand) : Value();
-  storeVariable(name, locals, value);
+  storeVariable(left.get(), locals, value);
   return value;
 }
 
 Value DataOperation::increment(Scope& locals) {
   if (!left || left->tag() != kTagID) return Value();
-  Value* slot = findVariable(static_cast<DataID*>(left.get())->name, locals);
+  Value* slot = findVariable(left.get(), locals);
   if (!slot) return Value();
   *slot = unaryOp(op, *slot);
   return *slot;

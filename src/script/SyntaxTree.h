@@ -29,7 +29,23 @@ public:
   DataPtr evaluate(Scope& locals) override;
   std::string_view text() const { return symbolName(name); }
 
+  // The variable's slot: the local table's, else the first file table's
+  // that has the name; null when none has it. The file tables' answer is
+  // remembered until one of them changes (Scope::globalGeneration).
+  Value* find(Scope& locals) const {
+    if (Value* slot = locals.find(name)) return slot;
+    if (globalGeneration_ != Scope::globalGeneration) findGlobal();
+    return globalRecord_ == kNowhere ? nullptr : &script::record(globalRecord_).variables.at(globalIndex_).value;
+  }
+
   const Symbol name;
+
+private:
+  static constexpr uint32_t kNowhere = UINT32_MAX;
+  void findGlobal() const;
+  mutable uint64_t globalGeneration_ = UINT64_MAX;
+  mutable uint32_t globalRecord_ = kNowhere;
+  mutable uint32_t globalIndex_ = 0;
 };
 
 // Every operator: a left operand and, for binary forms, a right one.

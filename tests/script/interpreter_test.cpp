@@ -200,6 +200,34 @@ TEST_F(InterpreterTest, IncludeLoadsOnceRelativeToTheRunningFile) {
   EXPECT_EQ(seen[0], dir.file("broken.txt") + ": syntax error, unexpected ;");
 }
 
+TEST_F(InterpreterTest, FileVariablesAreFoundAfterTheTablesChange) {
+  // A function's names outside its locals are looked up in the file tables,
+  // first file first; the answer may be remembered only while no table
+  // changes. Each case reads the names after such a change.
+  kelvo::test::TempDir dir;
+  dir.write("defines.txt", "late = \"late\"; shadow = \"included\"; def readInc() { return shadow; }");
+  const std::string main = dir.write(
+      "main.txt",
+      "def read() { return late; }\n"
+      "def readShadow() { return shadow; }\n"
+      "def setFresh() { fresh = 1; return fresh; }\n"
+      "print(TYPE(read()));\n"                         // nowhere yet
+      "include(\"defines.txt\"); print(read());\n"    // a new file's table
+      "print(readShadow(), readInc());\n"
+      "shadow = \"main\"; print(readShadow(), readInc());\n"  // stored where it was found
+      "count = 0; def bump() { count = count + 1; }\n"
+      "for (i = 0; i < 5; i++) { bump(); if (i == 2) { grown = i; } }\n"  // the table grows in between
+      "print(count, grown, setFresh(), TYPE(fresh));\n");
+  qor::SceneDriver driver;
+  EXPECT_TRUE(qor::script::runSceneScript(main, driver));
+  // (an included file prints the value of its last statement)
+  EXPECT_EQ(out, "\nincluded\nlate\nincludedincluded\nmainmain\n521\n");
+  // The reset empties every table; a new script with the same names starts afresh.
+  out.clear();
+  fresh();
+  EXPECT_EQ(run("def read() { return late; } print(TYPE(read())); late = 2; print(read());"), "\n2\n");
+}
+
 // A small memory budget; the interpreter's notes go to standard error, as in
 // the tools.
 class BudgetTest : public InterpreterTest {
