@@ -40,11 +40,13 @@ struct State {
   DataPtr scene;
   SceneHook sceneHook = nullptr;
   ErrorSink errorSink;
-  int callDepth = 0;
-  // Per-depth local tables, reused from call to call; held by pointer so that
-  // growing the list never moves a table in use.
-  std::vector<std::unique_ptr<Scope>> scopePool;
 };
+
+// The user-function calls in progress, and their per-depth local tables,
+// reused from call to call; held by pointer so that growing the list never
+// moves a table in use. Plain globals: every call reads them.
+int callDepth = 0;
+std::vector<std::unique_ptr<Scope>> scopePool;
 
 State& state() {
   static State s;
@@ -153,39 +155,37 @@ namespace {
 // left the same way whether the body ends or a stopped unit unwinds it.
 class CallFrame {
 public:
-  explicit CallFrame(State& s) : s_(s) {
-    if (static_cast<std::size_t>(s.callDepth) == s.scopePool.size()) s.scopePool.push_back(std::make_unique<Scope>());
-    locals_ = s.scopePool[static_cast<std::size_t>(s.callDepth)].get();
-    ++s.callDepth;
+  CallFrame() {
+    if (static_cast<std::size_t>(callDepth) == scopePool.size()) scopePool.push_back(std::make_unique<Scope>());
+    locals_ = scopePool[static_cast<std::size_t>(callDepth)].get();
+    ++callDepth;
   }
   ~CallFrame() {
     locals_->clear();
-    --s_.callDepth;
+    --callDepth;
   }
   CallFrame(const CallFrame&) = delete;
   CallFrame& operator=(const CallFrame&) = delete;
   Scope& locals() { return *locals_; }
 
 private:
-  State& s_;
   Scope* locals_;
 };
 
 }  // namespace
 
 Value callFunction(Function& fn, Value* args, std::size_t count) {
-  State& s = state();
   if (fn.params.size() != count) return Value();
   // A runaway recursion ends here with null instead of a stack overflow.
   if (aborting) return Value();
-  if (s.callDepth >= kMaxCallDepth) {
+  if (callDepth >= kMaxCallDepth) {
     startRunaway(RunawayLimit::CallDepth);
     return Value();
   }
   RunawayBoundary boundary;
   Value result;
   {
-    CallFrame frame(s);
+    CallFrame frame;
     Scope& locals = frame.locals();
     locals.reserve(count);
     for (std::size_t i = 0; i < count; ++i) locals.add(fn.params[i], std::move(args[i]));

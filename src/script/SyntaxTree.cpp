@@ -98,7 +98,9 @@ void printOrNothing(const DataPtr& d) {
 // Variables and literals, the most common operands, are read here; the
 // constructs have their own eval; anything else (a List literal, a value
 // standing in the tree) goes through evaluate().
-Value eval(const IData* node, Scope& locals) {
+namespace {
+// The dispatch, in line in the statement loop below.
+inline Value dispatch(const IData* node, Scope& locals) {
   IData* n = const_cast<IData*>(node);
   switch (n->tag()) {
     case kTagID: return variableValue(n, locals);
@@ -116,12 +118,15 @@ Value eval(const IData* node, Scope& locals) {
     default: return Value(n->evaluate(locals));
   }
 }
+}  // namespace
+
+Value eval(const IData* node, Scope& locals) { return dispatch(node, locals); }
 
 bool runStatements(const StatementList& statements, Scope& locals, Value& result) {
   for (const DataPtr& s : statements) {
     if (script::aborting) return false;
     if (!s) continue;
-    Value v = eval(s.get(), locals);
+    Value v = dispatch(s.get(), locals);
     if (script::returnFlag) {
       result = std::move(v);
       return true;
