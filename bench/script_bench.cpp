@@ -37,7 +37,7 @@ long peakKiB() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* programs[] = {"fib", "sum", "loop", "concat", "strings", "list", "methods"};
+  const char* programs[] = {"fib", "sum", "loop", "concat", "strings", "list", "methods", "globals"};
   const int rounds = argc > 1 ? std::atoi(argv[1]) : 3;
   std::printf("%-8s %10s %10s %12s %12s\n", "program", "best ms", "mean ms", "best cpu ms", "peak KiB");
   for (const char* name : programs) {

@@ -20,6 +20,11 @@ bool MethodCall::argString(std::size_t i, std::string& out) const { return asStr
 
 bool wrapIndex(int32_t i, std::size_t n, std::size_t& out) {
   if (n == 0) return false;
+  // Most indices are already in range: no division for them.
+  if (i >= 0 && static_cast<std::size_t>(i) < n) {
+    out = static_cast<std::size_t>(i);
+    return true;
+  }
   const int64_t m = static_cast<int64_t>(n);
   int64_t r = static_cast<int64_t>(i) % m;  // keeps the sign of i
   if (r < 0) r += m;

@@ -216,6 +216,7 @@ DataOperation::Form DataOperation::formOf(Op op, const IData* left, const IData*
     default: break;
   }
   if (!left) return Form::NoOperand;
+  if (left->tag() == kTagID && right && right->tag() == kTagInt) return Form::NameAndInt;
   return isLeaf(left) && isLeaf(right) ? Form::Leaves : Form::Operands;
 }
 
@@ -223,6 +224,15 @@ Value DataOperation::eval(Scope& locals) {
   script::DepthGuard guard;
   if (!guard) return Value();
   switch (form_) {
+    case Form::NameAndInt: {
+      const Value* a = findVariable(left.get(), locals);
+      const int32_t b = static_cast<const DataInt*>(right.get())->value;
+      if (!a) return Value();
+      Value r;
+      if (a->kind() == Value::kInt && detail::intArithmetic(op, a->intValue(), b, r)) return r;
+      if (a->isNull()) return Value();
+      return detail::binaryRules(op, *a, Value::integer(b));
+    }
     case Form::Leaves: {
       Value x, y;
       const Value* a = leaf(left.get(), locals, x);

@@ -73,7 +73,7 @@ private:
   // forms, or an operator on two leaves (read in place, without copies), on
   // other operands, or on none.
   // AssignConcat is `name = name + leaf`, which may append in place.
-  enum class Form : uint8_t { Assign, AssignConcat, CompoundAssign, Step, Member, Index, Leaves, Operands, NoOperand };
+  enum class Form : uint8_t { Assign, AssignConcat, CompoundAssign, Step, Member, Index, NameAndInt, Leaves, Operands, NoOperand };
   static Form formOf(Op op, const IData* left, const IData* right);
   const Form form_;
 
