@@ -39,7 +39,7 @@ inline int32_t wrapMul(int32_t a, int32_t b) {
 namespace detail {
 // The int table's arithmetic and comparisons, the evaluator's most common
 // case; false when the operator is another one.
-inline bool intArithmetic(Op op, int32_t a, int32_t b, Value& out) {
+[[gnu::always_inline]] inline bool intArithmetic(Op op, int32_t a, int32_t b, Value& out) {
   switch (op) {
     case Op::Add: out = Value::integer(wrapAdd(a, b)); return true;
     case Op::Sub: out = Value::integer(wrapSub(a, b)); return true;
