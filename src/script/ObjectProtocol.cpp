@@ -13,10 +13,26 @@ bool MethodCall::begin(const DataPtr& call, Scope& locals) {
   return true;
 }
 
-bool MethodCall::argInt(std::size_t i, int32_t& out) const { return asInt(arg(i).get(), out); }
-bool MethodCall::argFloat(std::size_t i, float& out) const { return asFloat(arg(i).get(), out); }
-bool MethodCall::argBool(std::size_t i, bool& out) const { return asBool(arg(i).get(), out); }
-bool MethodCall::argString(std::size_t i, std::string& out) const { return asString(arg(i).get(), out); }
+// Ints and floats, the common arguments, convert in place; everything else
+// by the conversions on objects.
+bool MethodCall::argInt(std::size_t i, int32_t& out) const {
+  const Value& v = arg(i);
+  if (v.kind() == Value::kInt) {
+    out = v.intValue();
+    return true;
+  }
+  return asInt(v.box().get(), out);
+}
+bool MethodCall::argFloat(std::size_t i, float& out) const {
+  const Value& v = arg(i);
+  if (v.kind() == Value::kFloat) {
+    out = v.floatValue();
+    return true;
+  }
+  return asFloat(v.box().get(), out);
+}
+bool MethodCall::argBool(std::size_t i, bool& out) const { return asBool(arg(i), out); }
+bool MethodCall::argString(std::size_t i, std::string& out) const { return asString(arg(i).box().get(), out); }
 
 bool wrapIndex(int32_t i, std::size_t n, std::size_t& out) {
   if (n == 0) return false;

@@ -108,12 +108,26 @@ Value simpleOp(Op op, const IData* a, const IData* b) {
 
 bool listsEqual(DataVector& a, DataVector& b);
 
+// A one-element List stands for its element (a parenthesised expression);
+// a number or a bool element is boxed into `held` for the time of the
+// operation.
+const IData* unwrapped(const IData* d, DataPtr& held) {
+  while (d && d->tag() == kTagVector && static_cast<const DataVector*>(d)->elements.size() == 1) {
+    const Value& e = static_cast<const DataVector*>(d)->elements[0];
+    if (IData* o = e.object()) {
+      d = o;
+    } else {
+      held = e.box();
+      d = held.get();
+    }
+  }
+  return d;
+}
+
 Value combine(Op op, const IData* a, const IData* b) {
-  // A one-element List stands for its element (a parenthesised expression).
-  while (a && a->tag() == kTagVector && static_cast<const DataVector*>(a)->elements.size() == 1)
-    a = static_cast<const DataVector*>(a)->elements[0].get();
-  while (b && b->tag() == kTagVector && static_cast<const DataVector*>(b)->elements.size() == 1)
-    b = static_cast<const DataVector*>(b)->elements[0].get();
+  DataPtr heldA, heldB;
+  a = unwrapped(a, heldA);
+  b = unwrapped(b, heldB);
   if (!a || !b) return Value();
   if (isSimple(a) && isSimple(b)) return simpleOp(op, a, b);
   if (a->tag() <= kTagVector && b->tag() <= kTagVector) {
@@ -137,7 +151,8 @@ Value combine(Op op, const IData* a, const IData* b) {
 bool listsEqual(DataVector& a, DataVector& b) {
   if (a.elements.size() != b.elements.size()) return false;
   for (std::size_t i = 0; i < a.elements.size(); ++i) {
-    const Value r = combine(Op::Eq, a.elements[i].get(), b.elements[i].get());
+    const DataPtr x = a.elements[i].box(), y = b.elements[i].box();
+    const Value r = combine(Op::Eq, x.get(), y.get());
     if (r.kind() != Value::kBool || !r.boolValue()) return false;
   }
   return true;

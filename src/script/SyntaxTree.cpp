@@ -333,7 +333,10 @@ Value DataOperation::member(Scope& locals) {
   IData* o = object.object();
   if (!o || !isObjectTag(o->tag())) return Value();
   if (right->tag() == kTagID) return Value(o->getAttribute(static_cast<DataID*>(right.get())->text()));
-  if (right->tag() == kTagCallFunction) return Value(o->callMethod(right, locals));
+  if (right->tag() == kTagCallFunction) {
+    if (o->tag() == kTagVector) return static_cast<DataVector*>(o)->method(right, locals);
+    return Value(o->callMethod(right, locals));
+  }
   return Value();
 }
 
@@ -363,9 +366,9 @@ void DataCallFunction::print() {
   script::writeOutput(")");
 }
 
-void DataCallFunction::evaluateArgs(Scope& locals, std::vector<DataPtr>& out) const {
+void DataCallFunction::evaluateArgs(Scope& locals, std::vector<Value>& out) const {
   out.reserve(args.size());
-  for (const DataPtr& a : args) out.push_back(evalOrNull(a, locals).box());
+  for (const DataPtr& a : args) out.push_back(evalOrNull(a, locals));
 }
 
 DataCallFunction::ArgForm DataCallFunction::argFormOf(Symbol name) {

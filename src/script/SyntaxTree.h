@@ -96,7 +96,7 @@ public:
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
   // Evaluates every argument expression, left to right, into `out`.
-  void evaluateArgs(Scope& locals, std::vector<DataPtr>& out) const;
+  void evaluateArgs(Scope& locals, std::vector<Value>& out) const;
   std::string_view text() const { return symbolName(name); }
 
   const Symbol name;

@@ -48,7 +48,13 @@ ListPtr append(ListPtr l, DataPtr item) {
 
 // Statement and argument lists are stored in the nodes as plain vectors; an
 // empty list is null in the grammar.
-std::vector<DataPtr> elementsOf(const ListPtr& l) { return l ? l->elements : std::vector<DataPtr>(); }
+std::vector<DataPtr> elementsOf(const ListPtr& l) {
+  std::vector<DataPtr> nodes;
+  if (!l) return nodes;
+  nodes.reserve(l->elements.size());
+  for (const qor::Value& e : l->elements) nodes.push_back(e.box());
+  return nodes;
+}
 
 DataPtr op(qor::Op o, DataPtr left, DataPtr right = nullptr) {
   return DataPtr(new qor::DataOperation(o, std::move(left), std::move(right)));
@@ -142,7 +148,7 @@ def_function
   : "def" "identifier" "(" def_params ")" "{" instructions "}" {
       std::vector<qor::Symbol> params;
       if ($4)
-        for (const DataPtr& p : $4->elements) params.push_back(static_cast<qor::DataID*>(p.get())->name);
+        for (const qor::Value& p : $4->elements) params.push_back(static_cast<qor::DataID*>(p.object())->name);
       qor::script::defineFunction(qor::SmartPointer<qor::Function>(new qor::Function($2, std::move(params), elementsOf($7))));
     }
   ;

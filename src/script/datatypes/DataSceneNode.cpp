@@ -35,7 +35,7 @@ DataPtr groupMethod(GroupNode& group, const MethodCall& m) {
     // The group refuses a node whose subtree holds it: the tree stays
     // acyclic, so walking and cloning it always end.
     SceneNodePtr node;
-    if (asSceneNode(m.arg(0).get(), node)) group.add(node);
+    if (asSceneNode(m.arg(0).object(), node)) group.add(node);
     return nullptr;
   }
   return nullptr;
@@ -99,7 +99,7 @@ DataPtr geometryMethod(GeometryNode& geometry, const MethodCall& m) {
     // Shares the material object: later changes through the Material value
     // show on this node. A Material value without a material changes nothing.
     SmartPointer<Material> material;
-    if (!asMaterial(m.arg(0).get(), material) || !material) return nullptr;
+    if (!asMaterial(m.arg(0).object(), material) || !material) return nullptr;
     geometry.material = std::move(material);
     geometry.useDefaultMaterial = false;
     return nullptr;

@@ -9,9 +9,21 @@
 
 namespace qor {
 
-SmartPointer<DataVector> makeList(std::vector<DataPtr> elements) {
-  return SmartPointer<DataVector>(new DataVector(std::move(elements)));
+SmartPointer<DataVector> makeList(const std::vector<DataPtr>& elements) {
+  return SmartPointer<DataVector>(new DataVector(elements));
 }
+
+namespace {
+
+// An element as "print" shows it; a null element shows nothing.
+void printElement(const Value& e) {
+  if (IData* o = e.object())
+    o->print();
+  else if (e)
+    e.box()->print();
+}
+
+}  // namespace
 
 void DataVector::print() {
   // A List may hold itself; past the nesting limit the inner part is left
@@ -22,10 +34,10 @@ void DataVector::print() {
     if (!guard) return;
     script::writeOutput("(");
     bool first = true;
-    for (const DataPtr& e : elements) {
+    for (const Value& e : elements) {
       if (!first) script::writeOutput(", ");
       first = false;
-      if (e) e->print();
+      printElement(e);
     }
     script::writeOutput(")");
   }
@@ -34,7 +46,7 @@ void DataVector::print() {
 
 void DataVector::reserveCharged(std::size_t count) {
   if (count <= elements.capacity()) return;
-  const std::size_t bytes = (count - elements.capacity()) * sizeof(DataPtr);
+  const std::size_t bytes = (count - elements.capacity()) * sizeof(Value);
   memory::charge(bytes);
   try {
     elements.reserve(count);
@@ -50,12 +62,18 @@ DataPtr DataVector::evaluate(Scope& locals) {
   if (!guard) return nullptr;
   SmartPointer<DataVector> list(new DataVector);
   list->reserveCharged(elements.size());
-  for (const DataPtr& e : elements)
-    if (e) list->elements.push_back(e->evaluate(locals));
+  // Numbers and bools are their own values; other elements are expressions.
+  for (const Value& e : elements) {
+    if (!e) continue;
+    if (e.isPlain())
+      list->elements.push_back(e);
+    else
+      list->elements.push_back(Value(e.object()->evaluate(locals)));
+  }
   return list;
 }
 
-DataPtr DataVector::callMethod(const DataPtr& call, Scope& locals) {
+Value DataVector::method(const DataPtr& call, Scope& locals) {
   // Interned once, behind a single guard.
   static const struct {
     Symbol size = intern("size"), get = intern("get"), set = intern("set"), add = intern("add"),
@@ -64,30 +82,30 @@ DataPtr DataVector::callMethod(const DataPtr& call, Scope& locals) {
   const Symbol kSize = names.size, kGet = names.get, kSet = names.set, kAdd = names.add, kRemove = names.remove;
 
   script::MethodCall m;
-  if (!m.begin(call, locals)) return nullptr;
+  if (!m.begin(call, locals)) return Value();
   int32_t i;
   std::size_t at;
-  if (m.is(kSize, 0)) return makeInt(static_cast<int32_t>(elements.size()));
+  if (m.is(kSize, 0)) return Value::integer(static_cast<int32_t>(elements.size()));
   if (m.is(kGet, 1)) {
     if (m.argInt(0, i) && script::wrapIndex(i, elements.size(), at)) return elements[at];
-    return nullptr;
+    return Value();
   }
   if (m.is(kSet, 2)) {
     if (m.argInt(0, i) && script::wrapIndex(i, elements.size(), at)) elements[at] = m.arg(1);
-    return nullptr;
+    return Value();
   }
   if (m.is(kAdd, 1)) {
-    if (!m.arg(0)) return nullptr;
+    if (!m.arg(0)) return Value();
     if (elements.size() == elements.capacity()) reserveCharged(std::max<std::size_t>(4, 2 * elements.size()));
     elements.push_back(m.arg(0));
-    return nullptr;
+    return Value();
   }
   if (m.is(kRemove, 1)) {
     if (m.argInt(0, i) && script::wrapIndex(i, elements.size(), at))
       elements.erase(elements.begin() + static_cast<std::ptrdiff_t>(at));
-    return nullptr;
+    return Value();
   }
-  return nullptr;
+  return Value();
 }
 
 }  // namespace qor

@@ -2,7 +2,10 @@
 // The script type "List": an ordered, growable sequence of shared values.
 // The parser also uses it for statement, parameter and argument lists and for
 // list literals; evaluating one builds a new List of the element values.
+// Elements are Values: numbers and bools sit in the List itself, 16 bytes
+// each, with no object of their own.
 
+#include "script/Value.h"
 #include "script/datatypes/IData.h"
 
 #include <vector>
@@ -12,7 +15,7 @@ namespace qor {
 class DataVector : public IData {
 public:
   DataVector() : IData(kTagVector) {}
-  explicit DataVector(std::vector<DataPtr> e) : IData(kTagVector), elements(std::move(e)) {}
+  explicit DataVector(const std::vector<DataPtr>& e) : IData(kTagVector), elements(e.begin(), e.end()) {}
   ~DataVector() override { memory::refund(chargedBytes_); }
 
   std::size_t size() const override { return sizeof(*this); }
@@ -21,20 +24,22 @@ public:
   // A new List of the non-null elements' values, in order.
   DataPtr evaluate(Scope& locals) override;
   // "size", "get", "set", "add", "remove".
-  DataPtr callMethod(const DataPtr& call, Scope& locals) override;
+  DataPtr callMethod(const DataPtr& call, Scope& locals) override { return method(call, locals).box(); }
+  // The same without boxing the result (the evaluator's member access).
+  Value method(const DataPtr& call, Scope& locals);
 
   // Makes room for `count` elements, charging the memory budget for the
   // storage first: past the budget it throws std::bad_alloc and nothing
   // changes. The storage grows as the script's lists grow (by doubling).
   void reserveCharged(std::size_t count);
 
-  std::vector<DataPtr> elements;
+  std::vector<Value> elements;
 
 private:
   // The storage charged so far (lists the parser builds are not charged).
   std::size_t chargedBytes_ = 0;
 };
 
-SmartPointer<DataVector> makeList(std::vector<DataPtr> elements = {});
+SmartPointer<DataVector> makeList(const std::vector<DataPtr>& elements = {});
 
 }  // namespace qor
