@@ -11,8 +11,6 @@
 
 #include "material/TextureManager.h"
 
-#include <FreeImage.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -25,13 +23,9 @@ constexpr unsigned kTimeoutMs = 2000;
 
 // The decoding helper is made before main, so before the fuzzer fills its
 // own tables (some 25 MB): each input's process is a copy of the helper, and
-// a copy costs by the memory written. FreeImage is initialised first (it
-// counts its initialisations; the texture manager's comes on top).
+// a copy costs by the memory written.
 namespace {
-[[gnu::constructor]] void startDecodingEarly() {
-  FreeImage_Initialise(FALSE);
-  qor::startTextureDecoding();
-}
+[[gnu::constructor]] void startDecodingEarly() { qor::startTextureDecoding(); }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

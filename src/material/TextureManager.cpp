@@ -1,9 +1,9 @@
 #include "material/TextureManager.h"
 
-#include <FreeImage.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "material/FreeImageLibrary.h"
 #include "util/MappedFile.h"
 
 #include <algorithm>
@@ -21,12 +21,9 @@ using platform::SharedMemory;
 
 TextureManager textureManager;
 
-TextureManager::TextureManager() { FreeImage_Initialise(FALSE); }
+TextureManager::TextureManager() = default;
 
-TextureManager::~TextureManager() {
-  releaseTextures();
-  FreeImage_DeInitialise();
-}
+TextureManager::~TextureManager() { releaseTextures(); }
 
 void TextureManager::releaseTextures() {
   for (const auto& entry : cache_) {
@@ -54,6 +51,9 @@ TextureImage::TextureImage(SharedMemory block, unsigned maxSide) {
 }
 
 namespace {
+
+// FreeImage in the decoding child (set by decodeRequest before any use).
+const FreeImageLibrary* fi = nullptr;
 
 // The size an image claims, read from its header alone.
 struct ClaimedSize {
@@ -149,12 +149,12 @@ bool ddsSize(std::string_view bytes, ClaimedSize& size) {
 bool claimedSize(FREE_IMAGE_FORMAT fif, FIMEMORY* memory, std::string_view bytes, ClaimedSize& size) {
   if (fif == FIF_TARGA && !tgaHeadersFit(bytes)) return false;
   if (fif == FIF_ICO) return icoSize(bytes, size);
-  if (FreeImage_FIFSupportsNoPixels(fif)) {
-    FreeImage_SeekMemory(memory, 0, SEEK_SET);
-    FIBITMAP* header = FreeImage_LoadFromMemory(fif, memory, FIF_LOAD_NOPIXELS);
+  if (fi->FIFSupportsNoPixels(fif)) {
+    fi->SeekMemory(memory, 0, SEEK_SET);
+    FIBITMAP* header = fi->LoadFromMemory(fif, memory, FIF_LOAD_NOPIXELS);
     if (!header) return false;
-    size = {FreeImage_GetWidth(header), FreeImage_GetHeight(header), FreeImage_GetBPP(header)};
-    FreeImage_Unload(header);
+    size = {fi->GetWidth(header), fi->GetHeight(header), fi->GetBPP(header)};
+    fi->Unload(header);
     return true;
   }
   // FreeImage reads these headers only while it decodes: read the size here.
@@ -178,7 +178,7 @@ bool withinBudget(const ClaimedSize& size, uint64_t fileBytes, uint64_t maxBytes
 struct Bitmap {
   explicit Bitmap(FIBITMAP* b = nullptr) : bitmap(b) {}
   ~Bitmap() {
-    if (bitmap) FreeImage_Unload(bitmap);
+    if (bitmap) fi->Unload(bitmap);
   }
   Bitmap(const Bitmap&) = delete;
   Bitmap& operator=(Bitmap&& other) noexcept {
@@ -190,19 +190,19 @@ struct Bitmap {
 
 // A 32-bit copy of the bitmap; null when FreeImage cannot convert it.
 FIBITMAP* convertedTo32(FIBITMAP* source) {
-  if (FreeImage_GetImageType(source) == FIT_BITMAP) return FreeImage_ConvertTo32Bits(source);
+  if (fi->GetImageType(source) == FIT_BITMAP) return fi->ConvertTo32Bits(source);
   // 16-bit channels, floats, complex numbers: scale to 8-bit channels first.
-  const Bitmap standard(FreeImage_ConvertToStandardType(source, TRUE));
-  return standard.bitmap ? FreeImage_ConvertTo32Bits(standard.bitmap) : nullptr;
+  const Bitmap standard(fi->ConvertToStandardType(source, TRUE));
+  return standard.bitmap ? fi->ConvertTo32Bits(standard.bitmap) : nullptr;
 }
 
 // A copy scaled down so that neither side exceeds `maxSide`, keeping the
 // shape; null when FreeImage cannot scale it.
 FIBITMAP* scaledToFit(FIBITMAP* source, unsigned maxSide) {
-  const unsigned width = FreeImage_GetWidth(source), height = FreeImage_GetHeight(source);
+  const unsigned width = fi->GetWidth(source), height = fi->GetHeight(source);
   const double scale = static_cast<double>(maxSide) / std::max(width, height);
   const int w = std::max(1, static_cast<int>(width * scale)), h = std::max(1, static_cast<int>(height * scale));
-  return FreeImage_Rescale(source, w, h, FILTER_BOX);
+  return fi->Rescale(source, w, h, FILTER_BOX);
 }
 
 // Decodes the whole image once its claimed size has passed the checks.
@@ -210,18 +210,18 @@ FIBITMAP* decodeChecked(std::string_view bytes, const std::string& fileName, uin
   // FreeImage reads from memory through a 32-bit size; it only reads the bytes.
   if (bytes.empty() || bytes.size() > 0x7fffffff) return nullptr;
   FIMEMORY* memory =
-      FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), static_cast<DWORD>(bytes.size()));
+      fi->OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), static_cast<DWORD>(bytes.size()));
   if (!memory) return nullptr;
-  FREE_IMAGE_FORMAT fif = FreeImage_GetFileTypeFromMemory(memory, 0);
-  if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(fileName.c_str());
+  FREE_IMAGE_FORMAT fif = fi->GetFileTypeFromMemory(memory, 0);
+  if (fif == FIF_UNKNOWN) fif = fi->GetFIFFromFilename(fileName.c_str());
   ClaimedSize size;
   FIBITMAP* bitmap = nullptr;
-  if (fif != FIF_UNKNOWN && FreeImage_FIFSupportsReading(fif) && claimedSize(fif, memory, bytes, size) &&
+  if (fif != FIF_UNKNOWN && fi->FIFSupportsReading(fif) && claimedSize(fif, memory, bytes, size) &&
       withinBudget(size, bytes.size(), maxBytes)) {
-    FreeImage_SeekMemory(memory, 0, SEEK_SET);
-    bitmap = FreeImage_LoadFromMemory(fif, memory, 0);
+    fi->SeekMemory(memory, 0, SEEK_SET);
+    bitmap = fi->LoadFromMemory(fif, memory, 0);
   }
-  FreeImage_CloseMemory(memory);
+  fi->CloseMemory(memory);
   return bitmap;
 }
 
@@ -243,8 +243,8 @@ bool decodeInto(unsigned char* block, std::size_t blockBytes, std::string_view b
   Bitmap image(decodeChecked(bytes, fileName, maxBytes));
   if (!image.bitmap) return false;
   // The decoder must keep to what the header claimed.
-  const unsigned bpp = FreeImage_GetBPP(image.bitmap);
-  if (!withinBudget({FreeImage_GetWidth(image.bitmap), FreeImage_GetHeight(image.bitmap), bpp}, bytes.size(),
+  const unsigned bpp = fi->GetBPP(image.bitmap);
+  if (!withinBudget({fi->GetWidth(image.bitmap), fi->GetHeight(image.bitmap), bpp}, bytes.size(),
                     maxBytes))
     return false;
 
@@ -252,24 +252,24 @@ bool decodeInto(unsigned char* block, std::size_t blockBytes, std::string_view b
   // byte. Anything else (1- and 4-bit images, palettes, 16-bit pixels, wide
   // channels) would be read with the wrong size per pixel, past the end of
   // the rows, or as palette indices: convert it to 32-bit BGRA first.
-  const bool plain = FreeImage_GetImageType(image.bitmap) == FIT_BITMAP &&
-                     (bpp == 24 || bpp == 32 || (bpp == 8 && FreeImage_GetColorType(image.bitmap) == FIC_MINISBLACK));
+  const bool plain = fi->GetImageType(image.bitmap) == FIT_BITMAP &&
+                     (bpp == 24 || bpp == 32 || (bpp == 8 && fi->GetColorType(image.bitmap) == FIC_MINISBLACK));
   if (!plain) image = Bitmap(convertedTo32(image.bitmap));
   if (!image.bitmap) return false;
-  unsigned width = FreeImage_GetWidth(image.bitmap), height = FreeImage_GetHeight(image.bitmap);
+  unsigned width = fi->GetWidth(image.bitmap), height = fi->GetHeight(image.bitmap);
   if (maxSide > 0 && (width > maxSide || height > maxSide)) {
     image = Bitmap(scaledToFit(image.bitmap, maxSide));
     if (!image.bitmap) return false;
-    width = FreeImage_GetWidth(image.bitmap);
-    height = FreeImage_GetHeight(image.bitmap);
+    width = fi->GetWidth(image.bitmap);
+    height = fi->GetHeight(image.bitmap);
   }
-  const uint32_t bytesPerPixel = FreeImage_GetBPP(image.bitmap) / 8;
+  const uint32_t bytesPerPixel = fi->GetBPP(image.bitmap) / 8;
   const uint64_t pitch = (uint64_t{width} * bytesPerPixel + 3) / 4 * 4;
-  if (!FreeImage_GetBits(image.bitmap) || FreeImage_GetPitch(image.bitmap) < pitch ||
+  if (!fi->GetBits(image.bitmap) || fi->GetPitch(image.bitmap) < pitch ||
       pitch * height > blockBytes - TextureImage::kPixelsOffset)
     return false;
   for (unsigned row = 0; row < height; ++row)
-    std::memcpy(block + TextureImage::kPixelsOffset + row * pitch, FreeImage_GetScanLine(image.bitmap, row), pitch);
+    std::memcpy(block + TextureImage::kPixelsOffset + row * pitch, fi->GetScanLine(image.bitmap, row), pitch);
   const uint32_t header[3] = {width, height, bytesPerPixel};
   std::memcpy(block, header, sizeof header);
   return true;
@@ -278,7 +278,8 @@ bool decodeInto(unsigned char* block, std::size_t blockBytes, std::string_view b
 // The decoding child's work: reads the request from the block and answers
 // there.
 bool decodeRequest(unsigned char* block, std::size_t size) {
-  if (size < TextureImage::kPixelsOffset) return false;
+  fi = freeImage();
+  if (!fi || size < TextureImage::kPixelsOffset) return false;
   DecodeRequest request;
   std::memcpy(&request, block + kRequestOffset, sizeof request);
   const uint64_t room = size - TextureImage::kPixelsOffset;
@@ -296,7 +297,9 @@ bool decodeRequest(unsigned char* block, std::size_t size) {
 // the file's bitmap, a converted copy and a scaled one at the budget, with
 // room for the decoder's own tables.
 SandboxWorker& decoder() {
-  static SandboxWorker worker(decodeRequest, 4 * kMaxTextureImageBytes + (uint64_t{512} << 20));
+  // Each helper opens FreeImage once; its children find it open.
+  static SandboxWorker worker(
+      decodeRequest, 4 * kMaxTextureImageBytes + (uint64_t{512} << 20), [] { freeImage(); });
   return worker;
 }
 

@@ -225,8 +225,8 @@ SharedMemory& SharedMemory::operator=(SharedMemory&& other) noexcept {
   return *this;
 }
 
-SandboxWorker::SandboxWorker(SandboxWork work, uint64_t extraAddressSpace)
-    : work_(work), extraAddressSpace_(extraAddressSpace) {}
+SandboxWorker::SandboxWorker(SandboxWork work, uint64_t extraAddressSpace, void (*setup)())
+    : work_(work), extraAddressSpace_(extraAddressSpace), setup_(setup) {}
 
 SandboxWorker::~SandboxWorker() { stop(); }
 
@@ -243,6 +243,7 @@ bool SandboxWorker::start() {
   }
   if (helper == 0) {
     enterHelper(addressLimit, ends[1]);
+    if (setup_) setup_();
     serve(ends[1], work_);
   }
   ::setpgid(helper, helper);  // as the helper does itself, whichever runs first

@@ -63,8 +63,11 @@ using SandboxWork = bool (*)(unsigned char* block, std::size_t size);
 class SandboxWorker {
 public:
   // `extraAddressSpace` is what a child may take beyond what the helper was
-  // forked with; 0 for no limit (see kLimitsAddressSpace).
-  SandboxWorker(SandboxWork work, uint64_t extraAddressSpace);
+  // forked with; 0 for no limit (see kLimitsAddressSpace). `setup`, when
+  // given, runs once in each helper before its first request (loading a
+  // library there, say): every child inherits what it did, and this process
+  // never pays for it.
+  SandboxWorker(SandboxWork work, uint64_t extraAddressSpace, void (*setup)() = nullptr);
 
   // Whether the address-space limit is applied in this build: not under the
   // sanitizers whose shadow memory reserves terabytes of address space.
@@ -105,6 +108,7 @@ private:
 
   SandboxWork work_;
   uint64_t extraAddressSpace_;
+  void (*setup_)();
   pid_t helper_ = -1;
   int socket_ = -1;
   unsigned started_ = 0;
