@@ -42,6 +42,12 @@ public:
     o.obj_ = nullptr;
   }
   Value& operator=(const Value& o) {
+    // Numbers, bools and null on both sides: no count to change.
+    if (!(obj_ || o.obj_)) {
+      kind_ = o.kind_;
+      i_ = o.i_;
+      return *this;
+    }
     if (o.obj_) o.obj_->addRef();
     IData* old = obj_;
     kind_ = o.kind_;
@@ -51,6 +57,15 @@ public:
     return *this;
   }
   Value& operator=(Value&& o) noexcept {
+    if (!(obj_ || o.obj_)) {
+      // In this order a value moved onto itself stays whole.
+      const Kind k = o.kind_;
+      const int32_t v = o.i_;
+      o.kind_ = kNull;
+      kind_ = k;
+      i_ = v;
+      return *this;
+    }
     if (this != &o) {
       IData* old = obj_;
       kind_ = o.kind_;

@@ -95,3 +95,55 @@ TEST_F(PoolTest, CallSitesFollowARedefinition) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a Value holds, as text: "null", "int 3", "string s (2 refs)".
+std::string describe(const qor::Value& v) {
+  switch (v.kind()) {
+    case qor::Value::kNull: return "null";
+    case qor::Value::kBool: return std::string("bool ") + (v.boolValue() ? "true" : "false");
+    case qor::Value::kInt: return "int " + std::to_string(v.intValue());
+    case qor::Value::kFloat: return "float " + std::to_string(v.floatValue());
+    default:
+      return "string " + static_cast<qor::DataString*>(v.object())->value + " (" +
+             std::to_string(v.object()->refCount()) + " refs)";
+  }
+}
+
+TEST_F(PoolTest, ValueAssignmentKeepsContentsAndCounts) {
+  // Every pair of kinds, copied and moved, onto another value and onto
+  // itself: the target holds the source's contents, a moved-from value is
+  // null, and each string is counted once per value that holds it.
+  const DataPtr text = qor::makeString("a");
+  const DataPtr other = qor::makeString("b");
+  const std::vector<qor::Value> kinds = {qor::Value(), qor::Value::boolean(true), qor::Value::integer(7),
+                                         qor::Value::real(2.5f), qor::Value(text), qor::Value(other)};
+  for (std::size_t from = 0; from < kinds.size(); ++from) {
+    for (std::size_t to = 0; to < kinds.size(); ++to) {
+      const std::string source = describe(kinds[from]);
+      {
+        qor::Value target = kinds[to], copy = kinds[from];
+        target = copy;
+        EXPECT_EQ(describe(target), describe(copy)) << from << " " << to;
+        qor::Value moved = kinds[from];
+        target = kinds[to];
+        target = std::move(moved);
+        EXPECT_EQ(moved.kind(), qor::Value::kNull) << from << " " << to;
+      }
+      EXPECT_EQ(describe(kinds[from]), source) << from << " " << to;
+    }
+    qor::Value self = kinds[from];
+    const std::string before = describe(self);
+    qor::Value& alias = self;
+    self = alias;
+    EXPECT_EQ(describe(self), before) << from;
+    self = std::move(alias);
+    EXPECT_EQ(describe(self), before) << from;
+  }
+  // The table itself, the two DataPtrs: two references each.
+  EXPECT_EQ(text->refCount(), 2);
+  EXPECT_EQ(other->refCount(), 2);
+}
+
+}  // namespace
