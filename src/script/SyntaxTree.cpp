@@ -220,6 +220,23 @@ DataOperation::Form DataOperation::formOf(Op op, const IData* left, const IData*
   return isLeaf(left) && isLeaf(right) ? Form::Leaves : Form::Operands;
 }
 
+// The two most common statements, "x = ..." and "x++", are expanded in the
+// evaluator's dispatch below.
+[[gnu::always_inline]] inline Value DataOperation::assign(Scope& locals) {
+  if (!left || left->tag() != kTagID) return Value();
+  Value value = evalOrNull(right, locals);
+  storeVariable(left.get(), locals, value);
+  return value;
+}
+
+[[gnu::always_inline]] inline Value DataOperation::increment(Scope& locals) {
+  if (!left || left->tag() != kTagID) return Value();
+  Value* slot = findVariable(left.get(), locals);
+  if (!slot) return Value();
+  *slot = unaryOp(op, *slot);
+  return *slot;
+}
+
 Value DataOperation::eval(Scope& locals) {
   script::DepthGuard guard;
   if (!guard) return Value();
@@ -271,12 +288,6 @@ Value DataOperation::eval(Scope& locals) {
   return Value();
 }
 
-Value DataOperation::assign(Scope& locals) {
-  if (!left || left->tag() != kTagID) return Value();
-  Value value = evalOrNull(right, locals);
-  storeVariable(left.get(), locals, value);
-  return value;
-}
 
 Value DataOperation::assignConcat(Scope& locals) {
   const auto* sum = static_cast<const DataOperation*>(right.get());
@@ -319,13 +330,6 @@ Value DataOperation::compoundAssign(Scope& locals) {
   return value;
 }
 
-Value DataOperation::increment(Scope& locals) {
-  if (!left || left->tag() != kTagID) return Value();
-  Value* slot = findVariable(left.get(), locals);
-  if (!slot) return Value();
-  *slot = unaryOp(op, *slot);
-  return *slot;
-}
 
 Value DataOperation::member(Scope& locals) {
   if (!left || !right) return Value();
