@@ -186,8 +186,8 @@ Value callFunction(Function& fn, Value* args, std::size_t count) {
   Value result;
   {
     CallFrame frame;
+    // The table of this depth is reused from call to call and keeps its room.
     Scope& locals = frame.locals();
-    locals.reserve(count);
     for (std::size_t i = 0; i < count; ++i) locals.add(fn.params[i], std::move(args[i]));
     // The call consumes the return flag its body set.
     if (runStatements(fn.body, locals, result)) returnFlag = false;
