@@ -48,8 +48,9 @@ void setAlpha(Material& m, float a) {
 }  // namespace
 
 void LoadMaterialLibrary(MaterialLibrary& library, const std::string& path) {
-  std::FILE* file = openTextFile(path);
-  if (!file) return;
+  const TextFilePtr stream = openTextFile(path);
+  if (!stream) return;
+  std::FILE* file = stream.get();
 
   SmartPointer<Material> current = makeShared<Material>();
   // Lines are read in pieces of at most 999 characters, so every token fits.
@@ -89,7 +90,6 @@ void LoadMaterialLibrary(MaterialLibrary& library, const std::string& path) {
     }
   }
   if (!current->name.empty()) library.StoreMaterial(current);
-  std::fclose(file);
 }
 
 }  // namespace qor

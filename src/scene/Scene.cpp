@@ -53,8 +53,9 @@ void Scene::clearFrameLists() {
 
 void loadSceneSettings(Scene& target, const std::string& path) {
   // Read in text mode: CR LF counts as LF.
-  std::FILE* file = openTextFile(path);
-  if (!file) return;
+  const TextFilePtr stream = openTextFile(path);
+  if (!stream) return;
+  std::FILE* file = stream.get();
 
   char line[kMaxLine + 1];
   char word[kMaxLine + 1];
@@ -71,7 +72,6 @@ void loadSceneSettings(Scene& target, const std::string& path) {
       target.castShadows = false;
     }
   }
-  std::fclose(file);
 }
 
 }  // namespace qor

@@ -24,18 +24,15 @@ std::optional<std::string> readTextFile(const std::string& path) {
   return text;
 }
 
-std::FILE* openTextFile(const std::string& path) {
+TextFilePtr openTextFile(const std::string& path) {
   std::optional<std::string> text = readTextFile(path);
   if (!text) return nullptr;
   // tmpfile keeps the stream independent of the string's lifetime and works
   // for empty files too (fmemopen rejects a zero-sized buffer on some libcs).
-  std::FILE* f = std::tmpfile();
+  TextFilePtr f(std::tmpfile());
   if (!f) return nullptr;
-  if (!text->empty() && std::fwrite(text->data(), 1, text->size(), f) != text->size()) {
-    std::fclose(f);
-    return nullptr;
-  }
-  std::rewind(f);
+  if (!text->empty() && std::fwrite(text->data(), 1, text->size(), f.get()) != text->size()) return nullptr;
+  std::rewind(f.get());
   return f;
 }
 

@@ -3,6 +3,7 @@
 // CR LF, which must read exactly like LF here.
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -15,9 +16,15 @@ std::optional<std::string> readTextFile(const std::string& path);
 // Converts CR LF to LF in place.
 void normalizeLineEnds(std::string& text);
 
+// A stream that closes itself, however its reader ends (a reader may stop on
+// an exception, as the script's memory budget throws one).
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using TextFilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
 // Opens a file for formatted reading with CR LF already turned into LF (the
-// returned stream reads from memory). nullptr when the file cannot be opened.
-// Close it with std::fclose.
-std::FILE* openTextFile(const std::string& path);
+// returned stream reads from memory). Null when the file cannot be opened.
+TextFilePtr openTextFile(const std::string& path);
 
 }  // namespace qor

@@ -9,6 +9,7 @@
 #include "support/TempDir.h"
 
 #include "base/memory/MemoryBudget.h"
+#include "material/MaterialLibrary.h"
 #include "platform/Clock.h"
 #include "script/datatypes/DataValues.h"
 #include "util/Rand15.h"
@@ -292,6 +293,23 @@ TEST_F(BudgetTest, AnIncludedFileThatRunsOutStopsTheIncludingStatement) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), main + ":2.0: out of memory\n");
   EXPECT_EQ(out, "after\n");
   EXPECT_EQ(qor::script::runningFile(), 0u);
+}
+
+TEST_F(BudgetTest, AReaderStoppedByTheBudgetClosesItsFile) {
+  // A material library too large for the budget: its reader stops part of
+  // the way, and the stream it reads from is closed all the same.
+  kelvo::test::TempDir dir;
+  std::string text;
+  for (int i = 0; i < 150000; ++i) text += "newmtl m" + std::to_string(i) + "\nKd 1 0 0\n";
+  const std::string path = dir.write("many.mtl", text);
+  const auto openFiles = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
+  };
+  const auto before = openFiles();
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(runFresh("Material(\"" + path + "\");").second, "test.txt:1.0: out of memory\n") << i;
+  EXPECT_EQ(openFiles(), before);
+  qor::materialLibrary.clear();
 }
 
 TEST_F(BudgetTest, TheEvaluationBudgetStopsRunawaysAtTheSameStepEveryTime) {
