@@ -12,25 +12,16 @@ namespace qor {
 
 namespace detail {
 bool finalSweepStarted = false;
+constinit ObjectList liveObjects;
+constinit ObjectList deadObjects;
 }
 
 namespace {
 
-struct ObjectList {
-  IMMObject* head = nullptr;
-  IMMObject* tail = nullptr;
-  std::size_t count = 0;
-};
+using detail::ObjectList;
 
-ObjectList& liveList() {
-  static ObjectList list;
-  return list;
-}
-
-ObjectList& deadList() {
-  static ObjectList list;
-  return list;
-}
+ObjectList& liveList() { return detail::liveObjects; }
+ObjectList& deadList() { return detail::deadObjects; }
 
 }  // namespace
 
@@ -112,8 +103,6 @@ void IMMObject::revive() {
   linkBack(List::Live);
 }
 
-std::size_t IMMObject::liveCount() { return liveList().count; }
-std::size_t IMMObject::deadCount() { return deadList().count; }
 
 void collectGarbage() {
   ObjectList& dead = deadList();

@@ -15,6 +15,20 @@
 
 namespace qor {
 
+class IMMObject;
+
+namespace detail {
+// The live and the dead list: constant-initialised, so they exist before
+// any object of any file is made.
+struct ObjectList {
+  IMMObject* head = nullptr;
+  IMMObject* tail = nullptr;
+  std::size_t count = 0;
+};
+extern ObjectList liveObjects;
+extern ObjectList deadObjects;
+}  // namespace detail
+
 class IMMObject {
 public:
   IMMObject();
@@ -44,9 +58,10 @@ public:
   int32_t refCount() const { return refCount_; }
   bool isDead() const { return list_ == List::Dead; }
 
-  // Counts of the two lists, for tests and diagnostics.
-  static std::size_t liveCount();
-  static std::size_t deadCount();
+  // Counts of the two lists, for tests, diagnostics and the interpreter's
+  // collection points (read in line: they are asked in every loop pass).
+  static std::size_t liveCount() { return detail::liveObjects.count; }
+  static std::size_t deadCount() { return detail::deadObjects.count; }
 
 private:
   enum class List : uint8_t { None, Live, Dead };
