@@ -42,11 +42,6 @@ struct State {
   ErrorSink errorSink;
 };
 
-// The user-function calls in progress, and their per-depth local tables,
-// reused from call to call; held by pointer so that growing the list never
-// moves a table in use. Plain globals: every call reads them.
-int callDepth = 0;
-std::vector<std::unique_ptr<Scope>> scopePool;
 
 State& state() {
   static State s;
@@ -148,56 +143,6 @@ void resetInterpreter() {
 }
 
 // ---- calls -------------------------------------------------------------------
-
-namespace {
-
-// A user function's local table and call depth, for the length of the call;
-// left the same way whether the body ends or a stopped unit unwinds it.
-class CallFrame {
-public:
-  CallFrame() {
-    if (static_cast<std::size_t>(callDepth) == scopePool.size()) scopePool.push_back(std::make_unique<Scope>());
-    locals_ = scopePool[static_cast<std::size_t>(callDepth)].get();
-    ++callDepth;
-  }
-  ~CallFrame() {
-    locals_->clear();
-    --callDepth;
-  }
-  CallFrame(const CallFrame&) = delete;
-  CallFrame& operator=(const CallFrame&) = delete;
-  Scope& locals() { return *locals_; }
-
-private:
-  Scope* locals_;
-};
-
-}  // namespace
-
-Value callFunction(Function& fn, Value* args, std::size_t count) {
-  if (fn.params.size() != count) return Value();
-  // A runaway recursion ends here with null instead of a stack overflow.
-  if (aborting) return Value();
-  if (callDepth >= kMaxCallDepth) {
-    startRunaway(RunawayLimit::CallDepth);
-    return Value();
-  }
-  RunawayBoundary boundary;
-  Value result;
-  {
-    CallFrame frame;
-    // The table of this depth is reused from call to call and keeps its room.
-    Scope& locals = frame.locals();
-    for (std::size_t i = 0; i < count; ++i) locals.add(fn.params[i], std::move(args[i]));
-    // The call consumes the return flag its body set.
-    if (runStatements(fn.body, locals, result)) returnFlag = false;
-  }
-  // Deep or long recursions leave many temporaries behind; everything still
-  // in use is held by a counted reference at this point.
-  collectIfCrowded();
-  if (boundary.endRunaway()) return Value();
-  return result;
-}
 
 DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
   if (fn.params.size() != args.size()) return nullptr;

@@ -7,6 +7,7 @@
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
 
+#include <memory>
 #include <utility>
 
 namespace qor {
@@ -358,6 +359,68 @@ Value DataOperation::indexed(Scope& locals) {
   return Value(object.object()->index(key.box()));
 }
 
+// ---- user-function calls ------------------------------------------------------
+
+namespace {
+
+// The user-function calls in progress, and their per-depth local tables,
+// reused from call to call; held by pointer so that growing the list never
+// moves a table in use. Kept here, beside the call sites, so that a call
+// site and the call it makes are compiled together.
+int callDepth = 0;
+std::vector<std::unique_ptr<Scope>> scopePool;
+
+// A user function's local table and call depth, for the length of the call;
+// left the same way whether the body ends or a stopped unit unwinds it.
+class CallFrame {
+public:
+  CallFrame() {
+    if (static_cast<std::size_t>(callDepth) == scopePool.size()) scopePool.push_back(std::make_unique<Scope>());
+    locals_ = scopePool[static_cast<std::size_t>(callDepth)].get();
+    ++callDepth;
+  }
+  ~CallFrame() {
+    locals_->clear();
+    --callDepth;
+  }
+  CallFrame(const CallFrame&) = delete;
+  CallFrame& operator=(const CallFrame&) = delete;
+  Scope& locals() { return *locals_; }
+
+private:
+  Scope* locals_;
+};
+
+// Expanded at the call site below, where nearly every call is made.
+[[gnu::always_inline]] inline Value callUserFunction(Function& fn, Value* args, std::size_t count) {
+  if (fn.params.size() != count) return Value();
+  // A runaway recursion ends here with null instead of a stack overflow.
+  if (script::aborting) return Value();
+  if (callDepth >= script::kMaxCallDepth) {
+    script::startRunaway(script::RunawayLimit::CallDepth);
+    return Value();
+  }
+  script::RunawayBoundary boundary;
+  Value result;
+  {
+    CallFrame frame;
+    // The table of this depth is reused from call to call and keeps its room.
+    Scope& locals = frame.locals();
+    for (std::size_t i = 0; i < count; ++i) locals.add(fn.params[i], std::move(args[i]));
+    // The call consumes the return flag its body set.
+    if (runStatements(fn.body, locals, result)) script::returnFlag = false;
+  }
+  // Deep or long recursions leave many temporaries behind; everything still
+  // in use is held by a counted reference at this point.
+  script::collectIfCrowded();
+  if (boundary.endRunaway()) return Value();
+  return result;
+}
+
+}  // namespace
+
+Value script::callFunction(Function& fn, Value* args, std::size_t count) { return callUserFunction(fn, args, count); }
+
 // ---- calls -------------------------------------------------------------------
 
 void DataCallFunction::print() {
@@ -427,7 +490,7 @@ Value DataCallFunction::eval(Scope& locals) {
   resolve();
   if (cachedFunction_) {
     SmartPointer<Function> fn(cachedFunction_);
-    return script::callFunction(*fn, values.data(), args.size());
+    return callUserFunction(*fn, values.data(), args.size());
   }
   if (!cachedBuiltin_) return Value();
   script::ArgBuffer argv;
