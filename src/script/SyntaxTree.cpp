@@ -334,7 +334,7 @@ Value DataOperation::compoundAssign(Scope& locals) {
 
 Value DataOperation::member(Scope& locals) {
   if (!left || !right) return Value();
-  Value object = qor::eval(left.get(), locals);
+  Value object = operand(left.get(), locals);
   IData* o = object.object();
   if (!o || !isObjectTag(o->tag())) return Value();
   if (right->tag() == kTagID) return Value(o->getAttribute(static_cast<DataID*>(right.get())->text()));
