@@ -73,15 +73,13 @@ inline const DataString* stringOf(const Value* v) {
 }
 
 // For "+" of a variable's string and a leaf string done in place: the
-// variable's slot when the variable alone holds its string and the leaf is
-// another string (`tail`, held by the tree or by its own variable); null when
-// that is not the case.
-inline Value* appendTarget(const IData* id, const IData* tailLeaf, Scope& locals, const DataString*& tail) {
-  Value* slot = findVariable(id, locals);
+// leaf's string when the variable's slot alone holds its string and the leaf
+// is another string (held by the tree or by its own variable, or by
+// `literal`); null when that is not the case.
+inline const DataString* appendableTail(const Value* slot, const IData* tailLeaf, Scope& locals, Value& literal) {
   if (!slot || !soleString(*slot)) return nullptr;
-  Value literal;
-  tail = stringOf(leaf(tailLeaf, locals, literal));
-  return tail && tail != slot->object() ? slot : nullptr;
+  const DataString* tail = stringOf(leaf(tailLeaf, locals, literal));
+  return tail != slot->object() ? tail : nullptr;
 }
 
 inline void appendTo(Value* slot, const DataString* tail) { static_cast<DataString*>(slot->object())->append(tail->value); }
@@ -289,7 +287,6 @@ Value DataOperation::eval(Scope& locals) {
   return Value();
 }
 
-
 Value DataOperation::assignConcat(Scope& locals) {
   const auto* sum = static_cast<const DataOperation*>(right.get());
   // Evaluating the sum of two leaves only reads: the slot found now is still
@@ -298,10 +295,9 @@ Value DataOperation::assignConcat(Scope& locals) {
   // The sum's own evaluation counts a step and a nesting level; when that
   // level is still within the limit and nothing is unwinding, the in-place
   // form counts them the same way.
-  if (slot && soleString(*slot) && !script::aborting && script::evalDepth < script::kMaxEvalDepth) {
+  if (!script::aborting && script::evalDepth < script::kMaxEvalDepth) {
     Value literal;
-    const DataString* tail = stringOf(leaf(sum->right.get(), locals, literal));
-    if (tail && tail != slot->object()) {
+    if (const DataString* tail = appendableTail(slot, sum->right.get(), locals, literal)) {
       script::DepthGuard guard;
       appendTo(slot, tail);
       return *slot;
@@ -318,8 +314,9 @@ Value DataOperation::assignConcat(Scope& locals) {
 Value DataOperation::compoundAssign(Scope& locals) {
   if (!left || left->tag() != kTagID) return Value();
   if (op == Op::AddAssign && right && isLeaf(right.get())) {
-    const DataString* tail = nullptr;
-    if (Value* slot = appendTarget(left.get(), right.get(), locals, tail)) {
+    Value* slot = findVariable(left.get(), locals);
+    Value literal;
+    if (const DataString* tail = appendableTail(slot, right.get(), locals, literal)) {
       appendTo(slot, tail);
       return *slot;
     }
