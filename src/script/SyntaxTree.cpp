@@ -295,9 +295,10 @@ Value DataOperation::assignConcat(Scope& locals) {
   // The sum's own evaluation counts a step and a nesting level; when that
   // level is still within the limit and nothing is unwinding, the in-place
   // form counts them the same way.
-  if (!script::aborting && script::evalDepth < script::kMaxEvalDepth) {
+  if (slot && slot->object()) {
     Value literal;
-    if (const DataString* tail = appendableTail(slot, sum->right.get(), locals, literal)) {
+    const DataString* tail = appendableTail(slot, sum->right.get(), locals, literal);
+    if (tail && !script::aborting && script::evalDepth < script::kMaxEvalDepth) {
       script::DepthGuard guard;
       appendTo(slot, tail);
       return *slot;
