@@ -11,7 +11,7 @@ namespace {
 // The name of the library's current interface (FreeImage 3).
 constexpr const char* kLibraryName = "libfreeimage.so.3";
 
-const FreeImageLibrary* open() {
+const FreeImageLibrary* openLibrary() {
   static FreeImageLibrary library;
   void* handle = ::dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
@@ -36,7 +36,7 @@ const FreeImageLibrary* open() {
 }  // namespace
 
 const FreeImageLibrary* freeImage() {
-  static const FreeImageLibrary* library = open();
+  static const FreeImageLibrary* library = openLibrary();
   return library;
 }
 

@@ -72,7 +72,8 @@ private:
   // What evaluating the node does, settled when it is built: the statement
   // forms, or an operator on two leaves (read in place, without copies), on
   // other operands, or on none.
-  // AssignConcat is `name = name + leaf`, which may append in place.
+  // AssignConcat is `name = name + leaf`, which may append in place;
+  // NameAndInt an operator on a name and an int literal.
   enum class Form : uint8_t { Assign, AssignConcat, CompoundAssign, Step, Member, Index, NameAndInt, Leaves, Operands, NoOperand };
   static Form formOf(Op op, const IData* left, const IData* right);
   const Form form_;
