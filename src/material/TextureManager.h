@@ -98,10 +98,9 @@ bool readImageHeader(std::string_view format, std::string_view bytes, uint64_t& 
 
 class TextureManager {
 public:
-  // Initialises FreeImage.
+  // An empty cache. FreeImage is opened by the decoding helper, not here.
   TextureManager();
-  // Deletes the cached textures (a no-op without a current context) and
-  // shuts FreeImage down.
+  // Deletes the cached textures (a no-op without a current context).
   ~TextureManager();
   TextureManager(const TextureManager&) = delete;
   TextureManager& operator=(const TextureManager&) = delete;
