@@ -226,6 +226,16 @@ inline void startRunaway(RunawayLimit limit) {
   aborting = true;
 }
 
+// For work whose cost is known beforehand (see FixedCost in SyntaxTree.h):
+// true when nothing is unwinding, the evaluation budget holds `steps` more
+// steps and `height` more nesting levels stay within the limit, so counting
+// them one by one could not stop the work. The caller then counts the steps
+// with countSteps.
+inline bool hasBudget(uint32_t steps, uint32_t height) {
+  return !aborting && detail::stepsLeft >= steps && evalDepth + static_cast<int>(height) <= kMaxEvalDepth;
+}
+inline void countSteps(uint32_t steps) { detail::stepsLeft -= steps; }
+
 namespace detail {
 extern bool boundaryOpen;
 }

@@ -7,6 +7,7 @@
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -35,7 +36,7 @@ inline Value variableValue(const IData* id, Scope& locals) {
 // An operand's value: variables and int literals, the most common operands,
 // are read in place, operations and calls evaluated directly; everything
 // else goes through eval().
-inline Value operand(const IData* n, Scope& locals) {
+[[gnu::always_inline]] inline Value operand(const IData* n, Scope& locals) {
   switch (n->tag()) {
     case kTagID: return variableValue(n, locals);
     case kTagInt: return Value::integer(static_cast<const DataInt*>(n)->value);
@@ -57,7 +58,26 @@ inline const Value* leaf(const IData* n, Scope& locals, Value& literal) {
 }
 
 // The same for an expression that may be missing: null gives null.
-inline Value evalOrNull(const DataPtr& e, Scope& locals) { return e ? operand(e.get(), locals) : Value(); }
+[[gnu::always_inline]] inline Value evalOrNull(const DataPtr& e, Scope& locals) { return e ? operand(e.get(), locals) : Value(); }
+
+// An operand of a node of known cost: with kCount false the cost has been
+// counted, and a nested operation runs without counting.
+template <bool kCount>
+[[gnu::always_inline]] inline Value operandOf(const IData* n, Scope& locals) {
+  if constexpr (!kCount)
+    if (n->tag() == kTagOperation) return static_cast<DataOperation*>(const_cast<IData*>(n))->run(locals);
+  return operand(n, locals);
+}
+template <bool kCount>
+[[gnu::always_inline]] inline Value operandOrNull(const DataPtr& e, Scope& locals) {
+  return e ? operandOf<kCount>(e.get(), locals) : Value();
+}
+
+// Runs a statement of known cost whose cost the caller has counted. A name
+// or a literal standing as a statement does nothing.
+inline void runCounted(const IData* n, Scope& locals) {
+  if (n && n->tag() == kTagOperation) static_cast<DataOperation*>(const_cast<IData*>(n))->run(locals);
+}
 
 // The string a value holds when nothing but that value holds it: appending
 // to it in place cannot be seen by anything else.
@@ -157,6 +177,66 @@ void DataID::findGlobal() const {
   globalGeneration_ = Scope::globalGeneration;
 }
 
+// ---- costs -------------------------------------------------------------------
+
+FixedCost fixedCost(const IData* n) {
+  if (!n || DataOperation::isLeaf(n)) return {0, 0, true};
+  if (n->tag() == kTagOperation) return static_cast<const DataOperation*>(n)->cost();
+  return {};
+}
+
+FixedCost fixedCost(const std::vector<DataPtr>& statements) {
+  FixedCost total{0, 0, true};
+  for (const DataPtr& s : statements) {
+    const FixedCost c = fixedCost(s.get());
+    if (!c.known) return {};
+    total.steps += c.steps;
+    total.height = std::max(total.height, c.height);
+  }
+  return total;
+}
+
+PassCost passCost(const IData* condition, const StatementList& body, const IData* step) {
+  const FixedCost c = fixedCost(condition);
+  const FixedCost b = fixedCost(body);
+  const FixedCost s = fixedCost(step);
+  if (!condition || !c.known || !b.known || !s.known) return {};
+  return {1 + c.steps, b.steps + s.steps, std::max({c.height, b.height, s.height}), true};
+}
+
+namespace {
+bool isLiteral(const IData* n) {
+  return n && (n->tag() == kTagInt || n->tag() == kTagFloat || n->tag() == kTagString);
+}
+}  // namespace
+
+FixedCost DataOperation::costOf() const {
+  const auto nested = [](const FixedCost& c) { return FixedCost{1 + c.steps, 1 + c.height, c.known}; };
+  switch (form_) {
+    case Form::NameAndInt:
+    case Form::Leaves:
+    case Form::Operands: {
+      // "==" on two Lists compares them element by element, counting levels
+      // as it goes; with a literal on either side it never does.
+      if (op == Op::Eq && !isLiteral(left.get()) && !isLiteral(right.get())) return {};
+      const FixedCost l = fixedCost(left.get()), r = fixedCost(right.get());
+      if (!l.known || !r.known) return {};
+      return {1 + l.steps + r.steps, 1 + std::max(l.height, r.height), true};
+    }
+    case Form::Assign:
+    case Form::CompoundAssign:
+      if (left->tag() != kTagID) return {};
+      return nested(fixedCost(right.get()));
+    // The sum of two leaves is evaluated as a nested operation, or counted
+    // the same way when the string is appended in place.
+    case Form::AssignConcat: return {2, 2, true};
+    case Form::Step:
+      if (left->tag() != kTagID) return {};
+      return {1, 1, true};
+    default: return {};
+  }
+}
+
 // ---- operators -----------------------------------------------------------------
 
 void DataOperation::print() {
@@ -219,48 +299,104 @@ DataOperation::Form DataOperation::formOf(Op op, const IData* left, const IData*
   return isLeaf(left) && isLeaf(right) ? Form::Leaves : Form::Operands;
 }
 
-// The two most common statements, "x = ..." and "x++", are expanded in the
-// evaluator's dispatch below.
+// "x = ...", the most common statement, is expanded in the evaluator's
+// dispatch below.
+template <bool kCount>
 [[gnu::always_inline]] inline Value DataOperation::assign(Scope& locals) {
   if (!left || left->tag() != kTagID) return Value();
-  Value value = evalOrNull(right, locals);
+  Value value = operandOrNull<kCount>(right, locals);
   storeVariable(left.get(), locals, value);
   return value;
 }
 
-[[gnu::always_inline]] inline Value DataOperation::increment(Scope& locals) {
-  if (!left || left->tag() != kTagID) return Value();
-  Value* slot = findVariable(left.get(), locals);
-  if (!slot) return Value();
-  *slot = unaryOp(op, *slot);
-  return *slot;
-}
 
-Value DataOperation::eval(Scope& locals) {
-  script::DepthGuard guard;
-  if (!guard) return Value();
+// The runners: one function per common form and operator, so that a node
+// runs without dispatching on either. The forms whose operands are leaves
+// nest nothing and serve both ways of counting.
+struct OperationRunners {
+  // The forms of leaves, shared with the counting evaluation (which passes
+  // the node's operator; the runners pass it as a constant).
+  [[gnu::always_inline]] static Value nameAndInt(Op op, DataOperation& o, Scope& locals) {
+    const Value* a = findVariable(o.left.get(), locals);
+    const int32_t b = static_cast<const DataInt*>(o.right.get())->value;
+    if (!a) return Value();
+    Value r;
+    if (a->kind() == Value::kInt && detail::intArithmetic(op, a->intValue(), b, r)) return r;
+    if (a->isNull()) return Value();
+    return detail::binaryRules(op, *a, Value::integer(b));
+  }
+  [[gnu::always_inline]] static Value leaves(Op op, DataOperation& o, Scope& locals) {
+    Value x, y;
+    const Value* a = leaf(o.left.get(), locals, x);
+    const Value* b = leaf(o.right.get(), locals, y);
+    if (!a || !b || a->isNull() || b->isNull()) return Value();
+    return binaryOp(op, *a, *b);
+  }
+  [[gnu::always_inline]] static Value step(Op op, DataOperation& o, Scope& locals) {
+    if (o.left->tag() != kTagID) return Value();
+    Value* slot = findVariable(o.left.get(), locals);
+    if (!slot) return Value();
+    *slot = unaryOp(op, *slot);
+    return *slot;
+  }
+  template <Op kOp>
+  static Value nameAndIntOf(DataOperation& o, Scope& locals) {
+    return nameAndInt(kOp, o, locals);
+  }
+  template <Op kOp>
+  static Value leavesOf(DataOperation& o, Scope& locals) {
+    return leaves(kOp, o, locals);
+  }
+  template <Op kOp>
+  static Value stepOf(DataOperation& o, Scope& locals) {
+    return step(kOp, o, locals);
+  }
+  static Value assign(DataOperation& o, Scope& locals) { return o.assign<false>(locals); }
+  static Value assignConcat(DataOperation& o, Scope& locals) { return o.assignConcat<false>(locals); }
+  static Value compoundAssign(DataOperation& o, Scope& locals) { return o.compoundAssign<false>(locals); }
+  static Value uncounted(DataOperation& o, Scope& locals) { return o.evalForm<false>(locals); }
+
+  // The binary operators a form of two leaves can have.
+  template <template <Op> class F>
+  static DataOperation::Runner byOperator(Op op) {
+    switch (op) {
+      case Op::Add: return F<Op::Add>::value;
+      case Op::Sub: return F<Op::Sub>::value;
+      case Op::Mul: return F<Op::Mul>::value;
+      case Op::Div: return F<Op::Div>::value;
+      case Op::Mod: return F<Op::Mod>::value;
+      case Op::Lt: return F<Op::Lt>::value;
+      case Op::Gt: return F<Op::Gt>::value;
+      case Op::Le: return F<Op::Le>::value;
+      case Op::Ge: return F<Op::Ge>::value;
+      case Op::Eq: return F<Op::Eq>::value;
+      case Op::Ne: return F<Op::Ne>::value;
+      case Op::And: return F<Op::And>::value;
+      case Op::Or: return F<Op::Or>::value;
+      default: return uncounted;
+    }
+  }
+  template <Op kOp>
+  struct NameAndIntOf {
+    static constexpr DataOperation::Runner value = nameAndIntOf<kOp>;
+  };
+  template <Op kOp>
+  struct LeavesOf {
+    static constexpr DataOperation::Runner value = leavesOf<kOp>;
+  };
+};
+
+template <bool kCount>
+[[gnu::always_inline]] inline Value DataOperation::evalForm(Scope& locals) {
   switch (form_) {
-    case Form::NameAndInt: {
-      const Value* a = findVariable(left.get(), locals);
-      const int32_t b = static_cast<const DataInt*>(right.get())->value;
-      if (!a) return Value();
-      Value r;
-      if (a->kind() == Value::kInt && detail::intArithmetic(op, a->intValue(), b, r)) return r;
-      if (a->isNull()) return Value();
-      return detail::binaryRules(op, *a, Value::integer(b));
-    }
-    case Form::Leaves: {
-      Value x, y;
-      const Value* a = leaf(left.get(), locals, x);
-      const Value* b = leaf(right.get(), locals, y);
-      if (!a || !b || a->isNull() || b->isNull()) return Value();
-      return binaryOp(op, *a, *b);
-    }
+    case Form::NameAndInt: return OperationRunners::nameAndInt(op, *this, locals);
+    case Form::Leaves: return OperationRunners::leaves(op, *this, locals);
+    case Form::Step: return OperationRunners::step(op, *this, locals);
     case Form::Operands: {
-      Value a = operand(left.get(), locals);
+      Value a = operandOf<kCount>(left.get(), locals);
       if (!right) return unaryOp(op, a);
       // Both sides are always evaluated: there is no short-circuit.
-      Value b = operand(right.get(), locals);
+      Value b = operandOf<kCount>(right.get(), locals);
       // A missing right value makes the whole operation null (the unary form
       // is chosen by the shape of the node, not by the value).
       if (!a || !b) return Value();
@@ -276,10 +412,9 @@ Value DataOperation::eval(Scope& locals) {
       }
       return binaryOp(op, a, b);
     }
-    case Form::Assign: return assign(locals);
-    case Form::AssignConcat: return assignConcat(locals);
-    case Form::CompoundAssign: return compoundAssign(locals);
-    case Form::Step: return increment(locals);
+    case Form::Assign: return assign<kCount>(locals);
+    case Form::AssignConcat: return assignConcat<kCount>(locals);
+    case Form::CompoundAssign: return compoundAssign<kCount>(locals);
     case Form::Member: return member(locals);
     case Form::Index: return indexed(locals);
     case Form::NoOperand: break;
@@ -287,6 +422,34 @@ Value DataOperation::eval(Scope& locals) {
   return Value();
 }
 
+// A node of known cost counts all of it at once when the budgets allow and
+// its operands then run without counting; otherwise every node counts its
+// own step and level.
+Value DataOperation::eval(Scope& locals) {
+  if (cost_.steps > 1 && script::hasBudget(cost_.steps, cost_.height)) {
+    script::countSteps(cost_.steps);
+    return run_(*this, locals);
+  }
+  script::DepthGuard guard;
+  if (!guard) return Value();
+  return evalForm<true>(locals);
+}
+
+DataOperation::Runner DataOperation::runnerOf() const {
+  using R = OperationRunners;
+  switch (form_) {
+    case Form::NameAndInt: return R::byOperator<R::NameAndIntOf>(op);
+    case Form::Leaves: return R::byOperator<R::LeavesOf>(op);
+    case Form::Step: return op == Op::Inc ? R::stepOf<Op::Inc> : R::stepOf<Op::Dec>;
+    case Form::Assign: return R::assign;
+    case Form::AssignConcat: return R::assignConcat;
+    case Form::CompoundAssign: return R::compoundAssign;
+    default: return R::uncounted;
+  }
+}
+
+
+template <bool kCount>
 Value DataOperation::assignConcat(Scope& locals) {
   const auto* sum = static_cast<const DataOperation*>(right.get());
   // Evaluating the sum of two leaves only reads: the slot found now is still
@@ -294,17 +457,22 @@ Value DataOperation::assignConcat(Scope& locals) {
   Value* slot = findVariable(left.get(), locals);
   // The sum's own evaluation counts a step and a nesting level; when that
   // level is still within the limit and nothing is unwinding, the in-place
-  // form counts them the same way.
+  // form counts them the same way (under a cost counted at once, both are).
   if (slot && slot->object()) {
     Value literal;
     const DataString* tail = appendableTail(slot, sum->right.get(), locals, literal);
-    if (tail && !script::aborting && script::evalDepth < script::kMaxEvalDepth) {
-      script::DepthGuard guard;
+    if constexpr (kCount) {
+      if (tail && !script::aborting && script::evalDepth < script::kMaxEvalDepth) {
+        script::DepthGuard guard;
+        appendTo(slot, tail);
+        return *slot;
+      }
+    } else if (tail) {
       appendTo(slot, tail);
       return *slot;
     }
   }
-  Value value = const_cast<DataOperation*>(sum)->eval(locals);
+  Value value = kCount ? const_cast<DataOperation*>(sum)->eval(locals) : const_cast<DataOperation*>(sum)->run(locals);
   if (slot)
     *slot = value;
   else
@@ -312,6 +480,7 @@ Value DataOperation::assignConcat(Scope& locals) {
   return value;
 }
 
+template <bool kCount>
 Value DataOperation::compoundAssign(Scope& locals) {
   if (!left || left->tag() != kTagID) return Value();
   if (op == Op::AddAssign && right && isLeaf(right.get())) {
@@ -323,12 +492,11 @@ Value DataOperation::compoundAssign(Scope& locals) {
     }
   }
   Value current = operand(left.get(), locals);
-  Value operand = evalOrNull(right, locals);
+  Value operand = operandOrNull<kCount>(right, locals);
   Value value = (current && operand) ? binaryOp(compoundBase(op), current, operand) : Value();
   storeVariable(left.get(), locals, value);
   return value;
 }
-
 
 Value DataOperation::member(Scope& locals) {
   if (!left || !right) return Value();
@@ -405,8 +573,14 @@ private:
     // The table of this depth is reused from call to call and keeps its room.
     Scope& locals = frame.locals();
     for (std::size_t i = 0; i < count; ++i) locals.add(fn.params[i], std::move(args[i]));
-    // The call consumes the return flag its body set.
-    if (runStatements(fn.body, locals, result)) script::returnFlag = false;
+    if (fn.bodyCost.known && script::hasBudget(fn.bodyCost.steps, fn.bodyCost.height)) {
+      // A body of known cost never returns early; it gives null.
+      script::countSteps(fn.bodyCost.steps);
+      for (const DataPtr& s : fn.body) runCounted(s.get(), locals);
+    } else if (runStatements(fn.body, locals, result)) {
+      // The call consumes the return flag its body set.
+      script::returnFlag = false;
+    }
   }
   // Deep or long recursions leave many temporaries behind; everything still
   // in use is held by a counted reference at this point.
@@ -522,6 +696,17 @@ Value DataWhile::eval(Scope& locals) {
   script::DepthGuard guard;
   if (!guard || !condition) return Value();
   for (;;) {
+    // A pass of known cost counts it at once when the budgets allow.
+    if (pass_.known && script::hasBudget(pass_.headSteps + pass_.bodySteps, pass_.height)) {
+      script::countSteps(pass_.headSteps);
+      bool go;
+      if (!asBool(operandOf<false>(condition.get(), locals), go)) return Value();
+      if (!go) return Value::boolean(true);
+      script::countSteps(pass_.bodySteps);
+      for (const DataPtr& s : body) runCounted(s.get(), locals);
+      script::collectIfCrowded();
+      continue;
+    }
     script::countStep();
     bool go;
     if (!asBool(operand(condition.get(), locals), go)) return Value();
@@ -540,6 +725,17 @@ Value DataFor::eval(Scope& locals) {
   if (!guard || !condition) return Value();
   if (init) qor::eval(init.get(), locals);
   for (;;) {
+    if (pass_.known && script::hasBudget(pass_.headSteps + pass_.bodySteps, pass_.height)) {
+      script::countSteps(pass_.headSteps);
+      bool go;
+      if (!asBool(operandOf<false>(condition.get(), locals), go)) return Value();
+      if (!go) return Value();
+      script::countSteps(pass_.bodySteps);
+      for (const DataPtr& s : body) runCounted(s.get(), locals);
+      runCounted(step.get(), locals);
+      script::collectIfCrowded();
+      continue;
+    }
     script::countStep();
     bool go;
     if (!asBool(operand(condition.get(), locals), go)) return Value();

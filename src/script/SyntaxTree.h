@@ -17,6 +17,25 @@ namespace qor {
 
 using StatementList = std::vector<DataPtr>;
 
+// What evaluating a node costs when its shape settles it: the steps it
+// counts and how many nesting levels below the current one it reaches. A
+// node of known cost runs no script code (no calls, methods, indexing or
+// List comparisons) and never returns early, so a caller that finds both
+// budgets large enough counts the whole cost at once and runs the node
+// without counting (DataOperation::run); with less left it evaluates node by
+// node, which stops at the very step a limit is reached.
+struct FixedCost {
+  uint32_t steps = 0;
+  uint32_t height = 0;
+  bool known = false;
+};
+// The cost of a name or literal (nothing), of an operation of known cost,
+// and of a missing node (nothing); unknown for anything else.
+FixedCost fixedCost(const IData* n);
+// The cost of a statement list run in order: the sum of the steps, the
+// greatest height. Unknown when one statement's is.
+FixedCost fixedCost(const std::vector<DataPtr>& statements);
+
 // A name used as a variable.
 class DataID final : public IData {
 public:
@@ -53,11 +72,14 @@ class DataOperation final : public IData {
 public:
   DataOperation(Op op_, DataPtr left_, DataPtr right_)
       : IData(kTagOperation), op(op_), left(std::move(left_)), right(std::move(right_)),
-        form_(formOf(op, left.get(), right.get())) {}
+        form_(formOf(op, left.get(), right.get())), cost_(costOf()), run_(runnerOf()) {}
   std::size_t size() const override { return sizeof(*this); }
   void print() override;
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
+  // Evaluates a node of known cost whose cost the caller has counted.
+  Value run(Scope& locals) { return run_(*this, locals); }
+  const FixedCost& cost() const { return cost_; }
 
   const Op op;
   const DataPtr left;
@@ -76,12 +98,26 @@ private:
   // NameAndInt an operator on a name and an int literal.
   enum class Form : uint8_t { Assign, AssignConcat, CompoundAssign, Step, Member, Index, NameAndInt, Leaves, Operands, NoOperand };
   static Form formOf(Op op, const IData* left, const IData* right);
+  FixedCost costOf() const;
   const Form form_;
+  const FixedCost cost_;
+  // How run() evaluates the node: a function chosen for its form and
+  // operator when it is built (OperationRunners in SyntaxTree.cpp).
+  friend struct OperationRunners;
+  using Runner = Value (*)(DataOperation&, Scope&);
+  Runner runnerOf() const;
+  const Runner run_;
 
+  // The forms' evaluation; kCount: nested operations count their own steps
+  // and levels (false under a cost counted at once).
+  template <bool kCount>
+  Value evalForm(Scope& locals);
+  template <bool kCount>
   Value assign(Scope& locals);
+  template <bool kCount>
   Value assignConcat(Scope& locals);
+  template <bool kCount>
   Value compoundAssign(Scope& locals);
-  Value increment(Scope& locals);
   Value member(Scope& locals);
   Value indexed(Scope& locals);
 };
@@ -142,22 +178,37 @@ public:
   const bool hasElse;
 };
 
+// One pass of a loop when its cost is known: the pass's own step and the
+// condition, then the body (and a for loop's step).
+struct PassCost {
+  uint32_t headSteps = 0;
+  uint32_t bodySteps = 0;
+  uint32_t height = 0;
+  bool known = false;
+};
+PassCost passCost(const IData* condition, const StatementList& body, const IData* step);
+
 class DataWhile final : public IData {
 public:
-  DataWhile(DataPtr cond, StatementList body_) : IData(kTagWhile), condition(std::move(cond)), body(std::move(body_)) {}
+  DataWhile(DataPtr cond, StatementList body_)
+      : IData(kTagWhile), condition(std::move(cond)), body(std::move(body_)),
+        pass_(passCost(condition.get(), body, nullptr)) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
 
   const DataPtr condition;
   const StatementList body;
+
+private:
+  const PassCost pass_;
 };
 
 class DataFor final : public IData {
 public:
   DataFor(DataPtr init_, DataPtr cond, DataPtr step_, StatementList body_)
       : IData(kTagFor), init(std::move(init_)), condition(std::move(cond)), step(std::move(step_)),
-        body(std::move(body_)) {}
+        body(std::move(body_)), pass_(passCost(condition.get(), body, step.get())) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
@@ -166,6 +217,9 @@ public:
   const DataPtr condition;
   const DataPtr step;
   const StatementList body;
+
+private:
+  const PassCost pass_;
 };
 
 // `return exp;`: gives the value and sets the return flag. It carries the
@@ -185,7 +239,8 @@ public:
 class Function final : public IData {
 public:
   Function(std::string_view name_, std::vector<Symbol> params_, StatementList body_)
-      : IData(kTagFunction), name(intern(name_)), params(std::move(params_)), body(std::move(body_)) {}
+      : IData(kTagFunction), name(intern(name_)), params(std::move(params_)), body(std::move(body_)),
+        bodyCost(fixedCost(body)) {}
   std::size_t size() const override { return sizeof(*this); }
   // A definition is not a value.
   DataPtr evaluate(Scope&) override { return nullptr; }
@@ -193,6 +248,8 @@ public:
   const Symbol name;
   const std::vector<Symbol> params;
   const StatementList body;
+  // Known when every statement's cost is: the body then never returns early.
+  const FixedCost bodyCost;
 };
 
 // Runs statements in order; after one that sets the return flag the rest is
