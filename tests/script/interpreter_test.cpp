@@ -66,6 +66,58 @@ TEST_F(InterpreterTest, DeeplyNestedExpressionsDoNotOverflow) {
   EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(InterpreterTest, StatementsThatOnlyComputeReachTheNestingLimitAtTheSameLevel) {
+  // A sum of n ones nests n operations under its assignment. One level too
+  // deep for the limit it runs away and stores null; one level less it
+  // computes: at the top level, in a loop's body (one level down) and in a
+  // function called from an assignment (two levels down).
+  const auto ones = [](int n) {
+    std::string s = "1";
+    for (int i = 0; i < n; ++i) s += " + 1";
+    return s;
+  };
+  const struct {
+    const char* before;
+    const char* after;
+    int levelsAbove;
+  } cases[] = {{"x = ", ";", 0},
+               {"for (k = 0; k < 1; k++) { x = ", "; }", 1},
+               {"x = 0; def f() { x = ", "; } y = f();", 2}};
+  for (const auto& c : cases) {
+    const int deepest = qor::script::kMaxEvalDepth - 1 - c.levelsAbove;
+    fresh();
+    run(c.before + ones(deepest) + c.after);
+    EXPECT_EQ(eval("x"), "int " + std::to_string(deepest + 1)) << c.before;
+    fresh();
+    run(c.before + ones(deepest + 1) + c.after);
+    EXPECT_EQ(eval("x"), "null") << c.before;
+    EXPECT_FALSE(qor::script::aborting);
+  }
+  // Each statement form as a function's body, called from under n levels of
+  // operations: the body runs two levels below them, and the statement's
+  // own operations below that.
+  const struct {
+    const char* body;
+    int height;
+    const char* fits;
+    const char* tooDeep;
+  } bodies[] = {{"v = v + 1;", 2, "int 3", "null"},       {"v = v + \"a\";", 2, "string 2a", "null"},
+                {"v = v * 2 + 1;", 3, "int 5", "null"},   {"v -= v * 2 - 1;", 3, "int -1", "null"},
+                {"v++;", 1, "int 3", "int 2"},            {"v = 7; v++; v = v * 2 + 1;", 3, "int 17", "null"}};
+  for (const auto& b : bodies) {
+    const std::string start = std::string(b.body).find('"') == std::string::npos ? "2" : "\"2\"";
+    std::string calls = "f()";
+    const int deepest = qor::script::kMaxEvalDepth - 2 - b.height;
+    for (int i = 0; i < deepest; ++i) calls += " + 1";
+    fresh();
+    run("v = " + start + "; def f() { " + b.body + " } x = " + calls + ";");
+    EXPECT_EQ(eval("v"), b.fits) << b.body;
+    fresh();
+    run("v = " + start + "; def f() { " + b.body + " } x = " + calls + " + 1;");
+    EXPECT_EQ(eval("v"), b.tooDeep) << b.body;
+  }
+}
+
 TEST_F(InterpreterTest, SelfHoldingListPrintsAndComparesWithoutRunningAway) {
   // The remove breaks the cycle for the collector.
   run("l = (1); l.add(l); print(l); both = (l == l, 1 + 1); l.remove(1);");
@@ -324,6 +376,69 @@ TEST_F(BudgetTest, TheEvaluationBudgetStopsRunawaysAtTheSameStepEveryTime) {
     count = eval("i");
   }
   EXPECT_EQ(counts[0], counts[1]);
+}
+
+TEST_F(BudgetTest, StatementsThatOnlyComputeStopAtTheSameStepAsEveryOther) {
+  // Each model counts the steps the way the evaluator defines them (one per
+  // operation, call, loop and pass) and stores only when every step of the
+  // statement before the store was counted; the program must stop at the
+  // same place for every budget, whether its loop or function body counts
+  // a whole pass at once or node by node.
+  using Model = std::string (*)(int budget);
+  const struct {
+    const char* setup;
+    const char* text;
+    Model model;
+  } cases[] = {
+      {"a = 0; b = 0;", "while (a < 40) { a = a + 1; b = b + a % 3; }",
+       [](int budget) {
+         int left = budget, a = 0, b = 0;
+         const auto take = [&](int n) { return left >= n ? (left -= n, true) : false; };
+         if (take(1))
+           while (take(2) && a < 40 && take(2)) {
+             ++a;
+             if (!take(3)) break;
+             b += a % 3;
+           }
+         return std::to_string(a) + " " + std::to_string(b);
+       }},
+      {"a = 0; b = 0;", "for (i = 0; i < 30; i++) { a = a + i; b -= i * 2 - 1; }",
+       [](int budget) {
+         int left = budget, a = 0, b = 0;
+         const auto take = [&](int n) { return left >= n ? (left -= n, true) : false; };
+         if (take(1) && take(1))
+           for (int i = 0; take(2) && i < 30 && take(2); ++i) {
+             a += i;
+             if (!take(3)) break;
+             b -= i * 2 - 1;
+             if (!take(1)) break;
+           }
+         return std::to_string(a) + " " + std::to_string(b);
+       }},
+      {"a = 0; b = 0; def add(k) { a = a + 1; b = b + k * 2; }", "for (i = 0; i < 30; i++) add(i);",
+       [](int budget) {
+         int left = budget, a = 0, b = 0;
+         const auto take = [&](int n) { return left >= n ? (left -= n, true) : false; };
+         if (take(1) && take(1))
+           for (int i = 0; take(2) && i < 30 && take(1) && take(2); ++i) {
+             ++a;
+             if (!take(3)) break;
+             b += i * 2;
+             if (!take(1)) break;
+           }
+         return std::to_string(a) + " " + std::to_string(b);
+       }},
+  };
+  for (const auto& c : cases) {
+    for (int budget = 0; budget < 320; ++budget) {
+      fresh();
+      run(c.setup);
+      qor::script::setEvaluationBudget(static_cast<uint64_t>(budget));
+      run(c.text);
+      qor::script::setEvaluationBudget(qor::script::kUnlimitedSteps);
+      EXPECT_EQ(run("print(a, \" \", b);"), c.model(budget) + "\n") << c.text << " with " << budget << " steps";
+    }
+  }
 }
 
 int32_t fakeNow = 0;
