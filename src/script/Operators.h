@@ -70,7 +70,7 @@ Value unaryRules(Op op, const Value& a);
 // unwrapped, then the type pair picks the float, int, bool, string, List or
 // Material table. Null whenever the pair or the operator has no entry. Two
 // ints with an arithmetic or comparison operator are done in line.
-inline Value binaryOp(Op op, const Value& a, const Value& b) {
+[[gnu::always_inline]] inline Value binaryOp(Op op, const Value& a, const Value& b) {
   Value result;
   if (a.kind() == Value::kInt && b.kind() == Value::kInt && detail::intArithmetic(op, a.intValue(), b.intValue(), result))
     return result;

@@ -73,10 +73,18 @@ template <bool kCount>
   return e ? operandOf<kCount>(e.get(), locals) : Value();
 }
 
+// A loop's condition of known cost, its cost counted: 1 or 0 for a value
+// that converts to true or false, -1 for one that does not.
+inline int runCondition(const IData* n, Scope& locals) {
+  if (n->tag() == kTagOperation) return static_cast<DataOperation*>(const_cast<IData*>(n))->runCondition(locals);
+  bool go;
+  return asBool(operand(n, locals), go) ? go : -1;
+}
+
 // Runs a statement of known cost whose cost the caller has counted. A name
 // or a literal standing as a statement does nothing.
 inline void runCounted(const IData* n, Scope& locals) {
-  if (n && n->tag() == kTagOperation) static_cast<DataOperation*>(const_cast<IData*>(n))->run(locals);
+  if (n && n->tag() == kTagOperation) static_cast<DataOperation*>(const_cast<IData*>(n))->runStatement(locals);
 }
 
 // The string a value holds when nothing but that value holds it: appending
@@ -314,8 +322,8 @@ template <bool kCount>
 // runs without dispatching on either. The forms whose operands are leaves
 // nest nothing and serve both ways of counting.
 struct OperationRunners {
-  // The forms of leaves, shared with the counting evaluation (which passes
-  // the node's operator; the runners pass it as a constant).
+  // The forms, shared with the counting evaluation (which passes the node's
+  // operator; the runners pass it as a constant).
   [[gnu::always_inline]] static Value nameAndInt(Op op, DataOperation& o, Scope& locals) {
     const Value* a = findVariable(o.left.get(), locals);
     const int32_t b = static_cast<const DataInt*>(o.right.get())->value;
@@ -332,6 +340,27 @@ struct OperationRunners {
     if (!a || !b || a->isNull() || b->isNull()) return Value();
     return binaryOp(op, *a, *b);
   }
+  template <bool kCount>
+  [[gnu::always_inline]] static Value operands(Op op, DataOperation& o, Scope& locals) {
+    Value a = operandOf<kCount>(o.left.get(), locals);
+    if (!o.right) return unaryOp(op, a);
+    // Both sides are always evaluated: there is no short-circuit.
+    Value b = operandOf<kCount>(o.right.get(), locals);
+    // A missing right value makes the whole operation null (the unary form
+    // is chosen by the shape of the node, not by the value).
+    if (!a || !b) return Value();
+    // A string made by the left operand alone (a call's result, an earlier
+    // "+") takes the right one in place.
+    if (op == Op::Add) {
+      DataString* s = soleString(a);
+      const DataString* t = stringOf(&b);
+      if (s && t && s != t) {
+        s->append(t->value);
+        return a;
+      }
+    }
+    return binaryOp(op, a, b);
+  }
   [[gnu::always_inline]] static Value step(Op op, DataOperation& o, Scope& locals) {
     if (o.left->tag() != kTagID) return Value();
     Value* slot = findVariable(o.left.get(), locals);
@@ -339,6 +368,7 @@ struct OperationRunners {
     *slot = unaryOp(op, *slot);
     return *slot;
   }
+
   template <Op kOp>
   static Value nameAndIntOf(DataOperation& o, Scope& locals) {
     return nameAndInt(kOp, o, locals);
@@ -346,6 +376,10 @@ struct OperationRunners {
   template <Op kOp>
   static Value leavesOf(DataOperation& o, Scope& locals) {
     return leaves(kOp, o, locals);
+  }
+  template <Op kOp>
+  static Value operandsOf(DataOperation& o, Scope& locals) {
+    return operands<false>(kOp, o, locals);
   }
   template <Op kOp>
   static Value stepOf(DataOperation& o, Scope& locals) {
@@ -356,7 +390,51 @@ struct OperationRunners {
   static Value compoundAssign(DataOperation& o, Scope& locals) { return o.compoundAssign<false>(locals); }
   static Value uncounted(DataOperation& o, Scope& locals) { return o.evalForm<false>(locals); }
 
-  // The binary operators a form of two leaves can have.
+  // As statements: the same work, without giving a value.
+  template <Op kOp>
+  static void stepStatement(DataOperation& o, Scope& locals) {
+    if (o.left->tag() != kTagID) return;
+    if (Value* slot = findVariable(o.left.get(), locals)) *slot = unaryOp(kOp, *slot);
+  }
+  static void assignStatement(DataOperation& o, Scope& locals) {
+    Value value = operandOrNull<false>(o.right, locals);
+    if (Value* slot = findVariable(o.left.get(), locals))
+      *slot = std::move(value);
+    else
+      locals.add(static_cast<const DataID*>(o.left.get())->name, std::move(value));
+  }
+  // "x = x + leaf" when x holds a number, a bool or null: the sum is read
+  // from the slot just found (it is the same variable), then stored in it.
+  static void assignConcatStatement(DataOperation& o, Scope& locals) {
+    Value* slot = findVariable(o.left.get(), locals);
+    if (!slot || slot->object()) {
+      o.assignConcat<false>(locals);
+      return;
+    }
+    Value y;
+    const Value* b = leaf(static_cast<const DataOperation*>(o.right.get())->right.get(), locals, y);
+    *slot = (b && !slot->isNull() && !b->isNull()) ? binaryOp(Op::Add, *slot, *b) : Value();
+  }
+  static void valueStatement(DataOperation& o, Scope& locals) { o.run_(o, locals); }
+
+  // As a loop's condition: 1 or 0 for a value that converts to true or
+  // false, -1 for one that does not.
+  template <Op kOp>
+  static int comparisonCondition(DataOperation& o, Scope& locals) {
+    const Value* a = findVariable(o.left.get(), locals);
+    if (a && a->kind() == Value::kInt) {
+      Value r;
+      detail::intArithmetic(kOp, a->intValue(), static_cast<const DataInt*>(o.right.get())->value, r);
+      return r.boolValue() ? 1 : 0;
+    }
+    return valueCondition(o, locals);
+  }
+  static int valueCondition(DataOperation& o, Scope& locals) {
+    bool go;
+    return asBool(o.run_(o, locals), go) ? go : -1;
+  }
+
+  // The binary operators an operation can have.
   template <template <Op> class F>
   static DataOperation::Runner byOperator(Op op) {
     switch (op) {
@@ -384,7 +462,56 @@ struct OperationRunners {
   struct LeavesOf {
     static constexpr DataOperation::Runner value = leavesOf<kOp>;
   };
+  template <Op kOp>
+  struct OperandsOf {
+    static constexpr DataOperation::Runner value = operandsOf<kOp>;
+  };
 };
+
+DataOperation::Runner DataOperation::runnerOf() const {
+  using R = OperationRunners;
+  switch (form_) {
+    case Form::NameAndInt: return R::byOperator<R::NameAndIntOf>(op);
+    case Form::Leaves: return R::byOperator<R::LeavesOf>(op);
+    case Form::Operands: return right ? R::byOperator<R::OperandsOf>(op) : R::uncounted;
+    case Form::Step: return op == Op::Inc ? R::stepOf<Op::Inc> : R::stepOf<Op::Dec>;
+    case Form::Assign: return R::assign;
+    case Form::AssignConcat: return R::assignConcat;
+    case Form::CompoundAssign: return R::compoundAssign;
+    default: return R::uncounted;
+  }
+}
+
+DataOperation::StatementRunner DataOperation::statementRunnerOf() const {
+  using R = OperationRunners;
+  switch (form_) {
+    case Form::Step:
+      if (left->tag() != kTagID) break;
+      return op == Op::Inc ? R::stepStatement<Op::Inc> : R::stepStatement<Op::Dec>;
+    case Form::Assign:
+      if (left->tag() != kTagID) break;
+      return R::assignStatement;
+    case Form::AssignConcat: return R::assignConcatStatement;
+    default: break;
+  }
+  return R::valueStatement;
+}
+
+DataOperation::ConditionRunner DataOperation::conditionRunnerOf() const {
+  using R = OperationRunners;
+  if (form_ == Form::NameAndInt) {
+    switch (op) {
+      case Op::Lt: return R::comparisonCondition<Op::Lt>;
+      case Op::Gt: return R::comparisonCondition<Op::Gt>;
+      case Op::Le: return R::comparisonCondition<Op::Le>;
+      case Op::Ge: return R::comparisonCondition<Op::Ge>;
+      case Op::Eq: return R::comparisonCondition<Op::Eq>;
+      case Op::Ne: return R::comparisonCondition<Op::Ne>;
+      default: break;
+    }
+  }
+  return R::valueCondition;
+}
 
 template <bool kCount>
 [[gnu::always_inline]] inline Value DataOperation::evalForm(Scope& locals) {
@@ -392,26 +519,7 @@ template <bool kCount>
     case Form::NameAndInt: return OperationRunners::nameAndInt(op, *this, locals);
     case Form::Leaves: return OperationRunners::leaves(op, *this, locals);
     case Form::Step: return OperationRunners::step(op, *this, locals);
-    case Form::Operands: {
-      Value a = operandOf<kCount>(left.get(), locals);
-      if (!right) return unaryOp(op, a);
-      // Both sides are always evaluated: there is no short-circuit.
-      Value b = operandOf<kCount>(right.get(), locals);
-      // A missing right value makes the whole operation null (the unary form
-      // is chosen by the shape of the node, not by the value).
-      if (!a || !b) return Value();
-      // A string made by the left operand alone (a call's result, an earlier
-      // "+") takes the right one in place.
-      if (op == Op::Add) {
-        DataString* s = soleString(a);
-        const DataString* t = stringOf(&b);
-        if (s && t && s != t) {
-          s->append(t->value);
-          return a;
-        }
-      }
-      return binaryOp(op, a, b);
-    }
+    case Form::Operands: return OperationRunners::operands<kCount>(op, *this, locals);
     case Form::Assign: return assign<kCount>(locals);
     case Form::AssignConcat: return assignConcat<kCount>(locals);
     case Form::CompoundAssign: return compoundAssign<kCount>(locals);
@@ -435,18 +543,6 @@ Value DataOperation::eval(Scope& locals) {
   return evalForm<true>(locals);
 }
 
-DataOperation::Runner DataOperation::runnerOf() const {
-  using R = OperationRunners;
-  switch (form_) {
-    case Form::NameAndInt: return R::byOperator<R::NameAndIntOf>(op);
-    case Form::Leaves: return R::byOperator<R::LeavesOf>(op);
-    case Form::Step: return op == Op::Inc ? R::stepOf<Op::Inc> : R::stepOf<Op::Dec>;
-    case Form::Assign: return R::assign;
-    case Form::AssignConcat: return R::assignConcat;
-    case Form::CompoundAssign: return R::compoundAssign;
-    default: return R::uncounted;
-  }
-}
 
 
 template <bool kCount>
@@ -699,8 +795,8 @@ Value DataWhile::eval(Scope& locals) {
     // A pass of known cost counts it at once when the budgets allow.
     if (pass_.known && script::hasBudget(pass_.headSteps + pass_.bodySteps, pass_.height)) {
       script::countSteps(pass_.headSteps);
-      bool go;
-      if (!asBool(operandOf<false>(condition.get(), locals), go)) return Value();
+      const int go = runCondition(condition.get(), locals);
+      if (go < 0) return Value();
       if (!go) return Value::boolean(true);
       script::countSteps(pass_.bodySteps);
       for (const DataPtr& s : body) runCounted(s.get(), locals);
@@ -727,8 +823,8 @@ Value DataFor::eval(Scope& locals) {
   for (;;) {
     if (pass_.known && script::hasBudget(pass_.headSteps + pass_.bodySteps, pass_.height)) {
       script::countSteps(pass_.headSteps);
-      bool go;
-      if (!asBool(operandOf<false>(condition.get(), locals), go)) return Value();
+      const int go = runCondition(condition.get(), locals);
+      if (go < 0) return Value();
       if (!go) return Value();
       script::countSteps(pass_.bodySteps);
       for (const DataPtr& s : body) runCounted(s.get(), locals);

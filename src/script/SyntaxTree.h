@@ -72,13 +72,19 @@ class DataOperation final : public IData {
 public:
   DataOperation(Op op_, DataPtr left_, DataPtr right_)
       : IData(kTagOperation), op(op_), left(std::move(left_)), right(std::move(right_)),
-        form_(formOf(op, left.get(), right.get())), cost_(costOf()), run_(runnerOf()) {}
+        form_(formOf(op, left.get(), right.get())), cost_(costOf()), run_(runnerOf()),
+        runStatement_(statementRunnerOf()), runCondition_(conditionRunnerOf()) {}
   std::size_t size() const override { return sizeof(*this); }
   void print() override;
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
   // Evaluates a node of known cost whose cost the caller has counted.
   Value run(Scope& locals) { return run_(*this, locals); }
+  // The same for a statement, whose value nothing takes.
+  void runStatement(Scope& locals) { runStatement_(*this, locals); }
+  // The same for a loop's condition: 1 or 0 for a value that converts to
+  // true or false, -1 for one that does not.
+  int runCondition(Scope& locals) { return runCondition_(*this, locals); }
   const FixedCost& cost() const { return cost_; }
 
   const Op op;
@@ -105,8 +111,14 @@ private:
   // operator when it is built (OperationRunners in SyntaxTree.cpp).
   friend struct OperationRunners;
   using Runner = Value (*)(DataOperation&, Scope&);
+  using StatementRunner = void (*)(DataOperation&, Scope&);
   Runner runnerOf() const;
+  using ConditionRunner = int (*)(DataOperation&, Scope&);
+  StatementRunner statementRunnerOf() const;
+  ConditionRunner conditionRunnerOf() const;
   const Runner run_;
+  const StatementRunner runStatement_;
+  const ConditionRunner runCondition_;
 
   // The forms' evaluation; kCount: nested operations count their own steps
   // and levels (false under a cost counted at once).
