@@ -327,7 +327,11 @@ using ArgBuffer = PooledBuffer<DataPtr, detail::argPool>;
 class ValueArgs {
 public:
   static constexpr std::size_t kInline = 4;
-  explicit ValueArgs(std::size_t count) : count_(count) {
+  ValueArgs() = default;
+  explicit ValueArgs(std::size_t count) { allocate(count); }
+  // Makes room for `count` null values; once, on an empty one.
+  void allocate(std::size_t count) {
+    count_ = count;
     if (count <= kInline) {
       data_ = reinterpret_cast<Value*>(inline_);
       for (std::size_t i = 0; i < count; ++i) new (data_ + i) Value();
@@ -348,11 +352,13 @@ public:
   ValueArgs(const ValueArgs&) = delete;
   ValueArgs& operator=(const ValueArgs&) = delete;
   Value& operator[](std::size_t i) { return data_[i]; }
+  const Value& operator[](std::size_t i) const { return data_[i]; }
   Value* data() { return data_; }
+  std::size_t size() const { return count_; }
 
 private:
-  std::size_t count_;
-  Value* data_;
+  std::size_t count_ = 0;
+  Value* data_ = nullptr;
   std::vector<Value>* spill_ = nullptr;
   alignas(Value) unsigned char inline_[kInline * sizeof(Value)];
 };

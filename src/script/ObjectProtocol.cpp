@@ -9,7 +9,7 @@ bool MethodCall::begin(const DataPtr& call, Scope& locals) {
   if (!depth_ || !call || call->tag() != kTagCallFunction) return false;
   auto* c = static_cast<DataCallFunction*>(call.get());
   name_ = c->name;
-  c->evaluateArgs(locals, *args_);
+  c->evaluateArgs(locals, args_);
   return true;
 }
 

@@ -35,10 +35,10 @@ public:
   bool begin(const DataPtr& call, Scope& locals);
 
   Symbol name() const { return name_; }
-  std::size_t count() const { return args_->size(); }
+  std::size_t count() const { return args_.size(); }
   // Exact name and argument count.
-  bool is(Symbol name, std::size_t count) const { return name_ == name && args_->size() == count; }
-  const Value& arg(std::size_t i) const { return (*args_)[i]; }
+  bool is(Symbol name, std::size_t count) const { return name_ == name && args_.size() == count; }
+  const Value& arg(std::size_t i) const { return args_[i]; }
 
   // Argument conversions; false when the argument does not convert.
   bool argInt(std::size_t i, int32_t& out) const;
@@ -51,7 +51,7 @@ private:
   // counts once more against the nesting limit.
   DepthGuard depth_;
   Symbol name_ = kNoSymbol;
-  PooledBuffer<Value, detail::valuePool> args_;
+  ValueArgs args_;
 };
 
 // The index rule of "get", "set" and "remove": i >= 0 selects i mod n, a

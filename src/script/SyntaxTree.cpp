@@ -153,6 +153,16 @@ bool runStatements(const StatementList& statements, Scope& locals, Value& result
   for (const DataPtr& s : statements) {
     if (script::aborting) return false;
     if (!s) continue;
+    // An operation of known cost counts it at once and gives no value; it
+    // never returns.
+    if (s->tag() == kTagOperation) {
+      auto* o = static_cast<DataOperation*>(s.get());
+      if (o->cost().steps > 0 && script::hasBudget(o->cost().steps, o->cost().height)) {
+        script::countSteps(o->cost().steps);
+        o->runStatement(locals);
+        continue;
+      }
+    }
     Value v = dispatch(s.get(), locals);
     if (script::returnFlag) {
       result = std::move(v);
@@ -205,12 +215,34 @@ FixedCost fixedCost(const std::vector<DataPtr>& statements) {
 }
 
 PassCost passCost(const IData* condition, const StatementList& body, const IData* step) {
+  PassCost pass;
   const FixedCost c = fixedCost(condition);
+  if (condition && c.known) pass.head = {1 + c.steps, c.height, true};
+  pass.step = fixedCost(step);
   const FixedCost b = fixedCost(body);
-  const FixedCost s = fixedCost(step);
-  if (!condition || !c.known || !b.known || !s.known) return {};
-  return {1 + c.steps, b.steps + s.steps, std::max({c.height, b.height, s.height}), true};
+  if (b.known && pass.step.known) pass.body = {b.steps + pass.step.steps, std::max(b.height, pass.step.height), true};
+  if (pass.head.known && pass.body.known)
+    pass.whole = {pass.head.steps + pass.body.steps, std::max(pass.head.height, pass.body.height), true};
+  return pass;
 }
+
+namespace {
+// A pass whose head and body costs are both known counts them at once: true
+// when the budgets hold the whole pass.
+inline bool wholePassFits(const PassCost& p) { return p.whole.known && script::hasBudget(p.whole.steps, p.whole.height); }
+// A loop's head: its step and the condition, counted at once when its cost
+// is known and fits, else node by node. 1 or 0 for a condition that
+// converts to true or false, -1 for one that does not.
+inline int loopHead(const PassCost& p, const IData* condition, Scope& locals) {
+  if (p.head.known && script::hasBudget(p.head.steps, p.head.height)) {
+    script::countSteps(p.head.steps);
+    return runCondition(condition, locals);
+  }
+  script::countStep();
+  bool go;
+  return asBool(operand(condition, locals), go) ? go : -1;
+}
+}  // namespace
 
 namespace {
 bool isLiteral(const IData* n) {
@@ -219,7 +251,8 @@ bool isLiteral(const IData* n) {
 }  // namespace
 
 FixedCost DataOperation::costOf() const {
-  const auto nested = [](const FixedCost& c) { return FixedCost{1 + c.steps, 1 + c.height, c.known}; };
+  // An unknown cost has no steps: callers test `steps` alone.
+  const auto nested = [](const FixedCost& c) { return c.known ? FixedCost{1 + c.steps, 1 + c.height, true} : FixedCost{}; };
   switch (form_) {
     case Form::NameAndInt:
     case Form::Leaves:
@@ -701,10 +734,18 @@ void DataCallFunction::print() {
   script::writeOutput(")");
 }
 
-void DataCallFunction::evaluateArgs(Scope& locals, std::vector<Value>& out) const {
-  out.reserve(args.size());
-  for (const DataPtr& a : args) out.push_back(evalOrNull(a, locals));
+[[gnu::always_inline]] inline void DataCallFunction::fillArgs(Scope& locals, script::ValueArgs& out) const {
+  out.allocate(args.size());
+  if (argsCost_.steps > 0 && script::hasBudget(argsCost_.steps, argsCost_.height)) {
+    // Arguments of known cost count it at once.
+    script::countSteps(argsCost_.steps);
+    for (std::size_t i = 0; i < args.size(); ++i) out[i] = operandOrNull<false>(args[i], locals);
+  } else {
+    for (std::size_t i = 0; i < args.size(); ++i) out[i] = evalOrNull(args[i], locals);
+  }
 }
+
+void DataCallFunction::evaluateArgs(Scope& locals, script::ValueArgs& out) const { fillArgs(locals, out); }
 
 DataCallFunction::ArgForm DataCallFunction::argFormOf(Symbol name) {
   static const Symbol kTimer = intern("Timer");
@@ -753,8 +794,8 @@ Value DataCallFunction::eval(Scope& locals) {
 
   // The arguments first (they may define functions, through include), then
   // the name is resolved.
-  script::ValueArgs values(args.size());
-  for (std::size_t i = 0; i < args.size(); ++i) values[i] = evalOrNull(args[i], locals);
+  script::ValueArgs values;
+  fillArgs(locals, values);
   resolve();
   if (cachedFunction_) {
     SmartPointer<Function> fn(cachedFunction_);
@@ -774,7 +815,14 @@ DataPtr DataIf::evaluate(Scope& locals) { return eval(locals).box(); }
 Value DataIf::eval(Scope& locals) {
   script::DepthGuard guard;
   if (!guard || !condition) return Value();
-  const Value c = operand(condition.get(), locals);
+  Value c;
+  if (conditionCost_.steps > 0 && script::hasBudget(conditionCost_.steps, conditionCost_.height)) {
+    // A condition of known cost counts it at once.
+    script::countSteps(conditionCost_.steps);
+    c = static_cast<DataOperation*>(condition.get())->run(locals);
+  } else {
+    c = operand(condition.get(), locals);
+  }
   // Only a real bool chooses a branch: `if (1)` does nothing.
   if (c.kind() != Value::kBool) return Value();
   Value result;
@@ -793,19 +841,18 @@ Value DataWhile::eval(Scope& locals) {
   if (!guard || !condition) return Value();
   for (;;) {
     // A pass of known cost counts it at once when the budgets allow.
-    if (pass_.known && script::hasBudget(pass_.headSteps + pass_.bodySteps, pass_.height)) {
-      script::countSteps(pass_.headSteps);
+    if (wholePassFits(pass_)) {
+      script::countSteps(pass_.head.steps);
       const int go = runCondition(condition.get(), locals);
       if (go < 0) return Value();
       if (!go) return Value::boolean(true);
-      script::countSteps(pass_.bodySteps);
+      script::countSteps(pass_.body.steps);
       for (const DataPtr& s : body) runCounted(s.get(), locals);
       script::collectIfCrowded();
       continue;
     }
-    script::countStep();
-    bool go;
-    if (!asBool(operand(condition.get(), locals), go)) return Value();
+    const int go = loopHead(pass_, condition.get(), locals);
+    if (go < 0) return Value();
     if (!go) return Value::boolean(true);
     Value result;
     if (runStatements(body, locals, result)) return result;
@@ -821,24 +868,28 @@ Value DataFor::eval(Scope& locals) {
   if (!guard || !condition) return Value();
   if (init) qor::eval(init.get(), locals);
   for (;;) {
-    if (pass_.known && script::hasBudget(pass_.headSteps + pass_.bodySteps, pass_.height)) {
-      script::countSteps(pass_.headSteps);
+    if (wholePassFits(pass_)) {
+      script::countSteps(pass_.head.steps);
       const int go = runCondition(condition.get(), locals);
       if (go < 0) return Value();
       if (!go) return Value();
-      script::countSteps(pass_.bodySteps);
+      script::countSteps(pass_.body.steps);
       for (const DataPtr& s : body) runCounted(s.get(), locals);
       runCounted(step.get(), locals);
       script::collectIfCrowded();
       continue;
     }
-    script::countStep();
-    bool go;
-    if (!asBool(operand(condition.get(), locals), go)) return Value();
+    const int go = loopHead(pass_, condition.get(), locals);
+    if (go < 0) return Value();
     if (!go) return Value();
     Value result;
     if (runStatements(body, locals, result)) return result;
-    if (step) qor::eval(step.get(), locals);
+    if (pass_.step.steps > 0 && script::hasBudget(pass_.step.steps, pass_.step.height)) {
+      script::countSteps(pass_.step.steps);
+      runCounted(step.get(), locals);
+    } else if (step) {
+      qor::eval(step.get(), locals);
+    }
     if (script::aborting) return Value();
     script::collectIfCrowded();
   }

@@ -138,14 +138,16 @@ private:
 class DataCallFunction final : public IData {
 public:
   DataCallFunction(std::string_view name_, std::vector<DataPtr> args_)
-      : IData(kTagCallFunction), name(intern(name_)), args(std::move(args_)), argForm_(argFormOf(name)) {}
+      : IData(kTagCallFunction), name(intern(name_)), args(std::move(args_)), argForm_(argFormOf(name)),
+        argsCost_(fixedCost(args)) {}
   std::size_t size() const override { return sizeof(*this); }
   // Prints name(arguments).
   void print() override;
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
-  // Evaluates every argument expression, left to right, into `out`.
-  void evaluateArgs(Scope& locals, std::vector<Value>& out) const;
+  // Evaluates every argument expression, left to right, into `out`, which
+  // it sizes.
+  void evaluateArgs(Scope& locals, script::ValueArgs& out) const;
   std::string_view text() const { return symbolName(name); }
 
   const Symbol name;
@@ -168,7 +170,11 @@ private:
     cacheGeneration_ = script::resolutionGeneration();
   }
 
+  void fillArgs(Scope& locals, script::ValueArgs& out) const;
+
   const ArgForm argForm_;
+  // The arguments' cost when every one's is known.
+  const FixedCost argsCost_;
   // Resolution cached per call site; valid while the generation matches.
   uint32_t cacheGeneration_ = 0xFFFFFFFFu;
   Function* cachedFunction_ = nullptr;
@@ -179,7 +185,7 @@ class DataIf final : public IData {
 public:
   DataIf(DataPtr cond, StatementList thenPart, StatementList elsePart, bool hasElse_)
       : IData(kTagIf), condition(std::move(cond)), thenStatements(std::move(thenPart)),
-        elseStatements(std::move(elsePart)), hasElse(hasElse_) {}
+        elseStatements(std::move(elsePart)), hasElse(hasElse_), conditionCost_(fixedCost(condition.get())) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
@@ -188,15 +194,19 @@ public:
   const StatementList thenStatements;
   const StatementList elseStatements;
   const bool hasElse;
+
+private:
+  const FixedCost conditionCost_;
 };
 
-// One pass of a loop when its cost is known: the pass's own step and the
-// condition, then the body (and a for loop's step).
+// The cost of a loop's pass in parts: its head (the pass's own step and the
+// condition), its body (with a for loop's step), a for loop's step alone,
+// and the whole pass.
 struct PassCost {
-  uint32_t headSteps = 0;
-  uint32_t bodySteps = 0;
-  uint32_t height = 0;
-  bool known = false;
+  FixedCost head;
+  FixedCost body;
+  FixedCost step;
+  FixedCost whole;
 };
 PassCost passCost(const IData* condition, const StatementList& body, const IData* step);
 

@@ -428,6 +428,27 @@ TEST_F(BudgetTest, StatementsThatOnlyComputeStopAtTheSameStepAsEveryOther) {
            }
          return std::to_string(a) + " " + std::to_string(b);
        }},
+      // A body that calls: the loop's head and step, the call's argument,
+      // the condition of the "if" and the last statement count at once.
+      {"a = 0; b = 0; def f(k) { if (k % 2 == 0) return k; a = a + 1; return 0; }",
+       "for (i = 0; i < 20; i++) { b = b + f(i * 3); a = a * 1; }",
+       [](int budget) {
+         int left = budget, a = 0, b = 0;
+         const auto take = [&](int n) { return left >= n ? (left -= n, true) : false; };
+         if (take(1) && take(1))
+           for (int i = 0; take(2) && i < 20; ++i) {
+             if (!take(3 + 1 + 1 + 2)) break;  // "=", "+", the call, its argument, "if", its condition
+             int r = i * 3;
+             if (r % 2 != 0) {
+               if (!take(2)) break;
+               ++a;
+               r = 0;
+             }
+             b += r;
+             if (!take(2) || (a *= 1, !take(1))) break;
+           }
+         return std::to_string(a) + " " + std::to_string(b);
+       }},
   };
   for (const auto& c : cases) {
     for (int budget = 0; budget < 320; ++budget) {
