@@ -446,18 +446,35 @@ struct OperationRunners {
     }
     Value y;
     const Value* b = leaf(static_cast<const DataOperation*>(o.right.get())->right.get(), locals, y);
-    *slot = (b && !slot->isNull() && !b->isNull()) ? binaryOp(Op::Add, *slot, *b) : Value();
+    if (b && slot->kind() == Value::kInt && b->kind() == Value::kInt)
+      *slot = Value::integer(wrapAdd(slot->intValue(), b->intValue()));
+    else
+      *slot = (b && !slot->isNull() && !b->isNull()) ? binaryOp(Op::Add, *slot, *b) : Value();
   }
   static void valueStatement(DataOperation& o, Scope& locals) { o.run_(o, locals); }
 
   // As a loop's condition: 1 or 0 for a value that converts to true or
   // false, -1 for one that does not.
+  // A comparison of a name and an int, or of two leaves: two ints compare
+  // in line.
   template <Op kOp>
   static int comparisonCondition(DataOperation& o, Scope& locals) {
     const Value* a = findVariable(o.left.get(), locals);
     if (a && a->kind() == Value::kInt) {
       Value r;
       detail::intArithmetic(kOp, a->intValue(), static_cast<const DataInt*>(o.right.get())->value, r);
+      return r.boolValue() ? 1 : 0;
+    }
+    return valueCondition(o, locals);
+  }
+  template <Op kOp>
+  static int leavesComparisonCondition(DataOperation& o, Scope& locals) {
+    Value x, y;
+    const Value* a = leaf(o.left.get(), locals, x);
+    const Value* b = leaf(o.right.get(), locals, y);
+    if (a && b && a->kind() == Value::kInt && b->kind() == Value::kInt) {
+      Value r;
+      detail::intArithmetic(kOp, a->intValue(), b->intValue(), r);
       return r.boolValue() ? 1 : 0;
     }
     return valueCondition(o, locals);
@@ -487,6 +504,19 @@ struct OperationRunners {
       default: return uncounted;
     }
   }
+  // The comparisons, as a loop's condition.
+  template <template <Op> class F>
+  static DataOperation::ConditionRunner byComparison(Op op) {
+    switch (op) {
+      case Op::Lt: return F<Op::Lt>::value;
+      case Op::Gt: return F<Op::Gt>::value;
+      case Op::Le: return F<Op::Le>::value;
+      case Op::Ge: return F<Op::Ge>::value;
+      case Op::Eq: return F<Op::Eq>::value;
+      case Op::Ne: return F<Op::Ne>::value;
+      default: return valueCondition;
+    }
+  }
   template <Op kOp>
   struct NameAndIntOf {
     static constexpr DataOperation::Runner value = nameAndIntOf<kOp>;
@@ -498,6 +528,14 @@ struct OperationRunners {
   template <Op kOp>
   struct OperandsOf {
     static constexpr DataOperation::Runner value = operandsOf<kOp>;
+  };
+  template <Op kOp>
+  struct ComparisonOf {
+    static constexpr DataOperation::ConditionRunner value = comparisonCondition<kOp>;
+  };
+  template <Op kOp>
+  struct LeavesComparisonOf {
+    static constexpr DataOperation::ConditionRunner value = leavesComparisonCondition<kOp>;
   };
 };
 
@@ -532,17 +570,8 @@ DataOperation::StatementRunner DataOperation::statementRunnerOf() const {
 
 DataOperation::ConditionRunner DataOperation::conditionRunnerOf() const {
   using R = OperationRunners;
-  if (form_ == Form::NameAndInt) {
-    switch (op) {
-      case Op::Lt: return R::comparisonCondition<Op::Lt>;
-      case Op::Gt: return R::comparisonCondition<Op::Gt>;
-      case Op::Le: return R::comparisonCondition<Op::Le>;
-      case Op::Ge: return R::comparisonCondition<Op::Ge>;
-      case Op::Eq: return R::comparisonCondition<Op::Eq>;
-      case Op::Ne: return R::comparisonCondition<Op::Ne>;
-      default: break;
-    }
-  }
+  if (form_ == Form::NameAndInt) return R::byComparison<R::ComparisonOf>(op);
+  if (form_ == Form::Leaves) return R::byComparison<R::LeavesComparisonOf>(op);
   return R::valueCondition;
 }
 
