@@ -354,6 +354,7 @@ public:
   Value& operator[](std::size_t i) { return data_[i]; }
   const Value& operator[](std::size_t i) const { return data_[i]; }
   Value* data() { return data_; }
+  const Value* data() const { return data_; }
   std::size_t size() const { return count_; }
 
 private:

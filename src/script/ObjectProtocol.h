@@ -39,6 +39,7 @@ public:
   // Exact name and argument count.
   bool is(Symbol name, std::size_t count) const { return name_ == name && args_.size() == count; }
   const Value& arg(std::size_t i) const { return args_[i]; }
+  const Value* args() const { return args_.data(); }
 
   // Argument conversions; false when the argument does not convert.
   bool argInt(std::size_t i, int32_t& out) const;

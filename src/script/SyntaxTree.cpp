@@ -278,6 +278,19 @@ FixedCost DataOperation::costOf() const {
   }
 }
 
+// ---- call arguments ------------------------------------------------------------
+
+[[gnu::always_inline]] inline void DataCallFunction::fillArgs(Scope& locals, script::ValueArgs& out) const {
+  out.allocate(args.size());
+  if (argsCost_.steps > 0 && script::hasBudget(argsCost_.steps, argsCost_.height)) {
+    // Arguments of known cost count it at once.
+    script::countSteps(argsCost_.steps);
+    for (std::size_t i = 0; i < args.size(); ++i) out[i] = operandOrNull<false>(args[i], locals);
+  } else {
+    for (std::size_t i = 0; i < args.size(); ++i) out[i] = evalOrNull(args[i], locals);
+  }
+}
+
 // ---- operators -----------------------------------------------------------------
 
 void DataOperation::print() {
@@ -663,7 +676,17 @@ Value DataOperation::member(Scope& locals) {
   if (!o || !isObjectTag(o->tag())) return Value();
   if (right->tag() == kTagID) return Value(o->getAttribute(static_cast<DataID*>(right.get())->text()));
   if (right->tag() == kTagCallFunction) {
-    if (o->tag() == kTagVector) return static_cast<DataVector*>(o)->method(right, locals);
+    if (o->tag() == kTagVector) {
+      // A List's methods, without the protocol's indirections: the call counts
+      // a step and a level, as every method call does, and evaluates its
+      // arguments here.
+      script::DepthGuard depth;
+      if (!depth) return Value();
+      const auto* call = static_cast<const DataCallFunction*>(right.get());
+      script::ValueArgs args;
+      call->fillArgs(locals, args);
+      return static_cast<DataVector*>(o)->invoke(call->name, args.data(), call->args.size());
+    }
     return Value(o->callMethod(right, locals));
   }
   return Value();
@@ -763,16 +786,6 @@ void DataCallFunction::print() {
   script::writeOutput(")");
 }
 
-[[gnu::always_inline]] inline void DataCallFunction::fillArgs(Scope& locals, script::ValueArgs& out) const {
-  out.allocate(args.size());
-  if (argsCost_.steps > 0 && script::hasBudget(argsCost_.steps, argsCost_.height)) {
-    // Arguments of known cost count it at once.
-    script::countSteps(argsCost_.steps);
-    for (std::size_t i = 0; i < args.size(); ++i) out[i] = operandOrNull<false>(args[i], locals);
-  } else {
-    for (std::size_t i = 0; i < args.size(); ++i) out[i] = evalOrNull(args[i], locals);
-  }
-}
 
 void DataCallFunction::evaluateArgs(Scope& locals, script::ValueArgs& out) const { fillArgs(locals, out); }
 

@@ -148,6 +148,8 @@ public:
   // Evaluates every argument expression, left to right, into `out`, which
   // it sizes.
   void evaluateArgs(Scope& locals, script::ValueArgs& out) const;
+  // The same, expanded where the evaluator calls it.
+  void fillArgs(Scope& locals, script::ValueArgs& out) const;
   std::string_view text() const { return symbolName(name); }
 
   const Symbol name;
@@ -169,8 +171,6 @@ private:
     cachedBuiltin_ = cachedFunction_ ? nullptr : script::findBuiltin(name);
     cacheGeneration_ = script::resolutionGeneration();
   }
-
-  void fillArgs(Scope& locals, script::ValueArgs& out) const;
 
   const ArgForm argForm_;
   // The arguments' cost when every one's is known.

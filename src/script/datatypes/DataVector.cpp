@@ -74,34 +74,52 @@ DataPtr DataVector::evaluate(Scope& locals) {
 }
 
 Value DataVector::method(const DataPtr& call, Scope& locals) {
-  // Interned once, behind a single guard.
-  static const struct {
-    Symbol size = intern("size"), get = intern("get"), set = intern("set"), add = intern("add"),
-           remove = intern("remove");
-  } names;
-  const Symbol kSize = names.size, kGet = names.get, kSet = names.set, kAdd = names.add, kRemove = names.remove;
-
   script::MethodCall m;
   if (!m.begin(call, locals)) return Value();
+  return invoke(m.name(), m.args(), m.count());
+}
+
+namespace {
+// The interned method names, made once.
+struct ListNames {
+  Symbol size = intern("size"), get = intern("get"), set = intern("set"), add = intern("add"), remove = intern("remove");
+};
+const ListNames& listNames() {
+  static const ListNames names;
+  return names;
+}
+
+// An index argument: an int in place, anything else by the conversions.
+bool indexArg(const Value& v, int32_t& out) {
+  if (v.kind() == Value::kInt) {
+    out = v.intValue();
+    return true;
+  }
+  return asInt(v.box().get(), out);
+}
+}  // namespace
+
+Value DataVector::invoke(Symbol name, const Value* args, std::size_t count) {
+  const ListNames& names = listNames();
   int32_t i;
   std::size_t at;
-  if (m.is(kSize, 0)) return Value::integer(static_cast<int32_t>(elements.size()));
-  if (m.is(kGet, 1)) {
-    if (m.argInt(0, i) && script::wrapIndex(i, elements.size(), at)) return elements[at];
+  if (name == names.size && count == 0) return Value::integer(static_cast<int32_t>(elements.size()));
+  if (name == names.get && count == 1) {
+    if (indexArg(args[0], i) && script::wrapIndex(i, elements.size(), at)) return elements[at];
     return Value();
   }
-  if (m.is(kSet, 2)) {
-    if (m.argInt(0, i) && script::wrapIndex(i, elements.size(), at)) elements[at] = m.arg(1);
+  if (name == names.set && count == 2) {
+    if (indexArg(args[0], i) && script::wrapIndex(i, elements.size(), at)) elements[at] = args[1];
     return Value();
   }
-  if (m.is(kAdd, 1)) {
-    if (!m.arg(0)) return Value();
+  if (name == names.add && count == 1) {
+    if (!args[0]) return Value();
     if (elements.size() == elements.capacity()) reserveCharged(std::max<std::size_t>(4, 2 * elements.size()));
-    elements.push_back(m.arg(0));
+    elements.push_back(args[0]);
     return Value();
   }
-  if (m.is(kRemove, 1)) {
-    if (m.argInt(0, i) && script::wrapIndex(i, elements.size(), at))
+  if (name == names.remove && count == 1) {
+    if (indexArg(args[0], i) && script::wrapIndex(i, elements.size(), at))
       elements.erase(elements.begin() + static_cast<std::ptrdiff_t>(at));
     return Value();
   }

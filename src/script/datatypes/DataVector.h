@@ -5,6 +5,7 @@
 // Elements are Values: numbers and bools sit in the List itself, 16 bytes
 // each, with no object of their own.
 
+#include "script/Symbol.h"
 #include "script/Value.h"
 #include "script/datatypes/IData.h"
 
@@ -25,8 +26,11 @@ public:
   DataPtr evaluate(Scope& locals) override;
   // "size", "get", "set", "add", "remove".
   DataPtr callMethod(const DataPtr& call, Scope& locals) override { return method(call, locals).box(); }
-  // The same without boxing the result (the evaluator's member access).
+  // The same without boxing the result.
   Value method(const DataPtr& call, Scope& locals);
+  // The method `name` with its evaluated arguments (the evaluator's member
+  // access, which evaluates them itself).
+  Value invoke(Symbol name, const Value* args, std::size_t count);
 
   // Makes room for `count` elements, charging the memory budget for the
   // storage first: past the budget it throws std::bad_alloc and nothing
