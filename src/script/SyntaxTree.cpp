@@ -112,6 +112,10 @@ inline const DataString* appendableTail(const Value* slot, const IData* tailLeaf
 
 inline void appendTo(Value* slot, const DataString* tail) { static_cast<DataString*>(slot->object())->append(tail->value); }
 
+bool isComparison(Op op) {
+  return op == Op::Lt || op == Op::Gt || op == Op::Le || op == Op::Ge || op == Op::Eq || op == Op::Ne;
+}
+
 bool isObjectTag(int32_t tag) {
   return tag == kTagSceneNode || tag == kTagTime || tag == kTagMaterial || tag == kTagCamera || tag == kTagVector;
 }
@@ -125,6 +129,12 @@ void printOrNothing(const DataPtr& d) {
 // Variables and literals, the most common operands, are read here; the
 // constructs have their own eval; anything else (a List literal, a value
 // standing in the tree) goes through evaluate().
+[[gnu::always_inline]] inline Value DataReturn::eval(Scope& locals) {
+  Value v = evalOrNull(expression, locals);
+  script::returnFlag = true;
+  return v;
+}
+
 namespace {
 // The dispatch, in line in the statement loop below.
 inline Value dispatch(const IData* node, Scope& locals) {
@@ -281,13 +291,15 @@ FixedCost DataOperation::costOf() const {
 // ---- call arguments ------------------------------------------------------------
 
 [[gnu::always_inline]] inline void DataCallFunction::fillArgs(Scope& locals, script::ValueArgs& out) const {
-  out.allocate(args.size());
+  const std::size_t count = argCount_;
+  out.allocate(count);
+  const DataPtr* arg = args.data();
   if (argsCost_.steps > 0 && script::hasBudget(argsCost_.steps, argsCost_.height)) {
     // Arguments of known cost count it at once.
     script::countSteps(argsCost_.steps);
-    for (std::size_t i = 0; i < args.size(); ++i) out[i] = operandOrNull<false>(args[i], locals);
+    for (std::size_t i = 0; i < count; ++i) out[i] = operandOrNull<false>(arg[i], locals);
   } else {
-    for (std::size_t i = 0; i < args.size(); ++i) out[i] = evalOrNull(args[i], locals);
+    for (std::size_t i = 0; i < count; ++i) out[i] = evalOrNull(arg[i], locals);
   }
 }
 
@@ -740,7 +752,7 @@ private:
 
 // Expanded at the call site below, where nearly every call is made.
 [[gnu::always_inline]] inline Value callUserFunction(Function& fn, Value* args, std::size_t count) {
-  if (fn.params.size() != count) return Value();
+  if (fn.paramCount != count) return Value();
   // A runaway recursion ends here with null instead of a stack overflow.
   if (script::aborting) return Value();
   if (callDepth >= script::kMaxCallDepth) {
@@ -841,7 +853,7 @@ Value DataCallFunction::eval(Scope& locals) {
   resolve();
   if (cachedFunction_) {
     SmartPointer<Function> fn(cachedFunction_);
-    return callUserFunction(*fn, values.data(), args.size());
+    return callUserFunction(*fn, values.data(), argCount_);
   }
   if (!cachedBuiltin_) return Value();
   script::ArgBuffer argv;
@@ -857,18 +869,29 @@ DataPtr DataIf::evaluate(Scope& locals) { return eval(locals).box(); }
 Value DataIf::eval(Scope& locals) {
   script::DepthGuard guard;
   if (!guard || !condition) return Value();
-  Value c;
+  bool go;
   if (conditionCost_.steps > 0 && script::hasBudget(conditionCost_.steps, conditionCost_.height)) {
-    // A condition of known cost counts it at once.
+    // A condition of known cost counts it at once. A comparison gives a bool
+    // or null, so its test as a loop's condition is the branch's.
     script::countSteps(conditionCost_.steps);
-    c = static_cast<DataOperation*>(condition.get())->run(locals);
+    auto* test = static_cast<DataOperation*>(condition.get());
+    if (isComparison(test->op)) {
+      const int t = test->runCondition(locals);
+      if (t < 0) return Value();
+      go = t != 0;
+    } else {
+      const Value c = test->run(locals);
+      // Only a real bool chooses a branch: `if (1)` does nothing.
+      if (c.kind() != Value::kBool) return Value();
+      go = c.boolValue();
+    }
   } else {
-    c = operand(condition.get(), locals);
+    const Value c = operand(condition.get(), locals);
+    if (c.kind() != Value::kBool) return Value();
+    go = c.boolValue();
   }
-  // Only a real bool chooses a branch: `if (1)` does nothing.
-  if (c.kind() != Value::kBool) return Value();
   Value result;
-  if (c.boolValue()) {
+  if (go) {
     if (runStatements(thenStatements, locals, result)) return result;
   } else if (hasElse) {
     if (runStatements(elseStatements, locals, result)) return result;
@@ -939,10 +962,5 @@ Value DataFor::eval(Scope& locals) {
 
 DataPtr DataReturn::evaluate(Scope& locals) { return eval(locals).box(); }
 
-Value DataReturn::eval(Scope& locals) {
-  Value v = evalOrNull(expression, locals);
-  script::returnFlag = true;
-  return v;
-}
 
 }  // namespace qor

@@ -173,6 +173,7 @@ private:
   }
 
   const ArgForm argForm_;
+  const uint32_t argCount_ = static_cast<uint32_t>(args.size());
   // The arguments' cost when every one's is known.
   const FixedCost argsCost_;
   // Resolution cached per call site; valid while the generation matches.
@@ -270,6 +271,7 @@ public:
   const Symbol name;
   const std::vector<Symbol> params;
   const StatementList body;
+  const std::size_t paramCount = params.size();
   // Known when every statement's cost is: the body then never returns early.
   const FixedCost bodyCost;
 };
