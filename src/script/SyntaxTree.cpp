@@ -427,18 +427,19 @@ struct OperationRunners {
     return *slot;
   }
 
+  // The runners for one operator: `value` is the function.
   template <Op kOp>
-  static Value nameAndIntOf(DataOperation& o, Scope& locals) {
-    return nameAndInt(kOp, o, locals);
-  }
+  struct NameAndIntOf {
+    static Value value(DataOperation& o, Scope& locals) { return nameAndInt(kOp, o, locals); }
+  };
   template <Op kOp>
-  static Value leavesOf(DataOperation& o, Scope& locals) {
-    return leaves(kOp, o, locals);
-  }
+  struct LeavesOf {
+    static Value value(DataOperation& o, Scope& locals) { return leaves(kOp, o, locals); }
+  };
   template <Op kOp>
-  static Value operandsOf(DataOperation& o, Scope& locals) {
-    return operands<false>(kOp, o, locals);
-  }
+  struct OperandsOf {
+    static Value value(DataOperation& o, Scope& locals) { return operands<false>(kOp, o, locals); }
+  };
   template <Op kOp>
   static Value stepOf(DataOperation& o, Scope& locals) {
     return step(kOp, o, locals);
@@ -479,37 +480,53 @@ struct OperationRunners {
   static void valueStatement(DataOperation& o, Scope& locals) { o.run_(o, locals); }
 
   // As a loop's condition: 1 or 0 for a value that converts to true or
-  // false, -1 for one that does not.
-  // A comparison of a name and an int, or of two leaves: two ints compare
-  // in line.
+  // false, -1 for one that does not. A comparison of a name and an int, or
+  // of two leaves, compares two ints in line.
   template <Op kOp>
-  static int comparisonCondition(DataOperation& o, Scope& locals) {
-    const Value* a = findVariable(o.left.get(), locals);
-    if (a && a->kind() == Value::kInt) {
-      Value r;
-      detail::intArithmetic(kOp, a->intValue(), static_cast<const DataInt*>(o.right.get())->value, r);
-      return r.boolValue() ? 1 : 0;
+  struct ComparisonOf {
+    static int value(DataOperation& o, Scope& locals) {
+      const Value* a = findVariable(o.left.get(), locals);
+      if (a && a->kind() == Value::kInt) {
+        Value r;
+        detail::intArithmetic(kOp, a->intValue(), static_cast<const DataInt*>(o.right.get())->value, r);
+        return r.boolValue() ? 1 : 0;
+      }
+      return valueCondition(o, locals);
     }
-    return valueCondition(o, locals);
-  }
+  };
   template <Op kOp>
-  static int leavesComparisonCondition(DataOperation& o, Scope& locals) {
-    Value x, y;
-    const Value* a = leaf(o.left.get(), locals, x);
-    const Value* b = leaf(o.right.get(), locals, y);
-    if (a && b && a->kind() == Value::kInt && b->kind() == Value::kInt) {
-      Value r;
-      detail::intArithmetic(kOp, a->intValue(), b->intValue(), r);
-      return r.boolValue() ? 1 : 0;
+  struct LeavesComparisonOf {
+    static int value(DataOperation& o, Scope& locals) {
+      Value x, y;
+      const Value* a = leaf(o.left.get(), locals, x);
+      const Value* b = leaf(o.right.get(), locals, y);
+      if (a && b && a->kind() == Value::kInt && b->kind() == Value::kInt) {
+        Value r;
+        detail::intArithmetic(kOp, a->intValue(), b->intValue(), r);
+        return r.boolValue() ? 1 : 0;
+      }
+      return valueCondition(o, locals);
     }
-    return valueCondition(o, locals);
-  }
+  };
   static int valueCondition(DataOperation& o, Scope& locals) {
     bool go;
     return asBool(o.run_(o, locals), go) ? go : -1;
   }
 
-  // The binary operators an operation can have.
+  // The function of F for the node's operator: the six comparisons here,
+  // the other binary operators below; `otherwise` for any other operator.
+  template <template <Op> class F, class R>
+  static R byComparison(Op op, R otherwise) {
+    switch (op) {
+      case Op::Lt: return F<Op::Lt>::value;
+      case Op::Gt: return F<Op::Gt>::value;
+      case Op::Le: return F<Op::Le>::value;
+      case Op::Ge: return F<Op::Ge>::value;
+      case Op::Eq: return F<Op::Eq>::value;
+      case Op::Ne: return F<Op::Ne>::value;
+      default: return otherwise;
+    }
+  }
   template <template <Op> class F>
   static DataOperation::Runner byOperator(Op op) {
     switch (op) {
@@ -518,50 +535,11 @@ struct OperationRunners {
       case Op::Mul: return F<Op::Mul>::value;
       case Op::Div: return F<Op::Div>::value;
       case Op::Mod: return F<Op::Mod>::value;
-      case Op::Lt: return F<Op::Lt>::value;
-      case Op::Gt: return F<Op::Gt>::value;
-      case Op::Le: return F<Op::Le>::value;
-      case Op::Ge: return F<Op::Ge>::value;
-      case Op::Eq: return F<Op::Eq>::value;
-      case Op::Ne: return F<Op::Ne>::value;
       case Op::And: return F<Op::And>::value;
       case Op::Or: return F<Op::Or>::value;
-      default: return uncounted;
+      default: return byComparison<F, DataOperation::Runner>(op, uncounted);
     }
   }
-  // The comparisons, as a loop's condition.
-  template <template <Op> class F>
-  static DataOperation::ConditionRunner byComparison(Op op) {
-    switch (op) {
-      case Op::Lt: return F<Op::Lt>::value;
-      case Op::Gt: return F<Op::Gt>::value;
-      case Op::Le: return F<Op::Le>::value;
-      case Op::Ge: return F<Op::Ge>::value;
-      case Op::Eq: return F<Op::Eq>::value;
-      case Op::Ne: return F<Op::Ne>::value;
-      default: return valueCondition;
-    }
-  }
-  template <Op kOp>
-  struct NameAndIntOf {
-    static constexpr DataOperation::Runner value = nameAndIntOf<kOp>;
-  };
-  template <Op kOp>
-  struct LeavesOf {
-    static constexpr DataOperation::Runner value = leavesOf<kOp>;
-  };
-  template <Op kOp>
-  struct OperandsOf {
-    static constexpr DataOperation::Runner value = operandsOf<kOp>;
-  };
-  template <Op kOp>
-  struct ComparisonOf {
-    static constexpr DataOperation::ConditionRunner value = comparisonCondition<kOp>;
-  };
-  template <Op kOp>
-  struct LeavesComparisonOf {
-    static constexpr DataOperation::ConditionRunner value = leavesComparisonCondition<kOp>;
-  };
 };
 
 DataOperation::Runner DataOperation::runnerOf() const {
@@ -595,8 +573,8 @@ DataOperation::StatementRunner DataOperation::statementRunnerOf() const {
 
 DataOperation::ConditionRunner DataOperation::conditionRunnerOf() const {
   using R = OperationRunners;
-  if (form_ == Form::NameAndInt) return R::byComparison<R::ComparisonOf>(op);
-  if (form_ == Form::Leaves) return R::byComparison<R::LeavesComparisonOf>(op);
+  if (form_ == Form::NameAndInt) return R::byComparison<R::ComparisonOf>(op, R::valueCondition);
+  if (form_ == Form::Leaves) return R::byComparison<R::LeavesComparisonOf>(op, R::valueCondition);
   return R::valueCondition;
 }
 

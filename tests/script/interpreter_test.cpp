@@ -378,76 +378,72 @@ TEST_F(BudgetTest, TheEvaluationBudgetStopsRunawaysAtTheSameStepEveryTime) {
   EXPECT_EQ(counts[0], counts[1]);
 }
 
+// The steps a program takes as the evaluator counts them (one per
+// operation, call, loop and pass), for a model of the program to spend:
+// take(n) is false, and everything stops, once fewer than n are left.
+struct StepModel {
+  int left;
+  int a = 0, b = 0;
+  bool take(int n) { return left >= n ? (left -= n, true) : false; }
+  std::string state() const { return std::to_string(a) + " " + std::to_string(b) + "\n"; }
+};
+
 TEST_F(BudgetTest, StatementsThatOnlyComputeStopAtTheSameStepAsEveryOther) {
-  // Each model counts the steps the way the evaluator defines them (one per
-  // operation, call, loop and pass) and stores only when every step of the
-  // statement before the store was counted; the program must stop at the
-  // same place for every budget, whether its loop or function body counts
-  // a whole pass at once or node by node.
-  using Model = std::string (*)(int budget);
+  // Each model stores only when every step of the statement before the store
+  // was counted; the program must stop at the same place for every budget,
+  // whether its loop or function body counts a whole pass at once or node by
+  // node.
   const struct {
     const char* setup;
     const char* text;
-    Model model;
+    void (*model)(StepModel& m);
   } cases[] = {
       {"a = 0; b = 0;", "while (a < 40) { a = a + 1; b = b + a % 3; }",
-       [](int budget) {
-         int left = budget, a = 0, b = 0;
-         const auto take = [&](int n) { return left >= n ? (left -= n, true) : false; };
-         if (take(1))
-           while (take(2) && a < 40 && take(2)) {
-             ++a;
-             if (!take(3)) break;
-             b += a % 3;
+       [](StepModel& m) {
+         if (m.take(1))
+           while (m.take(2) && m.a < 40 && m.take(2)) {
+             ++m.a;
+             if (!m.take(3)) break;
+             m.b += m.a % 3;
            }
-         return std::to_string(a) + " " + std::to_string(b);
        }},
       {"a = 0; b = 0;", "for (i = 0; i < 30; i++) { a = a + i; b -= i * 2 - 1; }",
-       [](int budget) {
-         int left = budget, a = 0, b = 0;
-         const auto take = [&](int n) { return left >= n ? (left -= n, true) : false; };
-         if (take(1) && take(1))
-           for (int i = 0; take(2) && i < 30 && take(2); ++i) {
-             a += i;
-             if (!take(3)) break;
-             b -= i * 2 - 1;
-             if (!take(1)) break;
+       [](StepModel& m) {
+         if (m.take(1) && m.take(1))
+           for (int i = 0; m.take(2) && i < 30 && m.take(2); ++i) {
+             m.a += i;
+             if (!m.take(3)) break;
+             m.b -= i * 2 - 1;
+             if (!m.take(1)) break;
            }
-         return std::to_string(a) + " " + std::to_string(b);
        }},
       {"a = 0; b = 0; def add(k) { a = a + 1; b = b + k * 2; }", "for (i = 0; i < 30; i++) add(i);",
-       [](int budget) {
-         int left = budget, a = 0, b = 0;
-         const auto take = [&](int n) { return left >= n ? (left -= n, true) : false; };
-         if (take(1) && take(1))
-           for (int i = 0; take(2) && i < 30 && take(1) && take(2); ++i) {
-             ++a;
-             if (!take(3)) break;
-             b += i * 2;
-             if (!take(1)) break;
+       [](StepModel& m) {
+         if (m.take(1) && m.take(1))
+           for (int i = 0; m.take(2) && i < 30 && m.take(1) && m.take(2); ++i) {
+             ++m.a;
+             if (!m.take(3)) break;
+             m.b += i * 2;
+             if (!m.take(1)) break;
            }
-         return std::to_string(a) + " " + std::to_string(b);
        }},
       // A body that calls: the loop's head and step, the call's argument,
       // the condition of the "if" and the last statement count at once.
       {"a = 0; b = 0; def f(k) { if (k % 2 == 0) return k; a = a + 1; return 0; }",
        "for (i = 0; i < 20; i++) { b = b + f(i * 3); a = a * 1; }",
-       [](int budget) {
-         int left = budget, a = 0, b = 0;
-         const auto take = [&](int n) { return left >= n ? (left -= n, true) : false; };
-         if (take(1) && take(1))
-           for (int i = 0; take(2) && i < 20; ++i) {
-             if (!take(3 + 1 + 1 + 2)) break;  // "=", "+", the call, its argument, "if", its condition
+       [](StepModel& m) {
+         if (m.take(1) && m.take(1))
+           for (int i = 0; m.take(2) && i < 20; ++i) {
+             if (!m.take(3 + 1 + 1 + 2)) break;  // "=", "+", the call, its argument, "if", its condition
              int r = i * 3;
              if (r % 2 != 0) {
-               if (!take(2)) break;
-               ++a;
+               if (!m.take(2)) break;
+               ++m.a;
                r = 0;
              }
-             b += r;
-             if (!take(2) || (a *= 1, !take(1))) break;
+             m.b += r;
+             if (!m.take(2) || !m.take(1)) break;
            }
-         return std::to_string(a) + " " + std::to_string(b);
        }},
   };
   for (const auto& c : cases) {
@@ -457,7 +453,9 @@ TEST_F(BudgetTest, StatementsThatOnlyComputeStopAtTheSameStepAsEveryOther) {
       qor::script::setEvaluationBudget(static_cast<uint64_t>(budget));
       run(c.text);
       qor::script::setEvaluationBudget(qor::script::kUnlimitedSteps);
-      EXPECT_EQ(run("print(a, \" \", b);"), c.model(budget) + "\n") << c.text << " with " << budget << " steps";
+      StepModel model{budget};
+      c.model(model);
+      EXPECT_EQ(run("print(a, \" \", b);"), model.state()) << c.text << " with " << budget << " steps";
     }
   }
 }
