@@ -659,24 +659,43 @@ Value DataOperation::compoundAssign(Scope& locals) {
   return value;
 }
 
+namespace {
+// A List's methods, without the protocol's indirections: the call counts a
+// step and a level, as every method call does, and evaluates its arguments
+// here.
+[[gnu::always_inline]] inline Value listMethod(DataVector* list, const DataCallFunction* call, Scope& locals) {
+  script::DepthGuard depth;
+  if (!depth) return Value();
+  script::ValueArgs args;
+  call->fillArgs(locals, args);
+  return list->invoke(call->name, args.data(), args.size());
+}
+}  // namespace
+
 Value DataOperation::member(Scope& locals) {
   if (!left || !right) return Value();
-  Value object = operand(left.get(), locals);
+  Value object;
+  if (left->tag() == kTagID) {
+    const Value* slot = findVariable(left.get(), locals);
+    if (!slot) return Value();
+    // A List in a variable, called with names and literals: evaluating them
+    // only reads, so the variable holds the List throughout and it is used
+    // in place.
+    IData* o = slot->object();
+    if (o && o->tag() == kTagVector && right->tag() == kTagCallFunction) {
+      const auto* call = static_cast<const DataCallFunction*>(right.get());
+      if (call->argsAreLeaves()) return listMethod(static_cast<DataVector*>(o), call, locals);
+    }
+    object = *slot;
+  } else {
+    object = operand(left.get(), locals);
+  }
   IData* o = object.object();
   if (!o || !isObjectTag(o->tag())) return Value();
   if (right->tag() == kTagID) return Value(o->getAttribute(static_cast<DataID*>(right.get())->text()));
   if (right->tag() == kTagCallFunction) {
-    if (o->tag() == kTagVector) {
-      // A List's methods, without the protocol's indirections: the call counts
-      // a step and a level, as every method call does, and evaluates its
-      // arguments here.
-      script::DepthGuard depth;
-      if (!depth) return Value();
-      const auto* call = static_cast<const DataCallFunction*>(right.get());
-      script::ValueArgs args;
-      call->fillArgs(locals, args);
-      return static_cast<DataVector*>(o)->invoke(call->name, args.data(), call->args.size());
-    }
+    if (o->tag() == kTagVector)
+      return listMethod(static_cast<DataVector*>(o), static_cast<const DataCallFunction*>(right.get()), locals);
     return Value(o->callMethod(right, locals));
   }
   return Value();

@@ -10,6 +10,7 @@
 #include "script/Symbol.h"
 #include "script/datatypes/IData.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,8 @@ public:
   void evaluateArgs(Scope& locals, script::ValueArgs& out) const;
   // The same, expanded where the evaluator calls it.
   void fillArgs(Scope& locals, script::ValueArgs& out) const;
+  // Every argument is a name or a literal: evaluating them only reads.
+  bool argsAreLeaves() const { return argsAreLeaves_; }
   std::string_view text() const { return symbolName(name); }
 
   const Symbol name;
@@ -174,6 +177,7 @@ private:
 
   const ArgForm argForm_;
   const uint32_t argCount_ = static_cast<uint32_t>(args.size());
+  const bool argsAreLeaves_ = std::all_of(args.begin(), args.end(), [](const DataPtr& a) { return DataOperation::isLeaf(a.get()); });
   // The arguments' cost when every one's is known.
   const FixedCost argsCost_;
   // Resolution cached per call site; valid while the generation matches.
