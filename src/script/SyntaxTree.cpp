@@ -410,11 +410,12 @@ struct OperationRunners {
     // A string made by the left operand alone (a call's result, an earlier
     // "+") takes the right one in place.
     if (op == Op::Add) {
-      DataString* s = soleString(a);
-      const DataString* t = stringOf(&b);
-      if (s && t && s != t) {
-        s->append(t->value);
-        return a;
+      if (DataString* s = soleString(a)) {
+        const DataString* t = stringOf(&b);
+        if (t && s != t) {
+          s->append(t->value);
+          return a;
+        }
       }
     }
     return binaryOp(op, a, b);
@@ -470,14 +471,34 @@ struct OperationRunners {
       o.assignConcat<false>(locals);
       return;
     }
+    const IData* tail = static_cast<const DataOperation*>(o.right.get())->right.get();
+    if (slot->kind() == Value::kInt) {
+      // An int and an int literal or an int variable: in line.
+      if (tail->tag() == kTagInt) {
+        *slot = Value::integer(wrapAdd(slot->intValue(), static_cast<const DataInt*>(tail)->value));
+        return;
+      }
+      if (tail->tag() == kTagID) {
+        const Value* b = findVariable(tail, locals);
+        if (b && b->kind() == Value::kInt) {
+          *slot = Value::integer(wrapAdd(slot->intValue(), b->intValue()));
+          return;
+        }
+      }
+    }
     Value y;
-    const Value* b = leaf(static_cast<const DataOperation*>(o.right.get())->right.get(), locals, y);
-    if (b && slot->kind() == Value::kInt && b->kind() == Value::kInt)
-      *slot = Value::integer(wrapAdd(slot->intValue(), b->intValue()));
-    else
-      *slot = (b && !slot->isNull() && !b->isNull()) ? binaryOp(Op::Add, *slot, *b) : Value();
+    const Value* b = leaf(tail, locals, y);
+    *slot = (b && !slot->isNull() && !b->isNull()) ? binaryOp(Op::Add, *slot, *b) : Value();
   }
   static void valueStatement(DataOperation& o, Scope& locals) { o.run_(o, locals); }
+
+  // Two ints compared, 1 or 0, as the int rules compare them.
+  template <Op kOp>
+  static int compare(int32_t a, int32_t b) {
+    Value r;
+    detail::intArithmetic(kOp, a, b, r);
+    return r.boolValue() ? 1 : 0;
+  }
 
   // As a loop's condition: 1 or 0 for a value that converts to true or
   // false, -1 for one that does not. A comparison of a name and an int, or
@@ -486,11 +507,7 @@ struct OperationRunners {
   struct ComparisonOf {
     static int value(DataOperation& o, Scope& locals) {
       const Value* a = findVariable(o.left.get(), locals);
-      if (a && a->kind() == Value::kInt) {
-        Value r;
-        detail::intArithmetic(kOp, a->intValue(), static_cast<const DataInt*>(o.right.get())->value, r);
-        return r.boolValue() ? 1 : 0;
-      }
+      if (a && a->kind() == Value::kInt) return compare<kOp>(a->intValue(), static_cast<const DataInt*>(o.right.get())->value);
       return valueCondition(o, locals);
     }
   };
@@ -500,11 +517,7 @@ struct OperationRunners {
       Value x, y;
       const Value* a = leaf(o.left.get(), locals, x);
       const Value* b = leaf(o.right.get(), locals, y);
-      if (a && b && a->kind() == Value::kInt && b->kind() == Value::kInt) {
-        Value r;
-        detail::intArithmetic(kOp, a->intValue(), b->intValue(), r);
-        return r.boolValue() ? 1 : 0;
-      }
+      if (a && b && a->kind() == Value::kInt && b->kind() == Value::kInt) return compare<kOp>(a->intValue(), b->intValue());
       return valueCondition(o, locals);
     }
   };
