@@ -298,9 +298,9 @@ FixedCost DataOperation::costOf() const {
     // Arguments of known cost count it at once.
     script::countSteps(argsCost_.steps);
     for (std::size_t i = 0; i < count; ++i) out[i] = operandOrNull<false>(arg[i], locals);
-  } else {
-    for (std::size_t i = 0; i < count; ++i) out[i] = evalOrNull(arg[i], locals);
+    return;
   }
+  for (std::size_t i = 0; i < count; ++i) out[i] = evalOrNull(arg[i], locals);
 }
 
 // ---- operators -----------------------------------------------------------------
