@@ -616,9 +616,28 @@ Value DataOperation::eval(Scope& locals) {
     script::countSteps(cost_.steps);
     return run_(*this, locals);
   }
+  // The member access and a List's method count a step and a level each;
+  // reading names and literals counts nothing and a List's methods run no
+  // script code, so both count at once.
+  if (leafMethodCall_ && script::hasBudget(2, 2)) {
+    const Value* slot = findVariable(left.get(), locals);
+    IData* o = slot ? slot->object() : nullptr;
+    if (o && o->tag() == kTagVector) {
+      script::countSteps(2);
+      const auto* call = static_cast<const DataCallFunction*>(right.get());
+      script::ValueArgs args;
+      call->fillArgs(locals, args);
+      return static_cast<DataVector*>(o)->invoke(call->name, args.data(), args.size());
+    }
+  }
   script::DepthGuard guard;
   if (!guard) return Value();
   return evalForm<true>(locals);
+}
+
+bool DataOperation::isLeafMethodCall() const {
+  return op == Op::Member && left && left->tag() == kTagID && right && right->tag() == kTagCallFunction &&
+         static_cast<const DataCallFunction*>(right.get())->argsAreLeaves();
 }
 
 

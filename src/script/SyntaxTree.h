@@ -74,7 +74,8 @@ public:
   DataOperation(Op op_, DataPtr left_, DataPtr right_)
       : IData(kTagOperation), op(op_), left(std::move(left_)), right(std::move(right_)),
         form_(formOf(op, left.get(), right.get())), cost_(costOf()), run_(runnerOf()),
-        runStatement_(statementRunnerOf()), runCondition_(conditionRunnerOf()) {}
+        runStatement_(statementRunnerOf()), runCondition_(conditionRunnerOf()),
+        leafMethodCall_(isLeafMethodCall()) {}
   std::size_t size() const override { return sizeof(*this); }
   void print() override;
   DataPtr evaluate(Scope& locals) override;
@@ -120,6 +121,10 @@ private:
   const Runner run_;
   const StatementRunner runStatement_;
   const ConditionRunner runCondition_;
+  // `name.method(leaves)`: when the name holds a List, the member access and
+  // the method call count their step and level together.
+  bool isLeafMethodCall() const;
+  const bool leafMethodCall_;
 
   // The forms' evaluation; kCount: nested operations count their own steps
   // and levels (false under a cost counted at once).

@@ -103,7 +103,8 @@ TEST_F(InterpreterTest, StatementsThatOnlyComputeReachTheNestingLimitAtTheSameLe
     const char* tooDeep;
   } bodies[] = {{"v = v + 1;", 2, "int 3", "null"},       {"v = v + \"a\";", 2, "string 2a", "null"},
                 {"v = v * 2 + 1;", 3, "int 5", "null"},   {"v -= v * 2 - 1;", 3, "int -1", "null"},
-                {"v++;", 1, "int 3", "int 2"},            {"v = 7; v++; v = v * 2 + 1;", 3, "int 17", "null"}};
+                {"v++;", 1, "int 3", "int 2"},            {"v = 7; v++; v = v * 2 + 1;", 3, "int 17", "null"},
+                {"l = (1, 2); v = l.size();", 3, "int 2", "null"}};
   for (const auto& b : bodies) {
     const std::string start = std::string(b.body).find('"') == std::string::npos ? "2" : "\"2\"";
     std::string calls = "f()";
@@ -443,6 +444,21 @@ TEST_F(BudgetTest, StatementsThatOnlyComputeStopAtTheSameStepAsEveryOther) {
              }
              m.b += r;
              if (!m.take(2) || !m.take(1)) break;
+           }
+       }},
+      // List methods: the member access and the method count a step each.
+      {"l = (); a = 0; b = 0;", "for (i = 0; i < 20; i++) { l.add(i); b = b + l.get(i); a = l.size(); }",
+       [](StepModel& m) {
+         int size = 0;
+         if (m.take(1) && m.take(1))
+           for (int i = 0; m.take(2) && i < 20; ++i) {
+             if (!m.take(2)) break;
+             ++size;
+             if (!m.take(4)) break;
+             m.b += i;
+             if (!m.take(3)) break;
+             m.a = size;
+             if (!m.take(1)) break;
            }
        }},
   };
