@@ -375,7 +375,6 @@ template <bool kCount>
   return value;
 }
 
-
 // The runners: one function per common form and operator, so that a node
 // runs without dispatching on either. The forms whose operands are leaves
 // nest nothing and serve both ways of counting.
@@ -640,8 +639,6 @@ bool DataOperation::isLeafMethodCall() const {
          static_cast<const DataCallFunction*>(right.get())->argsAreLeaves();
 }
 
-
-
 template <bool kCount>
 Value DataOperation::assignConcat(Scope& locals) {
   const auto* sum = static_cast<const DataOperation*>(right.get());
@@ -827,7 +824,6 @@ void DataCallFunction::print() {
   script::writeOutput(")");
 }
 
-
 void DataCallFunction::evaluateArgs(Scope& locals, script::ValueArgs& out) const { fillArgs(locals, out); }
 
 DataCallFunction::ArgForm DataCallFunction::argFormOf(Symbol name) {
@@ -990,6 +986,5 @@ Value DataFor::eval(Scope& locals) {
 }
 
 DataPtr DataReturn::evaluate(Scope& locals) { return eval(locals).box(); }
-
 
 }  // namespace qor

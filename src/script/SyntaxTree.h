@@ -109,13 +109,14 @@ private:
   FixedCost costOf() const;
   const Form form_;
   const FixedCost cost_;
-  // How run() evaluates the node: a function chosen for its form and
-  // operator when it is built (OperationRunners in SyntaxTree.cpp).
+  // How run(), runStatement() and runCondition() evaluate the node:
+  // functions chosen for its form and operator when it is built
+  // (OperationRunners in SyntaxTree.cpp).
   friend struct OperationRunners;
   using Runner = Value (*)(DataOperation&, Scope&);
   using StatementRunner = void (*)(DataOperation&, Scope&);
-  Runner runnerOf() const;
   using ConditionRunner = int (*)(DataOperation&, Scope&);
+  Runner runnerOf() const;
   StatementRunner statementRunnerOf() const;
   ConditionRunner conditionRunnerOf() const;
   const Runner run_;
