@@ -15,14 +15,15 @@ bool MethodCall::begin(const DataPtr& call, Scope& locals) {
 
 // Ints and floats, the common arguments, convert in place; everything else
 // by the conversions on objects.
-bool MethodCall::argInt(std::size_t i, int32_t& out) const {
-  const Value& v = arg(i);
+bool intArg(const Value& v, int32_t& out) {
   if (v.kind() == Value::kInt) {
     out = v.intValue();
     return true;
   }
   return asInt(v.box().get(), out);
 }
+
+bool MethodCall::argInt(std::size_t i, int32_t& out) const { return intArg(arg(i), out); }
 bool MethodCall::argFloat(std::size_t i, float& out) const {
   const Value& v = arg(i);
   if (v.kind() == Value::kFloat) {

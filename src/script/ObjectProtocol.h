@@ -55,6 +55,10 @@ private:
   ValueArgs args_;
 };
 
+// An argument as an int: an int in place, anything else by the conversions;
+// false when it does not convert.
+bool intArg(const Value& v, int32_t& out);
+
 // The index rule of "get", "set" and "remove": i >= 0 selects i mod n, a
 // negative i selects ((i mod n) + n) mod n, so -1 is the last element and n
 // wraps to 0. False for an empty sequence (there is nothing to select).

@@ -88,15 +88,6 @@ const ListNames& listNames() {
   static const ListNames names;
   return names;
 }
-
-// An index argument: an int in place, anything else by the conversions.
-bool indexArg(const Value& v, int32_t& out) {
-  if (v.kind() == Value::kInt) {
-    out = v.intValue();
-    return true;
-  }
-  return asInt(v.box().get(), out);
-}
 }  // namespace
 
 Value DataVector::invoke(Symbol name, const Value* args, std::size_t count) {
@@ -105,11 +96,11 @@ Value DataVector::invoke(Symbol name, const Value* args, std::size_t count) {
   std::size_t at;
   if (name == names.size && count == 0) return Value::integer(static_cast<int32_t>(elements.size()));
   if (name == names.get && count == 1) {
-    if (indexArg(args[0], i) && script::wrapIndex(i, elements.size(), at)) return elements[at];
+    if (script::intArg(args[0], i) && script::wrapIndex(i, elements.size(), at)) return elements[at];
     return Value();
   }
   if (name == names.set && count == 2) {
-    if (indexArg(args[0], i) && script::wrapIndex(i, elements.size(), at)) elements[at] = args[1];
+    if (script::intArg(args[0], i) && script::wrapIndex(i, elements.size(), at)) elements[at] = args[1];
     return Value();
   }
   if (name == names.add && count == 1) {
@@ -119,7 +110,7 @@ Value DataVector::invoke(Symbol name, const Value* args, std::size_t count) {
     return Value();
   }
   if (name == names.remove && count == 1) {
-    if (indexArg(args[0], i) && script::wrapIndex(i, elements.size(), at))
+    if (script::intArg(args[0], i) && script::wrapIndex(i, elements.size(), at))
       elements.erase(elements.begin() + static_cast<std::ptrdiff_t>(at));
     return Value();
   }
