@@ -4,6 +4,7 @@
 // store back are the interpreter's business (SyntaxTree.cpp); the arithmetic
 // behind them is here.
 
+#include "base/Inline.h"
 #include "script/Value.h"
 
 #include <cstdint>
@@ -39,7 +40,7 @@ inline int32_t wrapMul(int32_t a, int32_t b) {
 namespace detail {
 // The int table's arithmetic and comparisons, the evaluator's most common
 // case; false when the operator is another one.
-[[gnu::always_inline]] inline bool intArithmetic(Op op, int32_t a, int32_t b, Value& out) {
+KELVO_ALWAYS_INLINE bool intArithmetic(Op op, int32_t a, int32_t b, Value& out) {
   switch (op) {
     case Op::Add: out = Value::integer(wrapAdd(a, b)); return true;
     case Op::Sub: out = Value::integer(wrapSub(a, b)); return true;
@@ -70,7 +71,7 @@ Value unaryRules(Op op, const Value& a);
 // unwrapped, then the type pair picks the float, int, bool, string, List or
 // Material table. Null whenever the pair or the operator has no entry. Two
 // ints with an arithmetic or comparison operator are done in line.
-[[gnu::always_inline]] inline Value binaryOp(Op op, const Value& a, const Value& b) {
+KELVO_ALWAYS_INLINE Value binaryOp(Op op, const Value& a, const Value& b) {
   Value result;
   if (a.kind() == Value::kInt && b.kind() == Value::kInt && detail::intArithmetic(op, a.intValue(), b.intValue(), result))
     return result;

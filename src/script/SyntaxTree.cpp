@@ -3,6 +3,7 @@
 
 #include "script/SyntaxTree.h"
 
+#include "base/Inline.h"
 #include "script/Output.h"
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
@@ -36,7 +37,7 @@ inline Value variableValue(const IData* id, Scope& locals) {
 // An operand's value: variables and int literals, the most common operands,
 // are read in place, operations and calls evaluated directly; everything
 // else goes through eval().
-[[gnu::always_inline]] inline Value operand(const IData* n, Scope& locals) {
+KELVO_ALWAYS_INLINE Value operand(const IData* n, Scope& locals) {
   switch (n->tag()) {
     case kTagID: return variableValue(n, locals);
     case kTagInt: return Value::integer(static_cast<const DataInt*>(n)->value);
@@ -58,18 +59,18 @@ inline const Value* leaf(const IData* n, Scope& locals, Value& literal) {
 }
 
 // The same for an expression that may be missing: null gives null.
-[[gnu::always_inline]] inline Value evalOrNull(const DataPtr& e, Scope& locals) { return e ? operand(e.get(), locals) : Value(); }
+KELVO_ALWAYS_INLINE Value evalOrNull(const DataPtr& e, Scope& locals) { return e ? operand(e.get(), locals) : Value(); }
 
 // An operand of a node of known cost: with kCount false the cost has been
 // counted, and a nested operation runs without counting.
 template <bool kCount>
-[[gnu::always_inline]] inline Value operandOf(const IData* n, Scope& locals) {
+KELVO_ALWAYS_INLINE Value operandOf(const IData* n, Scope& locals) {
   if constexpr (!kCount)
     if (n->tag() == kTagOperation) return static_cast<DataOperation*>(const_cast<IData*>(n))->run(locals);
   return operand(n, locals);
 }
 template <bool kCount>
-[[gnu::always_inline]] inline Value operandOrNull(const DataPtr& e, Scope& locals) {
+KELVO_ALWAYS_INLINE Value operandOrNull(const DataPtr& e, Scope& locals) {
   return e ? operandOf<kCount>(e.get(), locals) : Value();
 }
 
@@ -129,7 +130,7 @@ void printOrNothing(const DataPtr& d) {
 // Variables and literals, the most common operands, are read here; the
 // constructs have their own eval; anything else (a List literal, a value
 // standing in the tree) goes through evaluate().
-[[gnu::always_inline]] inline Value DataReturn::eval(Scope& locals) {
+KELVO_ALWAYS_INLINE Value DataReturn::eval(Scope& locals) {
   Value v = evalOrNull(expression, locals);
   script::returnFlag = true;
   return v;
@@ -290,7 +291,7 @@ FixedCost DataOperation::costOf() const {
 
 // ---- call arguments ------------------------------------------------------------
 
-[[gnu::always_inline]] inline void DataCallFunction::fillArgs(Scope& locals, script::ValueArgs& out) const {
+KELVO_ALWAYS_INLINE void DataCallFunction::fillArgs(Scope& locals, script::ValueArgs& out) const {
   const std::size_t count = argCount_;
   out.allocate(count);
   const DataPtr* arg = args.data();
@@ -368,7 +369,7 @@ DataOperation::Form DataOperation::formOf(Op op, const IData* left, const IData*
 // "x = ...", the most common statement, is expanded in the evaluator's
 // dispatch below.
 template <bool kCount>
-[[gnu::always_inline]] inline Value DataOperation::assign(Scope& locals) {
+KELVO_ALWAYS_INLINE Value DataOperation::assign(Scope& locals) {
   if (!left || left->tag() != kTagID) return Value();
   Value value = operandOrNull<kCount>(right, locals);
   storeVariable(left.get(), locals, value);
@@ -381,7 +382,7 @@ template <bool kCount>
 struct OperationRunners {
   // The forms, shared with the counting evaluation (which passes the node's
   // operator; the runners pass it as a constant).
-  [[gnu::always_inline]] static Value nameAndInt(Op op, DataOperation& o, Scope& locals) {
+  KELVO_ALWAYS_INLINE static Value nameAndInt(Op op, DataOperation& o, Scope& locals) {
     const Value* a = findVariable(o.left.get(), locals);
     const int32_t b = static_cast<const DataInt*>(o.right.get())->value;
     if (!a) return Value();
@@ -390,7 +391,7 @@ struct OperationRunners {
     if (a->isNull()) return Value();
     return detail::binaryRules(op, *a, Value::integer(b));
   }
-  [[gnu::always_inline]] static Value leaves(Op op, DataOperation& o, Scope& locals) {
+  KELVO_ALWAYS_INLINE static Value leaves(Op op, DataOperation& o, Scope& locals) {
     Value x, y;
     const Value* a = leaf(o.left.get(), locals, x);
     const Value* b = leaf(o.right.get(), locals, y);
@@ -398,7 +399,7 @@ struct OperationRunners {
     return binaryOp(op, *a, *b);
   }
   template <bool kCount>
-  [[gnu::always_inline]] static Value operands(Op op, DataOperation& o, Scope& locals) {
+  KELVO_ALWAYS_INLINE static Value operands(Op op, DataOperation& o, Scope& locals) {
     Value a = operandOf<kCount>(o.left.get(), locals);
     if (!o.right) return unaryOp(op, a);
     // Both sides are always evaluated: there is no short-circuit.
@@ -419,7 +420,7 @@ struct OperationRunners {
     }
     return binaryOp(op, a, b);
   }
-  [[gnu::always_inline]] static Value step(Op op, DataOperation& o, Scope& locals) {
+  KELVO_ALWAYS_INLINE static Value step(Op op, DataOperation& o, Scope& locals) {
     if (o.left->tag() != kTagID) return Value();
     Value* slot = findVariable(o.left.get(), locals);
     if (!slot) return Value();
@@ -591,7 +592,7 @@ DataOperation::ConditionRunner DataOperation::conditionRunnerOf() const {
 }
 
 template <bool kCount>
-[[gnu::always_inline]] inline Value DataOperation::evalForm(Scope& locals) {
+KELVO_ALWAYS_INLINE Value DataOperation::evalForm(Scope& locals) {
   switch (form_) {
     case Form::NameAndInt: return OperationRunners::nameAndInt(op, *this, locals);
     case Form::Leaves: return OperationRunners::leaves(op, *this, locals);
@@ -605,6 +606,14 @@ template <bool kCount>
     case Form::NoOperand: break;
   }
   return Value();
+}
+
+// eval() nests as deep as expressions do: in the checked builds, whose
+// frames are large, the argument list stays out of its frame.
+KELVO_INLINE_IN_FAST_BUILDS Value DataOperation::callList(DataVector* list, const DataCallFunction* call, Scope& locals) {
+  script::ValueArgs args;
+  call->fillArgs(locals, args);
+  return list->invoke(call->name, args.data(), args.size());
 }
 
 // A node of known cost counts all of it at once when the budgets allow and
@@ -623,10 +632,7 @@ Value DataOperation::eval(Scope& locals) {
     IData* o = slot ? slot->object() : nullptr;
     if (o && o->tag() == kTagVector) {
       script::countSteps(2);
-      const auto* call = static_cast<const DataCallFunction*>(right.get());
-      script::ValueArgs args;
-      call->fillArgs(locals, args);
-      return static_cast<DataVector*>(o)->invoke(call->name, args.data(), args.size());
+      return callList(static_cast<DataVector*>(o), static_cast<const DataCallFunction*>(right.get()), locals);
     }
   }
   script::DepthGuard guard;
@@ -692,7 +698,7 @@ namespace {
 // A List's methods, without the protocol's indirections: the call counts a
 // step and a level, as every method call does, and evaluates its arguments
 // here.
-[[gnu::always_inline]] inline Value listMethod(DataVector* list, const DataCallFunction* call, Scope& locals) {
+KELVO_ALWAYS_INLINE Value listMethod(DataVector* list, const DataCallFunction* call, Scope& locals) {
   script::DepthGuard depth;
   if (!depth) return Value();
   script::ValueArgs args;
@@ -777,7 +783,7 @@ private:
 };
 
 // Expanded at the call site below, where nearly every call is made.
-[[gnu::always_inline]] inline Value callUserFunction(Function& fn, Value* args, std::size_t count) {
+KELVO_ALWAYS_INLINE Value callUserFunction(Function& fn, Value* args, std::size_t count) {
   if (fn.paramCount != count) return Value();
   // A runaway recursion ends here with null instead of a stack overflow.
   if (script::aborting) return Value();
