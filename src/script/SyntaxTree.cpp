@@ -127,15 +127,16 @@ void printOrNothing(const DataPtr& d) {
 
 }  // namespace
 
-// Variables and literals, the most common operands, are read here; the
-// constructs have their own eval; anything else (a List literal, a value
-// standing in the tree) goes through evaluate().
+// Expanded in the dispatch below.
 KELVO_ALWAYS_INLINE Value DataReturn::eval(Scope& locals) {
   Value v = evalOrNull(expression, locals);
   script::returnFlag = true;
   return v;
 }
 
+// Variables and literals, the most common operands, are read here; the
+// constructs have their own eval; anything else (a List literal, a value
+// standing in the tree) goes through evaluate().
 namespace {
 // The dispatch, in line in the statement loop below.
 inline Value dispatch(const IData* node, Scope& locals) {
