@@ -609,13 +609,17 @@ KELVO_ALWAYS_INLINE Value DataOperation::evalForm(Scope& locals) {
   return Value();
 }
 
-// eval() nests as deep as expressions do: in the checked builds, whose
-// frames are large, the argument list stays out of its frame.
-KELVO_INLINE_IN_FAST_BUILDS Value DataOperation::callList(DataVector* list, const DataCallFunction* call, Scope& locals) {
+namespace {
+// A List's method with its arguments evaluated here, the call's step and
+// level counted by the caller. eval() nests as deep as expressions do: in
+// the checked builds, whose frames are large, the argument list stays out
+// of its frame.
+KELVO_INLINE_IN_FAST_BUILDS Value invokeList(DataVector* list, const DataCallFunction* call, Scope& locals) {
   script::ValueArgs args;
   call->fillArgs(locals, args);
   return list->invoke(call->name, args.data(), args.size());
 }
+}  // namespace
 
 // A node of known cost counts all of it at once when the budgets allow and
 // its operands then run without counting; otherwise every node counts its
@@ -633,7 +637,7 @@ Value DataOperation::eval(Scope& locals) {
     IData* o = slot ? slot->object() : nullptr;
     if (o && o->tag() == kTagVector) {
       script::countSteps(2);
-      return callList(static_cast<DataVector*>(o), static_cast<const DataCallFunction*>(right.get()), locals);
+      return invokeList(static_cast<DataVector*>(o), static_cast<const DataCallFunction*>(right.get()), locals);
     }
   }
   script::DepthGuard guard;
@@ -695,43 +699,21 @@ Value DataOperation::compoundAssign(Scope& locals) {
   return value;
 }
 
-namespace {
-// A List's methods, without the protocol's indirections: the call counts a
-// step and a level, as every method call does, and evaluates its arguments
-// here.
-KELVO_ALWAYS_INLINE Value listMethod(DataVector* list, const DataCallFunction* call, Scope& locals) {
-  script::DepthGuard depth;
-  if (!depth) return Value();
-  script::ValueArgs args;
-  call->fillArgs(locals, args);
-  return list->invoke(call->name, args.data(), args.size());
-}
-}  // namespace
-
 Value DataOperation::member(Scope& locals) {
   if (!left || !right) return Value();
-  Value object;
-  if (left->tag() == kTagID) {
-    const Value* slot = findVariable(left.get(), locals);
-    if (!slot) return Value();
-    // A List in a variable, called with names and literals: evaluating them
-    // only reads, so the variable holds the List throughout and it is used
-    // in place.
-    IData* o = slot->object();
-    if (o && o->tag() == kTagVector && right->tag() == kTagCallFunction) {
-      const auto* call = static_cast<const DataCallFunction*>(right.get());
-      if (call->argsAreLeaves()) return listMethod(static_cast<DataVector*>(o), call, locals);
-    }
-    object = *slot;
-  } else {
-    object = operand(left.get(), locals);
-  }
+  // Held for the call: the arguments may change the variable.
+  Value object = operand(left.get(), locals);
   IData* o = object.object();
   if (!o || !isObjectTag(o->tag())) return Value();
   if (right->tag() == kTagID) return Value(o->getAttribute(static_cast<DataID*>(right.get())->text()));
   if (right->tag() == kTagCallFunction) {
-    if (o->tag() == kTagVector)
-      return listMethod(static_cast<DataVector*>(o), static_cast<const DataCallFunction*>(right.get()), locals);
+    if (o->tag() == kTagVector) {
+      // A List's methods, without the protocol's indirections: the call
+      // counts a step and a level, as every method call does.
+      script::DepthGuard depth;
+      if (!depth) return Value();
+      return invokeList(static_cast<DataVector*>(o), static_cast<const DataCallFunction*>(right.get()), locals);
+    }
     return Value(o->callMethod(right, locals));
   }
   return Value();

@@ -16,9 +16,6 @@
 
 namespace qor {
 
-class DataCallFunction;
-class DataVector;
-
 using StatementList = std::vector<DataPtr>;
 
 // What evaluating a node costs when its shape settles it: the steps it
@@ -128,7 +125,6 @@ private:
   // `name.method(leaves)`: when the name holds a List, the member access and
   // the method call count their step and level together.
   bool isLeafMethodCall() const;
-  static Value callList(DataVector* list, const DataCallFunction* call, Scope& locals);
   const bool leafMethodCall_;
 
   // The forms' evaluation; kCount: nested operations count their own steps
