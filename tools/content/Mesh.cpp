@@ -242,9 +242,13 @@ std::string Mesh::obj(const std::string& mtlName, const std::string& comment) co
         if (uNew) uvText += "vt " + uv + "\n";
         auto [nt, nNew] = normals.emplace(n, static_cast<int>(normals.size()));
         if (nNew) normalText += "vn " + n + "\n";
-        faceText += " " + std::to_string(vertexBase + static_cast<std::size_t>(c.vertex) + 1) + "/" +
-                    std::to_string(uvBase + static_cast<std::size_t>(ut->second) + 1) + "/" +
-                    std::to_string(normalBase + static_cast<std::size_t>(nt->second) + 1);
+        // Appended piece by piece: GCC 12's -Wrestrict misreads `" " + std::to_string(...)` at -O3.
+        faceText += ' ';
+        faceText += std::to_string(vertexBase + static_cast<std::size_t>(c.vertex) + 1);
+        faceText += '/';
+        faceText += std::to_string(uvBase + static_cast<std::size_t>(ut->second) + 1);
+        faceText += '/';
+        faceText += std::to_string(normalBase + static_cast<std::size_t>(nt->second) + 1);
       }
       faceText += "\n";
     }
