@@ -15,6 +15,7 @@
 #include "base/memory/IMMObject.h"
 #include "material/MaterialLibrary.h"
 #include "platform/Window.h"
+#include "scene/Camera.h"
 #include "scene/GeometryNode.h"
 #include "scene/GroupNode.h"
 #include "scene/LightNode.h"
@@ -115,14 +116,26 @@ int main(int argc, char** argv) {
   scene.root = makeShared<GroupNode>(children);
   scene.camera = makeShared<Camera>();
 
-  // The bare loop draws the same picture: fixed matrices, the display
-  // lists called directly.
+  // The bare loop draws the same picture: fixed matrices (the walk's, under
+  // the camera the renderer looks through), the display lists called
+  // directly.
   std::vector<std::vector<float>> matrices;
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  const Camera& camera = *scene.camera.get();
+  gluLookAt(camera.position[0], camera.position[1], camera.position[2], camera.view[0], camera.view[1], camera.view[2],
+            camera.up[0], camera.up[1], camera.up[2]);
   scene.root->traverse();
+  glLoadIdentity();
   for (const auto& item : scene.renderQueue) matrices.emplace_back(item->modelView, item->modelView + 16);
   scene.clearFrameLists();
   const std::vector<uint32_t> lists = model ? model->groups.at(0).displayLists : std::vector<uint32_t>{};
-  const auto bareFrame = [&] {
+  // A frame's picture, read from the back buffer before the swap.
+  const auto readBack = [&](std::vector<uint8_t>& pixels) {
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  };
+  const auto bareFrame = [&](std::vector<uint8_t>* pixels) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
@@ -132,10 +145,31 @@ int main(int argc, char** argv) {
       for (uint32_t list : lists) glCallList(list);
     }
     glDisable(GL_LIGHTING);
+    if (pixels) readBack(*pixels);
     gl->window()->swapBuffers();
   };
 
   for (int i = 0; i < 10; ++i) renderer->render();  // warm-up
+
+  // Both ways must draw the same picture, or the comparison means nothing:
+  // one frame of each is read back before its swap and the two compared.
+  std::vector<uint8_t> rendererPixels(static_cast<std::size_t>(width) * height * 4);
+  std::vector<uint8_t> barePixels(rendererPixels.size());
+  renderHooks.beforeSwapData = &rendererPixels;
+  renderHooks.beforeSwap = [](void* data) {
+    auto& pixels = *static_cast<std::vector<uint8_t>*>(data);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, static_cast<GLsizei>(*renderHooks.width), static_cast<GLsizei>(*renderHooks.height), GL_RGBA,
+                 GL_UNSIGNED_BYTE, pixels.data());
+  };
+  renderer->render();
+  renderHooks.beforeSwap = nullptr;
+  bareFrame(&barePixels);
+  long differentPixels = 0, litPixels = 0;
+  for (std::size_t i = 0; i < rendererPixels.size(); i += 4) {
+    differentPixels += std::memcmp(&rendererPixels[i], &barePixels[i], 3) != 0;
+    litPixels += rendererPixels[i] != 0 || rendererPixels[i + 1] != 0 || rendererPixels[i + 2] != 0;
+  }
 
   // Rounds of each in turn, the best round of each counted: the machine's
   // other work then weighs on both alike.
@@ -154,7 +188,7 @@ int main(int argc, char** argv) {
 
     start = std::chrono::steady_clock::now();
     thread = threadSeconds();
-    for (long i = 0; i < frames; ++i) bareFrame();
+    for (long i = 0; i < frames; ++i) bareFrame(nullptr);
     glFinish();
     rawBest = std::min(rawBest, secondsSince(start));
     rawThread = std::min(rawThread, threadSeconds() - thread);
@@ -167,6 +201,12 @@ int main(int argc, char** argv) {
   std::printf("drawing thread's CPU: renderer %.3f ms/frame, raw GL %.3f ms/frame\n", 1000.0 * sceneThread / frames,
               1000.0 * rawThread / frames);
   std::printf("ratio:    %8.3f\n", sceneBest / rawBest);
+  std::printf("pictures: %ld of %ld pixels differ (%ld lit)\n", differentPixels,
+              static_cast<long>(width) * height, litPixels);
+
+  // A ratio against another picture would mean nothing.
+  const int status = differentPixels == 0 ? 0 : 1;
+  if (status) std::fputs("kelvo-bench-frame: the two ways drew different pictures\n", stderr);
 
   scene.root = nullptr;
   scene.camera = nullptr;
@@ -178,5 +218,5 @@ int main(int argc, char** argv) {
   collectRemainingObjects();
   std::error_code ignored;
   std::filesystem::remove_all(dir, ignored);
-  return 0;
+  return status;
 }
