@@ -8,6 +8,10 @@
 // would get their own padded slots in the recursive frames, and nesting as
 // deep as the limit allows would no longer fit the stack.
 //
+// KELVO_COLD keeps a rare path out of line, so that the hot function that
+// calls it (a runner, a loop) needs no stack frame of its own on its common
+// path and the slow path's code stays out of the way.
+//
 // KELVO_INLINE_IN_FAST_BUILDS expands a function with large locals in
 // optimised builds as well, and keeps it out of line in the others, so that
 // its locals stay out of a recursive caller's padded frame.
@@ -27,3 +31,5 @@
 #define KELVO_ALWAYS_INLINE inline
 #define KELVO_INLINE_IN_FAST_BUILDS [[gnu::noinline]]
 #endif
+
+#define KELVO_COLD [[gnu::noinline, gnu::cold]]

@@ -383,19 +383,30 @@ KELVO_ALWAYS_INLINE Value DataOperation::assign(Scope& locals) {
 struct OperationRunners {
   // The forms, shared with the counting evaluation (which passes the node's
   // operator; the runners pass it as a constant).
+  // Two ints go through the int table in line; anything else through the
+  // binary rules, out of line.
   KELVO_ALWAYS_INLINE static Value nameAndInt(Op op, DataOperation& o, Scope& locals) {
     const Value* a = findVariable(o.left.get(), locals);
     const int32_t b = static_cast<const DataInt*>(o.right.get())->value;
-    if (!a) return Value();
     Value r;
-    if (a->kind() == Value::kInt && detail::intArithmetic(op, a->intValue(), b, r)) return r;
-    if (a->isNull()) return Value();
+    if (a && a->kind() == Value::kInt && detail::intArithmetic(op, a->intValue(), b, r)) return r;
+    return nameAndIntByTable(op, a, b);
+  }
+  KELVO_COLD static Value nameAndIntByTable(Op op, const Value* a, int32_t b) {
+    if (!a || a->isNull()) return Value();
     return detail::binaryRules(op, *a, Value::integer(b));
   }
   KELVO_ALWAYS_INLINE static Value leaves(Op op, DataOperation& o, Scope& locals) {
     Value x, y;
     const Value* a = leaf(o.left.get(), locals, x);
     const Value* b = leaf(o.right.get(), locals, y);
+    Value r;
+    if (a && b && a->kind() == Value::kInt && b->kind() == Value::kInt &&
+        detail::intArithmetic(op, a->intValue(), b->intValue(), r))
+      return r;
+    return leavesByTable(op, a, b);
+  }
+  KELVO_COLD static Value leavesByTable(Op op, const Value* a, const Value* b) {
     if (!a || !b || a->isNull() || b->isNull()) return Value();
     return binaryOp(op, *a, *b);
   }
@@ -451,12 +462,19 @@ struct OperationRunners {
   static Value compoundAssign(DataOperation& o, Scope& locals) { return o.compoundAssign<false>(locals); }
   static Value uncounted(DataOperation& o, Scope& locals) { return o.evalForm<false>(locals); }
 
-  // As statements: the same work, without giving a value.
+  // As statements: the same work, without giving a value. An int steps in
+  // place; any other value takes the unary table, out of line.
   template <Op kOp>
   static void stepStatement(DataOperation& o, Scope& locals) {
-    if (o.left->tag() != kTagID) return;
-    if (Value* slot = findVariable(o.left.get(), locals)) *slot = unaryOp(kOp, *slot);
+    Value* slot = findVariable(o.left.get(), locals);
+    if (!slot) return;
+    if (slot->kind() == Value::kInt) {
+      slot->replaceInt(kOp == Op::Inc ? wrapAdd(slot->intValue(), 1) : wrapSub(slot->intValue(), 1));
+      return;
+    }
+    stepByTable(kOp, *slot);
   }
+  KELVO_COLD static void stepByTable(Op op, Value& slot) { slot = unaryOp(op, slot); }
   static void assignStatement(DataOperation& o, Scope& locals) {
     Value value = operandOrNull<false>(o.right, locals);
     if (Value* slot = findVariable(o.left.get(), locals))
@@ -464,29 +482,34 @@ struct OperationRunners {
     else
       locals.add(static_cast<const DataID*>(o.left.get())->name, std::move(value));
   }
-  // "x = x + leaf" when x holds a number, a bool or null: the sum is read
-  // from the slot just found (it is the same variable), then stored in it.
+  // "x = x + leaf": two ints are added in line, the sum read from the slot
+  // just found (it is the same variable) and stored in it.
   static void assignConcatStatement(DataOperation& o, Scope& locals) {
     Value* slot = findVariable(o.left.get(), locals);
-    if (!slot || slot->object()) {
-      o.assignConcat<false>(locals);
-      return;
-    }
-    const IData* tail = static_cast<const DataOperation*>(o.right.get())->right.get();
-    if (slot->kind() == Value::kInt) {
-      // An int and an int literal or an int variable: in line.
+    if (slot && slot->kind() == Value::kInt) {
+      const IData* tail = static_cast<const DataOperation*>(o.right.get())->right.get();
       if (tail->tag() == kTagInt) {
-        *slot = Value::integer(wrapAdd(slot->intValue(), static_cast<const DataInt*>(tail)->value));
+        slot->replaceInt(wrapAdd(slot->intValue(), static_cast<const DataInt*>(tail)->value));
         return;
       }
       if (tail->tag() == kTagID) {
         const Value* b = findVariable(tail, locals);
         if (b && b->kind() == Value::kInt) {
-          *slot = Value::integer(wrapAdd(slot->intValue(), b->intValue()));
+          slot->replaceInt(wrapAdd(slot->intValue(), b->intValue()));
           return;
         }
       }
     }
+    assignConcatByTable(o, locals, slot);
+  }
+  // Any other value: a string appends in place or the binary table adds; a
+  // number, a bool or null is added from the slot as above.
+  KELVO_COLD static void assignConcatByTable(DataOperation& o, Scope& locals, Value* slot) {
+    if (!slot || slot->object()) {
+      o.assignConcat<false>(locals);
+      return;
+    }
+    const IData* tail = static_cast<const DataOperation*>(o.right.get())->right.get();
     Value y;
     const Value* b = leaf(tail, locals, y);
     *slot = (b && !slot->isNull() && !b->isNull()) ? binaryOp(Op::Add, *slot, *b) : Value();
@@ -522,7 +545,7 @@ struct OperationRunners {
       return valueCondition(o, locals);
     }
   };
-  static int valueCondition(DataOperation& o, Scope& locals) {
+  KELVO_COLD static int valueCondition(DataOperation& o, Scope& locals) {
     bool go;
     return asBool(o.run_(o, locals), go) ? go : -1;
   }

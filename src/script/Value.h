@@ -85,6 +85,10 @@ public:
   // Bool, int or float: held in place.
   bool isPlain() const { return kind_ == kBool || kind_ == kInt || kind_ == kFloat; }
 
+  // Gives an int value another int, in place: an int holds no object, so
+  // there is no count to change. Only for a value whose kind() is kInt.
+  void replaceInt(int32_t v) { i_ = v; }
+
   bool boolValue() const { return i_ != 0; }
   int32_t intValue() const { return i_; }
   float floatValue() const { return f_; }
