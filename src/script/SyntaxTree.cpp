@@ -644,28 +644,42 @@ KELVO_INLINE_IN_FAST_BUILDS Value invokeList(DataVector* list, const DataCallFun
 }
 }  // namespace
 
-// A node of known cost counts all of it at once when the budgets allow and
-// its operands then run without counting; otherwise every node counts its
-// own step and level.
-Value DataOperation::eval(Scope& locals) {
-  if (cost_.steps > 1 && script::hasBudget(cost_.steps, cost_.height)) {
-    script::countSteps(cost_.steps);
-    return run_(*this, locals);
+// The ways eval() runs a node. A node of known cost counts all of it at once
+// when the budgets allow and its operands then run without counting;
+// otherwise every node counts its own step and level.
+struct OperationEvaluators {
+  static Value guarded(DataOperation& o, Scope& locals) {
+    script::DepthGuard guard;
+    if (!guard) return Value();
+    return o.evalForm<true>(locals);
+  }
+  static Value counted(DataOperation& o, Scope& locals) {
+    if (script::hasBudget(o.cost_.steps, o.cost_.height)) {
+      script::countSteps(o.cost_.steps);
+      return o.run_(o, locals);
+    }
+    return guarded(o, locals);
   }
   // The member access and a List's method count a step and a level each;
   // reading names and literals counts nothing and a List's methods run no
   // script code, so both count at once.
-  if (leafMethodCall_ && script::hasBudget(2, 2)) {
-    const Value* slot = findVariable(left.get(), locals);
-    IData* o = slot ? slot->object() : nullptr;
-    if (o && o->tag() == kTagVector) {
-      script::countSteps(2);
-      return invokeList(static_cast<DataVector*>(o), static_cast<const DataCallFunction*>(right.get()), locals);
+  static Value leafMethodCall(DataOperation& o, Scope& locals) {
+    if (script::hasBudget(2, 2)) {
+      const Value* slot = findVariable(o.left.get(), locals);
+      IData* list = slot ? slot->object() : nullptr;
+      if (list && list->tag() == kTagVector) {
+        script::countSteps(2);
+        return invokeList(static_cast<DataVector*>(list), static_cast<const DataCallFunction*>(o.right.get()), locals);
+      }
     }
+    return guarded(o, locals);
   }
-  script::DepthGuard guard;
-  if (!guard) return Value();
-  return evalForm<true>(locals);
+};
+
+DataOperation::Evaluator DataOperation::evaluatorOf() const {
+  if (cost_.steps > 0) return OperationEvaluators::counted;
+  if (leafMethodCall_) return OperationEvaluators::leafMethodCall;
+  return OperationEvaluators::guarded;
 }
 
 bool DataOperation::isLeafMethodCall() const {
@@ -788,9 +802,11 @@ private:
   Scope* locals_;
 };
 
-// Expanded at the call site below, where nearly every call is made.
-KELVO_ALWAYS_INLINE Value callUserFunction(Function& fn, Value* args, std::size_t count) {
-  if (fn.paramCount != count) return Value();
+// Calls a user function whose argument count has been checked: `bind`
+// adds the parameters to the call's local table. Expanded at the call site
+// below, where nearly every call is made.
+template <class Bind>
+KELVO_ALWAYS_INLINE Value callBound(Function& fn, Bind bind) {
   // A runaway recursion ends here with null instead of a stack overflow.
   if (script::aborting) return Value();
   if (callDepth >= script::kMaxCallDepth) {
@@ -803,7 +819,7 @@ KELVO_ALWAYS_INLINE Value callUserFunction(Function& fn, Value* args, std::size_
     CallFrame frame;
     // The table of this depth is reused from call to call and keeps its room.
     Scope& locals = frame.locals();
-    for (std::size_t i = 0; i < count; ++i) locals.add(fn.params[i], std::move(args[i]));
+    bind(locals);
     if (fn.bodyCost.known && script::hasBudget(fn.bodyCost.steps, fn.bodyCost.height)) {
       // A body of known cost never returns early; it gives null.
       script::countSteps(fn.bodyCost.steps);
@@ -818,6 +834,13 @@ KELVO_ALWAYS_INLINE Value callUserFunction(Function& fn, Value* args, std::size_
   script::collectIfCrowded();
   if (boundary.endRunaway()) return Value();
   return result;
+}
+
+KELVO_ALWAYS_INLINE Value callUserFunction(Function& fn, Value* args, std::size_t count) {
+  if (fn.paramCount != count) return Value();
+  return callBound(fn, [&](Scope& locals) {
+    for (std::size_t i = 0; i < count; ++i) locals.add(fn.params[i], std::move(args[i]));
+  });
 }
 
 }  // namespace
@@ -865,22 +888,21 @@ Value DataCallFunction::callWithObjects(std::vector<DataPtr>& argv) {
 Value DataCallFunction::eval(Scope& locals) {
   script::DepthGuard guard;
   if (!guard) return Value();
+  if (argForm_ != ArgForm::Values) return callWithExpressions(locals);
 
-  if (argForm_ != ArgForm::Values) {
-    script::ArgBuffer argv;
-    if (argForm_ == ArgForm::Timer) {
-      // The interval and the duration are values; the two callbacks stay
-      // expressions.
-      if (args.size() != 4) return Value();
-      argv->push_back(args[0] ? args[0]->evaluate(locals) : nullptr);
-      argv->push_back(args[1] ? args[1]->evaluate(locals) : nullptr);
-      argv->push_back(args[2]);
-      argv->push_back(args[3]);
-    } else {
-      argv->assign(args.begin(), args.end());
-    }
+  // Arguments of known cost run no script code: they cannot define a
+  // function, and the call's own table is free while they are evaluated, so
+  // they go straight into it, counted at once.
+  if (argsCost_.known && script::hasBudget(argsCost_.steps, argsCost_.height)) {
     resolve();
-    return callWithObjects(*argv);
+    if (cachedFunction_ && cachedFunction_->paramCount == argCount_) {
+      script::countSteps(argsCost_.steps);
+      SmartPointer<Function> fn(cachedFunction_);
+      const DataPtr* arg = args.data();
+      return callBound(*fn, [&](Scope& callee) {
+        for (std::size_t i = 0; i < argCount_; ++i) callee.add(fn->params[i], operandOrNull<false>(arg[i], locals));
+      });
+    }
   }
 
   // The arguments first (they may define functions, through include), then
@@ -892,6 +914,27 @@ Value DataCallFunction::eval(Scope& locals) {
     SmartPointer<Function> fn(cachedFunction_);
     return callUserFunction(*fn, values.data(), argCount_);
   }
+  return callBuiltin(values);
+}
+
+Value DataCallFunction::callWithExpressions(Scope& locals) {
+  script::ArgBuffer argv;
+  if (argForm_ == ArgForm::Timer) {
+    // The interval and the duration are values; the two callbacks stay
+    // expressions.
+    if (args.size() != 4) return Value();
+    argv->push_back(args[0] ? args[0]->evaluate(locals) : nullptr);
+    argv->push_back(args[1] ? args[1]->evaluate(locals) : nullptr);
+    argv->push_back(args[2]);
+    argv->push_back(args[3]);
+  } else {
+    argv->assign(args.begin(), args.end());
+  }
+  resolve();
+  return callWithObjects(*argv);
+}
+
+Value DataCallFunction::callBuiltin(script::ValueArgs& values) {
   if (!cachedBuiltin_) return Value();
   script::ArgBuffer argv;
   argv->reserve(args.size());

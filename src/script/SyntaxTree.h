@@ -5,6 +5,7 @@
 // evaluate() is the same with the result as an object, for callers outside
 // the evaluator.
 
+#include "base/Inline.h"
 #include "script/Interpreter.h"
 #include "script/Operators.h"
 #include "script/Symbol.h"
@@ -75,11 +76,12 @@ public:
       : IData(kTagOperation), op(op_), left(std::move(left_)), right(std::move(right_)),
         form_(formOf(op, left.get(), right.get())), cost_(costOf()), run_(runnerOf()),
         runStatement_(statementRunnerOf()), runCondition_(conditionRunnerOf()),
-        leafMethodCall_(isLeafMethodCall()) {}
+        leafMethodCall_(isLeafMethodCall()), eval_(evaluatorOf()) {}
   std::size_t size() const override { return sizeof(*this); }
   void print() override;
   DataPtr evaluate(Scope& locals) override;
-  Value eval(Scope& locals);
+  // Evaluates the node, counting its steps and levels.
+  Value eval(Scope& locals) { return eval_(*this, locals); }
   // Evaluates a node of known cost whose cost the caller has counted.
   Value run(Scope& locals) { return run_(*this, locals); }
   // The same for a statement, whose value nothing takes.
@@ -113,6 +115,7 @@ private:
   // functions chosen for its form and operator when it is built
   // (OperationRunners in SyntaxTree.cpp).
   friend struct OperationRunners;
+  friend struct OperationEvaluators;
   using Runner = Value (*)(DataOperation&, Scope&);
   using StatementRunner = void (*)(DataOperation&, Scope&);
   using ConditionRunner = int (*)(DataOperation&, Scope&);
@@ -126,6 +129,11 @@ private:
   // the method call count their step and level together.
   bool isLeafMethodCall() const;
   const bool leafMethodCall_;
+  // How eval() counts and evaluates the node, chosen when it is built: at
+  // once for a known cost, the List call's way, or level by level.
+  using Evaluator = Value (*)(DataOperation&, Scope&);
+  Evaluator evaluatorOf() const;
+  const Evaluator eval_;
 
   // The forms' evaluation; kCount: nested operations count their own steps
   // and levels (false under a cost counted at once).
@@ -171,6 +179,10 @@ private:
   enum class ArgForm : uint8_t { Values, Timer, Expressions };
   static ArgForm argFormOf(Symbol name);
 
+  // The calls that take their arguments as objects, out of the evaluator's
+  // way: "Timer" and the binders, and the built-ins.
+  KELVO_COLD Value callWithExpressions(Scope& locals);
+  [[gnu::noinline]] Value callBuiltin(script::ValueArgs& values);
   // Calls what the name resolves to with the arguments as objects.
   Value callWithObjects(std::vector<DataPtr>& argv);
   // Brings the cached resolution up to date.
