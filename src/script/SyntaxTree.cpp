@@ -113,10 +113,6 @@ inline const DataString* appendableTail(const Value* slot, const IData* tailLeaf
 
 inline void appendTo(Value* slot, const DataString* tail) { static_cast<DataString*>(slot->object())->append(tail->value); }
 
-bool isComparison(Op op) {
-  return op == Op::Lt || op == Op::Gt || op == Op::Le || op == Op::Ge || op == Op::Eq || op == Op::Ne;
-}
-
 bool isObjectTag(int32_t tag) {
   return tag == kTagSceneNode || tag == kTagTime || tag == kTagMaterial || tag == kTagCamera || tag == kTagVector;
 }
@@ -132,6 +128,41 @@ KELVO_ALWAYS_INLINE Value DataReturn::eval(Scope& locals) {
   Value v = evalOrNull(expression, locals);
   script::returnFlag = true;
   return v;
+}
+
+// Expanded in the dispatch below: an `if` is a statement of nearly every
+// function body.
+KELVO_ALWAYS_INLINE Value DataIf::eval(Scope& locals) {
+  script::DepthGuard guard;
+  if (!guard || !condition) return Value();
+  bool go;
+  if (conditionCost_.steps > 0 && script::hasBudget(conditionCost_.steps, conditionCost_.height)) {
+    // A condition of known cost counts it at once. A comparison gives a bool
+    // or null, so its test as a loop's condition is the branch's.
+    script::countSteps(conditionCost_.steps);
+    auto* test = static_cast<DataOperation*>(condition.get());
+    if (conditionIsComparison_) {
+      const int t = test->runCondition(locals);
+      if (t < 0) return Value();
+      go = t != 0;
+    } else {
+      const Value c = test->run(locals);
+      // Only a real bool chooses a branch: `if (1)` does nothing.
+      if (c.kind() != Value::kBool) return Value();
+      go = c.boolValue();
+    }
+  } else {
+    const Value c = operand(condition.get(), locals);
+    if (c.kind() != Value::kBool) return Value();
+    go = c.boolValue();
+  }
+  Value result;
+  if (go) {
+    if (runStatements(thenStatements, locals, result)) return result;
+  } else if (hasElse) {
+    if (runStatements(elseStatements, locals, result)) return result;
+  }
+  return Value();
 }
 
 // Variables and literals, the most common operands, are read here; the
@@ -946,37 +977,10 @@ Value DataCallFunction::callBuiltin(script::ValueArgs& values) {
 
 DataPtr DataIf::evaluate(Scope& locals) { return eval(locals).box(); }
 
-Value DataIf::eval(Scope& locals) {
-  script::DepthGuard guard;
-  if (!guard || !condition) return Value();
-  bool go;
-  if (conditionCost_.steps > 0 && script::hasBudget(conditionCost_.steps, conditionCost_.height)) {
-    // A condition of known cost counts it at once. A comparison gives a bool
-    // or null, so its test as a loop's condition is the branch's.
-    script::countSteps(conditionCost_.steps);
-    auto* test = static_cast<DataOperation*>(condition.get());
-    if (isComparison(test->op)) {
-      const int t = test->runCondition(locals);
-      if (t < 0) return Value();
-      go = t != 0;
-    } else {
-      const Value c = test->run(locals);
-      // Only a real bool chooses a branch: `if (1)` does nothing.
-      if (c.kind() != Value::kBool) return Value();
-      go = c.boolValue();
-    }
-  } else {
-    const Value c = operand(condition.get(), locals);
-    if (c.kind() != Value::kBool) return Value();
-    go = c.boolValue();
-  }
-  Value result;
-  if (go) {
-    if (runStatements(thenStatements, locals, result)) return result;
-  } else if (hasElse) {
-    if (runStatements(elseStatements, locals, result)) return result;
-  }
-  return Value();
+bool DataIf::isComparison(const IData* condition) {
+  if (!condition || condition->tag() != kTagOperation) return false;
+  const Op op = static_cast<const DataOperation*>(condition)->op;
+  return op == Op::Lt || op == Op::Gt || op == Op::Le || op == Op::Ge || op == Op::Eq || op == Op::Ne;
 }
 
 DataPtr DataWhile::evaluate(Scope& locals) { return eval(locals).box(); }

@@ -208,7 +208,8 @@ class DataIf final : public IData {
 public:
   DataIf(DataPtr cond, StatementList thenPart, StatementList elsePart, bool hasElse_)
       : IData(kTagIf), condition(std::move(cond)), thenStatements(std::move(thenPart)),
-        elseStatements(std::move(elsePart)), hasElse(hasElse_), conditionCost_(fixedCost(condition.get())) {}
+        elseStatements(std::move(elsePart)), hasElse(hasElse_), conditionCost_(fixedCost(condition.get())),
+        conditionIsComparison_(isComparison(condition.get())) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
@@ -219,7 +220,10 @@ public:
   const bool hasElse;
 
 private:
+  // A comparison: it gives a bool or null.
+  static bool isComparison(const IData* condition);
   const FixedCost conditionCost_;
+  const bool conditionIsComparison_;
 };
 
 // The cost of a loop's pass in parts: its head (the pass's own step and the
