@@ -13,15 +13,9 @@ bool MethodCall::begin(const DataPtr& call, Scope& locals) {
   return true;
 }
 
-// Ints and floats, the common arguments, convert in place; everything else
-// by the conversions on objects.
-bool intArg(const Value& v, int32_t& out) {
-  if (v.kind() == Value::kInt) {
-    out = v.intValue();
-    return true;
-  }
-  return asInt(v.box().get(), out);
-}
+// Ints, the common arguments, convert in place (intArg); everything else by
+// the conversions on objects.
+bool convertIntArg(const Value& v, int32_t& out) { return asInt(v.box().get(), out); }
 
 bool MethodCall::argInt(std::size_t i, int32_t& out) const { return intArg(arg(i), out); }
 bool MethodCall::argFloat(std::size_t i, float& out) const {
@@ -35,13 +29,8 @@ bool MethodCall::argFloat(std::size_t i, float& out) const {
 bool MethodCall::argBool(std::size_t i, bool& out) const { return asBool(arg(i), out); }
 bool MethodCall::argString(std::size_t i, std::string& out) const { return asString(arg(i).box().get(), out); }
 
-bool wrapIndex(int32_t i, std::size_t n, std::size_t& out) {
+bool wrapOutOfRange(int32_t i, std::size_t n, std::size_t& out) {
   if (n == 0) return false;
-  // Most indices are already in range: no division for them.
-  if (i >= 0 && static_cast<std::size_t>(i) < n) {
-    out = static_cast<std::size_t>(i);
-    return true;
-  }
   const int64_t m = static_cast<int64_t>(n);
   int64_t r = static_cast<int64_t>(i) % m;  // keeps the sign of i
   if (r < 0) r += m;

@@ -57,12 +57,27 @@ private:
 
 // An argument as an int: an int in place, anything else by the conversions;
 // false when it does not convert.
-bool intArg(const Value& v, int32_t& out);
+bool convertIntArg(const Value& v, int32_t& out);
+inline bool intArg(const Value& v, int32_t& out) {
+  if (v.kind() == Value::kInt) {
+    out = v.intValue();
+    return true;
+  }
+  return convertIntArg(v, out);
+}
 
 // The index rule of "get", "set" and "remove": i >= 0 selects i mod n, a
 // negative i selects ((i mod n) + n) mod n, so -1 is the last element and n
 // wraps to 0. False for an empty sequence (there is nothing to select).
-bool wrapIndex(int32_t i, std::size_t n, std::size_t& out);
+// Most indices are already in range: no division for them.
+bool wrapOutOfRange(int32_t i, std::size_t n, std::size_t& out);
+inline bool wrapIndex(int32_t i, std::size_t n, std::size_t& out) {
+  if (i >= 0 && static_cast<std::size_t>(i) < n) {
+    out = static_cast<std::size_t>(i);
+    return true;
+  }
+  return wrapOutOfRange(i, n, out);
+}
 
 }  // namespace script
 }  // namespace qor

@@ -58,6 +58,20 @@ inline const Value* leaf(const IData* n, Scope& locals, Value& literal) {
   }
 }
 
+// A leaf's int, read in place: true for an int literal or a variable that
+// holds an int.
+KELVO_ALWAYS_INLINE bool leafInt(const IData* n, Scope& locals, int32_t& out) {
+  if (n->tag() == kTagInt) {
+    out = static_cast<const DataInt*>(n)->value;
+    return true;
+  }
+  if (n->tag() != kTagID) return false;
+  const Value* v = findVariable(n, locals);
+  if (!v || v->kind() != Value::kInt) return false;
+  out = v->intValue();
+  return true;
+}
+
 // The same for an expression that may be missing: null gives null.
 KELVO_ALWAYS_INLINE Value evalOrNull(const DataPtr& e, Scope& locals) { return e ? operand(e.get(), locals) : Value(); }
 
@@ -428,16 +442,16 @@ struct OperationRunners {
     return detail::binaryRules(op, *a, Value::integer(b));
   }
   KELVO_ALWAYS_INLINE static Value leaves(Op op, DataOperation& o, Scope& locals) {
+    int32_t a, b;
+    Value r;
+    if (leafInt(o.left.get(), locals, a) && leafInt(o.right.get(), locals, b) && detail::intArithmetic(op, a, b, r))
+      return r;
+    return leavesByTable(op, o, locals);
+  }
+  KELVO_COLD static Value leavesByTable(Op op, DataOperation& o, Scope& locals) {
     Value x, y;
     const Value* a = leaf(o.left.get(), locals, x);
     const Value* b = leaf(o.right.get(), locals, y);
-    Value r;
-    if (a && b && a->kind() == Value::kInt && b->kind() == Value::kInt &&
-        detail::intArithmetic(op, a->intValue(), b->intValue(), r))
-      return r;
-    return leavesByTable(op, a, b);
-  }
-  KELVO_COLD static Value leavesByTable(Op op, const Value* a, const Value* b) {
     if (!a || !b || a->isNull() || b->isNull()) return Value();
     return binaryOp(op, *a, *b);
   }
@@ -569,10 +583,8 @@ struct OperationRunners {
   template <Op kOp>
   struct LeavesComparisonOf {
     static int value(DataOperation& o, Scope& locals) {
-      Value x, y;
-      const Value* a = leaf(o.left.get(), locals, x);
-      const Value* b = leaf(o.right.get(), locals, y);
-      if (a && b && a->kind() == Value::kInt && b->kind() == Value::kInt) return compare<kOp>(a->intValue(), b->intValue());
+      int32_t a, b;
+      if (leafInt(o.left.get(), locals, a) && leafInt(o.right.get(), locals, b)) return compare<kOp>(a, b);
       return valueCondition(o, locals);
     }
   };
@@ -700,7 +712,17 @@ struct OperationEvaluators {
       IData* list = slot ? slot->object() : nullptr;
       if (list && list->tag() == kTagVector) {
         script::countSteps(2);
-        return invokeList(static_cast<DataVector*>(list), static_cast<const DataCallFunction*>(o.right.get()), locals);
+        const auto* call = static_cast<const DataCallFunction*>(o.right.get());
+        if (call->args.size() > 1) return invokeList(static_cast<DataVector*>(list), call, locals);
+        // No argument, or one name or literal read in place: a List's
+        // methods copy what they keep, and change no variable.
+        Value literal;
+        const Value* arg = nullptr;
+        if (!call->args.empty()) {
+          arg = leaf(call->args[0].get(), locals, literal);
+          if (!arg) arg = &literal;
+        }
+        return static_cast<DataVector*>(list)->invoke(call->name, arg, call->args.size());
       }
     }
     return guarded(o, locals);
