@@ -782,7 +782,25 @@ Value DataOperation::compoundAssign(Scope& locals) {
       return *slot;
     }
   }
-  Value current = operand(left.get(), locals);
+  Value* slot = findVariable(left.get(), locals);
+  if (slot && slot->kind() == Value::kInt) {
+    // An int and an int in line, into the slot found first when it is still
+    // the variable's: tables only grow, so while neither the local table nor
+    // the file tables changed, the right side moved nothing.
+    const int32_t current = slot->intValue();
+    const std::size_t localCount = locals.size();
+    const uint64_t globals = Scope::globalGeneration;
+    Value operand = operandOrNull<kCount>(right, locals);
+    Value value;
+    if (operand.kind() != Value::kInt || !detail::intArithmetic(compoundBase(op), current, operand.intValue(), value))
+      value = operand ? binaryOp(compoundBase(op), Value::integer(current), operand) : Value();
+    if (locals.size() == localCount && Scope::globalGeneration == globals)
+      *slot = value;
+    else
+      storeVariable(left.get(), locals, value);
+    return value;
+  }
+  Value current = slot ? *slot : Value();
   Value operand = operandOrNull<kCount>(right, locals);
   Value value = (current && operand) ? binaryOp(compoundBase(op), current, operand) : Value();
   storeVariable(left.get(), locals, value);

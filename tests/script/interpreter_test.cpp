@@ -283,6 +283,32 @@ TEST_F(InterpreterTest, FileVariablesAreFoundAfterTheTablesChange) {
 }
 
 // A small memory budget; the interpreter's notes go to standard error, as in
+
+TEST_F(InterpreterTest, ACompoundAssignmentStoresWhereItsVariableIsAfterTheRightSideGrewTheTables) {
+  // The right side of "+=" may add variables to the table that holds the
+  // left one, which can move it; the sum must still reach the variable. Each
+  // case puts n variables before it, so that some addition grows the table.
+  for (int n = 0; n < 10; ++n) {
+    SCOPED_TRACE(n);
+    std::string before;
+    for (int i = 0; i < n; ++i) before += "v" + std::to_string(i) + " = 0; ";
+    fresh();
+    EXPECT_EQ(run(before + "s = 1; s += (fresh = 2); s *= (other = 3) + 1; print(s, fresh, other);"), "1223\n");
+    fresh();
+    EXPECT_EQ(run("def f() { " + before + "s = 1; s += (fresh = 2); s -= (other = 5); return s; } print(f());"),
+              "-2\n");
+  }
+  // A right side that includes a file adds a file table before the store.
+  kelvo::test::TempDir dir;
+  dir.write("more.txt", "added = 4;");
+  const std::string main =
+      dir.write("main.txt", "total = 1; def more() { include(\"more.txt\"); return added; }\ntotal += more(); print(total);");
+  fresh();
+  out.clear();
+  qor::SceneDriver driver;
+  EXPECT_TRUE(qor::script::runSceneScript(main, driver));
+  EXPECT_EQ(out, "4\n5\n");  // (the included file prints its last value)
+}
 // the tools.
 class BudgetTest : public InterpreterTest {
 protected:
