@@ -608,7 +608,7 @@ struct OperationRunners {
     }
   }
   template <template <Op> class F>
-  static DataOperation::Runner byOperator(Op op) {
+  static DataOperation::Runner byOperator(Op op, DataOperation::Runner otherwise = uncounted) {
     switch (op) {
       case Op::Add: return F<Op::Add>::value;
       case Op::Sub: return F<Op::Sub>::value;
@@ -617,7 +617,7 @@ struct OperationRunners {
       case Op::Mod: return F<Op::Mod>::value;
       case Op::And: return F<Op::And>::value;
       case Op::Or: return F<Op::Or>::value;
-      default: return byComparison<F, DataOperation::Runner>(op, uncounted);
+      default: return byComparison<F, DataOperation::Runner>(op, otherwise);
     }
   }
 };
@@ -696,6 +696,15 @@ struct OperationEvaluators {
     if (!guard) return Value();
     return o.evalForm<true>(locals);
   }
+  // A binary operator on operands of unknown cost (a call's result, say).
+  template <Op kOp>
+  struct GuardedOperandsOf {
+    static Value value(DataOperation& o, Scope& locals) {
+      script::DepthGuard guard;
+      if (!guard) return Value();
+      return OperationRunners::operands<true>(kOp, o, locals);
+    }
+  };
   static Value counted(DataOperation& o, Scope& locals) {
     if (script::hasBudget(o.cost_.steps, o.cost_.height)) {
       script::countSteps(o.cost_.steps);
@@ -732,6 +741,8 @@ struct OperationEvaluators {
 DataOperation::Evaluator DataOperation::evaluatorOf() const {
   if (cost_.steps > 0) return OperationEvaluators::counted;
   if (leafMethodCall_) return OperationEvaluators::leafMethodCall;
+  if (form_ == Form::Operands && right)
+    return OperationRunners::byOperator<OperationEvaluators::GuardedOperandsOf>(op, OperationEvaluators::guarded);
   return OperationEvaluators::guarded;
 }
 
