@@ -206,7 +206,9 @@ inline Value dispatch(const IData* node, Scope& locals) {
 
 Value eval(const IData* node, Scope& locals) { return dispatch(node, locals); }
 
-bool runStatements(const StatementList& statements, Scope& locals, Value& result) {
+namespace {
+// The statement loop, expanded in the loops' passes as well.
+KELVO_ALWAYS_INLINE bool statementLoop(const StatementList& statements, Scope& locals, Value& result) {
   for (const DataPtr& s : statements) {
     if (script::aborting) return false;
     if (!s) continue;
@@ -227,6 +229,11 @@ bool runStatements(const StatementList& statements, Scope& locals, Value& result
     }
   }
   return false;
+}
+}  // namespace
+
+bool runStatements(const StatementList& statements, Scope& locals, Value& result) {
+  return statementLoop(statements, locals, result);
 }
 
 // ---- names -------------------------------------------------------------------
@@ -731,7 +738,7 @@ struct OperationEvaluators {
           arg = leaf(call->args[0].get(), locals, literal);
           if (!arg) arg = &literal;
         }
-        return static_cast<DataVector*>(list)->invoke(call->name, arg, call->args.size());
+        return static_cast<DataVector*>(list)->invoke(o.listMethod_, arg, call->args.size());
       }
     }
     return guarded(o, locals);
@@ -744,6 +751,11 @@ DataOperation::Evaluator DataOperation::evaluatorOf() const {
   if (form_ == Form::Operands && right)
     return OperationRunners::byOperator<OperationEvaluators::GuardedOperandsOf>(op, OperationEvaluators::guarded);
   return OperationEvaluators::guarded;
+}
+
+DataVector::Method DataOperation::listMethodOf() const {
+  return leafMethodCall_ ? DataVector::methodOf(static_cast<const DataCallFunction*>(right.get())->name)
+                         : DataVector::Method::None;
 }
 
 bool DataOperation::isLeafMethodCall() const {
@@ -1055,7 +1067,7 @@ Value DataWhile::eval(Scope& locals) {
     if (go < 0) return Value();
     if (!go) return Value::boolean(true);
     Value result;
-    if (runStatements(body, locals, result)) return result;
+    if (statementLoop(body, locals, result)) return result;
     if (script::aborting) return Value();
     script::collectIfCrowded();
   }
@@ -1083,7 +1095,7 @@ Value DataFor::eval(Scope& locals) {
     if (go < 0) return Value();
     if (!go) return Value();
     Value result;
-    if (runStatements(body, locals, result)) return result;
+    if (statementLoop(body, locals, result)) return result;
     if (pass_.step.steps > 0 && script::hasBudget(pass_.step.steps, pass_.step.height)) {
       script::countSteps(pass_.step.steps);
       runCounted(step.get(), locals);

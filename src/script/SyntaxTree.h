@@ -9,6 +9,7 @@
 #include "script/Interpreter.h"
 #include "script/Operators.h"
 #include "script/Symbol.h"
+#include "script/datatypes/DataVector.h"
 #include "script/datatypes/IData.h"
 
 #include <algorithm>
@@ -76,7 +77,7 @@ public:
       : IData(kTagOperation), op(op_), left(std::move(left_)), right(std::move(right_)),
         form_(formOf(op, left.get(), right.get())), cost_(costOf()), run_(runnerOf()),
         runStatement_(statementRunnerOf()), runCondition_(conditionRunnerOf()),
-        leafMethodCall_(isLeafMethodCall()), eval_(evaluatorOf()) {}
+        leafMethodCall_(isLeafMethodCall()), listMethod_(listMethodOf()), eval_(evaluatorOf()) {}
   std::size_t size() const override { return sizeof(*this); }
   void print() override;
   DataPtr evaluate(Scope& locals) override;
@@ -129,6 +130,9 @@ private:
   // the method call count their step and level together.
   bool isLeafMethodCall() const;
   const bool leafMethodCall_;
+  // The List method such a call names, settled once.
+  DataVector::Method listMethodOf() const;
+  const DataVector::Method listMethod_;
   // How eval() counts and evaluates the node, chosen when it is built: at
   // once for a known cost, the List call's way, or level by level.
   using Evaluator = Value (*)(DataOperation&, Scope&);

@@ -79,40 +79,40 @@ Value DataVector::method(const DataPtr& call, Scope& locals) {
   return invoke(m.name(), m.args(), m.count());
 }
 
-namespace {
-// The interned method names, made once.
-struct ListNames {
-  Symbol size = intern("size"), get = intern("get"), set = intern("set"), add = intern("add"), remove = intern("remove");
-};
-const ListNames& listNames() {
-  static const ListNames names;
-  return names;
+DataVector::Method DataVector::methodOf(Symbol name) {
+  static const Symbol size = intern("size"), get = intern("get"), set = intern("set"), add = intern("add"),
+                      remove = intern("remove");
+  if (name == size) return Method::Size;
+  if (name == get) return Method::Get;
+  if (name == set) return Method::Set;
+  if (name == add) return Method::Add;
+  if (name == remove) return Method::Remove;
+  return Method::None;
 }
-}  // namespace
 
-Value DataVector::invoke(Symbol name, const Value* args, std::size_t count) {
-  const ListNames& names = listNames();
+Value DataVector::invoke(Method method, const Value* args, std::size_t count) {
   int32_t i;
   std::size_t at;
-  if (name == names.size && count == 0) return Value::integer(static_cast<int32_t>(elements.size()));
-  if (name == names.get && count == 1) {
-    if (script::intArg(args[0], i) && script::wrapIndex(i, elements.size(), at)) return elements[at];
-    return Value();
-  }
-  if (name == names.set && count == 2) {
-    if (script::intArg(args[0], i) && script::wrapIndex(i, elements.size(), at)) elements[at] = args[1];
-    return Value();
-  }
-  if (name == names.add && count == 1) {
-    if (!args[0]) return Value();
-    if (elements.size() == elements.capacity()) reserveCharged(std::max<std::size_t>(4, 2 * elements.size()));
-    elements.push_back(args[0]);
-    return Value();
-  }
-  if (name == names.remove && count == 1) {
-    if (script::intArg(args[0], i) && script::wrapIndex(i, elements.size(), at))
-      elements.erase(elements.begin() + static_cast<std::ptrdiff_t>(at));
-    return Value();
+  switch (method) {
+    case Method::Size:
+      if (count == 0) return Value::integer(static_cast<int32_t>(elements.size()));
+      break;
+    case Method::Get:
+      if (count == 1 && script::intArg(args[0], i) && script::wrapIndex(i, elements.size(), at)) return elements[at];
+      break;
+    case Method::Set:
+      if (count == 2 && script::intArg(args[0], i) && script::wrapIndex(i, elements.size(), at)) elements[at] = args[1];
+      break;
+    case Method::Add:
+      if (count != 1 || !args[0]) break;
+      if (elements.size() == elements.capacity()) reserveCharged(std::max<std::size_t>(4, 2 * elements.size()));
+      elements.push_back(args[0]);
+      break;
+    case Method::Remove:
+      if (count == 1 && script::intArg(args[0], i) && script::wrapIndex(i, elements.size(), at))
+        elements.erase(elements.begin() + static_cast<std::ptrdiff_t>(at));
+      break;
+    case Method::None: break;
   }
   return Value();
 }

@@ -9,6 +9,7 @@
 #include "script/Value.h"
 #include "script/datatypes/IData.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace qor {
@@ -28,9 +29,14 @@ public:
   DataPtr callMethod(const DataPtr& call, Scope& locals) override { return method(call, locals).box(); }
   // The same without boxing the result.
   Value method(const DataPtr& call, Scope& locals);
+  // The methods, and which one a name calls (None for any other name).
+  enum class Method : uint8_t { None, Size, Get, Set, Add, Remove };
+  static Method methodOf(Symbol name);
   // The method `name` with its evaluated arguments (the evaluator's member
-  // access, which evaluates them itself).
-  Value invoke(Symbol name, const Value* args, std::size_t count);
+  // access, which evaluates them itself); the evaluator settles the method
+  // when it builds the call.
+  Value invoke(Symbol name, const Value* args, std::size_t count) { return invoke(methodOf(name), args, count); }
+  Value invoke(Method method, const Value* args, std::size_t count);
 
   // Makes room for `count` elements, charging the memory budget for the
   // storage first: past the budget it throws std::bad_alloc and nothing
