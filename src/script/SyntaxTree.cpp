@@ -290,6 +290,20 @@ PassCost passCost(const IData* condition, const StatementList& body, const IData
   return pass;
 }
 
+std::vector<CountedStatement> countedPass(const PassCost& pass, const StatementList& body, const IData* step) {
+  std::vector<CountedStatement> run;
+  if (!pass.whole.known) return run;
+  const auto add = [&run](const IData* n) {
+    if (n && n->tag() == kTagOperation) {
+      auto* o = static_cast<DataOperation*>(const_cast<IData*>(n));
+      run.push_back({o->statementRunner(), o});
+    }
+  };
+  for (const DataPtr& s : body) add(s.get());
+  add(step);
+  return run;
+}
+
 namespace {
 // A pass whose head and body costs are both known counts them at once: true
 // when the budgets hold the whole pass.
@@ -1059,7 +1073,7 @@ Value DataWhile::eval(Scope& locals) {
       if (go < 0) return Value();
       if (!go) return Value::boolean(true);
       script::countSteps(pass_.body.steps);
-      for (const DataPtr& s : body) runCounted(s.get(), locals);
+      for (const CountedStatement& s : counted_) s.run(*s.node, locals);
       script::collectIfCrowded();
       continue;
     }
@@ -1086,8 +1100,7 @@ Value DataFor::eval(Scope& locals) {
       if (go < 0) return Value();
       if (!go) return Value();
       script::countSteps(pass_.body.steps);
-      for (const DataPtr& s : body) runCounted(s.get(), locals);
-      runCounted(step.get(), locals);
+      for (const CountedStatement& s : counted_) s.run(*s.node, locals);
       script::collectIfCrowded();
       continue;
     }

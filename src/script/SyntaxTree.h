@@ -87,6 +87,8 @@ public:
   Value run(Scope& locals) { return run_(*this, locals); }
   // The same for a statement, whose value nothing takes.
   void runStatement(Scope& locals) { runStatement_(*this, locals); }
+  using StatementRunner = void (*)(DataOperation&, Scope&);
+  StatementRunner statementRunner() const { return runStatement_; }
   // The same for a loop's condition: 1 or 0 for a value that converts to
   // true or false, -1 for one that does not.
   int runCondition(Scope& locals) { return runCondition_(*this, locals); }
@@ -118,7 +120,6 @@ private:
   friend struct OperationRunners;
   friend struct OperationEvaluators;
   using Runner = Value (*)(DataOperation&, Scope&);
-  using StatementRunner = void (*)(DataOperation&, Scope&);
   using ConditionRunner = int (*)(DataOperation&, Scope&);
   Runner runnerOf() const;
   StatementRunner statementRunnerOf() const;
@@ -241,11 +242,21 @@ struct PassCost {
 };
 PassCost passCost(const IData* condition, const StatementList& body, const IData* step);
 
+// A pass's statements (the body, then a for loop's step) as the runners of
+// their operations, in order, when the whole pass's cost is known: such a
+// pass runs them without looking at the nodes again. Names and literals
+// standing as statements do nothing and are left out.
+struct CountedStatement {
+  DataOperation::StatementRunner run;
+  DataOperation* node;
+};
+std::vector<CountedStatement> countedPass(const PassCost& pass, const StatementList& body, const IData* step);
+
 class DataWhile final : public IData {
 public:
   DataWhile(DataPtr cond, StatementList body_)
       : IData(kTagWhile), condition(std::move(cond)), body(std::move(body_)),
-        pass_(passCost(condition.get(), body, nullptr)) {}
+        pass_(passCost(condition.get(), body, nullptr)), counted_(countedPass(pass_, body, nullptr)) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
@@ -255,13 +266,15 @@ public:
 
 private:
   const PassCost pass_;
+  const std::vector<CountedStatement> counted_;
 };
 
 class DataFor final : public IData {
 public:
   DataFor(DataPtr init_, DataPtr cond, DataPtr step_, StatementList body_)
       : IData(kTagFor), init(std::move(init_)), condition(std::move(cond)), step(std::move(step_)),
-        body(std::move(body_)), pass_(passCost(condition.get(), body, step.get())) {}
+        body(std::move(body_)), pass_(passCost(condition.get(), body, step.get())),
+        counted_(countedPass(pass_, body, step.get())) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
@@ -273,6 +286,7 @@ public:
 
 private:
   const PassCost pass_;
+  const std::vector<CountedStatement> counted_;
 };
 
 // `return exp;`: gives the value and sets the return flag. It carries the
