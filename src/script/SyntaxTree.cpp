@@ -915,14 +915,16 @@ private:
 // below, where nearly every call is made.
 template <class Bind>
 KELVO_ALWAYS_INLINE Value callBound(Function& fn, Bind bind) {
+  // Every way out returns `result`, which is then built in the caller's
+  // place: the value a body returns is not moved on the way out.
+  Value result;
   // A runaway recursion ends here with null instead of a stack overflow.
-  if (script::aborting) return Value();
+  if (script::aborting) return result;
   if (callDepth >= script::kMaxCallDepth) {
     script::startRunaway(script::RunawayLimit::CallDepth);
-    return Value();
+    return result;
   }
   script::RunawayBoundary boundary;
-  Value result;
   {
     CallFrame frame;
     // The table of this depth is reused from call to call and keeps its room.
@@ -940,7 +942,7 @@ KELVO_ALWAYS_INLINE Value callBound(Function& fn, Bind bind) {
   // Deep or long recursions leave many temporaries behind; everything still
   // in use is held by a counted reference at this point.
   script::collectIfCrowded();
-  if (boundary.endRunaway()) return Value();
+  if (boundary.endRunaway()) result = Value();
   return result;
 }
 
