@@ -24,6 +24,12 @@ uint32_t resolutionGeneration = 0;
 BufferPool<DataPtr> argPool;
 BufferPool<Value> valuePool;
 std::vector<ScopeRecord*> recordTable;
+std::size_t collectAtBytes = kLoopCollectBytes;
+
+void collectCrowd() {
+  collectGarbage();
+  collectAtBytes = memory::usedBytes() + kLoopCollectBytes;
+}
 }  // namespace detail
 
 namespace {

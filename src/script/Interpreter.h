@@ -6,6 +6,7 @@
 // the C++ stack.
 
 #include "base/memory/Functor.h"
+#include "base/memory/MemoryBudget.h"
 #include "script/Scope.h"
 #include "script/Symbol.h"
 #include "script/Value.h"
@@ -369,8 +370,17 @@ private:
 // function returns, so memory stays flat. At those points the interpreter
 // holds everything it still uses through counted references.
 constexpr std::size_t kLoopCollectThreshold = 64;
+// A few dead long strings weigh more than many small values: the same
+// points also collect once the bytes charged have grown this much since the
+// last such collection.
+constexpr std::size_t kLoopCollectBytes = std::size_t{4} << 20;
+namespace detail {
+extern std::size_t collectAtBytes;
+void collectCrowd();
+}  // namespace detail
 inline void collectIfCrowded() {
-  if (IMMObject::deadCount() > kLoopCollectThreshold) collectGarbage();
+  if (IMMObject::deadCount() > kLoopCollectThreshold || memory::usedBytes() > detail::collectAtBytes)
+    detail::collectCrowd();
 }
 
 }  // namespace script

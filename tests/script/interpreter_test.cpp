@@ -361,6 +361,20 @@ TEST_F(BudgetTest, AStatementPastTheMemoryBudgetStopsAndTheNextRuns) {
   EXPECT_LE(qor::memory::usedBytes(), before + 4096);
 }
 
+TEST_F(BudgetTest, DeadLongStringsAreCollectedBeforeTheyFillTheBudget) {
+  // Each pass leaves a dead copy of a 256 KB string behind; what is alive
+  // never passes 1 MB. Forty dead copies (10 MB) and more would not fit the
+  // 16 MB budget alongside the rest; a loop, a user call and a loop inside a
+  // call each collect them in time.
+  const std::string big = "c = \"abcd\"; for (i = 0; i < 16; i++) c = c + c;\n";
+  for (const char* text : {"for (i = 0; i < 200; i++) { t = c + \"x\"; }",
+                           "def copy(s) { return s + \"x\"; } n = 0; while (n < 200) { t = copy(c); n++; }",
+                           "def copies(s) { for (i = 0; i < 200; i++) t = s + \"x\"; return i; } n = copies(c);"}) {
+    EXPECT_EQ(runFresh(big + text + " print(\"after\");"), std::make_pair(std::string("after\n"), std::string()))
+        << text;
+  }
+}
+
 TEST_F(BudgetTest, AnIncludedFileThatRunsOutStopsTheIncludingStatement) {
   kelvo::test::TempDir dir;
   dir.write("hog.txt", "s = \"ab\";\nwhile (true) s = s + s;\nprint(\"not here\");");
