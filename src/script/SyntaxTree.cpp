@@ -184,7 +184,7 @@ KELVO_ALWAYS_INLINE Value DataIf::eval(Scope& locals) {
 // standing in the tree) goes through evaluate().
 namespace {
 // The dispatch, in line in the statement loop below.
-inline Value dispatch(const IData* node, Scope& locals) {
+KELVO_ALWAYS_INLINE Value dispatch(const IData* node, Scope& locals) {
   IData* n = const_cast<IData*>(node);
   switch (n->tag()) {
     case kTagID: return variableValue(n, locals);
@@ -221,6 +221,11 @@ KELVO_ALWAYS_INLINE bool statementLoop(const StatementList& statements, Scope& l
         o->runStatement(locals);
         continue;
       }
+      // Any other operation: its own evaluation, without the dispatch.
+      Value v = o->eval(locals);
+      if (!script::returnFlag) continue;
+      result = std::move(v);
+      return true;
     }
     Value v = dispatch(s.get(), locals);
     if (script::returnFlag) {
