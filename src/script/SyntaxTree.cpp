@@ -722,6 +722,12 @@ struct OperationEvaluators {
     if (!guard) return Value();
     return o.evalForm<true>(locals);
   }
+  // A compound assignment whose right side's cost is not known.
+  static Value guardedCompoundAssign(DataOperation& o, Scope& locals) {
+    script::DepthGuard guard;
+    if (!guard) return Value();
+    return o.compoundAssign<true>(locals);
+  }
   // A binary operator on operands of unknown cost (a call's result, say).
   template <Op kOp>
   struct GuardedOperandsOf {
@@ -769,6 +775,7 @@ DataOperation::Evaluator DataOperation::evaluatorOf() const {
   if (leafMethodCall_) return OperationEvaluators::leafMethodCall;
   if (form_ == Form::Operands && right)
     return OperationRunners::byOperator<OperationEvaluators::GuardedOperandsOf>(op, OperationEvaluators::guarded);
+  if (form_ == Form::CompoundAssign) return OperationEvaluators::guardedCompoundAssign;
   return OperationEvaluators::guarded;
 }
 
