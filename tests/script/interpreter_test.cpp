@@ -284,6 +284,22 @@ TEST_F(InterpreterTest, FileVariablesAreFoundAfterTheTablesChange) {
 
 // A small memory budget; the interpreter's notes go to standard error, as in
 
+TEST_F(InterpreterTest, NamesAreFoundWhereverTheirCallPutThem) {
+  // A name's place in a function's local table may differ from call to
+  // call; a parameter named twice reads its first argument, every time.
+  for (const auto& [text, printed] : std::vector<std::pair<std::string, std::string>>{
+           {"def g(c) { if (c) { x = 1; y = 2; } else { y = 3; x = 4; } return x * 10 + y; }"
+            "print(g(true), g(false), g(true), g(false));",
+            "12431243\n"},
+           {"def f(a, a) { return a; } print(f(1, 2), f(3, 4), f(\"x\", 5));", "13x\n"},
+           {"def h(a, b, a) { a = a + b; return a; } print(h(1, 10, 100), h(2, 20, 200));", "1122\n"},
+           {"def k(n) { if (n > 0) { m = n; return k(n - 1) + m; } return 0; } print(k(5), k(3));", "156\n"},
+       }) {
+    fresh();
+    EXPECT_EQ(run(text), printed) << text;
+  }
+}
+
 TEST_F(InterpreterTest, ACompoundAssignmentStoresWhereItsVariableIsAfterTheRightSideGrewTheTables) {
   // The right side of "+=" may add variables to the table that holds the
   // left one, which can move it; the sum must still reach the variable. Each
