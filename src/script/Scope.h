@@ -43,23 +43,6 @@ public:
       if (e.name == name) return &e.value;
     return nullptr;
   }
-  // The same, trying the entry at `hint` first (where a lookup of the name
-  // found it last) and setting it where the name is found. A name is in a
-  // table at most once (add() is for names the table lacks), so the entry
-  // at the hint is the one a search from the front finds.
-  Value* find(Symbol name, uint32_t& hint) {
-    Entry* const first = vars_.data();
-    Entry* const last = first + vars_.size();
-    Entry* const hinted = first + hint;
-    if (hinted < last && hinted->name == name) return &hinted->value;
-    for (Entry* e = first; e != last; ++e) {
-      if (e->name == name) {
-        hint = static_cast<uint32_t>(e - first);
-        return &e->value;
-      }
-    }
-    return nullptr;
-  }
   Value* find(std::string_view name) {
     const Symbol s = findSymbol(name);
     return s == kNoSymbol ? nullptr : find(s);
@@ -75,7 +58,6 @@ public:
   void set(std::string_view name, Value value) { set(intern(name), std::move(value)); }
 
   // Adds a variable known not to be in the table yet (binding parameters).
-  // kNoSymbol keeps a value that no name finds.
   void add(Symbol name, Value value) {
     vars_.push_back(Entry{name, std::move(value)});
     if (global_) ++globalGeneration;

@@ -961,22 +961,13 @@ KELVO_ALWAYS_INLINE Value callBound(Function& fn, Bind bind) {
 KELVO_ALWAYS_INLINE Value callUserFunction(Function& fn, Value* args, std::size_t count) {
   if (fn.paramCount != count) return Value();
   return callBound(fn, [&](Scope& locals) {
-    for (std::size_t i = 0; i < count; ++i) locals.add(fn.bindNames[i], std::move(args[i]));
+    for (std::size_t i = 0; i < count; ++i) locals.add(fn.params[i], std::move(args[i]));
   });
 }
 
 }  // namespace
 
 Value script::callFunction(Function& fn, Value* args, std::size_t count) { return callUserFunction(fn, args, count); }
-
-std::vector<Symbol> Function::bindNamesOf(const std::vector<Symbol>& params) {
-  std::vector<Symbol> names = params;
-  for (std::size_t i = 0; i < names.size(); ++i)
-    if (std::find(params.begin(), params.begin() + static_cast<std::ptrdiff_t>(i), params[i]) !=
-        params.begin() + static_cast<std::ptrdiff_t>(i))
-      names[i] = kNoSymbol;
-  return names;
-}
 
 // ---- calls -------------------------------------------------------------------
 
@@ -1031,7 +1022,7 @@ Value DataCallFunction::eval(Scope& locals) {
       SmartPointer<Function> fn(cachedFunction_);
       const DataPtr* arg = args.data();
       return callBound(*fn, [&](Scope& callee) {
-        for (std::size_t i = 0; i < argCount_; ++i) callee.add(fn->bindNames[i], operandOrNull<false>(arg[i], locals));
+        for (std::size_t i = 0; i < argCount_; ++i) callee.add(fn->params[i], operandOrNull<false>(arg[i], locals));
       });
     }
   }

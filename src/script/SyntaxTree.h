@@ -55,7 +55,7 @@ public:
   // that has the name; null when none has it. The file tables' answer is
   // remembered until one of them changes (Scope::globalGeneration).
   Value* find(Scope& locals) const {
-    if (Value* slot = locals.find(name, localHint_)) return slot;
+    if (Value* slot = locals.find(name)) return slot;
     if (globalGeneration_ != Scope::globalGeneration) findGlobal();
     return globalRecord_ == kNowhere ? nullptr : &script::record(globalRecord_).variables.at(globalIndex_).value;
   }
@@ -65,9 +65,6 @@ public:
 private:
   static constexpr uint32_t kNowhere = UINT32_MAX;
   void findGlobal() const;
-  // Where the name was last found in a local table: a function's tables
-  // have their names in the same places from call to call.
-  mutable uint32_t localHint_ = 0;
   mutable uint64_t globalGeneration_ = UINT64_MAX;
   mutable uint32_t globalRecord_ = kNowhere;
   mutable uint32_t globalIndex_ = 0;
@@ -310,7 +307,7 @@ class Function final : public IData {
 public:
   Function(std::string_view name_, std::vector<Symbol> params_, StatementList body_)
       : IData(kTagFunction), name(intern(name_)), params(std::move(params_)), body(std::move(body_)),
-        bodyCost(fixedCost(body)), bindNames(bindNamesOf(params)) {}
+        bodyCost(fixedCost(body)) {}
   std::size_t size() const override { return sizeof(*this); }
   // A definition is not a value.
   DataPtr evaluate(Scope&) override { return nullptr; }
@@ -321,14 +318,6 @@ public:
   const std::size_t paramCount = params.size();
   // Known when every statement's cost is: the body then never returns early.
   const FixedCost bodyCost;
-  // The names the arguments are bound to: the parameters, except that a
-  // name given twice binds its later argument to kNoSymbol. The first one is
-  // the one a lookup finds; the later value is still held until the call
-  // ends, and no table holds a name twice.
-  const std::vector<Symbol> bindNames;
-
-private:
-  static std::vector<Symbol> bindNamesOf(const std::vector<Symbol>& params);
 };
 
 // Runs statements in order; after one that sets the return flag the rest is
