@@ -1014,8 +1014,9 @@ Value DataCallFunction::eval(Scope& locals) {
 
   // Arguments of known cost run no script code: they cannot define a
   // function, and the call's own table is free while they are evaluated, so
-  // they go straight into it, counted at once.
-  if (argsCost_.known && script::hasBudget(argsCost_.steps, argsCost_.height)) {
+  // they go straight into it, counted at once. A call past the depth limit
+  // takes the way below, which evaluates its arguments before it stops.
+  if (argsCost_.known && callDepth < script::kMaxCallDepth && script::hasBudget(argsCost_.steps, argsCost_.height)) {
     resolve();
     if (cachedFunction_ && cachedFunction_->paramCount == argCount_) {
       script::countSteps(argsCost_.steps);

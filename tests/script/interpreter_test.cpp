@@ -46,6 +46,12 @@ TEST_F(InterpreterTest, RunawayRecursionEndsInNull) {
   EXPECT_FALSE(qor::script::aborting);
   // Deep but bounded recursion still works.
   EXPECT_EQ(run("def depth(n) { if (n == 0) return 0; return depth(n - 1) + 1; } print(depth(700));"), "700\n");
+  // The call past the limit still evaluates its arguments first, whether
+  // their cost is known (f) or not (g, a List's method): each call stores
+  // its argument in a file variable.
+  EXPECT_EQ(run("x = 0; y = 0; one = (1); def f(n) { return f(x = n + 1); }"
+                "def g(n) { return g(y = (n + 1) * one.size()); } f(0); g(0); print(x, \" \", y);"),
+            "1000 1000\n");
 }
 
 TEST_F(InterpreterTest, DeeplyNestedExpressionsDoNotOverflow) {
