@@ -110,12 +110,23 @@ bool listsEqual(DataVector& a, DataVector& b);
 
 // A one-element List stands for its element (a parenthesised expression);
 // a number or a bool element is boxed into `held` for the time of the
-// operation.
+// operation. A List may hold itself, directly or through other one-element
+// Lists: such a chain never reaches an element that is not a List, and a
+// List of the cycle then stands for itself (found by Brent's test: a mark
+// moved ahead at every power of two steps is met again).
 const IData* unwrapped(const IData* d, DataPtr& held) {
+  const IData* mark = d;
+  std::size_t steps = 0, span = 1;
   while (d && d->tag() == kTagVector && static_cast<const DataVector*>(d)->elements.size() == 1) {
     const Value& e = static_cast<const DataVector*>(d)->elements[0];
     if (IData* o = e.object()) {
       d = o;
+      if (d == mark) return d;
+      if (++steps == span) {
+        mark = d;
+        steps = 0;
+        span *= 2;
+      }
     } else {
       held = e.box();
       d = held.get();

@@ -15,6 +15,7 @@
 #include "util/Rand15.h"
 
 #include <filesystem>
+#include <tuple>
 
 #include <sys/stat.h>
 
@@ -132,6 +133,22 @@ TEST_F(InterpreterTest, SelfHoldingListPrintsAndComparesWithoutRunningAway) {
   // The comparison gives up at the nesting limit with null; the rest of the
   // statement runs normally.
   EXPECT_EQ(eval("both"), "List (, 2)");
+  // A one-element List stands for its element, but one that holds itself,
+  // alone or through others, never reaches one: an operator then takes the
+  // List as it is (no entry: null). A long chain that does end is followed
+  // to its element.
+  for (const auto& [lists, expression, value] : std::vector<std::tuple<std::string, std::string, std::string>>{
+           {"g = (); g.add(g);", "g > 0", "null"},
+           {"g = (); g.add(g);", "-g", "null"},
+           {"g = (); g.add(g);", "g + \"s\"", "null"},
+           {"a = (); b = (a); c = (b); a.add(c);", "b * 2", "null"},
+           {"a = (); b = (a); c = (b); a.add(c);", "(2, c) == (1, c)", "bool false"},
+           {"c = 5; for (i = 0; i < 10000; i++) { n = (); n.add(c); c = n; }", "c + 1", "int 6"},
+       }) {
+    fresh();
+    run(lists);
+    EXPECT_EQ(eval(expression), value) << lists << " " << expression;
+  }
 }
 
 TEST_F(InterpreterTest, LoopsCollectTheirGarbage) {
