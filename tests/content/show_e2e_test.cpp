@@ -32,7 +32,9 @@ struct Show : ChildProcess {
     window = findWindow();
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // a vanished window reads as no picture
   }
-  ~Show() { XCloseDisplay(display); }
+  ~Show() {
+    if (display) XCloseDisplay(display);
+  }
 
   Frame frame() const {
     Frame f;
