@@ -585,6 +585,22 @@ struct OperationRunners {
     const Value* b = leaf(tail, locals, y);
     *slot = (b && !slot->isNull() && !b->isNull()) ? binaryOp(Op::Add, *slot, *b) : Value();
   }
+  // "x op= leaf" (the operator's base kBase): an int and an int in line,
+  // into the slot just found (reading a leaf moves no table); anything else
+  // as the value runner does it.
+  template <Op kBase>
+  static void compoundLeafStatement(DataOperation& o, Scope& locals) {
+    Value* slot = findVariable(o.left.get(), locals);
+    int32_t b;
+    Value r;
+    if (slot && slot->kind() == Value::kInt && leafInt(o.right.get(), locals, b) &&
+        detail::intArithmetic(kBase, slot->intValue(), b, r)) {
+      slot->replaceInt(r.intValue());
+      return;
+    }
+    compoundByTable(o, locals);
+  }
+  KELVO_COLD static void compoundByTable(DataOperation& o, Scope& locals) { o.compoundAssign<false>(locals); }
   static void valueStatement(DataOperation& o, Scope& locals) { o.run_(o, locals); }
 
   // Two ints compared, 1 or 0, as the int rules compare them.
@@ -672,6 +688,17 @@ DataOperation::StatementRunner DataOperation::statementRunnerOf() const {
       if (left->tag() != kTagID) break;
       return R::assignStatement;
     case Form::AssignConcat: return R::assignConcatStatement;
+    case Form::CompoundAssign:
+      if (left->tag() != kTagID || !isLeaf(right.get())) break;
+      switch (op) {
+        case Op::AddAssign: return R::compoundLeafStatement<Op::Add>;
+        case Op::SubAssign: return R::compoundLeafStatement<Op::Sub>;
+        case Op::MulAssign: return R::compoundLeafStatement<Op::Mul>;
+        case Op::DivAssign: return R::compoundLeafStatement<Op::Div>;
+        case Op::ModAssign: return R::compoundLeafStatement<Op::Mod>;
+        default: break;
+      }
+      break;
     default: break;
   }
   return R::valueStatement;
@@ -823,15 +850,14 @@ Value DataOperation::assignConcat(Scope& locals) {
 template <bool kCount>
 Value DataOperation::compoundAssign(Scope& locals) {
   if (!left || left->tag() != kTagID) return Value();
+  Value* slot = findVariable(left.get(), locals);
   if (op == Op::AddAssign && right && isLeaf(right.get())) {
-    Value* slot = findVariable(left.get(), locals);
     Value literal;
     if (const DataString* tail = appendableTail(slot, right.get(), locals, literal)) {
       appendTo(slot, tail);
       return *slot;
     }
   }
-  Value* slot = findVariable(left.get(), locals);
   if (slot && slot->kind() == Value::kInt) {
     // An int and an int in line, into the slot found first when it is still
     // the variable's: tables only grow, so while neither the local table nor
