@@ -295,9 +295,9 @@ PassCost passCost(const IData* condition, const StatementList& body, const IData
   return pass;
 }
 
-std::vector<CountedStatement> countedPass(const PassCost& pass, const StatementList& body, const IData* step) {
+std::vector<CountedStatement> countedStatements(const FixedCost& cost, const StatementList& body, const IData* step) {
   std::vector<CountedStatement> run;
-  if (!pass.whole.known) return run;
+  if (!cost.known) return run;
   const auto add = [&run](const IData* n) {
     if (n && n->tag() == kTagOperation) {
       auto* o = static_cast<DataOperation*>(const_cast<IData*>(n));
@@ -971,7 +971,7 @@ KELVO_ALWAYS_INLINE Value callBound(Function& fn, Bind bind) {
     if (fn.bodyCost.known && script::hasBudget(fn.bodyCost.steps, fn.bodyCost.height)) {
       // A body of known cost never returns early; it gives null.
       script::countSteps(fn.bodyCost.steps);
-      for (const DataPtr& s : fn.body) runCounted(s.get(), locals);
+      for (const CountedStatement& s : fn.countedBody) s.run(*s.node, locals);
     } else if (runStatements(fn.body, locals, result)) {
       // The call consumes the return flag its body set.
       script::returnFlag = false;

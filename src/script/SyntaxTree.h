@@ -242,21 +242,23 @@ struct PassCost {
 };
 PassCost passCost(const IData* condition, const StatementList& body, const IData* step);
 
-// A pass's statements (the body, then a for loop's step) as the runners of
-// their operations, in order, when the whole pass's cost is known: such a
-// pass runs them without looking at the nodes again. Names and literals
-// standing as statements do nothing and are left out.
+// Statements of known cost (a loop's pass: its body, then a for loop's
+// step; a function's body) as the runners of their operations, in order:
+// their cost counted, they run without looking at the nodes again. Names and
+// literals standing as statements do nothing and are left out. Empty unless
+// `cost` is known.
 struct CountedStatement {
   DataOperation::StatementRunner run;
   DataOperation* node;
 };
-std::vector<CountedStatement> countedPass(const PassCost& pass, const StatementList& body, const IData* step);
+std::vector<CountedStatement> countedStatements(const FixedCost& cost, const StatementList& body,
+                                                const IData* step = nullptr);
 
 class DataWhile final : public IData {
 public:
   DataWhile(DataPtr cond, StatementList body_)
       : IData(kTagWhile), condition(std::move(cond)), body(std::move(body_)),
-        pass_(passCost(condition.get(), body, nullptr)), counted_(countedPass(pass_, body, nullptr)) {}
+        pass_(passCost(condition.get(), body, nullptr)), counted_(countedStatements(pass_.whole, body)) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
@@ -274,7 +276,7 @@ public:
   DataFor(DataPtr init_, DataPtr cond, DataPtr step_, StatementList body_)
       : IData(kTagFor), init(std::move(init_)), condition(std::move(cond)), step(std::move(step_)),
         body(std::move(body_)), pass_(passCost(condition.get(), body, step.get())),
-        counted_(countedPass(pass_, body, step.get())) {}
+        counted_(countedStatements(pass_.whole, body, step.get())) {}
   std::size_t size() const override { return sizeof(*this); }
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
@@ -307,7 +309,7 @@ class Function final : public IData {
 public:
   Function(std::string_view name_, std::vector<Symbol> params_, StatementList body_)
       : IData(kTagFunction), name(intern(name_)), params(std::move(params_)), body(std::move(body_)),
-        bodyCost(fixedCost(body)) {}
+        bodyCost(fixedCost(body)), countedBody(countedStatements(bodyCost, body)) {}
   std::size_t size() const override { return sizeof(*this); }
   // A definition is not a value.
   DataPtr evaluate(Scope&) override { return nullptr; }
@@ -318,6 +320,8 @@ public:
   const std::size_t paramCount = params.size();
   // Known when every statement's cost is: the body then never returns early.
   const FixedCost bodyCost;
+  // Such a body's statements as their runners.
+  const std::vector<CountedStatement> countedBody;
 };
 
 // Runs statements in order; after one that sets the return flag the rest is
