@@ -1,64 +1,155 @@
 #include "util/MappedFile.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <new>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace qor {
 
-MappedFile::MappedFile(const std::string& path) {
-  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return;
-  struct stat info;
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    opened_ = true;
-    size_ = static_cast<std::size_t>(info.st_size);
-    if (size_ > 0) {
-      void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-      if (p == MAP_FAILED) {
-        opened_ = false;
-        size_ = 0;
-      } else {
-        data_ = static_cast<const char*>(p);
-      }
-    }
+namespace {
+
+// A descriptor that closes itself.
+struct Fd {
+  int fd;
+  explicit Fd(int f) : fd(f) {}
+  ~Fd() {
+    if (fd >= 0) ::close(fd);
   }
-  ::close(fd);
-}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+};
 
-MappedFile::~MappedFile() {
-  if (data_) ::munmap(const_cast<char*>(data_), size_);
-}
-
-bool writeRegularFile(const std::string& path, std::string_view bytes) {
-  // O_NONBLOCK: opening a FIFO for writing would otherwise wait for a reader.
-  // Nothing is truncated before the file is known to be a regular one.
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-  if (fd < 0) return false;
+// Opens `path` for reading when it is a regular file; -1 otherwise, and
+// without blocking: O_NONBLOCK keeps a FIFO from waiting for a writer.
+int openRegular(const std::string& path, std::size_t& size) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
   struct stat info;
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::ftruncate(fd, 0) == 0;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
+      static_cast<std::uintmax_t>(info.st_size) > SIZE_MAX) {
+    ::close(fd);
+    return -1;
+  }
+  size = static_cast<std::size_t>(info.st_size);
+  return fd;
+}
+
+// Reads up to `size` bytes into `to`; stops early at the end of a file that
+// shrank. Returns the count read, or -1 on an error.
+long long readUpTo(int fd, char* to, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::read(fd, to + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<long long>(done);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
   const char* p = bytes.data();
-  std::size_t left = ok ? bytes.size() : 0;
+  std::size_t left = bytes.size();
   while (left > 0) {
     const ssize_t n = ::write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
+    if (n <= 0) return false;
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  return ::close(fd) == 0 && ok;
+  return true;
+}
+
+}  // namespace
+
+MappedFile::MappedFile(const std::string& path) {
+  std::size_t size = 0;
+  const Fd file(openRegular(path, size));
+  if (file.fd < 0) return;
+  if (size > 0) {
+    // A file too large for memory fails to open rather than ending the program.
+    data_.reset(new (std::nothrow) char[size]);
+    if (!data_) return;
+    const long long got = readUpTo(file.fd, data_.get(), size);
+    if (got < 0) {
+      data_.reset();
+      return;
+    }
+    size_ = static_cast<std::size_t>(got);
+  }
+  opened_ = true;
+}
+
+bool readRegularFile(const std::string& path, std::string& out, std::size_t maxBytes, std::size_t* size) {
+  out.clear();
+  std::size_t fileSize = 0;
+  const Fd file(openRegular(path, fileSize));
+  if (file.fd < 0) return false;
+  if (size) *size = fileSize;
+  if (fileSize > maxBytes) return false;
+  try {
+    out.resize(fileSize);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  const long long got = readUpTo(file.fd, out.data(), fileSize);
+  if (got < 0) {
+    out.clear();
+    return false;
+  }
+  out.resize(static_cast<std::size_t>(got));
+  return true;
 }
 
 bool canReadRegularFile(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), R_OK) == 0;
+}
+
+bool writeRegularFile(const std::string& path, std::string_view bytes) {
+  if (path.empty() || path.back() == '/') return false;
+  // Only a regular file or a link may be replaced; a FIFO, a device or a
+  // folder at the name stays as it is.
+  struct stat info;
+  if (::lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) return false;
+
+  // The new file lies in the same folder, so the rename cannot cross file
+  // systems. O_EXCL makes the open fail on anything already at the
+  // temporary name, a link included, so nothing is ever written through one.
+  static std::atomic<unsigned> serial{0};
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%ld.%u.new", static_cast<long>(::getpid()), serial++);
+    temp = path + suffix;
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  const bool written = writeAll(fd, bytes);
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool makeFolderFor(const std::string& file) {
+  const std::size_t slash = file.find_last_of('/');
+  if (slash == std::string::npos || slash == 0) return true;  // the current folder, or "/"
+  const std::string folder = file.substr(0, slash);
+  if (::mkdir(folder.c_str(), 0777) == 0) return true;
+  struct stat info;
+  return errno == EEXIST && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace qor

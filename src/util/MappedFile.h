@@ -1,10 +1,18 @@
 #pragma once
-// A read-only view of a whole regular file, mapped rather than copied: a
-// large file is then read straight from the page cache, with no buffer to
-// fill first. Anything but a regular file (a directory, a FIFO, a device)
-// does not open, and opening never blocks.
+// Whole regular files in and out.
+//
+// Reading copies the file into memory with read(2) rather than mapping it:
+// a mapped file that another program truncates raises SIGBUS at the first
+// touch of a page past its new end, while read(2) simply returns less. A file
+// that shrinks while it is read is read as far as it lasts.
+//
+// Writing never goes through what is already at the name: the bytes go to a
+// new file beside it, which is then renamed over the name. A symbolic link
+// there is replaced, never followed, and a crash mid-write leaves the old
+// file (or none), never half a new one.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,28 +21,38 @@ namespace qor {
 class MappedFile {
 public:
   explicit MappedFile(const std::string& path);
-  ~MappedFile();
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
   bool opened() const { return opened_; }
   // The file's bytes; empty for an empty file or one that did not open.
-  std::string_view bytes() const { return {data_ ? data_ : "", size_}; }
+  std::string_view bytes() const { return {data_ ? data_.get() : "", size_}; }
 
 private:
-  const char* data_ = nullptr;
+  std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
   bool opened_ = false;
 };
+
+// Reads the regular file `path` whole into `out`. False, with `out` empty,
+// when it is not a regular file this process may read, or when it is larger
+// than `maxBytes` (then `size`, when given, receives its size).
+bool readRegularFile(const std::string& path, std::string& out, std::size_t maxBytes = SIZE_MAX,
+                     std::size_t* size = nullptr);
 
 // True when `path` names a regular file (not a directory, FIFO or device)
 // that this process may read.
 bool canReadRegularFile(const std::string& path);
 
-// Replaces the contents of `path` with `bytes`, creating the file when it is
-// missing. Anything already there that is not a regular file (a FIFO, a
-// device) is left alone and the write fails, without blocking. False when
-// the file cannot be opened or written whole.
+// Replaces what is at `path` with a new regular file holding `bytes`. A
+// symbolic link at `path` is replaced, not followed; anything else that is
+// not a regular file (a directory, a FIFO, a device) is left alone and the
+// write fails, without blocking. False when the file cannot be written whole;
+// then nothing at `path` has changed and no temporary file is left behind.
 bool writeRegularFile(const std::string& path, std::string_view bytes);
+
+// Makes the folder that holds `file` when it is missing (one level, as the
+// "tmp" folder of a cache). True when the folder is there afterwards.
+bool makeFolderFor(const std::string& file);
 
 }  // namespace qor

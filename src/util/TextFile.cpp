@@ -2,7 +2,10 @@
 
 #include "util/MappedFile.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include <sys/types.h>
 
 namespace qor {
 
@@ -17,23 +20,47 @@ void normalizeLineEnds(std::string& text) {
 }
 
 std::optional<std::string> readTextFile(const std::string& path) {
-  MappedFile file(path);
-  if (!file.opened()) return std::nullopt;
-  std::string text(file.bytes());
+  std::string text;
+  if (!readRegularFile(path, text)) return std::nullopt;
   normalizeLineEnds(text);
   return text;
 }
 
+namespace {
+
+// The text a stream of openTextFile reads from; the stream owns it, so it
+// lives exactly as long as the stream. Nothing goes through a temporary
+// file, which a full or missing /tmp would lose.
+struct TextCookie {
+  std::string text;
+  std::size_t at = 0;
+};
+
+ssize_t readCookie(void* cookie, char* to, std::size_t size) {
+  auto* c = static_cast<TextCookie*>(cookie);
+  const std::size_t n = std::min(size, c->text.size() - c->at);
+  std::memcpy(to, c->text.data() + c->at, n);
+  c->at += n;
+  return static_cast<ssize_t>(n);
+}
+
+int closeCookie(void* cookie) {
+  delete static_cast<TextCookie*>(cookie);
+  return 0;
+}
+
+}  // namespace
+
 TextFilePtr openTextFile(const std::string& path) {
   std::optional<std::string> text = readTextFile(path);
   if (!text) return nullptr;
-  // tmpfile keeps the stream independent of the string's lifetime and works
-  // for empty files too (fmemopen rejects a zero-sized buffer on some libcs).
-  TextFilePtr f(std::tmpfile());
-  if (!f) return nullptr;
-  if (!text->empty() && std::fwrite(text->data(), 1, text->size(), f.get()) != text->size()) return nullptr;
-  std::rewind(f.get());
-  return f;
+  auto* cookie = new TextCookie{std::move(*text)};
+  cookie_io_functions_t io{};
+  io.read = readCookie;
+  io.close = closeCookie;
+  std::FILE* f = ::fopencookie(cookie, "r", io);
+  if (!f) delete cookie;
+  return TextFilePtr(f);
 }
 
 }  // namespace qor

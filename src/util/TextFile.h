@@ -24,7 +24,8 @@ struct FileCloser {
 using TextFilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens a file for formatted reading with CR LF already turned into LF (the
-// returned stream reads from memory). Null when the file cannot be opened.
+// returned stream reads from memory, never from a temporary file). Null when
+// the file cannot be opened.
 TextFilePtr openTextFile(const std::string& path);
 
 }  // namespace qor
