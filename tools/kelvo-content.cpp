@@ -8,6 +8,7 @@
 // The same program always writes the same bytes (see tools/README.md).
 
 #include "content/Content.h"
+#include "util/MappedFile.h"
 
 #include <FreeImage.h>
 
@@ -24,13 +25,8 @@ std::string Output::path(std::string_view relative) {
 }
 
 void Output::bytes(std::string_view relative, const std::vector<uint8_t>& content) {
-  std::FILE* f = std::fopen(path(relative).c_str(), "wb");
-  bool ok = f != nullptr;
-  if (f) {
-    ok = content.empty() || std::fwrite(content.data(), 1, content.size(), f) == content.size();
-    ok = std::fclose(f) == 0 && ok;
-  }
-  if (!ok) fail(relative);
+  const std::string_view data(reinterpret_cast<const char*>(content.data()), content.size());
+  if (!qor::writeRegularFile(path(relative), data)) fail(relative);
 }
 
 void Output::text(std::string_view relative, std::string_view content) {

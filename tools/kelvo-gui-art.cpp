@@ -6,8 +6,10 @@
 //
 //   kelvo-gui-art DIR     writes DIR/GUIConfig.txt and DIR/Data/GUI/...
 
+#include "ImageFile.h"
 #include "PixelFont.h"
 #include "gui/Skin.h"
+#include "util/MappedFile.h"
 
 #include <FreeImage.h>
 
@@ -66,7 +68,7 @@ public:
         row[4 * x + FI_RGBA_ALPHA] = c.a;
       }
     }
-    const bool ok = FreeImage_Save(FIF_PNG, bitmap, path.c_str(), PNG_DEFAULT) != 0;
+    const bool ok = kelvo::tools::saveImage(bitmap, FIF_PNG, PNG_DEFAULT, path);
     FreeImage_Unload(bitmap);
     return ok;
   }
@@ -206,18 +208,12 @@ int main(int argc, char** argv) {
   ok = drawFont(metrics).save((dir / "Data/GUI/font.png").string()) && ok;
   FreeImage_DeInitialise();
 
-  if (std::FILE* f = std::fopen((dir / "Data/GUI/font.metrics").string().c_str(), "wb")) {
-    ok = std::fwrite(metrics.data(), 1, metrics.size(), f) == metrics.size() && ok;
-    ok = std::fclose(f) == 0 && ok;
-  } else {
-    ok = false;
-  }
-  if (std::FILE* f = std::fopen((dir / "GUIConfig.txt").string().c_str(), "w")) {
-    std::fputs("Data/GUI/skin.png\nData/GUI/font.png\nData/GUI/font.metrics\n", f);
-    ok = std::fclose(f) == 0 && ok;
-  } else {
-    ok = false;
-  }
+  ok = qor::writeRegularFile((dir / "Data/GUI/font.metrics").string(),
+                             std::string_view(reinterpret_cast<const char*>(metrics.data()), metrics.size())) &&
+       ok;
+  ok = qor::writeRegularFile((dir / "GUIConfig.txt").string(),
+                             "Data/GUI/skin.png\nData/GUI/font.png\nData/GUI/font.metrics\n") &&
+       ok;
   if (!ok) std::fprintf(stderr, "kelvo-gui-art: cannot write the images into %s\n", argv[1]);
   return ok ? 0 : 1;
 }

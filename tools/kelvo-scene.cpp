@@ -21,6 +21,9 @@
 #include "script/SceneLoader.h"
 #include "script/TimerManager.h"
 #include "script/TrackingDevice.h"
+#include "util/MappedFile.h"
+
+#include "ImageFile.h"
 
 #include <FreeImage.h>
 #include <GL/gl.h>
@@ -134,22 +137,21 @@ bool savePng(const Capture& capture, const char* path) {
                                                  capture.height, capture.pitch, 24, FI_RGBA_RED_MASK,
                                                  FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, FALSE);
   if (!image) return false;
-  const bool ok = FreeImage_Save(FIF_PNG, image, path, PNG_DEFAULT) != 0;
+  const bool ok = kelvo::tools::saveImage(image, FIF_PNG, PNG_DEFAULT, path);
   FreeImage_Unload(image);
   return ok;
 }
 
 // The console's lines as they are shown, one per line.
 bool saveConsoleLog(const char* path) {
-  std::FILE* file = std::fopen(path, "w");
-  if (!file) return false;
   const qor::gui::Console& console = qor::gui::guiManager.console;
+  std::string text;
   for (std::size_t i = 0; i < console.lines.size(); ++i) {
-    if (!console.isOutput[i]) std::fputs(">>> ", file);
-    std::fwrite(console.lines[i].data(), 1, console.lines[i].size(), file);
-    std::fputc('\n', file);
+    if (!console.isOutput[i]) text += ">>> ";
+    text += console.lines[i];
+    text += '\n';
   }
-  return std::fclose(file) == 0;
+  return qor::writeRegularFile(path, text);
 }
 
 }  // namespace

@@ -81,11 +81,7 @@ std::string Board::dumpText() const {
 }
 
 bool Board::writeDump(const std::string& path) const {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const std::string text = dumpText();
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  return std::fclose(f) == 0 && written;
+  return writeRegularFile(path, dumpText());
 }
 
 bool Board::load(const std::string& boardFile, const std::string& dumpFile) {

@@ -9,6 +9,7 @@
 #include "script/Output.h"
 #include "script/SceneDriver.h"
 #include "script/SceneLoader.h"
+#include "util/MappedFile.h"
 
 #include <cstdio>
 #include <string>
@@ -36,11 +37,7 @@ void Console::submit() {
   // 2. The command is the typed line just above it, written out with a line
   //    feed. When the file cannot be written the command does not run.
   const std::string& command = lines[editIndex() - 1];
-  std::FILE* file = std::fopen(commandFile.c_str(), "w");
-  if (!file) return;
-  const bool written = std::fwrite(command.data(), 1, command.size(), file) == command.size() &&
-                       std::fputc('\n', file) != EOF;
-  if (std::fclose(file) != 0 || !written) return;
+  if (!writeRegularFile(commandFile, command + '\n')) return;
 
   // 3. The script driver parses and runs it.
   runCommand();

@@ -1,5 +1,6 @@
 #include "content/Canvas.h"
 
+#include "ImageFile.h"
 #include "PixelFont.h"
 
 #include <FreeImage.h>
@@ -132,7 +133,7 @@ bool save(const Canvas& canvas, FREE_IMAGE_FORMAT format, int flags, const std::
       row[3 * x + FI_RGBA_BLUE] = c.b;
     }
   }
-  const bool ok = FreeImage_Save(format, bitmap, path.c_str(), flags) != 0;
+  const bool ok = kelvo::tools::saveImage(bitmap, format, flags, path);
   FreeImage_Unload(bitmap);
   return ok;
 }
