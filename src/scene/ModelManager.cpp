@@ -2,6 +2,7 @@
 
 #include "collision/AABBNode.h"
 #include "model/ModelObj.h"
+#include "util/MappedFile.h"
 #include "util/Path.h"
 
 namespace qor {
@@ -18,7 +19,9 @@ SmartPointer<IModel> ModelManager::GetModel(const std::string& fileName) {
   if (!loadTrees(*model, cachePath)) {
     buildTrees(*model);
     ++treeBuilds_;
-    saveTrees(*model, cachePath);
+    // The "tmp" folder is made when missing; when it cannot be, the trees
+    // are built again next time.
+    if (makeFolderFor(cachePath)) saveTrees(*model, cachePath);
   }
   cache_.emplace(fileName, model);
   return model;

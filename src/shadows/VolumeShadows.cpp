@@ -1,5 +1,7 @@
 #include "shadows/VolumeShadows.h"
 
+#include "util/MappedFile.h"
+
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -57,9 +59,9 @@ const ShadowMesh& VolumeShadows::meshOf(const SmartPointer<IModel>& model) {
   if (!readShadowFile(path, *model, entry.mesh)) {
     entry.mesh = computeShadowMesh(*model);
     ++computed_;
-    // Without a "tmp" folder beside the model this fails, and the next run
-    // computes the records again.
-    writeShadowFile(path, entry.mesh);
+    // The "tmp" folder is made when missing; when it cannot be, the next
+    // run computes the records again.
+    if (makeFolderFor(path)) writeShadowFile(path, entry.mesh);
   }
   return entry.mesh;
 }

@@ -54,14 +54,24 @@ TEST_F(ModelManagerTest, OneObjectPerNameTreeCacheFileAndClear) {
   ASSERT_EQ(second->trees.size(), 1u);
   EXPECT_EQ(second->trees[0]->triangleCount, 0);
   EXPECT_FLOAT_EQ(second->trees[0]->box.max[0], first->trees[0]->box.max[0]);
-  // Without the tmp folder the trees are built every time and no folder is made.
+  // A missing tmp folder is made again, and the next load reads the trees;
+  // where no folder can be made (a file in its place) they are built every
+  // time and the file stays as it was.
   std::filesystem::remove_all(dir.file("Data/Models/tmp"));
   for (int i = 0; i < 2; ++i) {
     manager.Clear();
     EXPECT_TRUE(manager.GetModel(cube));
   }
-  EXPECT_EQ(manager.treeBuildCount(), 3u);
-  EXPECT_FALSE(std::filesystem::exists(dir.file("Data/Models/tmp")));
+  EXPECT_EQ(manager.treeBuildCount(), 2u);
+  EXPECT_TRUE(std::filesystem::is_regular_file(cacheFile));
+  std::filesystem::remove_all(dir.file("Data/Models/tmp"));
+  dir.write("Data/Models/tmp", "not a folder");
+  for (int i = 0; i < 2; ++i) {
+    manager.Clear();
+    EXPECT_TRUE(manager.GetModel(cube));
+  }
+  EXPECT_EQ(manager.treeBuildCount(), 4u);
+  EXPECT_EQ(kelvo::test::readFile(dir.file("Data/Models/tmp")), "not a folder");
 }
 
 TEST_F(ModelManagerTest, ACacheThatDoesNotFitItsModelIsRebuiltAndRewritten) {

@@ -91,9 +91,10 @@ TEST(ShadowRecords, FollowTheItemsFrameAndModelAndAreCachedOncePerModel) {
     for (int i = 0; i < items; ++i) fresh.prepare(*nodes.emplace_back(new GeometryNode(model, true, true)), light);
     return fresh.computeCount();
   };
-  EXPECT_EQ(computedFor(1) + computedFor(1), 2u);  // no tmp folder: nothing written, so computed each time
-  std::filesystem::create_directory(dir.file("tmp"));
-  EXPECT_EQ(computedFor(2), 1u);
+  dir.write("tmp", "a file where the folder goes");
+  EXPECT_EQ(computedFor(1) + computedFor(1), 2u);  // no folder can be made: nothing written, computed each time
+  std::filesystem::remove(dir.file("tmp"));
+  EXPECT_EQ(computedFor(2), 1u);  // the missing folder is made and the records written
   EXPECT_EQ(computedFor(2), 0u);
   const ShadowMesh computed = computeShadowMesh(*model);
   ShadowMesh read;
