@@ -16,11 +16,11 @@ deps:
 	@scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_WERROR=ON >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 build-asan: deps
-	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DKELVO_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DKELVO_SANITIZE=ON -DKELVO_WERROR=ON >/dev/null
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
 
 run: build
@@ -41,7 +41,7 @@ test-asan: build-asan
 # whole suite, then gcovr prints the summary (and writes COV_DIR/coverage.txt).
 COV_DIR ?= build-cov
 coverage: deps
-	@cmake -S . -B $(COV_DIR) -DCMAKE_BUILD_TYPE=Debug -DKELVO_COVERAGE=ON >/dev/null
+	@cmake -S . -B $(COV_DIR) -DCMAKE_BUILD_TYPE=Debug -DKELVO_COVERAGE=ON -DKELVO_WERROR=ON >/dev/null
 	@cmake --build $(COV_DIR) -j $(JOBS)
 	@find $(COV_DIR) -name '*.gcda' -delete
 	@scripts/run-tests.sh $(COV_DIR) || true
@@ -57,7 +57,7 @@ bench: deps
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 30
 fuzz: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_BUILD_FUZZ=ON -DKELVO_BUILD_TESTS=OFF >/dev/null
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_BUILD_FUZZ=ON -DKELVO_BUILD_TESTS=OFF -DKELVO_WERROR=ON >/dev/null
 	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz-targets
 	@fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 

@@ -41,7 +41,7 @@ TEST(SoundManager, DecodesOnceRetriesFailedFilesWithoutKeepingBuffersAndPlaysByS
   std::size_t n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::string name = "s" + std::to_string(n) + ".wav", file = dir.file(name);
+    const std::string name = std::to_string(n) + ".wav", file = dir.file(name);
     if (c.kind == 'f') dir.write(name, c.bytes);
     if (c.kind == 'd') std::filesystem::create_directory(file);
     ASSERT_TRUE(c.kind != 'p' || ::mkfifo(file.c_str(), 0600) == 0);
