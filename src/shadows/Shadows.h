@@ -20,8 +20,6 @@ public:
   // Darkens what `light` cannot reach among `items` (this frame's render
   // queue). Nothing here.
   virtual void CastShadows(const SmartPointer<LightNode>& light, const std::vector<SmartPointer<GeometryNode>>& items);
-  // Reserved for the shadow volumes; does nothing.
-  virtual void Update() {}
 };
 
 // The shadow pass of the loaded scene: created by loadScene, released on a
