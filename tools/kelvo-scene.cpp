@@ -223,6 +223,7 @@ int main(int argc, char** argv) {
   // The script's "exit", "reset" and "getMousePos" work on the shell's state.
   script::shellHooks = {&screenSettings.running, &inputState.reloadRequested, &inputState.mouseX, &inputState.mouseY};
   renderHooks.stage = &stage;
+  connectShadows();
 
   Capture capture;
   if (screenshot) {

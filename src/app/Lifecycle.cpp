@@ -80,8 +80,9 @@ void startUp() {
   script::shellHooks.reloadRequested = &inputState.reloadRequested;
   script::shellHooks.mouseX = &inputState.mouseX;
   script::shellHooks.mouseY = &inputState.mouseY;
-  // The renderer's fog follows the stage.
+  // The renderer's fog follows the stage; its shadows are the scene's.
   renderHooks.stage = &stage;
+  connectShadows();
   // 1. Texture manager: the fallback texture (texture name 1), the built-in
   //    checker when "./Data/Textures/nonTexture.jpg" cannot be loaded.
   textureManager.loadFallbackTexture(kFallbackTextureFile);

@@ -81,15 +81,18 @@ TEST(ShadowFaces, PlanesNeighboursAndSilhouettes) {
 
 TEST(ShadowRecords, FollowTheItemsFrameAndModelAndAreCachedOncePerModel) {
   VolumeShadows shadows;
-  auto node = makeShared<GeometryNode>(parseModel(kCubeObj), true, true);
-  const float moved[16] = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 1, 2, 3, 1};  // translate(1, 2, 3) · scale(2)
-  std::copy(moved, moved + 16, node->modelView);
+  const auto cube = parseModel(kCubeObj), triangle = parseModel("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n");
+  float moved[16] = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 1, 2, 3, 1};  // translate(1, 2, 3) · scale(2)
+  ShadowCaster node{moved, cube.get(), moved, true};
   const float light[4] = {3, 2, 13, 1}, local[4] = {1, 0, 5, 1};
-  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(shadows.prepare(*node, light)->localLight[i], local[i]);
-  node->modelView[0] = 0;  // flattened: no inverse, nothing to cast
-  EXPECT_FALSE(shadows.prepare(*node, light)->lightKnown);
-  node->model = parseModel("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n");
-  EXPECT_EQ(shadows.prepare(*node, light)->visible.size(), 1u);  // sized for the new model
+  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(shadows.prepare(node, light)->localLight[i], local[i]);
+  moved[0] = 0;  // flattened: no inverse, nothing to cast
+  EXPECT_FALSE(shadows.prepare(node, light)->lightKnown);
+  node.model = triangle.get();
+  EXPECT_EQ(shadows.prepare(node, light)->visible.size(), 1u);  // sized for the new model
+  for (const ShadowCaster& nothing : {ShadowCaster{moved, nullptr, moved, true}, ShadowCaster{nullptr, cube.get(), moved, true},
+                                      ShadowCaster{moved, cube.get(), nullptr, true}})
+    EXPECT_EQ(shadows.prepare(nothing, light), nullptr);  // no model, no key or no matrix: no record
 
   TempDir dir;  // the cube model file; its cache goes to tmp/ beside it
   const auto model = parseModel(kCubeObj, dir.file("cube.obj"));
@@ -97,8 +100,9 @@ TEST(ShadowRecords, FollowTheItemsFrameAndModelAndAreCachedOncePerModel) {
   // How many models a fresh shadow pass computes (not reads) for `items` items of the model.
   auto computedFor = [&](int items) {
     VolumeShadows fresh;
-    std::vector<SmartPointer<GeometryNode>> nodes;
-    for (int i = 0; i < items; ++i) fresh.prepare(*nodes.emplace_back(new GeometryNode(model, true, true)), light);
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const int keys[2] = {};
+    for (int i = 0; i < items; ++i) fresh.prepare(ShadowCaster{&keys[i], model.get(), identity, true}, light);
     return fresh.computeCount();
   };
   EXPECT_EQ(computedFor(1) + computedFor(1), 2u);  // no tmp folder: nothing written, so computed each time
