@@ -225,6 +225,7 @@ int main(int argc, char** argv) {
   // The script's "exit", "reset" and "getMousePos" work on the shell's state.
   script::shellHooks = {&screenSettings.running, &inputState.reloadRequested, &inputState.mouseX, &inputState.mouseY};
   renderHooks.stage = &stage;
+  connectShadows();
 
   Capture capture;
   if (screenshot) {
@@ -234,7 +235,7 @@ int main(int argc, char** argv) {
 
   // The viewer's start-up: the fallback texture, the scene, then the GUI
   // layout (the console's font and skin; there are no diagnostic windows).
-  textureManager.LoadTexture("./Data/Textures/nonTexture.jpg");
+  textureManager.loadFallbackTexture(kFallbackTextureFile);
   // Syntax errors are reported at start-up and after every "reset".
   sceneErrorReporter = &printErrorToStderr;
   scene.scriptPath = file;

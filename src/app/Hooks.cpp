@@ -4,14 +4,34 @@
 #include "app/InputState.h"
 #include "gui/GuiManager.h"
 #include "media/sound/SoundManager.h"
+#include "scene/GeometryNode.h"
+#include "scene/LightNode.h"
 #include "scene/Renderer.h"
 #include "script/Builtins.h"
+#include "shadows/Shadows.h"
+
+#include <vector>
 
 namespace qor {
 
 namespace {
 
 void drawGui() { gui::guiManager.drawGui(); }
+
+// The render queue as the shadow pass reads it. Keeps its storage from frame
+// to frame: once the queue has stopped growing, a frame allocates nothing.
+std::vector<ShadowCaster> shadowCasters;
+
+void castShadows(const SmartPointer<LightNode>& light, const std::vector<SmartPointer<GeometryNode>>& items) {
+  Shadows* pass = shadowPass.get();
+  if (!pass || !light) return;
+  shadowCasters.resize(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const GeometryNode* item = items[i].get();
+    shadowCasters[i] = item ? ShadowCaster{item, item->model.get(), item->modelView, item->castShadow} : ShadowCaster{};
+  }
+  pass->CastShadows(light.get()->position, shadowCasters);
+}
 
 // A voice plays once; a sound that is missing or did not load is skipped.
 void playVoice(const char* fileName, float x, float y, float z) {
@@ -25,6 +45,8 @@ void connectGui() {
   gui::guiManager.consoleVisible = &inputState.consoleVisible;
   gui::guiManager.console.keys = inputState.keys;
 }
+
+void connectShadows() { renderHooks.castShadows = &castShadows; }
 
 bool guiMouseDown() {
   // The press happens where the button went down, whatever moves came first.

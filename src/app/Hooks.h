@@ -1,6 +1,6 @@
 #pragma once
-// Calls from the shell into the GUI, the console, the script's key bindings
-// and the sound.
+// Calls from the shell into the GUI, the console, the script's key bindings,
+// the shadow pass and the sound.
 
 #include <cstdint>
 
@@ -19,6 +19,9 @@ void guiMouseMove(int32_t x, int32_t y);
 void guiMouseUp();
 // A key press while the console has the keyboard.
 void consoleKeyPressed(uint8_t virtualKey);
+// Connects the renderer to the loaded scene's shadow pass (`shadowPass`,
+// which loadScene makes): the frame hands it each light and the render queue.
+void connectShadows();
 // Evaluates the script calls bound to every held key, codes 0 to 255 in
 // ascending order.
 void dispatchKeyBindings();

@@ -80,10 +80,12 @@ void startUp() {
   script::shellHooks.reloadRequested = &inputState.reloadRequested;
   script::shellHooks.mouseX = &inputState.mouseX;
   script::shellHooks.mouseY = &inputState.mouseY;
-  // The renderer's fog follows the stage.
+  // The renderer's fog follows the stage; its shadows are the scene's.
   renderHooks.stage = &stage;
-  // 1. Texture manager: the fallback texture (texture name 1).
-  textureManager.LoadTexture("./Data/Textures/nonTexture.jpg");
+  connectShadows();
+  // 1. Texture manager: the fallback texture (texture name 1), the built-in
+  //    checker when "./Data/Textures/nonTexture.jpg" cannot be loaded.
+  textureManager.loadFallbackTexture(kFallbackTextureFile);
   // 2. loadScene: scene settings and "Data/Scenes/initial.txt". A script
   //    that cannot be opened, or does not parse, would otherwise leave only a
   //    black window: each problem is one line on standard error (also after

@@ -31,6 +31,11 @@ void TextureManager::releaseTextures() {
     glDeleteTextures(1, &name);
   }
   cache_.clear();
+  if (builtInFallback_) {
+    const GLuint name = kFallbackTexture;
+    glDeleteTextures(1, &name);
+    builtInFallback_ = false;
+  }
 }
 
 TextureImage::TextureImage(SharedMemory block, unsigned maxSide) {
@@ -341,24 +346,75 @@ bool readImageHeader(std::string_view format, std::string_view bytes, uint64_t& 
   return read;
 }
 
-uint32_t TextureManager::LoadTexture(const std::string& fileName) {
-  if (auto it = cache_.find(fileName); it != cache_.end()) return it->second;
+namespace {
 
+// Decodes the image file for upload; empty when it cannot be.
+TextureImage decodeFile(const std::string& fileName) {
   // Regular files only: a FIFO or a device never blocks the loader.
   const MappedFile file(fileName);
-  if (!file.opened()) return 1;
+  if (!file.opened()) return {};
   GLint maxSide = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
-  const TextureImage image = decodeTextureImage(file.bytes(), fileName, static_cast<unsigned>(std::max(maxSide, 1)));
+  return decodeTextureImage(file.bytes(), fileName, static_cast<unsigned>(std::max(maxSide, 1)));
+}
+
+// The built-in fallback: 8 x 8 texels of magenta and black in 2 x 2 squares
+// (BGR), a colour a scene rarely uses, so that a missing texture looks missing.
+struct Checker {
+  unsigned char texels[8 * 8 * 3];
+  constexpr Checker() : texels() {
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) {
+        const unsigned char value = ((x / 2 + y / 2) % 2 == 0) ? 255 : 0;
+        unsigned char* texel = texels + (y * 8 + x) * 3;
+        texel[0] = value;  // blue
+        texel[1] = 0;      // green
+        texel[2] = value;  // red
+      }
+  }
+};
+constexpr Checker kChecker;
+
+}  // namespace
+
+uint32_t TextureManager::LoadTexture(const std::string& fileName) {
+  if (auto it = cache_.find(fileName); it != cache_.end()) return it->second;
+  const TextureImage image = decodeFile(fileName);
   if (!image) return 1;
-
-  const GLint bytesPerPixel = static_cast<GLint>(image.bytesPerPixel());
-  const GLenum format = bytesPerPixel == 1 ? GL_LUMINANCE : bytesPerPixel == 3 ? GL_BGR_EXT : GL_BGRA_EXT;
-
   GLuint name = 0;
   glGenTextures(1, &name);
   if (name == 0) return 1;  // no GL context to upload to
   cache_[fileName] = name;
+  upload(name, image.width(), image.height(), image.bytesPerPixel(), image.pixels());
+  return name;
+}
+
+bool TextureManager::loadFallbackTexture(const std::string& fileName) {
+  if (builtInFallback_) return true;
+  if (auto it = cache_.find(fileName); it != cache_.end()) return it->second == kFallbackTexture;
+  // Name 1 is taken by a texture of another file: leave that one alone.
+  if (glIsTexture(kFallbackTexture)) return false;
+  // The compatibility profile makes a texture of any name that is bound, so
+  // the fallback takes name 1 whatever names were handed out before.
+  if (const TextureImage image = decodeFile(fileName)) {
+    upload(kFallbackTexture, image.width(), image.height(), image.bytesPerPixel(), image.pixels());
+    if (!glIsTexture(kFallbackTexture)) return false;  // no GL context
+    cache_[fileName] = kFallbackTexture;
+    return true;
+  }
+  upload(kFallbackTexture, 8, 8, 3, kChecker.texels);
+  if (!glIsTexture(kFallbackTexture)) return false;
+  // Nearest texels keep the squares sharp when the checker is magnified.
+  glBindTexture(GL_TEXTURE_2D, kFallbackTexture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  builtInFallback_ = true;
+  return true;
+}
+
+void TextureManager::upload(uint32_t name, unsigned width, unsigned height, unsigned bytesPerPixel,
+                            const unsigned char* pixels) const {
+  const GLenum format = bytesPerPixel == 1 ? GL_LUMINANCE : bytesPerPixel == 3 ? GL_BGR_EXT : GL_BGRA_EXT;
   glBindTexture(GL_TEXTURE_2D, name);
   // FreeImage pads every row to a multiple of 4 bytes.
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
@@ -366,13 +422,12 @@ uint32_t TextureManager::LoadTexture(const std::string& fileName) {
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-  gluBuild2DMipmaps(GL_TEXTURE_2D, bytesPerPixel, static_cast<GLint>(image.width()),
-                    static_cast<GLint>(image.height()), format, GL_UNSIGNED_BYTE, image.pixels());
+  gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(bytesPerPixel), static_cast<GLint>(width),
+                    static_cast<GLint>(height), format, GL_UNSIGNED_BYTE, pixels);
   glPopClientAttrib();
   applySettings();
   glBindTexture(GL_TEXTURE_2D, 0);
   glDisable(GL_TEXTURE_2D);
-  return name;
 }
 
 namespace {

@@ -3,8 +3,8 @@
 // Texture names are cached by file name exactly as requested. A file that
 // cannot be decoded (missing, not a regular file, not an image, or too large
 // for its header's claims, see decodeTextureImage) yields texture name 1, the
-// fallback image the start-up loads first, and is not cached (a later
-// request tries again).
+// fallback texture the start-up puts there first (loadFallbackTexture), and
+// is not cached (a later request tries again).
 
 #include <cstddef>
 #include <cstdint>
@@ -96,6 +96,11 @@ void startTextureDecoding();
 // they can be exercised in this process too.
 bool readImageHeader(std::string_view format, std::string_view bytes, uint64_t& width, uint64_t& height);
 
+// The texture name every material starts with and every failed load gives.
+constexpr uint32_t kFallbackTexture = 1;
+// The image the start-up puts there, when it can be decoded.
+constexpr const char* kFallbackTextureFile = "./Data/Textures/nonTexture.jpg";
+
 class TextureManager {
 public:
   // An empty cache. FreeImage is opened by the decoding helper, not here.
@@ -107,6 +112,15 @@ public:
 
   // GL texture name of the image file; 1 when it cannot be decoded.
   uint32_t LoadTexture(const std::string& fileName);
+
+  // Puts the fallback texture at name 1, so that a material whose texture
+  // could not be loaded never shows another one: the image `fileName` when it
+  // can be decoded (cached under that name, so LoadTexture of it gives 1),
+  // otherwise a built-in checker of magenta and black. Call it before any
+  // other texture is loaded, with the context current. False when there is
+  // no context, or when name 1 already holds another file's texture (which
+  // is then left as it is). Released with the cache by releaseTextures.
+  bool loadFallbackTexture(const std::string& fileName);
 
   // Sets wrap S, T and R to clamp-to-edge (true) or repeat (false) and
   // applies them to the texture bound now.
@@ -129,8 +143,13 @@ public:
 
 private:
   void applySettings() const;
+  // Uploads the rows (bottom first, padded to 4 bytes) with mipmaps as
+  // texture `name`, with the current settings; leaves texturing unbound and off.
+  void upload(uint32_t name, unsigned width, unsigned height, unsigned bytesPerPixel,
+              const unsigned char* pixels) const;
 
   std::map<std::string, uint32_t, std::less<>> cache_;
+  bool builtInFallback_ = false;  // name 1 holds the built-in checker
 };
 
 // The program's texture manager, alive from static initialisation to exit.

@@ -4,7 +4,6 @@
 #include "scene/Camera.h"
 #include "scene/FrustumCulling.h"
 #include "scene/Scene.h"
-#include "shadows/Shadows.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -296,9 +295,9 @@ void OpenGLRenderer::renderScene(Scene& target) {
   }
   if (renderHooks.opaqueItemsDrawn) renderHooks.opaqueItemsDrawn(inside);
 
-  if (target.castShadows && shadowPass) {
+  if (target.castShadows && renderHooks.castShadows) {
     glDisable(GL_LIGHTING);
-    for (std::size_t i = 0; i < lightCount; ++i) shadowPass.get()->CastShadows(target.lightList[i], queue);
+    for (std::size_t i = 0; i < lightCount; ++i) renderHooks.castShadows(target.lightList[i], queue);
     glEnable(GL_LIGHTING);
   }
 

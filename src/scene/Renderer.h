@@ -5,8 +5,12 @@
 #include "base/memory/SmartPointer.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace qor {
+
+class GeometryNode;
+class LightNode;
 
 class IRenderer : public IMMObject {
 public:
@@ -31,15 +35,20 @@ extern ViewSize defaultViewSize;
 // What the frame needs from the layers above the scene, which the scene does
 // not include: the shell points `width` and `height` at its screen settings
 // (the renderer reads the window size there and `resize` stores it there)
-// and `stage` at its stage state (fog in the game stage 5); the GUI sets
-// `drawGui` to draw itself over the frame and `opaqueItemsDrawn` to learn
-// how many render items passed culling in each frame's opaque pass; a tool
-// may set `beforeSwap` to look at the finished back buffer (screenshots).
-// Null members are skipped.
+// and `stage` at its stage state (fog in the game stage 5), and
+// `castShadows` at the shadow pass (called for each enabled light, with
+// lighting off, between the opaque and the translucent pass, when the scene
+// asks for shadows; `items` is the frame's render queue, sorted); the GUI
+// sets `drawGui` to draw itself over the frame and `opaqueItemsDrawn` to
+// learn how many render items passed culling in each frame's opaque pass; a
+// tool may set `beforeSwap` to look at the finished back buffer
+// (screenshots). Null members are skipped.
 struct RenderHooks {
   int32_t* width = &defaultViewSize.width;
   int32_t* height = &defaultViewSize.height;
   const int32_t* stage = nullptr;
+  void (*castShadows)(const SmartPointer<LightNode>& light, const std::vector<SmartPointer<GeometryNode>>& items) =
+      nullptr;
   void (*drawGui)() = nullptr;
   void (*opaqueItemsDrawn)(uint32_t count) = nullptr;
   void (*beforeSwap)(void* data) = nullptr;

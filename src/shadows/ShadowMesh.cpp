@@ -53,13 +53,18 @@ void computePlanes(const ModelGroup& group, ShadowFace* out) {
     const float v[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
     float n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
     const float length2 = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
-    if (!(length2 > 0.0f)) continue;  // no area: no direction to face
+    // No area, no direction to face. Nor for corners so far out that the
+    // normal overflows, or that are not numbers: such a plane is not finite,
+    // and the cache file would be refused on every run.
+    if (!(length2 > 0.0f) || !std::isfinite(length2)) continue;
     const float scale = 1.0f / std::sqrt(length2);
     for (float& c : n) c *= scale;
+    const float d = -(n[0] * p0[0] + n[1] * p0[1] + n[2] * p0[2]);
+    if (!std::isfinite(d)) continue;
     plane[0] = n[0];
     plane[1] = n[1];
     plane[2] = n[2];
-    plane[3] = -(n[0] * p0[0] + n[1] * p0[1] + n[2] * p0[2]);
+    plane[3] = d;
   }
 }
 
@@ -186,7 +191,12 @@ bool readShadowFile(const std::string& path, const IModel& model, ShadowMesh& me
     if (count != static_cast<int64_t>(group.faces.size())) return false;
     ShadowFace* out = read.faces.data() + read.groupStart.back();
     for (int32_t t = 0; t < count; ++t, p += kRecordSize) {
-      for (int c = 0; c < 4; ++c) out[t].plane[c] = std::bit_cast<float>(getU32(p + 4 * c));
+      for (int c = 0; c < 4; ++c) {
+        // A plane that is not finite faces no light: the triangle would
+        // never cast a shadow. Such a file is stale like any other mismatch.
+        out[t].plane[c] = std::bit_cast<float>(getU32(p + 4 * c));
+        if (!std::isfinite(out[t].plane[c])) return false;
+      }
       for (int k = 0; k < 3; ++k) {
         const int32_t n = getI32(p + 16 + 4 * k);
         if (n < 0 || n > count) return false;

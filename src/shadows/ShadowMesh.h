@@ -22,8 +22,9 @@ namespace qor {
 
 struct ShadowFace {
   // a·x + b·y + c·z + d = 0, unit normal along the triangle's winding. Zero
-  // for a degenerate triangle and for one whose corners lie outside its
-  // group: such a triangle never faces a light, so its corners are never read.
+  // for a degenerate triangle, for one whose plane would not be finite and
+  // for one whose corners lie outside its group: such a triangle never faces
+  // a light, so its corners are never read.
   float plane[4];
   // For edge k (corner k to corner (k + 1) mod 3): 1 + the index of the
   // triangle of the same group across it, or 0 when none.
@@ -68,8 +69,8 @@ std::string shadowFilePath(const std::string& modelFile);
 
 // Reads the cache file for `model` into `mesh`. False, with `mesh` left as it
 // was, unless the file holds exactly the records `model` needs: the header,
-// the model's group count, each group's triangle count, neighbours within
-// their group and nothing after the last record. The caller then computes
+// the model's group count, each group's triangle count, finite planes,
+// neighbours within their group and nothing after the last record. The caller then computes
 // the records and writes the file again.
 bool readShadowFile(const std::string& path, const IModel& model, ShadowMesh& mesh);
 // False when the file cannot be written (no "tmp" folder, say).

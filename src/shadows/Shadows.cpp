@@ -4,6 +4,6 @@ namespace qor {
 
 SmartPointer<Shadows> shadowPass;
 
-void Shadows::CastShadows(const SmartPointer<LightNode>&, const std::vector<SmartPointer<GeometryNode>>&) {}
+void Shadows::CastShadows(const float[4], std::span<const ShadowCaster>) {}
 
 }  // namespace qor

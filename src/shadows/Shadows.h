@@ -1,27 +1,36 @@
 #pragma once
-// The shadow pass: called by the renderer once per enabled light, with
-// lighting off, between the opaque and the translucent pass, when the scene
-// settings ask for shadows. This base class casts no shadows; the stencil
-// shadow volumes derive from it and fill CastShadows in.
+// The shadow pass: called once per enabled light, with lighting off, between
+// the opaque and the translucent pass, when the scene settings ask for
+// shadows. This base class casts no shadows; the stencil shadow volumes
+// derive from it and fill CastShadows in.
+//
+// The pass sits beside the scene, not above it: it knows no scene nodes.
+// Whoever calls it (the shell, through the renderer's hook) describes each
+// render item as a ShadowCaster.
 
 #include "base/memory/SmartPointer.h"
-#include "scene/GeometryNode.h"
-#include "scene/LightNode.h"
+#include "model/IModel.h"
 
 #include <cstddef>
-#include <vector>
+#include <span>
 
 namespace qor {
+
+// What the shadow pass reads of one render item of this frame.
+struct ShadowCaster {
+  const void* item = nullptr;        // the render item: the key of what the pass keeps for it
+  IModel* model = nullptr;           // what it shows; null: nothing to cast
+  const float* modelView = nullptr;  // its model-view matrix, 16 floats, GL column-major
+  bool castShadow = false;           // whether it casts a shadow
+};
 
 class Shadows : public IMMObject {
 public:
   std::size_t size() const override { return sizeof(*this); }
 
-  // Darkens what `light` cannot reach among `items` (this frame's render
-  // queue). Nothing here.
-  virtual void CastShadows(const SmartPointer<LightNode>& light, const std::vector<SmartPointer<GeometryNode>>& items);
-  // Reserved for the shadow volumes; does nothing.
-  virtual void Update() {}
+  // Darkens what the light at `light` (homogeneous, eye space: x, y, z, w)
+  // cannot reach among `items` (this frame's render queue). Nothing here.
+  virtual void CastShadows(const float light[4], std::span<const ShadowCaster> items);
 };
 
 // The shadow pass of the loaded scene: created by loadScene, released on a

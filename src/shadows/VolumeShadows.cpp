@@ -66,15 +66,15 @@ const ShadowMesh& VolumeShadows::meshOf(const SmartPointer<IModel>& model) {
   return entry.mesh;
 }
 
-VolumeShadows::ItemRecord* VolumeShadows::prepare(const GeometryNode& item, const float light[4]) {
-  if (!item.model) return nullptr;
-  auto [it, added] = items_.try_emplace(&item);
+VolumeShadows::ItemRecord* VolumeShadows::prepare(const ShadowCaster& item, const float light[4]) {
+  if (!item.item || !item.model || !item.modelView) return nullptr;
+  auto [it, added] = items_.try_emplace(item.item);
   ItemRecord& record = it->second;
   // A node released and another made at the same address may show another
   // model: the record then starts over.
-  if (added || record.model.get() != item.model.get()) {
+  if (added || record.model.get() != item.model) {
     record.model = item.model;
-    record.mesh = &meshOf(item.model);
+    record.mesh = &meshOf(record.model);
     record.visible.assign(record.mesh->faces.size(), 0);
     record.dirty = true;
   }
@@ -102,17 +102,14 @@ void VolumeShadows::drawVolume(const ItemRecord& record) const {
   glEnd();
 }
 
-void VolumeShadows::CastShadows(const SmartPointer<LightNode>& light,
-                                const std::vector<SmartPointer<GeometryNode>>& items) {
+void VolumeShadows::CastShadows(const float light[4], std::span<const ShadowCaster> items) {
   // Without a stencil buffer there is nothing to count in: the frame is
   // drawn as it would be without shadows.
   GLint stencilBits = 0;
   glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
   if (stencilBits <= 0 || !light) return;
 
-  for (const SmartPointer<GeometryNode>& item : items) {
-    if (item) prepare(*item, light.get()->position);
-  }
+  for (const ShadowCaster& item : items) prepare(item, light);
 
   glClear(GL_STENCIL_BUFFER_BIT);
   glPushMatrix();
@@ -130,18 +127,17 @@ void VolumeShadows::CastShadows(const SmartPointer<LightNode>& light,
     const bool first = winding == GL_CCW;
     glFrontFace(winding);
     glStencilOp(GL_KEEP, GL_KEEP, first ? GL_INCR : GL_DECR);
-    for (const SmartPointer<GeometryNode>& entry : items) {
-      const GeometryNode* item = entry.get();
-      if (!item || !item->castShadow) continue;
-      auto it = items_.find(item);
-      if (it == items_.end()) continue;  // no model
+    for (const ShadowCaster& item : items) {
+      if (!item.castShadow) continue;
+      auto it = items_.find(item.item);
+      if (it == items_.end() || !item.modelView) continue;  // no model
       ItemRecord& record = it->second;
       if (first && record.facingStale && record.lightKnown) {
         markFacing(*record.mesh, record.localLight, record.visible.data());
         record.facingStale = false;
       }
       glPushMatrix();
-      glLoadMatrixf(item->modelView);
+      glLoadMatrixf(item.modelView);
       drawVolume(record);
       glPopMatrix();
     }

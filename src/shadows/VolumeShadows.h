@@ -61,12 +61,12 @@ public:
 
   // The whole per-light pass, on the current GL context. Does nothing when
   // the framebuffer has no stencil buffer.
-  void CastShadows(const SmartPointer<LightNode>& light, const std::vector<SmartPointer<GeometryNode>>& items) override;
+  void CastShadows(const float light[4], std::span<const ShadowCaster> items) override;
 
   // Brings `item`'s record up to date for `light` (eye space), creating it
   // and its model's face records on first sight. The first step of
   // CastShadows; public for tests. Null when the item has no model.
-  ItemRecord* prepare(const GeometryNode& item, const float light[4]);
+  ItemRecord* prepare(const ShadowCaster& item, const float light[4]);
 
   // How many models had their face records computed rather than read.
   std::size_t computeCount() const { return computed_; }
@@ -80,7 +80,7 @@ private:
   void drawVolume(const ItemRecord& record) const;
 
   std::unordered_map<const IModel*, ModelShadow> models_;
-  std::unordered_map<const GeometryNode*, ItemRecord> items_;
+  std::unordered_map<const void*, ItemRecord> items_;
   std::size_t computed_ = 0;
 };
 

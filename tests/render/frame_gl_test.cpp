@@ -8,7 +8,6 @@
 #include "scene/OpenGLRenderer.h"
 #include "scene/Scene.h"
 #include "scene/TransformNodes.h"
-#include "shadows/Shadows.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -48,17 +47,15 @@ struct RecordingModel : IModel {
   int id;
 };
 
-struct RecordingShadows : Shadows {
-  std::size_t size() const override { return sizeof(*this); }
-  void CastShadows(const SmartPointer<LightNode>& light,
-                   const std::vector<SmartPointer<GeometryNode>>& items) override {
-    record('s', -1);
-    lights.push_back(light.get());
-    itemCounts.push_back(items.size());
-  }
-  std::vector<LightNode*> lights;
-  std::vector<std::size_t> itemCounts;
-};
+// The shadow hook's calls: the light and the number of items each time.
+std::vector<LightNode*> shadowLights;
+std::vector<std::size_t> shadowItemCounts;
+
+void recordShadows(const SmartPointer<LightNode>& light, const std::vector<SmartPointer<GeometryNode>>& items) {
+  record('s', -1);
+  shadowLights.push_back(light.get());
+  shadowItemCounts.push_back(items.size());
+}
 
 SmartPointer<GeometryNode> item(int id) { return makeShared<GeometryNode>(makeShared<RecordingModel>(id), true, true); }
 SceneNodePtr group(std::vector<SceneNodePtr> children) { return makeShared<GroupNode>(std::move(children)); }
@@ -70,13 +67,15 @@ protected:
     scene.root = nullptr;
     scene.camera = nullptr;
     scene.blend = scene.castShadows = false;
-    shadowPass = nullptr;
+    renderHooks.castShadows = nullptr;
     collectGarbage();
   }
   // One scene pass as render runs it, for a square window.
   void renderScene() {
     calls.clear();
     lightsSeen.clear();
+    shadowLights.clear();
+    shadowItemCounts.clear();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0, 1.0, 0.01, 100.0);
@@ -115,8 +114,7 @@ TEST_F(FrameTest, PassesCullingLightsShadowsBlendingMaterialsAndFog) {
   scene.camera->position[0] = scene.camera->view[0] = 1.0f;
   scene.camera->position[2] = 3.0f;
   scene.root = at(1, 0, 3, group(nodes));
-  SmartPointer<RecordingShadows> shadows = makeShared<RecordingShadows>();
-  shadowPass = shadows;
+  renderHooks.castShadows = &recordShadows;
   scene.blend = scene.castShadows = true;
   renderScene();
   // Opaque nearest first, shadows per light unlit, translucent farthest
@@ -125,9 +123,9 @@ TEST_F(FrameTest, PassesCullingLightsShadowsBlendingMaterialsAndFog) {
   for (GLint i = 0; i < maxLights; ++i) shadowCalls += "s ";
   EXPECT_EQ(calls, "o2L* o3L o4L o8L " + shadowCalls + "t8LB t4LB t3LB t2LB*");
   EXPECT_EQ(lightsSeen, (std::vector<float>{1, 1, 1, 0.5f, 1, 1, 1, 1, 0.75f, 1, 0, 0, 1, 1}));
-  ASSERT_EQ(shadows->lights.size(), static_cast<std::size_t>(maxLights));
-  EXPECT_EQ(std::pair(shadows->lights[0], shadows->lights[1]), std::pair(first.get(), second.get()));
-  EXPECT_EQ(shadows->itemCounts, std::vector<std::size_t>(maxLights, 7));
+  ASSERT_EQ(shadowLights.size(), static_cast<std::size_t>(maxLights));
+  EXPECT_EQ(std::pair(shadowLights[0], shadowLights[1]), std::pair(first.get(), second.get()));
+  EXPECT_EQ(shadowItemCounts, std::vector<std::size_t>(maxLights, 7));
   // Afterwards lights and blending are off and the camera matrix is loaded
   // (the per-frame lists are empty: the next frame draws each item once).
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING) || glIsEnabled(GL_BLEND));
@@ -136,11 +134,11 @@ TEST_F(FrameTest, PassesCullingLightsShadowsBlendingMaterialsAndFog) {
   glGetFloatv(GL_MODELVIEW_MATRIX, after);
   EXPECT_EQ(std::pair(after[12], after[14]), std::pair(-1.0f, -3.0f));
   // Neither blending nor shadows unless asked for, nor without a shadow pass
-  // object (before loadScene).
+  // connected.
   scene.blend = scene.castShadows = false;
   renderScene();
   EXPECT_EQ(calls, "o2L* o3L o4L o8L t8L t4L t3L t2L*");
-  shadowPass = nullptr;
+  renderHooks.castShadows = nullptr;
   scene.castShadows = true;
   renderScene();
   EXPECT_EQ(calls, "o2L* o3L o4L o8L t8L t4L t3L t2L*");

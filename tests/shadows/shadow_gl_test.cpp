@@ -27,11 +27,9 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 #endif
 
 TEST(ShadowPass, DarkensTheShadowOnlyWithAStencilBufferAndAllocatesNothingOnceSetUp) {
-  const std::vector items{makeShared<GeometryNode>(kelvo::test::parseModel(kelvo::test::kCubeObj), true, true)};
-  const float cubeAt[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -3, 1}, lightAt[4] = {0, 0.5f, -1, 1};
-  std::copy(cubeAt, cubeAt + 16, items[0]->modelView);
-  auto light = makeShared<LightNode>();
-  std::copy(lightAt, lightAt + 4, light->position);
+  const auto cube = kelvo::test::parseModel(kelvo::test::kCubeObj);
+  const float cubeAt[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -3, 1}, light[4] = {0, 0.5f, -1, 1};
+  const ShadowCaster items[] = {{cubeAt, cube.get(), cubeAt, true}};
   for (const int stencilBits : {8, 0}) {
     platform::PixelFormat format;
     format.stencilBits = stencilBits;

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <random>
 #include <tuple>
 
@@ -37,6 +38,15 @@ TEST(ShadowFaces, PlanesNeighboursAndSilhouettes) {
   computePlanes(group, out.data());
   for (std::size_t t = 0; t < out.size(); ++t)
     for (int k = 0; k < 4; ++k) EXPECT_FLOAT_EQ(out[t].plane[k], planes[t][k]) << "face " << t;
+  // Corners so far out that the normal or the offset overflows, or that are not numbers, give no plane either
+  // (a plane that is not finite would make the cache file be refused and computed again on every run).
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  group.vertices = {{1e30f, 0, 0}, {0, 1e30f, 0}, {0, 0, 1e30f}, {3e38f, 3e38f, 3e38f}, {3e38f, 3e38f, 3e38f + 1e32f},
+                    {3e38f, 3e38f + 1e32f, 3e38f}, {nan, 0, 0}};
+  group.faces = {face(0, 1, 2), face(3, 4, 5), face(0, 1, 6)};
+  computePlanes(group, out.data());
+  for (std::size_t t = 0; t < group.faces.size(); ++t)
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(out[t].plane[k], 0.0f) << "far face " << t;
 
   // Neighbours as the pairwise search finds them: few indices (some negative) share edges 3+ ways, repeat corners.
   std::mt19937 random(7);
@@ -71,15 +81,18 @@ TEST(ShadowFaces, PlanesNeighboursAndSilhouettes) {
 
 TEST(ShadowRecords, FollowTheItemsFrameAndModelAndAreCachedOncePerModel) {
   VolumeShadows shadows;
-  auto node = makeShared<GeometryNode>(parseModel(kCubeObj), true, true);
-  const float moved[16] = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 1, 2, 3, 1};  // translate(1, 2, 3) · scale(2)
-  std::copy(moved, moved + 16, node->modelView);
+  const auto cube = parseModel(kCubeObj), triangle = parseModel("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n");
+  float moved[16] = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 1, 2, 3, 1};  // translate(1, 2, 3) · scale(2)
+  ShadowCaster node{moved, cube.get(), moved, true};
   const float light[4] = {3, 2, 13, 1}, local[4] = {1, 0, 5, 1};
-  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(shadows.prepare(*node, light)->localLight[i], local[i]);
-  node->modelView[0] = 0;  // flattened: no inverse, nothing to cast
-  EXPECT_FALSE(shadows.prepare(*node, light)->lightKnown);
-  node->model = parseModel("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n");
-  EXPECT_EQ(shadows.prepare(*node, light)->visible.size(), 1u);  // sized for the new model
+  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(shadows.prepare(node, light)->localLight[i], local[i]);
+  moved[0] = 0;  // flattened: no inverse, nothing to cast
+  EXPECT_FALSE(shadows.prepare(node, light)->lightKnown);
+  node.model = triangle.get();
+  EXPECT_EQ(shadows.prepare(node, light)->visible.size(), 1u);  // sized for the new model
+  for (const ShadowCaster& nothing : {ShadowCaster{moved, nullptr, moved, true}, ShadowCaster{nullptr, cube.get(), moved, true},
+                                      ShadowCaster{moved, cube.get(), nullptr, true}})
+    EXPECT_EQ(shadows.prepare(nothing, light), nullptr);  // no model, no key or no matrix: no record
 
   TempDir dir;  // the cube model file; its cache goes to tmp/ beside it
   const auto model = parseModel(kCubeObj, dir.file("cube.obj"));
@@ -87,8 +100,9 @@ TEST(ShadowRecords, FollowTheItemsFrameAndModelAndAreCachedOncePerModel) {
   // How many models a fresh shadow pass computes (not reads) for `items` items of the model.
   auto computedFor = [&](int items) {
     VolumeShadows fresh;
-    std::vector<SmartPointer<GeometryNode>> nodes;
-    for (int i = 0; i < items; ++i) fresh.prepare(*nodes.emplace_back(new GeometryNode(model, true, true)), light);
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const int keys[2] = {};
+    for (int i = 0; i < items; ++i) fresh.prepare(ShadowCaster{&keys[i], model.get(), identity, true}, light);
     return fresh.computeCount();
   };
   dir.write("tmp", "a file where the folder goes");
@@ -102,11 +116,15 @@ TEST(ShadowRecords, FollowTheItemsFrameAndModelAndAreCachedOncePerModel) {
   ASSERT_EQ(read.groupStart, computed.groupStart);
   EXPECT_EQ(std::memcmp(read.faces.data(), computed.faces.data(), computed.faces.size() * sizeof(ShadowFace)), 0);
   // Foreign, short and mismatched files are computed and written again: the first `keep` bytes of the good
-  // file with `patch` at `at` (group count at 12, triangle count at 16, triangle t's neighbours at 36 + 28t).
+  // file with `patch` at `at` (group count at 12, triangle count at 16, triangle t's plane at 20 + 28t and its
+  // neighbours at 36 + 28t). A plane that is not a number, or infinite, would leave its triangle facing no light.
   const std::string good(MappedFile(cache).bytes());
+  const std::string nan("\0\0\xc0\x7f", 4), infinity("\0\0\x80\x7f", 4), minusInfinity("\0\0\x80\xff", 4);
   const std::tuple<std::size_t, std::size_t, std::string> cases[] = {
       {356, 0, "VOLUMESHADOX"}, {0, 0, ""},     {355, 0, ""},        {356, 356, std::string(1, '\0')},
-      {356, 12, "\2"},          {356, 16, "\x0b"}, {356, 36, "\x0d"}, {356, 36, "\xff\xff\xff\xff"}};
+      {356, 12, "\2"},          {356, 16, "\x0b"}, {356, 36, "\x0d"}, {356, 36, "\xff\xff\xff\xff"},
+      {356, 20, nan},           {356, 24 + 28 * 5, infinity},        {356, 32 + 28 * 11, minusInfinity},
+      {356, 20, nan + nan + nan + nan}};
   for (const auto& [keep, at, patch] : cases) {
     dir.write("tmp/cube.vshadow", good.substr(0, keep).replace(std::min(at, keep), patch.size(), patch));
     EXPECT_EQ(computedFor(1), 1u) << keep << " " << at;

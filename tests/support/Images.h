@@ -27,4 +27,22 @@ inline bool writeImage(const std::string& path, FREE_IMAGE_FORMAT format, int bp
   return ok;
 }
 
+// A width x height 24-bit image of one colour, saved in `format`. True when written.
+inline bool writeColourImage(const std::string& path, FREE_IMAGE_FORMAT format, unsigned char red,
+                             unsigned char green, unsigned char blue, int width = 4, int height = 4) {
+  FIBITMAP* image = FreeImage_Allocate(width, height, 24);
+  if (!image) return false;
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+  RGBQUAD colour{};
+  colour.rgbRed = red;
+  colour.rgbGreen = green;
+  colour.rgbBlue = blue;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) FreeImage_SetPixelColor(image, x, y, &colour);
+  bool ok = FreeImage_Save(format, image, path.c_str(), 0) != 0;
+  FreeImage_Unload(image);
+  return ok;
+}
+
 }  // namespace kelvo::test

@@ -98,10 +98,4 @@ SmartPointer<T> makeShared(Args&&... args) {
   return SmartPointer<T>(new T(std::forward<Args>(args)...));
 }
 
-// Downcast without a type check; the caller knows the dynamic type.
-template <class T, class U>
-SmartPointer<T> staticPointerCast(const SmartPointer<U>& p) {
-  return SmartPointer<T>(static_cast<T*>(p.get()));
-}
-
 }  // namespace qor

@@ -35,8 +35,7 @@ public:
   void Stop();
   bool IsPlaying() const;
 
-  // OpenAL names, 0 when not loaded.
-  uint32_t GetBuffer() const { return buffer_; }
+  // The OpenAL source name, 0 when not loaded.
   uint32_t GetSource() const { return source_; }
 
 private:
