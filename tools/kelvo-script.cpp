@@ -1,6 +1,7 @@
 // kelvo-script: runs a scene script without a window, the way the scene
 // loader runs it, or only checks that it parses.
 
+#include "app/TrackingDevice.h"
 #include "base/memory/IMMObject.h"
 #include "scene/Scene.h"
 #include "script/Builtins.h"
@@ -90,6 +91,8 @@ int main(int argc, char** argv) {
   bool reloadRequested = false;
   int32_t mouseX = 0, mouseY = 0;
   qor::script::shellHooks = {&running, &reloadRequested, &mouseX, &mouseY};
+  // The viewer's built-ins beyond the language's: the tracking device.
+  qor::installTrackingDevice();
 
   bool ok;
   if (checkOnly) {

@@ -10,6 +10,7 @@
 #include "app/ScreenSettings.h"
 #include "app/StageFlow.h"
 #include "app/WindowProc.h"
+#include "app/TrackingDevice.h"
 #include "base/memory/IMMObject.h"
 #include "gui/GuiManager.h"
 #include "material/MaterialLibrary.h"
@@ -25,7 +26,6 @@
 #include "script/SceneDriver.h"
 #include "script/SceneLoader.h"
 #include "script/TimerManager.h"
-#include "script/TrackingDevice.h"
 #include "shadows/Shadows.h"
 
 namespace qor {
@@ -80,6 +80,8 @@ void startUp() {
   script::shellHooks.reloadRequested = &inputState.reloadRequested;
   script::shellHooks.mouseX = &inputState.mouseX;
   script::shellHooks.mouseY = &inputState.mouseY;
+  // The tracking device's built-ins join every scene load's registry.
+  installTrackingDevice();
   // The renderer's fog follows the stage.
   renderHooks.stage = &stage;
   // 1. Texture manager: the fallback texture (texture name 1).
@@ -137,6 +139,7 @@ void releaseScene() {
   materialLibrary.clear();
   // 7. The 256 key bindings and the tracking device's button binding.
   script::clearKeyBindings();
+  clearRasterButtonFunction();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-#include "script/TrackingDevice.h"
+#include "app/TrackingDevice.h"
 
 #include "platform/Clock.h"
+#include "script/Builtins.h"
 #include "script/Interpreter.h"
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
@@ -92,8 +93,6 @@ void RasterDevice::send(std::string_view bytes) {
 
 // ---- built-ins --------------------------------------------------------------------
 
-namespace script {
-
 namespace {
 
 DataPtr& buttonFunction() {
@@ -136,19 +135,27 @@ DataPtr builtinGetRasterOrientation(BuiltinArgs args) {
   return threeFloats(rasterDevice.stations[0].orientation);
 }
 
-}  // namespace
-
 void registerRasterBuiltins() {
+  using script::registerBuiltin;
   registerBuiltin("InitializeRaster", &builtinInitializeRaster);
   registerBuiltin("IsRasterButtonPressed", &builtinIsRasterButtonPressed);
-  registerBuiltin("SetRasterButtonFunc", &builtinSetRasterButtonFunc);
+  // Its argument is the call to keep, unevaluated.
+  registerBuiltin("SetRasterButtonFunc", &builtinSetRasterButtonFunc, script::ArgumentForm::Expressions);
   registerBuiltin("GetRasterPosition", &builtinGetRasterPosition);
   registerBuiltin("GetRasterOrientation", &builtinGetRasterOrientation);
+}
+
+}  // namespace
+
+void installTrackingDevice() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  script::addBuiltinRegistrar(&registerRasterBuiltins);
 }
 
 const DataPtr& rasterButtonFunction() { return buttonFunction(); }
 
 void clearRasterButtonFunction() { buttonFunction() = nullptr; }
 
-}  // namespace script
 }  // namespace qor

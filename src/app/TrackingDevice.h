@@ -4,10 +4,9 @@
 // "IsRasterButtonPressed", "SetRasterButtonFunc", "GetRasterPosition" and
 // "GetRasterOrientation".
 //
-// The device lives beside the built-ins that drive it rather than in the
-// shell: the built-in registry is rebuilt by the script layer on every scene
-// load, and this layer may use the serial port below it, whereas the shell
-// sits above and could only be reached through a hook.
+// The device belongs to the shell; its built-ins reach the script through
+// the built-in registrar (installTrackingDevice), so the script layer knows
+// nothing of it.
 //
 // Connecting sends one byte, waits 5 s for the device to come up, then sends
 // its set-up commands. The wait does not stop the program: Connect sends the
@@ -102,10 +101,10 @@ void copyPortName(char (&out)[RasterDevice::kPortNameSize], std::string_view nam
 // The one device of the program, closed at shut-down and again at exit.
 extern RasterDevice rasterDevice;
 
-namespace script {
-
-// Registers the five tracking-device built-ins into the current registry.
-void registerRasterBuiltins();
+// Adds the five tracking-device built-ins to every registration of the
+// script's built-ins from now on (the viewer at start-up, the tools before
+// they run a script); calling it again adds nothing.
+void installTrackingDevice();
 
 // The call expression registered with "SetRasterButtonFunc" (null for none).
 // Stored only: nothing reads the device's button.
@@ -113,5 +112,4 @@ const DataPtr& rasterButtonFunction();
 // Releases it (scene reset, shut-down).
 void clearRasterButtonFunction();
 
-}  // namespace script
 }  // namespace qor

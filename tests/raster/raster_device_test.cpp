@@ -1,9 +1,9 @@
 // The tracking device: the settings file, the serial port, the start-up sequence and its wait (on a
 // stepped clock, and once in real time through the script), reconnecting, closing, and the five built-ins.
 
+#include "app/TrackingDevice.h"
 #include "platform/Clock.h"
 #include "script/SyntaxTree.h"
-#include "script/TrackingDevice.h"
 #include "support/ScriptFixture.h"
 #include "support/TempDir.h"
 
@@ -80,10 +80,12 @@ protected:
     fakeNow = INT32_MAX - 1000;
     qor::platform::setClockSource([] { return fakeNow; });
     fs::current_path(dir.path());
+    qor::installTrackingDevice();  // as the viewer and the tools do, before the built-ins are registered
     ScriptTest::SetUp();
   }
   void TearDown() override {
     ScriptTest::TearDown();
+    qor::clearRasterButtonFunction();
     rasterDevice.Close();
     qor::platform::setClockSource(nullptr);
     fs::current_path(previousDir);
@@ -189,12 +191,12 @@ TEST_F(RasterTest, WhatCannotBeUsedGetsNothingAndBuiltinsCheckTheirArguments) {
 
   // The button function is stored, not called; released with the key bindings.
   EXPECT_EQ(run("def f() { print(\"called\"); } SetRasterButtonFunc(f());"), "");
-  const qor::DataPtr& stored = qor::script::rasterButtonFunction();
+  const qor::DataPtr& stored = qor::rasterButtonFunction();
   ASSERT_TRUE(stored && stored->tag() == qor::kTagCallFunction);
   EXPECT_EQ(static_cast<qor::DataCallFunction*>(stored.get())->text(), "f");
   run("SetRasterButtonFunc(3);");  // not a call: removes it
-  EXPECT_FALSE(qor::script::rasterButtonFunction());
+  EXPECT_FALSE(qor::rasterButtonFunction());
   run("SetRasterButtonFunc(f());");
-  qor::script::clearKeyBindings();  // the scene reset and the shut-down
-  EXPECT_FALSE(qor::script::rasterButtonFunction());
+  qor::clearRasterButtonFunction();  // the scene reset and the shut-down
+  EXPECT_FALSE(qor::rasterButtonFunction());
 }
