@@ -155,7 +155,10 @@ void shutDown() {
   //    its main program (the scene value).
   releaseScene();
   script::sceneValue() = nullptr;
-  // 2. The tracking device's port, if open.
+  // 2. The tracking device's port, if open, once the device has had every
+  //    start-up sequence the scripts asked for (the loop may have ended, or
+  //    never run, during a wait).
+  rasterDevice.finish();
   rasterDevice.Close();
   // 3. The actors' containers, the child's nodes and the game-stage nodes.
   releaseStageNodes();
