@@ -4,7 +4,7 @@
 // its first 31 characters, terminated.
 
 #include "FuzzInput.h"
-#include "script/TrackingDevice.h"
+#include "app/TrackingDevice.h"
 #include "util/LineScanner.h"
 
 #include <cstddef>

@@ -8,6 +8,7 @@
 #include "app/InputState.h"
 #include "app/ScreenSettings.h"
 #include "app/StageFlow.h"
+#include "app/TrackingDevice.h"
 #include "base/memory/IMMObject.h"
 #include "gui/GuiManager.h"
 #include "material/TextureManager.h"
@@ -20,7 +21,6 @@
 #include "script/SceneDriver.h"
 #include "script/SceneLoader.h"
 #include "script/TimerManager.h"
-#include "script/TrackingDevice.h"
 #include "util/MappedFile.h"
 
 #include "ImageFile.h"
@@ -224,6 +224,7 @@ int main(int argc, char** argv) {
 
   // The script's "exit", "reset" and "getMousePos" work on the shell's state.
   script::shellHooks = {&screenSettings.running, &inputState.reloadRequested, &inputState.mouseX, &inputState.mouseY};
+  installTrackingDevice();
   renderHooks.stage = &stage;
   connectShadows();
 

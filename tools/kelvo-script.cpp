@@ -1,6 +1,7 @@
 // kelvo-script: runs a scene script without a window, the way the scene
 // loader runs it, or only checks that it parses.
 
+#include "app/TrackingDevice.h"
 #include "base/memory/IMMObject.h"
 #include "scene/Scene.h"
 #include "script/Builtins.h"
@@ -23,7 +24,9 @@ const char kUsage[] =
     "read and the default material made, the built-ins are registered, the file\n"
     "is parsed, its statements run, and the value of the last statement is\n"
     "printed. Output of \"print\" goes to standard output. No window is opened;\n"
-    "timers and key bindings are made but never fire.\n"
+    "timers and key bindings are made but never fire. A tracking device that\n"
+    "the script connects gets each start-up sequence in full (5 s apiece)\n"
+    "before the run ends.\n"
     "\n"
     "Every lexical or syntax error is written to standard error as\n"
     "FILE:LINE.COLUMN: message (lines count from 1, columns from 0). The script\n"
@@ -90,6 +93,8 @@ int main(int argc, char** argv) {
   bool reloadRequested = false;
   int32_t mouseX = 0, mouseY = 0;
   qor::script::shellHooks = {&running, &reloadRequested, &mouseX, &mouseY};
+  // The viewer's built-ins beyond the language's: the tracking device.
+  qor::installTrackingDevice();
 
   bool ok;
   if (checkOnly) {
@@ -100,6 +105,10 @@ int main(int argc, char** argv) {
     ok = qor::loadScene(qor::scene, driver);
   }
   std::fflush(stdout);
+  // No main loop runs the tracking device's waits here: the sequences the
+  // script asked for are sent now, in full, before the run ends.
+  qor::rasterDevice.finish();
+  qor::rasterDevice.Close();
   qor::collectRemainingObjects();
   return ok ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include "app/InputState.h"
 #include "app/ScreenSettings.h"
 #include "app/StageFlow.h"
+#include "app/TrackingDevice.h"
 #include "app/WindowProc.h"
 #include "base/memory/IMMObject.h"
 #include "gui/GuiManager.h"
@@ -25,7 +26,6 @@
 #include "script/SceneDriver.h"
 #include "script/SceneLoader.h"
 #include "script/TimerManager.h"
-#include "script/TrackingDevice.h"
 #include "shadows/Shadows.h"
 
 namespace qor {
@@ -80,6 +80,8 @@ void startUp() {
   script::shellHooks.reloadRequested = &inputState.reloadRequested;
   script::shellHooks.mouseX = &inputState.mouseX;
   script::shellHooks.mouseY = &inputState.mouseY;
+  // The tracking device's built-ins join every scene load's registry.
+  installTrackingDevice();
   // The renderer's fog follows the stage; its shadows are the scene's.
   renderHooks.stage = &stage;
   connectShadows();
@@ -139,6 +141,7 @@ void releaseScene() {
   materialLibrary.clear();
   // 7. The 256 key bindings and the tracking device's button binding.
   script::clearKeyBindings();
+  clearRasterButtonFunction();
 }
 
 }  // namespace
@@ -154,7 +157,10 @@ void shutDown() {
   //    its main program (the scene value).
   releaseScene();
   script::sceneValue() = nullptr;
-  // 2. The tracking device's port, if open.
+  // 2. The tracking device's port, if open, once the device has had every
+  //    start-up sequence the scripts asked for (the loop may have ended, or
+  //    never run, during a wait).
+  rasterDevice.finish();
   rasterDevice.Close();
   // 3. The actors' containers, the child's nodes and the game-stage nodes.
   releaseStageNodes();

@@ -4,12 +4,12 @@
 #include "app/InputState.h"
 #include "app/ScreenSettings.h"
 #include "app/StageFlow.h"
+#include "app/TrackingDevice.h"
 #include "material/TextureManager.h"
 #include "platform/Messages.h"
 #include "platform/VirtualKeys.h"
 #include "scene/Renderer.h"
 #include "script/TimerManager.h"
-#include "script/TrackingDevice.h"
 
 #include <cstdio>
 

@@ -1,6 +1,7 @@
 #include "platform/Clock.h"
 
 #include <chrono>
+#include <thread>
 
 namespace qor::platform {
 
@@ -23,5 +24,9 @@ int32_t clockMs() {
 }
 
 void setClockSource(ClockSource source) { overrideSource = source; }
+
+void sleepMs(int32_t ms) {
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace qor::platform

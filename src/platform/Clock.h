@@ -13,6 +13,10 @@ int32_t clockMs();
 using ClockSource = int32_t (*)();
 void setClockSource(ClockSource source);
 
+// Blocks the calling thread for `ms` milliseconds of wall time (nothing for
+// 0 or less), whatever the clock source.
+void sleepMs(int32_t ms);
+
 // a - b for clock readings, wrapping like the 32-bit clock itself instead of
 // overflowing.
 inline int32_t clockDiff(int32_t a, int32_t b) {

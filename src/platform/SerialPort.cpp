@@ -1,6 +1,8 @@
 #include "platform/SerialPort.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -77,6 +79,87 @@ bool speedOf(uint32_t baudRate, speed_t& code) {
   return false;
 }
 
+// ---- settings put back on SIGINT and SIGTERM ----------------------------------
+
+// One slot per configured port, for the signal handler. The main thread
+// writes `settings` before it publishes `fd`, and takes `fd` back before the
+// descriptor is closed; the handler only reads.
+struct SignalSlot {
+  std::atomic<int> fd{-1};
+  termios settings{};
+};
+static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the slots");
+
+constexpr int kSignalSlots = 8;  // more ports than that are only restored by close()
+SignalSlot signalSlots[kSignalSlots];
+
+constexpr int kRestoredSignals[] = {SIGINT, SIGTERM};
+struct sigaction previousActions[2];  // what each of them did before, by index in kRestoredSignals
+
+// Async-signal-safe throughout: tcsetattr, ioctl, sigaction and raise are
+// plain system calls, the slots lock-free atomics.
+void restoreOnSignal(int signal, siginfo_t* info, void* context) {
+  const int savedErrno = errno;
+  for (SignalSlot& slot : signalSlots) {
+    const int fd = slot.fd.load(std::memory_order_acquire);
+    if (fd < 0) continue;
+    ::tcsetattr(fd, TCSANOW, &slot.settings);
+    ::ioctl(fd, TIOCNXCL);
+  }
+  const struct sigaction& previous = previousActions[signal == SIGINT ? 0 : 1];
+  // A handler that was there first (SDL's turns the signal into a quit
+  // request) still gets the signal; the program then ends its own way.
+  if (previous.sa_flags & SA_SIGINFO) {
+    if (previous.sa_sigaction) previous.sa_sigaction(signal, info, context);
+  } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
+    previous.sa_handler(signal);
+  } else {
+    // Otherwise the signal's own default action, once this handler returns
+    // and the signal is unblocked.
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    ::sigaction(signal, &standard, nullptr);
+    ::raise(signal);
+  }
+  errno = savedErrno;
+}
+
+// At every configured port: our handler goes in front of whatever handles
+// the signal now (a handler installed after ours, as SDL's, is kept behind
+// it). A signal the process ignores stays ignored.
+void installSignalHandlers() {
+  for (int i = 0; i < 2; ++i) {
+    struct sigaction current {};
+    if (::sigaction(kRestoredSignals[i], nullptr, &current) != 0) continue;
+    if (current.sa_flags & SA_SIGINFO) {
+      if (current.sa_sigaction == &restoreOnSignal) continue;
+    } else if (current.sa_handler == SIG_IGN) {
+      continue;
+    }
+    // Our handler is not in place for this signal, so it cannot be reading
+    // this entry now.
+    previousActions[i] = current;
+    struct sigaction action {};
+    action.sa_sigaction = &restoreOnSignal;
+    action.sa_flags = SA_SIGINFO | SA_RESTART;
+    sigfillset(&action.sa_mask);
+    ::sigaction(kRestoredSignals[i], &action, nullptr);
+  }
+}
+
+// The slot now holding `settings` for `fd`, or -1 when all are taken.
+int publishSettings(int fd, const termios& settings) {
+  installSignalHandlers();
+  for (int i = 0; i < kSignalSlots; ++i) {
+    if (signalSlots[i].fd.load(std::memory_order_relaxed) >= 0) continue;
+    signalSlots[i].settings = settings;
+    signalSlots[i].fd.store(fd, std::memory_order_release);
+    return i;
+  }
+  return -1;
+}
+
 }  // namespace
 
 bool SerialPort::isKnownBaudRate(uint32_t baudRate) {
@@ -107,6 +190,12 @@ bool SerialPort::configure(uint32_t baudRate) {
   if (!speedOf(baudRate, speed)) return false;
   termios tio{};
   if (tcgetattr(fd_, &tio) != 0) return false;
+  // What the device was set to before us, to be put back at the end.
+  if (!saved_) {
+    savedSettings_ = tio;
+    saved_ = true;
+    signalSlot_ = publishSettings(fd_, savedSettings_);
+  }
   // Raw: no line editing, echo, signals, input translation or output
   // processing, 8 data bits, no parity.
   cfmakeraw(&tio);
@@ -139,8 +228,22 @@ bool SerialPort::write(const void* data, std::size_t size) {
   return true;
 }
 
+void SerialPort::restoreSettings() {
+  if (saved_) {
+    // After the bytes written so far have gone out, so that they leave at
+    // the speed they were written for.
+    while (tcsetattr(fd_, TCSADRAIN, &savedSettings_) != 0 && errno == EINTR) {
+    }
+    saved_ = false;
+  }
+  // Only now: a signal in between restores the same settings once more.
+  if (signalSlot_ >= 0) signalSlots[signalSlot_].fd.store(-1, std::memory_order_release);
+  signalSlot_ = -1;
+}
+
 void SerialPort::close() {
   if (fd_ < 0) return;
+  restoreSettings();
   // Exclusive use is a property of the terminal, not of this descriptor:
   // give it up, or the next open (ours included) could be refused.
   ioctl(fd_, TIOCNXCL);

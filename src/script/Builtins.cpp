@@ -5,7 +5,6 @@
 #include "script/Output.h"
 #include "script/SceneBuiltins.h"
 #include "script/SyntaxTree.h"
-#include "script/TrackingDevice.h"
 #include "script/datatypes/DataTime.h"
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
@@ -186,7 +185,6 @@ void registerBuiltins() {
   registerBuiltin("pauseAllTimers", &builtinPauseAll);
   registerBuiltin("startAllTimers", &builtinStartAll);
   registerBuiltin("setKeyFunc", &builtinSetKeyFunc);
-  registerRasterBuiltins();
   registerBuiltin("getMousePos", &builtinGetMousePos);
   registerBuiltin("reset", &builtinReset);
   registerBuiltin("help", &builtinNothing);
@@ -220,7 +218,6 @@ void bindKey(int code, DataPtr call) {
 
 void clearKeyBindings() {
   for (int i = 0; i < kKeySlots; ++i) slot(i) = nullptr;
-  clearRasterButtonFunction();
 }
 
 void dispatchKeyBindings(const unsigned char keys[256]) {

@@ -43,6 +43,8 @@ struct State {
   // Name -> built-in, by symbol: a flat array indexed by the name's symbol.
   std::vector<Builtin> builtinBySymbol;
   std::vector<bool> builtinPresent;
+  // Set for a built-in registered to take its argument expressions.
+  std::vector<bool> builtinTakesExpressions;
   DataPtr scene;
   SceneHook sceneHook = nullptr;
   ErrorSink errorSink;
@@ -116,16 +118,23 @@ Function* findFunction(Symbol name, std::size_t paramCount) {
   return nullptr;
 }
 
-void registerBuiltin(std::string_view name, BuiltinFn fn) {
+void registerBuiltin(std::string_view name, BuiltinFn fn, ArgumentForm form) {
   State& s = state();
   const Symbol sym = intern(name);
   if (sym >= s.builtinBySymbol.size()) {
     s.builtinBySymbol.resize(sym + 1);
     s.builtinPresent.resize(sym + 1, false);
+    s.builtinTakesExpressions.resize(sym + 1, false);
   }
   s.builtinBySymbol[sym] = Builtin(fn);
   s.builtinPresent[sym] = true;
+  s.builtinTakesExpressions[sym] = form == ArgumentForm::Expressions;
   ++detail::resolutionGeneration;
+}
+
+bool builtinTakesExpressions(Symbol name) {
+  const State& s = state();
+  return name < s.builtinTakesExpressions.size() && s.builtinTakesExpressions[name];
 }
 
 Builtin* findBuiltin(Symbol name) {
@@ -143,6 +152,7 @@ void resetInterpreter() {
   s.running = 0;
   s.builtinBySymbol.clear();
   s.builtinPresent.clear();
+  s.builtinTakesExpressions.clear();
   s.errorSink = nullptr;
   returnFlag = false;
   ++detail::resolutionGeneration;

@@ -182,8 +182,15 @@ void setSceneHook(SceneHook hook);
 Value callFunction(Function& fn, Value* args, std::size_t count);
 DataPtr callFunction(Function& fn, std::vector<DataPtr>& args);
 
-// The built-in registry.
-void registerBuiltin(std::string_view name, BuiltinFn fn);
+// The built-in registry. A built-in gets the values of its arguments, or,
+// registered with ArgumentForm::Expressions, the argument expressions
+// themselves, unevaluated (as "setKeyFunc" gets the call it binds). A call
+// takes its form when it is parsed, so such a built-in must be registered
+// before the scripts that call it are parsed (registerBuiltins does that for
+// every scene load).
+enum class ArgumentForm : uint8_t { Values, Expressions };
+void registerBuiltin(std::string_view name, BuiltinFn fn, ArgumentForm form = ArgumentForm::Values);
+bool builtinTakesExpressions(Symbol name);
 Builtin* findBuiltin(Symbol name);
 // Bumped whenever a function table or the registry changes; call sites cache
 // their resolution under it. Read on every call, so it is a plain global.

@@ -1012,9 +1012,8 @@ void DataCallFunction::evaluateArgs(Scope& locals, script::ValueArgs& out) const
 DataCallFunction::ArgForm DataCallFunction::argFormOf(Symbol name) {
   static const Symbol kTimer = intern("Timer");
   static const Symbol kSetKeyFunc = intern("setKeyFunc");
-  static const Symbol kSetRasterButtonFunc = intern("SetRasterButtonFunc");
   if (name == kTimer) return ArgForm::Timer;
-  if (name == kSetKeyFunc || name == kSetRasterButtonFunc) return ArgForm::Expressions;
+  if (name == kSetKeyFunc || script::builtinTakesExpressions(name)) return ArgForm::Expressions;
   return ArgForm::Values;
 }
 

@@ -1,54 +1,27 @@
 // The tracking device: the settings file, the serial port, the start-up sequence and its wait (on a
-// stepped clock, and once in real time through the script), reconnecting, closing, and the five built-ins.
+// stepped clock), calls queued behind a wait, what is sent before the end, closing, and the five built-ins.
 
+#include "app/TrackingDevice.h"
 #include "platform/Clock.h"
 #include "script/SyntaxTree.h"
-#include "script/TrackingDevice.h"
+#include "support/PseudoTerminal.h"
 #include "support/ScriptFixture.h"
 #include "support/TempDir.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <tuple>
 
 namespace fs = std::filesystem;
+using kelvo::test::PseudoTerminal;
 using kelvo::test::TempDir;
 using qor::rasterDevice;
-using Clock = std::chrono::steady_clock;
 
-static const std::string kFirstByte = "\x19", kCommands = "R1\rmfcuO2,4\r";
-
-// A pty stands in for the device: the program opens the slave side as a serial port, the test reads the master.
-struct PseudoTerminal {
-  PseudoTerminal() {
-    char name[128];
-    if (grantpt(master) == 0 && unlockpt(master) == 0 && ptsname_r(master, name, sizeof name) == 0) path = name;
-  }
-  ~PseudoTerminal() { ::close(master); }
-  // What arrives until nothing more has come for `quietMs` (a pty passes bytes on asynchronously).
-  std::string drain(int quietMs = 150) const {
-    std::string got;
-    pollfd p{master, POLLIN, 0};
-    char buffer[256];
-    for (ssize_t n = 0; ::poll(&p, 1, quietMs) > 0 && (p.revents & POLLIN) && (n = ::read(master, buffer, 256)) > 0;)
-      got.append(buffer, static_cast<std::size_t>(n));
-    return got;
-  }
-  bool slaveClosed() const {  // no process has the slave side open any more
-    pollfd p{master, 0, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLHUP);
-  }
-  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  std::string path;
-};
+static const std::string kFirstByte = "\x19", kCommands = "R1\rmfcuO2,4\r", kSequence = kFirstByte + kCommands;
 
 TEST(RasterSettings, ReadsAWordAndANumberAsScanfWould) {
   const std::tuple<std::string_view, std::string, uint32_t> cases[] = {
@@ -71,28 +44,33 @@ TEST(RasterSettings, ReadsAWordAndANumberAsScanfWould) {
   EXPECT_EQ(qor::readRasterSettings(dir.write("s.txt", "COM2 38400\r\n"))->baudRate, 38400u);
 }
 
-// A clean device, a stepped clock (starting just below the 32-bit wrap, so the
-// wait is measured across it) and a working directory of its own for the settings.
+// A clean device, a stepped clock (starting just below the 32-bit wrap, so the wait is measured across it;
+// the device's waits at the end step it too) and a working directory of its own for the settings.
 class RasterTest : public scripttest::ScriptTest {
 protected:
   static inline int32_t fakeNow = 0;
+  static void step(int32_t ms) { fakeNow = qor::platform::clockDiff(fakeNow, -std::max(ms, 0)); }
   void SetUp() override {
     fakeNow = INT32_MAX - 1000;
     qor::platform::setClockSource([] { return fakeNow; });
+    rasterDevice.sleep = &step;
     fs::current_path(dir.path());
+    qor::installTrackingDevice();  // as the viewer and the tools do, before the built-ins are registered
     ScriptTest::SetUp();
   }
   void TearDown() override {
     ScriptTest::TearDown();
+    qor::clearRasterButtonFunction();
     rasterDevice.Close();
+    rasterDevice.sleep = &qor::platform::sleepMs;
     qor::platform::setClockSource(nullptr);
     fs::current_path(previousDir);
   }
-  // Lets `ms` pass on the clock, runs one main-loop pass and returns what `p` got.
-  static std::string after(int32_t ms, const PseudoTerminal& p) {
-    fakeNow = qor::platform::clockDiff(fakeNow, -ms);
+  // Lets `ms` pass on the clock, runs one main-loop pass and returns the `count` bytes `p` should get then.
+  static std::string after(int32_t ms, const PseudoTerminal& p, std::size_t count) {
+    step(ms);
     rasterDevice.update();
-    return p.drain();
+    return p.read(count);
   }
   // Writes the settings file (none when `settings` is empty) and calls the built-in.
   void initialize(const std::string& settings) {
@@ -105,54 +83,84 @@ protected:
   PseudoTerminal pty;
 };
 
-TEST_F(RasterTest, StartUpSequenceWaitsFiveSecondsAndEveryCallStartsItAnew) {
+TEST_F(RasterTest, StartUpSequenceWaitsFiveSecondsOnePassAfterAnother) {
   // A link to the pty named by 31 characters, given with more: only the 31 are kept and opened.
   const std::string link(31, 'p');
   ASSERT_EQ(symlink(pty.path.c_str(), link.c_str()), 0);
   initialize(link + "TOOLONG 9600");
   EXPECT_STREQ(rasterDevice.portName, link.c_str());
-  EXPECT_EQ(after(4999, pty), kFirstByte);
-  EXPECT_EQ(after(1, pty), kCommands);
-  EXPECT_EQ(after(10000, pty), "");
+  EXPECT_EQ(pty.read(1), kFirstByte);
+  EXPECT_EQ(after(4999, pty, 0), "");
+  EXPECT_EQ(pty.pending(), "");
+  EXPECT_EQ(after(1, pty, kCommands.size()), kCommands);
+  EXPECT_FALSE(rasterDevice.waiting());
+  EXPECT_EQ(after(10000, pty, 0) + pty.pending(), "");
 
-  // Again after a finished sequence: the first byte again, and a new wait.
-  // Again during that wait: the earlier rest is dropped, the new wait counts.
+  // Again after a finished sequence: the port opened anew, the first byte again, and a new wait.
+  // Again during that wait, from another script: queued behind it, whole, with a wait of its own.
   initialize(pty.path + " 9600");
-  EXPECT_EQ(after(3000, pty), kFirstByte);
+  EXPECT_EQ(after(3000, pty, 1), kFirstByte);
   run("InitializeRaster();");
-  EXPECT_EQ(after(2000, pty), kFirstByte);
-  EXPECT_EQ(after(3000, pty), kCommands);
+  EXPECT_EQ(rasterDevice.queued(), 1u);
+  EXPECT_EQ(after(1999, pty, 0) + pty.pending(), "");
+  EXPECT_EQ(after(1, pty, kSequence.size()), kCommands + kFirstByte);
+  EXPECT_EQ(after(4999, pty, 0) + pty.pending(), "");
+  EXPECT_EQ(after(1, pty, kCommands.size()), kCommands);
+  EXPECT_FALSE(rasterDevice.waiting());
+}
 
-  // To another port: the first one is closed.
+TEST_F(RasterTest, EveryCallGetsItsWholeSequenceInTurnBeforeTheProgramEnds) {
+  // The program ends right after the script (finish, as the shut-down and the tools do), with no
+  // main-loop pass in between: every call's sequence still goes out whole, each after its wait.
+  const std::pair<const char*, int> scripts[] = {
+      {"InitializeRaster();", 1}, {"InitializeRaster(); exit();", 1}, {"InitializeRaster(); InitializeRaster();", 2}};
+  const termios before = pty.settings();
+  dir.write(qor::kRasterSettingsFile, pty.path + " 9600");
+  for (const auto& [script, calls] : scripts) {
+    const int32_t start = fakeNow;
+    run(script);
+    rasterDevice.finish();
+    std::string expected;
+    for (int i = 0; i < calls; ++i) expected += kSequence;
+    EXPECT_EQ(pty.read(expected.size()), expected) << script;
+    EXPECT_EQ(qor::platform::clockDiff(fakeNow, start), calls * qor::RasterDevice::kStartUpWaitMs) << script;
+    EXPECT_FALSE(rasterDevice.waiting());
+    rasterDevice.finish();  // nothing pending: no wait, nothing sent
+    EXPECT_EQ(qor::platform::clockDiff(fakeNow, start), calls * qor::RasterDevice::kStartUpWaitMs) << script;
+    EXPECT_EQ(pty.pending(), "") << script;
+  }
+
+  // Calls during a wait that name other ports: each opens its own when its turn comes (the one before
+  // is closed); one that cannot be opened sends nothing and the next follows.
   PseudoTerminal other;
-  initialize(other.path + " 115200");
+  const termios otherBefore = other.settings();
+  rasterDevice.Close();
+  for (const std::string& settings : {pty.path + " 9600", other.path + " 115200", dir.file("none") + " 9600",
+                                      pty.path + " 9600"})
+    initialize(settings);
+  EXPECT_EQ(rasterDevice.queued(), 3u);
+  EXPECT_EQ(pty.read(1), kFirstByte);
+  EXPECT_EQ(after(5000, pty, kCommands.size()), kCommands);
+  EXPECT_EQ(other.read(1), kFirstByte);
   EXPECT_TRUE(pty.slaveClosed());
-  termios tio{};  // the port as set up, read on the master: raw 8N1 without flow control
-  ASSERT_EQ(tcgetattr(other.master, &tio), 0);
+  termios tio = other.settings();  // the port as set up: raw 8N1 without flow control
   EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CREAD | CLOCAL), tcflag_t{CS8 | CREAD | CLOCAL});
   EXPECT_EQ((tio.c_iflag & (IXON | IXOFF)) | (tio.c_lflag & (ICANON | ECHO | ISIG)) | (tio.c_oflag & OPOST), 0u);
   EXPECT_TRUE(cfgetospeed(&tio) == B115200 && cfgetispeed(&tio) == B115200);
-  EXPECT_EQ(after(5000, other), kFirstByte + kCommands);
-
-  run("InitializeRaster();");
-  EXPECT_EQ(other.drain(), kFirstByte);
-  rasterDevice.Close();  // drops the rest of the sequence (the fixture closes once more)
+  rasterDevice.finish();
+  EXPECT_EQ(other.read(kCommands.size()), kCommands);
+  EXPECT_EQ(pty.read(kSequence.size()), kSequence);
   EXPECT_TRUE(other.slaveClosed());
-  EXPECT_EQ(after(5000, other), "");
+  EXPECT_TRUE(kelvo::test::sameSettings(other.settings(), otherBefore));  // put back when it was closed
 
-  // Once in real time: the built-in returns at once with the first byte sent,
-  // and the rest comes no sooner than 5 s later, from the caller's passes.
-  qor::platform::setClockSource(nullptr);
-  const auto start = Clock::now();
-  run("InitializeRaster();");
-  EXPECT_EQ(other.drain(50), kFirstByte);
-  std::string rest;
-  while (rest.size() < kCommands.size() && Clock::now() - start < std::chrono::seconds(10)) {
-    rasterDevice.update();
-    rest += other.drain(10);
-  }
-  EXPECT_EQ(rest, kCommands);
-  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(5000));
+  // Close drops whatever is pending and gives the terminal its settings back.
+  run("InitializeRaster(); InitializeRaster();");
+  EXPECT_EQ(pty.read(1), kFirstByte);
+  rasterDevice.Close();
+  EXPECT_EQ(std::pair(rasterDevice.waiting(), rasterDevice.queued()), std::pair(false, std::size_t{0}));
+  EXPECT_TRUE(kelvo::test::sameSettings(pty.settings(), before));
+  rasterDevice.finish();
+  EXPECT_EQ(after(10000, pty, 0) + pty.pending(), "");
 }
 
 TEST_F(RasterTest, WhatCannotBeUsedGetsNothingAndBuiltinsCheckTheirArguments) {
@@ -185,16 +193,16 @@ TEST_F(RasterTest, WhatCannotBeUsedGetsNothingAndBuiltinsCheckTheirArguments) {
       {"GetRasterOrientation()", "List (0.0000, 0.0000, 0.0000)"},
   };
   for (const auto& [call, expected] : calls) EXPECT_EQ(eval(call), expected) << call;
-  EXPECT_EQ(pty.drain(), "");
+  EXPECT_EQ(pty.pending(), "");
 
   // The button function is stored, not called; released with the key bindings.
   EXPECT_EQ(run("def f() { print(\"called\"); } SetRasterButtonFunc(f());"), "");
-  const qor::DataPtr& stored = qor::script::rasterButtonFunction();
+  const qor::DataPtr& stored = qor::rasterButtonFunction();
   ASSERT_TRUE(stored && stored->tag() == qor::kTagCallFunction);
   EXPECT_EQ(static_cast<qor::DataCallFunction*>(stored.get())->text(), "f");
   run("SetRasterButtonFunc(3);");  // not a call: removes it
-  EXPECT_FALSE(qor::script::rasterButtonFunction());
+  EXPECT_FALSE(qor::rasterButtonFunction());
   run("SetRasterButtonFunc(f());");
-  qor::script::clearKeyBindings();  // the scene reset and the shut-down
-  EXPECT_FALSE(qor::script::rasterButtonFunction());
+  qor::clearRasterButtonFunction();  // the scene reset and the shut-down
+  EXPECT_FALSE(qor::rasterButtonFunction());
 }

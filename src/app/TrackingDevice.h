@@ -4,23 +4,29 @@
 // "IsRasterButtonPressed", "SetRasterButtonFunc", "GetRasterPosition" and
 // "GetRasterOrientation".
 //
-// The device lives beside the built-ins that drive it rather than in the
-// shell: the built-in registry is rebuilt by the script layer on every scene
-// load, and this layer may use the serial port below it, whereas the shell
-// sits above and could only be reached through a hook.
+// The device belongs to the shell; its built-ins reach the script through
+// the built-in registrar (installTrackingDevice), so the script layer knows
+// nothing of it.
 //
 // Connecting sends one byte, waits 5 s for the device to come up, then sends
 // its set-up commands. The wait does not stop the program: Connect sends the
 // first byte and returns, and update(), called once per main-loop pass, sends
 // the rest when the wait is over. The window keeps drawing and answering in
 // the meantime, and everything stays on the one thread, so the port needs no
-// locking and closing it never has to wait for anything.
+// locking. A Connect during a wait is queued behind it, so the device gets
+// every call's whole sequence in the order of the calls, as if each call had
+// blocked through its wait. Whatever is still pending when the program ends
+// is sent before it ends (finish(): the shut-down, the tools' end of run, the
+// destructor at exit), so a script that calls "exit" or simply ends right
+// after "InitializeRaster" still configures the device.
 
+#include "platform/Clock.h"
 #include "platform/SerialPort.h"
 #include "script/datatypes/IData.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,7 +61,8 @@ public:
   static constexpr int32_t kStartUpWaitMs = 5000;
 
   RasterDevice() = default;
-  ~RasterDevice() { Close(); }
+  // Sends what is pending (finish), then closes the port.
+  ~RasterDevice();
   RasterDevice(const RasterDevice&) = delete;
   RasterDevice& operator=(const RasterDevice&) = delete;
 
@@ -68,20 +75,33 @@ public:
 
   // Open, then the device's start-up sequence: the byte 0x19 now, and after
   // kStartUpWaitMs (sent by update()) "R1\r", "m", "f", "c", "u", "O2,4\r".
-  // False, with nothing sent, when Open fails. A Connect during the wait
-  // drops the rest of the earlier sequence.
+  // False, with nothing sent, when Open fails. During the wait of an earlier
+  // sequence the call is queued instead (true): its Open and its sequence
+  // follow when that one is done, and a port that cannot be opened then
+  // sends nothing.
   bool Connect(const char* name, uint32_t baudRate);
 
-  // Closes the port if open and drops a pending part of the sequence.
+  // Closes the port if open and drops every pending sequence.
   void Close();
 
-  // Once per main-loop pass: sends the rest of the start-up sequence when its
-  // wait is over. Cheap when nothing is pending.
+  // Once per main-loop pass: when the wait is over, sends the rest of the
+  // sequence and starts the next queued one. Cheap when nothing is pending;
+  // allocates nothing.
   void update();
 
+  // Blocks until every pending sequence has been sent, waits included; the
+  // port stays open. Nothing when nothing is pending.
+  void finish();
+
   bool isOpen() const { return port_.isOpen(); }
-  // True between Connect and the end of its wait.
+  // True from a Connect until the end of the last queued sequence's wait.
   bool waiting() const { return waiting_; }
+  // Calls queued behind the sequence under way.
+  std::size_t queued() const { return queue_.size(); }
+
+  // How finish() waits out a wait (nothing for 0 or less); a test that steps
+  // the clock steps it here too.
+  void (*sleep)(int32_t ms) = &platform::sleepMs;
 
   char portName[kPortNameSize] = {};
   uint32_t baudRate = 0;
@@ -89,11 +109,21 @@ public:
   RasterStation stations[2];
 
 private:
+  struct Request {
+    char portName[kPortNameSize];
+    uint32_t baudRate;
+  };
+
+  // Open without touching the queue.
+  bool openPort(const char* name, uint32_t baudRate);
+  // openPort, the first byte, and the wait begins.
+  bool start(const char* name, uint32_t baudRate);
   void send(std::string_view bytes);
 
   platform::SerialPort port_;
-  bool waiting_ = false;
-  int32_t waitStart_ = 0;  // clock reading when the first byte went out
+  bool waiting_ = false;   // a sequence is between its first byte and the rest
+  int32_t waitStart_ = 0;  // clock reading when its first byte went out
+  std::deque<Request> queue_;  // Connect calls made during a wait, oldest first
 };
 
 // Copies at most 31 characters of `name` into `out` and terminates it.
@@ -102,10 +132,10 @@ void copyPortName(char (&out)[RasterDevice::kPortNameSize], std::string_view nam
 // The one device of the program, closed at shut-down and again at exit.
 extern RasterDevice rasterDevice;
 
-namespace script {
-
-// Registers the five tracking-device built-ins into the current registry.
-void registerRasterBuiltins();
+// Adds the five tracking-device built-ins to every registration of the
+// script's built-ins from now on (the viewer at start-up, the tools before
+// they run a script); calling it again adds nothing.
+void installTrackingDevice();
 
 // The call expression registered with "SetRasterButtonFunc" (null for none).
 // Stored only: nothing reads the device's button.
@@ -113,5 +143,4 @@ const DataPtr& rasterButtonFunction();
 // Releases it (scene reset, shut-down).
 void clearRasterButtonFunction();
 
-}  // namespace script
 }  // namespace qor

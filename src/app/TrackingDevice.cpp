@@ -1,6 +1,7 @@
-#include "script/TrackingDevice.h"
+#include "app/TrackingDevice.h"
 
 #include "platform/Clock.h"
+#include "script/Builtins.h"
 #include "script/Interpreter.h"
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
@@ -45,8 +46,18 @@ void copyPortName(char (&out)[RasterDevice::kPortNameSize], std::string_view nam
   out[n] = '\0';
 }
 
+RasterDevice::~RasterDevice() {
+  finish();
+  Close();
+}
+
 bool RasterDevice::Open(const char* name, uint32_t rate) {
   Close();
+  return openPort(name, rate);
+}
+
+bool RasterDevice::openPort(const char* name, uint32_t rate) {
+  port_.close();
   if (!name) return false;
   copyPortName(portName, name);
   baudRate = rate;
@@ -61,7 +72,18 @@ bool RasterDevice::Open(const char* name, uint32_t rate) {
 }
 
 bool RasterDevice::Connect(const char* name, uint32_t rate) {
-  if (!Open(name, rate)) return false;
+  if (!waiting_) return start(name, rate);
+  // Behind the sequence under way, as if that call had blocked through its
+  // wait: this one opens its port when the earlier one is done.
+  if (!name) return false;
+  Request& request = queue_.emplace_back();
+  copyPortName(request.portName, name);
+  request.baudRate = rate;
+  return true;
+}
+
+bool RasterDevice::start(const char* name, uint32_t rate) {
+  if (!openPort(name, rate)) return false;
   send("\x19");
   waiting_ = true;
   waitStart_ = platform::clockMs();
@@ -70,6 +92,7 @@ bool RasterDevice::Connect(const char* name, uint32_t rate) {
 
 void RasterDevice::Close() {
   waiting_ = false;
+  queue_.clear();
   port_.close();
 }
 
@@ -82,6 +105,20 @@ void RasterDevice::update() {
   send("c");
   send("u");
   send("O2,4\r");
+  // The next queued call; one whose port cannot be opened sends nothing and
+  // makes way for the one after it.
+  while (!waiting_ && !queue_.empty()) {
+    const Request next = queue_.front();
+    queue_.pop_front();
+    start(next.portName, next.baudRate);
+  }
+}
+
+void RasterDevice::finish() {
+  while (waiting_) {
+    sleep(kStartUpWaitMs - platform::clockDiff(platform::clockMs(), waitStart_));
+    update();
+  }
 }
 
 void RasterDevice::send(std::string_view bytes) {
@@ -91,8 +128,6 @@ void RasterDevice::send(std::string_view bytes) {
 }
 
 // ---- built-ins --------------------------------------------------------------------
-
-namespace script {
 
 namespace {
 
@@ -136,19 +171,27 @@ DataPtr builtinGetRasterOrientation(BuiltinArgs args) {
   return threeFloats(rasterDevice.stations[0].orientation);
 }
 
-}  // namespace
-
 void registerRasterBuiltins() {
+  using script::registerBuiltin;
   registerBuiltin("InitializeRaster", &builtinInitializeRaster);
   registerBuiltin("IsRasterButtonPressed", &builtinIsRasterButtonPressed);
-  registerBuiltin("SetRasterButtonFunc", &builtinSetRasterButtonFunc);
+  // Its argument is the call to keep, unevaluated.
+  registerBuiltin("SetRasterButtonFunc", &builtinSetRasterButtonFunc, script::ArgumentForm::Expressions);
   registerBuiltin("GetRasterPosition", &builtinGetRasterPosition);
   registerBuiltin("GetRasterOrientation", &builtinGetRasterOrientation);
+}
+
+}  // namespace
+
+void installTrackingDevice() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  script::addBuiltinRegistrar(&registerRasterBuiltins);
 }
 
 const DataPtr& rasterButtonFunction() { return buttonFunction(); }
 
 void clearRasterButtonFunction() { buttonFunction() = nullptr; }
 
-}  // namespace script
 }  // namespace qor
