@@ -4,7 +4,10 @@
 //     the 11 x 11 scan over a copy that the growth replaces), the dump;
 //   - one worker update of 8 workers chasing a thief 50 cells away;
 //   - one worker update of 8 wandering workers that plan paths to far
-//     random targets.
+//     random targets;
+//   - one worker update of as many workers as an actor file may hold, each
+//     walled in, so that every search fails (the update's search budget is
+//     what bounds it).
 // Each figure is the median over many runs; the board and the workers are
 // restored between runs, outside the timed part.
 
@@ -194,6 +197,36 @@ int main() {
   };
   const double wander = medianUs(101, wanderSetup, [&] { updateWorkers(board, wandering); });
   row("8 workers wandering, one update", wander);
+
+  // The worst an actor file can ask for: as many workers as it may hold,
+  // each walled into a cell of its own, so that every search fails after
+  // entering all it may (without the update's budget, the whole board each).
+  Board walledBoard;
+  walledBoard.load(boardPath, dumpPath);
+  GameRecord walledIn;
+  for (int32_t i = 0; i < kMaxWorkers; ++i) {
+    Worker w;
+    w.column = 40 + 7 * (i % 64);
+    w.row = 200;
+    for (int32_t r = w.row - 1; r <= w.row + 1; ++r)
+      for (int32_t c = w.column - 1; c <= w.column + 1; ++c) walledBoard.write(c, r, kWall);
+    walledBoard.write(w.column, w.row, kWorker);
+    walledIn.workers.push_back(w);
+  }
+  auto walledSetup = [&](int i) {
+    std::copy(walledBoard.cells(), walledBoard.cells() + kCellCount, board.cells());
+    qor::srand15(static_cast<uint32_t>(300 + i));
+  };
+  const double walled = medianUs(31, walledSetup, [&] { updateWorkers(board, walledIn); });
+  walledSetup(0);
+  const uint64_t enteredBefore = actorSearch().enteredTotal();
+  updateWorkers(board, walledIn);
+  const uint64_t entered = actorSearch().enteredTotal() - enteredBefore;
+  char label[64];
+  std::snprintf(label, sizeof label, "%d workers walled in, one update", kMaxWorkers);
+  row(label, walled);
+  std::printf("%-36s %9llu cells searched (budget %d)\n", "", static_cast<unsigned long long>(entered),
+              kWorkerSearchBudget);
 
   fs::remove(boardPath);
   fs::remove(dumpPath);

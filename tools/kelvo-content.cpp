@@ -3,10 +3,11 @@
 // textures, the sounds, the settings and the scene script. Together with
 // kelvo-gui-art (the GUI's skin and font) it makes everything in game/.
 //
-//   kelvo-content DIR
+//   kelvo-content [--help] [--] DIR
 //
 // The same program always writes the same bytes (see tools/README.md).
 
+#include "FolderArgument.h"
 #include "content/Content.h"
 #include "util/MappedFile.h"
 
@@ -118,13 +119,26 @@ void writeSettings(Output& out) {
 
 }  // namespace kelvo::content
 
+constexpr char kUsage[] =
+    "usage: kelvo-content [--help] [--] DIR\n"
+    "\n"
+    "Writes the show's files into the installation folder DIR (made if need\n"
+    "be): the room with its board and actor files, the figures, the slides,\n"
+    "the textures, the sounds, the settings and the scene script. Together\n"
+    "with kelvo-gui-art it makes everything in game/. The same bytes on every\n"
+    "run.\n"
+    "\n"
+    "  --help   show this text\n"
+    "  --       end of options: a DIR starting with '-' follows\n"
+    "\n"
+    "Exit status: 0 when every file was written, 1 when one could not be,\n"
+    "2 on a usage error.\n";
+
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("usage: kelvo-content DIR\n", stderr);
-    return 2;
-  }
+  const kelvo::tools::FolderArgument args = kelvo::tools::parseFolderArgument(argc, argv, "kelvo-content", kUsage);
+  if (!args.dir) return args.exitStatus;
   using namespace kelvo::content;
-  Output out{std::filesystem::path(argv[1])};
+  Output out{std::filesystem::path(args.dir)};
   FreeImage_Initialise(FALSE);
   writeRoom(out);
   writeFigures(out);

@@ -4,8 +4,9 @@
 // metrics file, and the "GUIConfig.txt" that names them. The layout of both
 // images comes from gui/Skin.h, which the drawing code reads too.
 //
-//   kelvo-gui-art DIR     writes DIR/GUIConfig.txt and DIR/Data/GUI/...
+//   kelvo-gui-art [--help] [--] DIR     writes DIR/GUIConfig.txt and DIR/Data/GUI/...
 
+#include "FolderArgument.h"
 #include "ImageFile.h"
 #include "PixelFont.h"
 #include "gui/Skin.h"
@@ -192,13 +193,24 @@ Image drawFont(std::vector<uint8_t>& metrics) {
 
 }  // namespace
 
+constexpr char kUsage[] =
+    "usage: kelvo-gui-art [--help] [--] DIR\n"
+    "\n"
+    "Draws the GUI's skin and font images into the installation folder DIR\n"
+    "(made if need be): DIR/Data/GUI/skin.png, font.png and font.metrics, and\n"
+    "DIR/GUIConfig.txt naming them. The same bytes on every run.\n"
+    "\n"
+    "  --help   show this text\n"
+    "  --       end of options: a DIR starting with '-' follows\n"
+    "\n"
+    "Exit status: 0 when every file was written, 1 when one could not be,\n"
+    "2 on a usage error.\n";
+
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("usage: kelvo-gui-art DIR\n", stderr);
-    return 2;
-  }
+  const kelvo::tools::FolderArgument args = kelvo::tools::parseFolderArgument(argc, argv, "kelvo-gui-art", kUsage);
+  if (!args.dir) return args.exitStatus;
   namespace fs = std::filesystem;
-  const fs::path dir = argv[1];
+  const fs::path dir = args.dir;
   std::error_code ec;
   fs::create_directories(dir / "Data" / "GUI", ec);
 
@@ -214,6 +226,6 @@ int main(int argc, char** argv) {
   ok = qor::writeRegularFile((dir / "GUIConfig.txt").string(),
                              "Data/GUI/skin.png\nData/GUI/font.png\nData/GUI/font.metrics\n") &&
        ok;
-  if (!ok) std::fprintf(stderr, "kelvo-gui-art: cannot write the images into %s\n", argv[1]);
+  if (!ok) std::fprintf(stderr, "kelvo-gui-art: cannot write the images into %s\n", args.dir);
   return ok ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include "util/Rand15.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace qor::ai {
@@ -141,10 +142,14 @@ bool createActors(Board& board, GameRecord& record, const std::string& file) {
 
   int32_t count = 0;
   bool reading = scan.readInt(count);
+  if (reading && count > kMaxWorkers)
+    std::fprintf(stderr, "kelvo-viewer: %s: %d workers are more than the board takes; the first %d are placed\n",
+                 file.c_str(), count, kMaxWorkers);
   for (int32_t i = 0; reading && i < count; ++i) {
     Worker worker;
     reading = readFigure(worker);
     if (!reading) break;
+    if (i >= kMaxWorkers) continue;  // read past, so that the child's line is found
     board.write(worker.column, worker.row, kWorker);
     record.workerPositions.push_back(makeShared<TranslateNode>(at.x(worker.column), 0.0f, at.z(worker.row)));
     record.workerHeadings.push_back(makeShared<RotateNode>(0.0f, 0.0f, 1.0f, 0.0f));
@@ -168,6 +173,11 @@ void updateWorkers(Board& board, GameRecord& record) {
   const Placement at = roomPlacement ? roomPlacement() : Placement{};
   PathSearch& search = actorSearch();
   const Thief& thief = record.thief;
+  // Each worker's share of the update's search budget (a whole board for
+  // up to three workers).
+  const std::size_t sharers = std::max<std::size_t>(record.workers.size(), 1);
+  const auto allowance = static_cast<int32_t>(
+      std::min<std::size_t>(kCellCount, static_cast<std::size_t>(kWorkerSearchBudget) / sharers));
   for (std::size_t i = 0; i < record.workers.size(); ++i) {
     Worker& worker = record.workers[i];
     // 1. A random target, used only when a new path is planned.
@@ -194,7 +204,8 @@ void updateWorkers(Board& board, GameRecord& record) {
     // 4-5. Plan when there is no path (a failed search leaves the worker
     // where it is until the next target), otherwise walk.
     if (!worker.hasPath) {
-      if (search.findCell(board, {worker.column, worker.row}, {worker.targetColumn, worker.targetRow}, worker.path)) {
+      if (search.findCell(board, {worker.column, worker.row}, {worker.targetColumn, worker.targetRow}, worker.path,
+                          allowance)) {
         worker.hasPath = true;
         stepWorker(board, worker);
       }

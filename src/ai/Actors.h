@@ -46,6 +46,24 @@ constexpr const char* kVoiceCatch = "./Data/sounds/Efectos/ninomio.wav";
 constexpr const char* kVoiceFollow = "./Data/sounds/Efectos/VenBebe.wav";
 constexpr const char* kVoiceHome = "./Data/sounds/Efectos/vamosacasa.wav";
 
+// What one worker update may cost. A worker plans with a search that has
+// no depth limit: one that fails (a target walled off, a worker boxed in by
+// the others) enters every cell it can reach, the whole board of 202,752
+// cells, about 1.5 ms. An update lets its workers' searches enter at most
+// three boards' worth of cells together, which keeps it well within a
+// frame: up to three workers each search the whole board, as the show's
+// design has it; with more, each search gets an equal share and gives up
+// beyond it (the worker then tries another target at its next update). The
+// show's five nurses never reach their shares: over a game's worth of
+// updates their searches together never entered 100,000 cells in one.
+constexpr int32_t kWorkerSearchBudget = 3 * kCellCount;
+// The most workers an actor file may hold: a power of two for which a share
+// of the budget (9,504 cells, a square of 97 cells) still covers every cell
+// within the chase range of 60 (7,200 cells), so that a chase can always be
+// planned. The show's own file has five. A file with more places the first
+// kMaxWorkers and leaves the rest out, with a message on stderr.
+constexpr int32_t kMaxWorkers = 64;
+
 constexpr const char* kActorFile = "ActorDescription.txt";
 constexpr const char* kRoomModel = "./Data/Models/escenario.obj";
 
@@ -128,13 +146,16 @@ Placement placementFromRoomModel();
 // Reads the actor file into `record` (replacing what it held) and writes the
 // figures into `board`: 16 for each worker, 32 for the child. A missing file
 // gives no actors; a short or broken one gives the actors read before the
-// numbers stop; a cell off the board is kept but not written. The child's
+// numbers stop; a cell off the board is kept but not written. Of more than
+// kMaxWorkers workers only the first kMaxWorkers are placed (the child still
+// comes from its line after all of them). The child's
 // nodes are made in every case, so the game scene can always show them.
 // True when the file was read.
 bool createActors(Board& board = ai::board, GameRecord& record = game, const std::string& file = kActorFile);
 
 // One update of every worker, in list order: a random target, the chase
-// test, planning when there is no path, one step, the nodes placed.
+// test, planning when there is no path, one step, the nodes placed. The
+// searches together enter at most kWorkerSearchBudget cells.
 void updateWorkers(Board& board = ai::board, GameRecord& record = game);
 
 // One update of the child: home test, the search for the thief within

@@ -34,6 +34,8 @@ bool PathSearch::run(Board& board, BoardCell start, int32_t maxDepth, int (*rand
   int32_t* const queue = queue_.data();
   int32_t* const parent = parents();
   int32_t tail = 0;
+  enteredTotal_ += static_cast<uint64_t>(tail_);
+  tail_ = 0;
   markedGoal_ = -1;
   bool found = false;
   // Looks at neighbour n of a cell whose way back starts with `from`. The
@@ -112,10 +114,12 @@ bool PathSearch::run(Board& board, BoardCell start, int32_t maxDepth, int (*rand
   return found;
 }
 
-bool PathSearch::findCell(Board& board, BoardCell start, BoardCell goal, std::vector<BoardCell>& path) {
+bool PathSearch::findCell(Board& board, BoardCell start, BoardCell goal, std::vector<BoardCell>& path,
+                          int32_t maxEntered) {
   int32_t* const cells = board.cells();
   int32_t* const distance = parents();  // by entered cell: its exact or best known distance to the goal
   markedGoal_ = -1;
+  enteredTotal_ += static_cast<uint64_t>(tail_);
   tail_ = 0;
   const bool startOnBoard = Board::contains(start.column, start.row);
   if (startOnBoard) {
@@ -179,6 +183,12 @@ bool PathSearch::findCell(Board& board, BoardCell start, BoardCell goal, std::ve
         }
         distance[n] = d + 1;
         (toStart(n) < h ? current : next)->push_back(n);
+      }
+      // Over its allowance the search gives up, even with a length known:
+      // the distances it would walk back along may not all be exact yet.
+      if (tail > maxEntered) [[unlikely]] {
+        length = -1;
+        break;
       }
     }
     if (current->empty()) {

@@ -33,7 +33,12 @@ public:
   // the goal; the path is then walked from the start taking the first move
   // that stays on a shortest path. On open boards this enters the cells
   // near the line between start and goal instead of a whole disc.
-  bool findCell(Board& board, BoardCell start, BoardCell goal, std::vector<BoardCell>& path);
+  //
+  // A search that would enter more than `maxEntered` cells gives up and
+  // fails, as if the goal could not be reached (the default never limits:
+  // no search enters more than the board's cells).
+  bool findCell(Board& board, BoardCell start, BoardCell goal, std::vector<BoardCell>& path,
+                int32_t maxEntered = kCellCount);
 
   // The same search as findCell, breadth-first (a disc around the start is
   // entered); same result, same board after clearMarks.
@@ -52,6 +57,9 @@ public:
 
   // Cells entered by the last search (the start, when on the board, included).
   std::size_t visitedCount() const { return static_cast<std::size_t>(tail_); }
+  // Cells entered by every search so far: what the searches of a stretch
+  // of time cost, as the difference of two readings.
+  uint64_t enteredTotal() const { return enteredTotal_ + static_cast<uint64_t>(tail_); }
 
 private:
   template <bool kRandomOrder, class Goal>
@@ -76,6 +84,7 @@ private:
   uint32_t searchNumber_ = 0;
   int32_t tail_ = 0;
   int32_t markedGoal_ = -1;       // the goal cell findCode marked, or -1
+  uint64_t enteredTotal_ = 0;     // cells entered by the searches before the last one
 };
 
 }  // namespace qor::ai

@@ -2,6 +2,7 @@
 
 #include "ai/Actors.h"
 #include "ai/Board.h"
+#include "app/InputState.h"
 #include "gui/GuiManager.h"
 #include "platform/Clock.h"
 #include "scene/GroupNode.h"
@@ -136,6 +137,10 @@ void gameStageStep() {
   if (end != 0) {
     stage = end;
     showSlide(kEndSlideFile);
+    // F2 opens and closes the console in the game stage only: left open,
+    // it would keep every key from here on, Escape included, and the end
+    // slide could not be quit.
+    inputState.consoleVisible = false;
   }
 }
 

@@ -70,6 +70,7 @@ void slideAdvance();
 // Replaces the scene's root by the game scene.
 void buildGameScene();
 // One pass of the game stage (stage 5): workers, child, arrow, end tests.
+// A pass that ends the game shows the end slide and closes the console.
 void gameStageStep();
 
 // Game keys of stage 5. Turning always works; a step goes one cell forward

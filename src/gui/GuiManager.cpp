@@ -182,6 +182,37 @@ Window* GuiManager::findWindow(int32_t id) {
 
 // ---- the GUI pass ----------------------------------------------------------------
 
+namespace {
+
+// Where the windows lie in depth. The pass looks down -z through an
+// orthographic projection that shows -far < z < 0 (far is 100 unless the
+// windows need more). The window at place k from the bottom of n lies at
+//   bottom + spacing * k,  spacing = 2 for up to five windows, then
+//   8 / (n - 1) (the band from -9 to -1 that five windows fill), never
+//   below kMinWindowSpacing; bottom = -9, or lower once the windows no
+//   longer fit the band at that spacing (the top one then stays at -1).
+// A window's layers reach kWindowLayerSpan nearer than its own depth (its
+// controls' text), so the next window up still covers all of them.
+constexpr float kBottomWindowDepth = -9.0f;
+constexpr float kTopWindowDepth = -1.0f;
+constexpr float kWindowSpacing = 2.0f;
+constexpr float kWindowLayerSpan = 0.24f;
+constexpr float kMinWindowSpacing = 2.0f * kWindowLayerSpan;
+constexpr double kGuiFar = 100.0;
+
+float windowSpacing(std::size_t count) {
+  if (count <= 1) return kWindowSpacing;
+  const float spread = (kTopWindowDepth - kBottomWindowDepth) / static_cast<float>(count - 1);
+  return std::clamp(spread, kMinWindowSpacing, kWindowSpacing);
+}
+
+float bottomWindowDepth(std::size_t count, float spacing) {
+  const float fromTop = kTopWindowDepth - spacing * static_cast<float>(count > 0 ? count - 1 : 0);
+  return std::min(kBottomWindowDepth, fromTop);
+}
+
+}  // namespace
+
 void GuiManager::drawGui() {
   const int32_t screenWidth = *renderHooks.width;
   const int32_t screenHeight = *renderHooks.height;
@@ -200,22 +231,31 @@ void GuiManager::drawGui() {
   glEnable(GL_ALPHA_TEST);
   glAlphaFunc(GL_GREATER, 0.0f);
 
+  const std::size_t count = windows.size();
+  const float spacing = windowSpacing(count);
+  const float bottom = bottomWindowDepth(count, spacing);
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glOrtho(0.0, screenWidth, 0.0, screenHeight, 0.0, 100.0);
+  glOrtho(0.0, screenWidth, 0.0, screenHeight, 0.0, std::max(kGuiFar, 1.0 - static_cast<double>(bottom)));
   glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glTranslatef(0.0f, 0.0f, -10.0f);
 
-  // Each later window lies one unit nearer.
-  for (Window& w : windows) {
-    glTranslatef(0.0f, 0.0f, 1.0f);
+  // Bottom first, each later window nearer; a window adds its own z (its
+  // place in the order) when it draws.
+  for (std::size_t k = 0; k < count; ++k) {
+    Window& w = windows[k];
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, bottom + spacing * static_cast<float>(k) - w.z);
     w.draw();
   }
   if (*consoleVisible) {
     console.blinkCounter = (console.blinkCounter + 1) % 60;
+    glLoadIdentity();
+    // No depth test: it only has to lie inside the range. One unit nearer
+    // per window from -10, and no nearer than -5, so that it stays in front
+    // of the near plane whatever the number of windows.
+    glTranslatef(0.0f, 0.0f, static_cast<float>(std::min<std::size_t>(count, 5)) - 10.0f);
     drawConsole();
   }
 

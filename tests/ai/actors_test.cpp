@@ -84,6 +84,64 @@ TEST_F(AiActors, ActorFileGivesTheActorsThatCouldBeRead) {
   }
 }
 
+// A file of more workers than the board takes places the first kMaxWorkers, says so on stderr, and still
+// finds the child on its line after all of them.
+TEST_F(AiActors, ActorFileOfTooManyWorkersPlacesTheFirstOnes) {
+  for (const int32_t count : {kMaxWorkers, kMaxWorkers + 1, 20000}) {
+    SCOPED_TRACE(count);
+    std::string file = std::to_string(count) + "\n";
+    for (int32_t i = 0; i < count; ++i) file += std::to_string(i % 500) + " " + std::to_string(i / 500) + " 0\n";
+    file += "10 300 0\n";
+    board.clear();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(createActors(board, record, dir.write("many", file)));
+    const std::string err = testing::internal::GetCapturedStderr();
+    const int32_t placed = std::min(count, kMaxWorkers);
+    EXPECT_EQ(record.workers.size(), static_cast<std::size_t>(placed));
+    EXPECT_EQ(record.workerPositions.size(), record.workers.size());
+    EXPECT_TRUE(record.hasChild && cellOf(record.child) == (BoardCell{10, 300}));
+    EXPECT_EQ(std::count(board.cells(), board.cells() + kCellCount, kFree), kCellCount - placed - 1);
+    if (count > kMaxWorkers) {
+      EXPECT_NE(err.find("many: " + std::to_string(count) + " workers"), std::string::npos) << err;
+      EXPECT_NE(err.find("first " + std::to_string(kMaxWorkers)), std::string::npos) << err;
+    } else {
+      EXPECT_EQ(err, "");
+    }
+  }
+}
+
+// Workers that cannot reach their targets (each walled into a cell of its own) make every search fail
+// after entering all it may. Up to three share nothing: each searches the whole board, as planned; more
+// share the update's budget, however many they are.
+TEST_F(AiActors, AnUpdateSearchesNoMoreThanItsBudget) {
+  for (const int32_t workers : {1, 3, 4, kMaxWorkers, 4 * kMaxWorkers}) {
+    SCOPED_TRACE(workers);
+    std::vector<BoardCell> cells;
+    for (int32_t i = 0; i < workers; ++i) cells.push_back({4 + 4 * (i % 120), 20 + 4 * (i / 120)});
+    stage({500, 390}, cells);
+    record.workers.clear();  // the file's limit aside: as many as asked
+    for (const BoardCell& c : cells) {
+      Worker w;
+      w.column = c.column;
+      w.row = c.row;
+      record.workers.push_back(w);
+      board.write(c.column, c.row, kWorker);
+      for (auto [dc, dr] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) board.write(c.column + dc, c.row + dr, kWall);
+    }
+    const uint64_t before = actorSearch().enteredTotal();
+    updateWorkers(board, record);
+    const uint64_t entered = actorSearch().enteredTotal() - before;
+    const uint64_t wholeBoard = static_cast<uint64_t>(kCellCount - 5 * workers);
+    if (workers <= 3) {
+      EXPECT_GE(entered, static_cast<uint64_t>(workers) * wholeBoard);
+    } else {
+      EXPECT_LE(entered, static_cast<uint64_t>(kWorkerSearchBudget) + 8u * static_cast<uint64_t>(workers));
+    }
+    for (std::size_t i = 0; i < cells.size(); ++i) EXPECT_EQ(cellOf(record.workers[i]), cells[i]);
+    EXPECT_EQ(marks(), 0);
+  }
+}
+
 // Workers chase within 60 only while the child follows the thief; one next to her catches her before it
 // tries to step (one 2 away steps, no catch). The alarm sounds once per chase, the catch at every update.
 // Five blocked steps running give a new plan, to a target drawn from the seeded generator (column and

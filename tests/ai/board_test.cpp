@@ -110,6 +110,21 @@ TEST(AiSearch, PathsListTheGoalFirstAndClearingRestoresTheBoard) {
     search.clearMarks(board);
     EXPECT_TRUE(sameBoard(board, before));
   }
+  // A search given fewer cells than it needs fails and leaves the board as it was; with enough it
+  // finds the same path.
+  for (const int32_t allowance : {10, 150, kCellCount}) {
+    SCOPED_TRACE(allowance);
+    std::vector<BoardCell> unlimited;
+    ASSERT_TRUE(search.findCell(board, {10, 10}, {200, 12}, unlimited));
+    const std::size_t needed = search.visitedCount();
+    search.clearMarks(board);
+    EXPECT_EQ(search.findCell(board, {10, 10}, {200, 12}, path, allowance), needed <= std::size_t(allowance));
+    EXPECT_LE(search.visitedCount(), static_cast<std::size_t>(allowance) + 4);
+    EXPECT_TRUE(needed > std::size_t(allowance) || path == unlimited);
+    search.clearMarks(board);
+    EXPECT_TRUE(sameBoard(board, before));
+  }
+  search.findCell(board, {10, 10}, {0, 0}, path);
   // The walled-in goal is given up at once: only the start was entered. The breadth-first search
   // reaches every cell but the three walls, the mark and the two figures.
   EXPECT_EQ(search.visitedCount(), 1u);

@@ -208,7 +208,8 @@ TEST_F(ShellTest, GameStageStepEndsOnTimeOutCaptureOrHome) {
   // One step `now` ms after start-up, the record's flags set before it (no
   // actors, so the updates keep them). Of several ends the last tested wins:
   // home over caught over time-out. The arrow shows while the child does not
-  // follow; the child is due after more than 50 ms.
+  // follow; the child is due after more than 50 ms. The console, open
+  // before the step, closes with the game stage.
   const struct {
     int32_t now;
     bool caught, escaped, follows;
@@ -224,13 +225,33 @@ TEST_F(ShellTest, GameStageStepEndsOnTimeOutCaptureOrHome) {
     ai::game.escaped = c.escaped;
     ai::game.child.engaged = c.follows;
     stageStart = lastWorkerUpdate = lastChildUpdate = 0;
+    inputState.consoleVisible = true;
     testNow = c.now;
     gameStageStep();
     EXPECT_EQ(stage, c.stage);
+    EXPECT_EQ(inputState.consoleVisible, c.stage == 5);
     EXPECT_EQ(slideShown(), c.stage == 5 ? "" : kEndSlideFile);
     EXPECT_EQ(stageNodes.arrowGeometry->visible, !c.follows);
     EXPECT_EQ(lastChildUpdate, c.now > 50 ? c.now : 0);
   }
+}
+
+TEST_F(ShellTest, EscapeQuitsTheEndSlideThatTheConsoleWasOpenBefore) {
+  // The console opened with F2 in the game stage; the time-out ends the
+  // game at the first pass. Escape on the end slide then quits (the close
+  // request behind it ends the loop if Escape went to the console).
+  setClockSource(&testClock);
+  stageStart = lastWorkerUpdate = lastChildUpdate = 0;
+  testNow = kGameTimeLimitMs + 1;
+  registerMainWindowClass();
+  stage = 5;
+  buildGameScene();
+  send(msg(WM_KEYDOWN, VK_F2));
+  ASSERT_TRUE(inputState.consoleVisible);
+  for (const MSG& m : {msg(WM_MOUSEMOVE), msg(WM_KEYDOWN, VK_ESCAPE), msg(WM_CLOSE)}) threadQueue().post(m);
+  EXPECT_EQ(mainLoop(), LoopEnd::Escape);
+  EXPECT_EQ(stage, 7);
+  EXPECT_FALSE(inputState.consoleVisible);
 }
 
 TEST_F(ShellTest, StepsOnlyOntoFreeCellsTurnsAlwaysAndDragsTurnTheRoom) {

@@ -22,6 +22,7 @@
 
 #include <array>
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -154,6 +155,35 @@ TEST_F(GuiFrameTest, DiagnosticWindowsAndConsoleWithAndWithoutTheSkin) {
   inputState.clickY = 450;
   EXPECT_TRUE(guiMouseDown());
   guiMouseUp();
+}
+
+// However many windows there are, each one shows, also after a click has brought the bottom one to the top
+// (the top of the stack is where windows fell out of the projection's depth range).
+TEST_F(GuiFrameTest, EveryWindowOfADozenShowsWhateverTheOrder) {
+  ASSERT_TRUE(guiManager.loadGuiConfig());
+  constexpr int kCount = 12;
+  // Side by side, four to a row: window k's body is lit at `probe(k)` (from the top left) or not at all.
+  for (int k = 0; k < kCount; ++k) {
+    gui::Window w(140, "W");
+    w.x = 10 + 160 * (k % 4);
+    w.y = 470 - 150 * (k / 4);
+    guiManager.addWindow(w);
+  }
+  auto probe = [](int k) { return std::pair(10 + 160 * (k % 4) + 70, 10 + 150 * (k / 4) + 50); };
+  auto shown = [&] {
+    std::vector<int> dark;
+    for (int k = 0; k < kCount; ++k)
+      if (isBlack(frame.at(probe(k).first, probe(k).second))) dark.push_back(k);
+    return dark;
+  };
+  renderer->render();
+  EXPECT_EQ(shown(), std::vector<int>{});
+  std::tie(inputState.clickX, inputState.clickY) = probe(0);
+  ASSERT_TRUE(guiMouseDown());
+  guiMouseUp();
+  ASSERT_EQ(guiManager.windows.back().id, 0);
+  renderer->render();
+  EXPECT_EQ(shown(), std::vector<int>{});
 }
 
 // Text from elsewhere comes in at the cursor, as 8-bit text with bare line feeds; "a·b" selected goes out.
