@@ -24,6 +24,7 @@ uint32_t resolutionGeneration = 0;
 BufferPool<DataPtr> argPool;
 BufferPool<Value> valuePool;
 std::vector<ScopeRecord*> recordTable;
+UnitPlace builtinCallPlace;
 std::size_t collectAtBytes = kLoopCollectBytes;
 
 void collectCrowd() {
@@ -283,9 +284,15 @@ bool runSceneScript(const std::string& path, SceneDriver& driver) {
   return ok;
 }
 
-bool includeFile(std::string_view name) {
+bool includeFile(std::string_view name, const UnitPlace& call) {
   const std::string path = path::join(runningPath(), name);
-  if (hasFile(path) || !canReadRegularFile(path)) return false;
+  if (hasFile(path)) return false;
+  if (const uint64_t bytes = oversizeScript(path)) {
+    const ErrorSink& sink = state().errorSink;
+    if (sink) sink(filePath(call.file), call.line, call.column, "cannot include " + path + ": " + scriptTooLargeMessage(bytes));
+    return false;
+  }
+  if (!canReadRegularFile(path)) return false;
   SceneDriver driver;
   driver.errorSink = state().errorSink;
   std::size_t index = 0;

@@ -162,7 +162,9 @@ bool runSceneScript(const std::string& path, SceneDriver& driver);
 // "include": resolves `name` against the running file, loads it unless the
 // file table holds it already, runs its statements with it as the running
 // file, then restores the previous running file. False when nothing was run.
-bool includeFile(std::string_view name);
+// A file above kMaxScriptBytes is refused with a note at `call`, the place
+// of the include.
+bool includeFile(std::string_view name, const UnitPlace& call = {});
 
 // Looks for the variable "scene" in each record, first record first; the first
 // one found becomes the scene value when it is a SceneNode, else null. With
@@ -185,6 +187,15 @@ DataPtr callFunction(Function& fn, std::vector<DataPtr>& args);
 // The built-in registry.
 void registerBuiltin(std::string_view name, BuiltinFn fn);
 Builtin* findBuiltin(Symbol name);
+// Where the built-in now being called was called from (the file it was
+// parsed in, the line and column of its name): set just before a built-in
+// runs, so valid at its start only (it may run script code that calls
+// others).
+namespace detail {
+extern UnitPlace builtinCallPlace;
+}
+inline const UnitPlace& builtinCallPlace() { return detail::builtinCallPlace; }
+
 // Bumped whenever a function table or the registry changes; call sites cache
 // their resolution under it. Read on every call, so it is a plain global.
 namespace detail {

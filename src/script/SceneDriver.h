@@ -4,6 +4,7 @@
 // went wrong. Errors are silent unless an error sink is installed (the tools
 // and the console show them; the viewer does not).
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +21,24 @@ struct ScannedToken {
   std::string text;  // the value of literals and identifiers, as text; else empty
   int line = 0;      // where the token begins
   int column = 0;
+};
+
+// The largest script the scanner takes, in bytes. A bigger file is refused
+// before it is read, so that neither the read nor the scanner's int-sized
+// buffer counts can run away.
+constexpr uint64_t kMaxScriptBytes = uint64_t{64} << 20;
+
+// The message that refuses a script of `bytes` bytes.
+std::string scriptTooLargeMessage(uint64_t bytes);
+
+// The size of `path` when it is a regular file larger than kMaxScriptBytes;
+// 0 otherwise (small, missing, or not a regular file: the reader decides).
+uint64_t oversizeScript(const std::string& path);
+
+// Thrown by the scanner's fatal conditions instead of ending the process;
+// the parse that was running catches it and fails with the message.
+struct ScannerFault {
+  const char* message;
 };
 
 // Writes one error to standard error the way the tools show them:
@@ -46,6 +65,9 @@ public:
   // Records a failure; the message goes to the error sink, if any.
   void error(const yy::location& where, const std::string& message);
   void error(const std::string& message);
+  // A fault inside the scanner (the generated code's fatal conditions),
+  // at the scanner's current location.
+  void scannerFault(const char* message);
 
   // The scanner's side: open and close the input named by `file`.
   void scanBegin();
@@ -59,6 +81,8 @@ public:
 
 private:
   bool run();
+  // The tokens of the input opened by scanBegin, up to its end.
+  void scanTokens(std::vector<ScannedToken>& tokens);
   const std::string* text_ = nullptr;
   // The bytes the scanner works on, for the length of one scan.
   std::string input_;

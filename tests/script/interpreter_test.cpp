@@ -18,6 +18,7 @@
 #include <tuple>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -275,6 +276,44 @@ TEST_F(InterpreterTest, IncludeLoadsOnceRelativeToTheRunningFile) {
   EXPECT_EQ(qor::script::runningFile(), 0u);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0], dir.file("broken.txt") + ": syntax error, unexpected ;");
+}
+
+TEST_F(InterpreterTest, ScriptsAboveTheSizeLimitAreRefusedUnread) {
+  // Sparse files: only their size is looked at, never their bytes.
+  kelvo::test::TempDir dir;
+  const auto sparse = [&](const std::string& name, uint64_t bytes) {
+    const std::string path = dir.write(name, "");
+    EXPECT_EQ(::truncate(path.c_str(), static_cast<off_t>(bytes)), 0);
+    return path;
+  };
+  const std::string limit = std::to_string(qor::kMaxScriptBytes);
+  for (const uint64_t bytes : {qor::kMaxScriptBytes + 1, uint64_t{2} << 30}) {
+    SCOPED_TRACE(bytes);
+    fresh();
+    const std::string big = sparse("big.txt", bytes);
+    const std::string refused = "script too large: " + std::to_string(bytes) + " bytes, more than " + limit;
+    std::vector<std::string> seen;
+    qor::SceneDriver driver;
+    driver.errorSink = [&](const std::string& f, int line, int column, const std::string& m) {
+      seen.push_back(f + ":" + std::to_string(line) + "." + std::to_string(column) + ": " + m);
+    };
+    // As the scene script: refused at its first position.
+    EXPECT_FALSE(qor::script::runSceneScript(big, driver));
+    EXPECT_EQ(seen, std::vector<std::string>{big + ":1.0: " + refused});
+    // Through include: refused at the call, wherever the call stands; the
+    // file is not loaded, and the script goes on.
+    fresh();
+    out.clear();
+    seen.clear();
+    const std::string main = dir.write("main.txt",
+                                       "print(\"before\");\n"
+                                       "def load() {\n  x = include(\"big.txt\");\n}\n"
+                                       "load(); print(\"after\");\n");
+    EXPECT_TRUE(qor::script::runSceneScript(main, driver));
+    EXPECT_EQ(out, "before\nafter\n");
+    EXPECT_EQ(seen, std::vector<std::string>{main + ":3.6: cannot include " + big + ": " + refused});
+    EXPECT_EQ(qor::script::fileCount(), 1u);
+  }
 }
 
 TEST_F(InterpreterTest, FileVariablesAreFoundAfterTheTablesChange) {
