@@ -46,6 +46,7 @@ bool SceneDriver::parseText(const std::string& name, const std::string& text) {
 
 bool SceneDriver::run() {
   failed = false;
+  beginErrors();
   // A syntax tree past the memory budget (or an allocation that fails), and
   // a fault of the scanner, end the parse like an error; what was reduced
   // before stays.
@@ -62,6 +63,7 @@ bool SceneDriver::run() {
     scannerFault(fault.message);
   }
   scanEnd();
+  endErrors();
   return !failed;
 }
 
@@ -70,6 +72,7 @@ std::vector<ScannedToken> SceneDriver::scanText(const std::string& name, const s
   file = name;
   text_ = &text;
   failed = false;
+  beginErrors();
   try {
     scanBegin();
     scanTokens(tokens);
@@ -77,6 +80,7 @@ std::vector<ScannedToken> SceneDriver::scanText(const std::string& name, const s
     scannerFault(fault.message);
   }
   scanEnd();
+  endErrors();
   text_ = nullptr;
   return tokens;
 }
@@ -120,13 +124,30 @@ void SceneDriver::scanTokens(std::vector<ScannedToken>& tokens) {
 }
 
 void SceneDriver::error(const yy::location& where, const std::string& message) {
-  failed = true;
-  if (errorSink) errorSink(file, where.begin.line, where.begin.column, message);
+  report(where.begin.line, where.begin.column, message);
 }
 
-void SceneDriver::error(const std::string& message) {
+void SceneDriver::error(const std::string& message) { report(0, 0, message); }
+
+void SceneDriver::beginErrors() {
+  errorsShown_ = 0;
+  errorsHidden_ = 0;
+}
+
+void SceneDriver::report(int line, int column, const std::string& message) {
   failed = true;
-  if (errorSink) errorSink(file, 0, 0, message);
+  if (errorsShown_ == kMaxErrorsShown) {
+    ++errorsHidden_;
+    return;
+  }
+  ++errorsShown_;
+  if (errorSink) errorSink(file, line, column, message);
+}
+
+void SceneDriver::endErrors() {
+  if (errorsHidden_ > 0 && errorSink)
+    errorSink(file, 0, 0, std::to_string(errorsHidden_) + " more errors not shown");
+  errorsHidden_ = 0;
 }
 
 }  // namespace qor

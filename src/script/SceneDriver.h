@@ -41,6 +41,10 @@ struct ScannerFault {
   const char* message;
 };
 
+// At most this many errors of one parse reach the error sink; the rest are
+// counted and summed up in one line at the end, "N more errors not shown".
+constexpr int kMaxErrorsShown = 100;
+
 // Writes one error to standard error the way the tools show them:
 // "FILE:LINE.COLUMN: message", or "FILE: message" when there is no location
 // (a file that cannot be opened). Usable as an error sink.
@@ -62,7 +66,8 @@ public:
   // the input (not included). Errors go to the sink as usual.
   std::vector<ScannedToken> scanText(const std::string& name, const std::string& text);
 
-  // Records a failure; the message goes to the error sink, if any.
+  // Records a failure; the message goes to the error sink, if any, unless
+  // this parse has shown kMaxErrorsShown errors already.
   void error(const yy::location& where, const std::string& message);
   void error(const std::string& message);
   // A fault inside the scanner (the generated code's fatal conditions),
@@ -83,6 +88,14 @@ private:
   bool run();
   // The tokens of the input opened by scanBegin, up to its end.
   void scanTokens(std::vector<ScannedToken>& tokens);
+  // Starts the error count of a parse; ends it with the line that counts
+  // the errors not shown.
+  void beginErrors();
+  void endErrors();
+  // Passes one error to the sink, or counts it once enough were shown.
+  void report(int line, int column, const std::string& message);
+  int errorsShown_ = 0;
+  uint64_t errorsHidden_ = 0;
   const std::string* text_ = nullptr;
   // The bytes the scanner works on, for the length of one scan.
   std::string input_;
