@@ -4,6 +4,7 @@
 
 #include "script/Builtins.h"
 #include "script/SceneDriver.h"
+#include "platform/Stack.h"
 #include "script/SyntaxTree.h"
 #include "util/MappedFile.h"
 #include "util/Path.h"
@@ -293,6 +294,11 @@ bool includeFile(std::string_view name, const UnitPlace& call) {
     return false;
   }
   if (!canReadRegularFile(path)) return false;
+  if (platform::stackLeft() < kIncludeStackReserve) {
+    // Unwinds like any runaway; the note names the nesting limit.
+    startRunaway(RunawayLimit::Nesting);
+    return false;
+  }
   SceneDriver driver;
   driver.errorSink = state().errorSink;
   std::size_t index = 0;

@@ -163,7 +163,8 @@ bool runSceneScript(const std::string& path, SceneDriver& driver);
 // file table holds it already, runs its statements with it as the running
 // file, then restores the previous running file. False when nothing was run.
 // A file above kMaxScriptBytes is refused with a note at `call`, the place
-// of the include.
+// of the include; with less than kIncludeStackReserve of stack left the
+// include is refused as the nesting limit (see the stack guards below).
 bool includeFile(std::string_view name, const UnitPlace& call = {});
 
 // Looks for the variable "scene" in each record, first record first; the first
@@ -225,6 +226,13 @@ void setErrorSink(ErrorSink sink);
 // the default 8 MiB stack in every build, sanitizers included.
 constexpr int kMaxEvalDepth = 4000;
 constexpr int kMaxCallDepth = 1000;
+// One level of include stacks far more frames than one level of nesting
+// (a call, a parse, a file's run), so a chain of included files is not left
+// to the counts alone: an include starts only with this much of the
+// thread's stack left, measured, else it reaches the nesting limit there.
+// The rest covers the included file's parse and statements of ordinary
+// nesting.
+constexpr std::size_t kIncludeStackReserve = std::size_t{256} << 10;
 extern int evalDepth;
 extern bool aborting;
 
