@@ -79,7 +79,7 @@ DataPtr builtinNothing(BuiltinArgs args) {
 DataPtr builtinInclude(BuiltinArgs args) {
   std::string name;
   if (args.size() != 1 || !asString(args[0].get(), name)) return nullptr;
-  includeFile(name);
+  includeFile(name, builtinCallPlace());
   return nullptr;
 }
 

@@ -4,6 +4,7 @@
 
 #include "script/Builtins.h"
 #include "script/SceneDriver.h"
+#include "platform/Stack.h"
 #include "script/SyntaxTree.h"
 #include "util/MappedFile.h"
 #include "util/Path.h"
@@ -24,6 +25,7 @@ uint32_t resolutionGeneration = 0;
 BufferPool<DataPtr> argPool;
 BufferPool<Value> valuePool;
 std::vector<ScopeRecord*> recordTable;
+UnitPlace builtinCallPlace;
 std::size_t collectAtBytes = kLoopCollectBytes;
 
 void collectCrowd() {
@@ -293,9 +295,20 @@ bool runSceneScript(const std::string& path, SceneDriver& driver) {
   return ok;
 }
 
-bool includeFile(std::string_view name) {
+bool includeFile(std::string_view name, const UnitPlace& call) {
   const std::string path = path::join(runningPath(), name);
-  if (hasFile(path) || !canReadRegularFile(path)) return false;
+  if (hasFile(path)) return false;
+  if (const uint64_t bytes = oversizeScript(path)) {
+    const ErrorSink& sink = state().errorSink;
+    if (sink) sink(filePath(call.file), call.line, call.column, "cannot include " + path + ": " + scriptTooLargeMessage(bytes));
+    return false;
+  }
+  if (!canReadRegularFile(path)) return false;
+  if (platform::stackLeft() < kIncludeStackReserve) {
+    // Unwinds like any runaway; the note names the nesting limit.
+    startRunaway(RunawayLimit::Nesting);
+    return false;
+  }
   SceneDriver driver;
   driver.errorSink = state().errorSink;
   std::size_t index = 0;

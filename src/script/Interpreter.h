@@ -162,7 +162,10 @@ bool runSceneScript(const std::string& path, SceneDriver& driver);
 // "include": resolves `name` against the running file, loads it unless the
 // file table holds it already, runs its statements with it as the running
 // file, then restores the previous running file. False when nothing was run.
-bool includeFile(std::string_view name);
+// A file above kMaxScriptBytes is refused with a note at `call`, the place
+// of the include; with less than kIncludeStackReserve of stack left the
+// include is refused as the nesting limit (see the stack guards below).
+bool includeFile(std::string_view name, const UnitPlace& call = {});
 
 // Looks for the variable "scene" in each record, first record first; the first
 // one found becomes the scene value when it is a SceneNode, else null. With
@@ -192,6 +195,15 @@ enum class ArgumentForm : uint8_t { Values, Expressions };
 void registerBuiltin(std::string_view name, BuiltinFn fn, ArgumentForm form = ArgumentForm::Values);
 bool builtinTakesExpressions(Symbol name);
 Builtin* findBuiltin(Symbol name);
+// Where the built-in now being called was called from (the file it was
+// parsed in, the line and column of its name): set just before a built-in
+// runs, so valid at its start only (it may run script code that calls
+// others).
+namespace detail {
+extern UnitPlace builtinCallPlace;
+}
+inline const UnitPlace& builtinCallPlace() { return detail::builtinCallPlace; }
+
 // Bumped whenever a function table or the registry changes; call sites cache
 // their resolution under it. Read on every call, so it is a plain global.
 namespace detail {
@@ -221,6 +233,13 @@ void setErrorSink(ErrorSink sink);
 // the default 8 MiB stack in every build, sanitizers included.
 constexpr int kMaxEvalDepth = 4000;
 constexpr int kMaxCallDepth = 1000;
+// One level of include stacks far more frames than one level of nesting
+// (a call, a parse, a file's run), so a chain of included files is not left
+// to the counts alone: an include starts only with this much of the
+// thread's stack left, measured, else it reaches the nesting limit there.
+// The rest covers the included file's parse and statements of ordinary
+// nesting.
+constexpr std::size_t kIncludeStackReserve = std::size_t{256} << 10;
 extern int evalDepth;
 extern bool aborting;
 

@@ -4,6 +4,7 @@
 // went wrong. Errors are silent unless an error sink is installed (the tools
 // and the console show them; the viewer does not).
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +22,28 @@ struct ScannedToken {
   int line = 0;      // where the token begins
   int column = 0;
 };
+
+// The largest script the scanner takes, in bytes. A bigger file is refused
+// before it is read, so that neither the read nor the scanner's int-sized
+// buffer counts can run away.
+constexpr uint64_t kMaxScriptBytes = uint64_t{64} << 20;
+
+// The message that refuses a script of `bytes` bytes.
+std::string scriptTooLargeMessage(uint64_t bytes);
+
+// The size of `path` when it is a regular file larger than kMaxScriptBytes;
+// 0 otherwise (small, missing, or not a regular file: the reader decides).
+uint64_t oversizeScript(const std::string& path);
+
+// Thrown by the scanner's fatal conditions instead of ending the process;
+// the parse that was running catches it and fails with the message.
+struct ScannerFault {
+  const char* message;
+};
+
+// At most this many errors of one parse reach the error sink; the rest are
+// counted and summed up in one line at the end, "N more errors not shown".
+constexpr int kMaxErrorsShown = 100;
 
 // Writes one error to standard error the way the tools show them:
 // "FILE:LINE.COLUMN: message", or "FILE: message" when there is no location
@@ -43,9 +66,13 @@ public:
   // the input (not included). Errors go to the sink as usual.
   std::vector<ScannedToken> scanText(const std::string& name, const std::string& text);
 
-  // Records a failure; the message goes to the error sink, if any.
+  // Records a failure; the message goes to the error sink, if any, unless
+  // this parse has shown kMaxErrorsShown errors already.
   void error(const yy::location& where, const std::string& message);
   void error(const std::string& message);
+  // A fault inside the scanner (the generated code's fatal conditions),
+  // at the scanner's current location.
+  void scannerFault(const char* message);
 
   // The scanner's side: open and close the input named by `file`.
   void scanBegin();
@@ -59,6 +86,16 @@ public:
 
 private:
   bool run();
+  // The tokens of the input opened by scanBegin, up to its end.
+  void scanTokens(std::vector<ScannedToken>& tokens);
+  // Starts the error count of a parse; ends it with the line that counts
+  // the errors not shown.
+  void beginErrors();
+  void endErrors();
+  // Passes one error to the sink, or counts it once enough were shown.
+  void report(int line, int column, const std::string& message);
+  int errorsShown_ = 0;
+  uint64_t errorsHidden_ = 0;
   const std::string* text_ = nullptr;
   // The bytes the scanner works on, for the length of one scan.
   std::string input_;

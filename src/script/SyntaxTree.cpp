@@ -1027,6 +1027,7 @@ Value DataCallFunction::callWithObjects(std::vector<DataPtr>& argv) {
   }
   if (cachedBuiltin_) {
     Builtin builtin = *cachedBuiltin_;
+    script::detail::builtinCallPlace = place;
     return Value(builtin(argv));
   }
   return Value();

@@ -157,9 +157,9 @@ private:
 // A call `name(args)`: a user function, else a built-in.
 class DataCallFunction final : public IData {
 public:
-  DataCallFunction(std::string_view name_, std::vector<DataPtr> args_)
-      : IData(kTagCallFunction), name(intern(name_)), args(std::move(args_)), argForm_(argFormOf(name)),
-        argsCost_(fixedCost(args)) {}
+  DataCallFunction(std::string_view name_, std::vector<DataPtr> args_, script::UnitPlace place_ = {})
+      : IData(kTagCallFunction), name(intern(name_)), args(std::move(args_)), place(place_),
+        argForm_(argFormOf(name)), argsCost_(fixedCost(args)) {}
   std::size_t size() const override { return sizeof(*this); }
   // Prints name(arguments).
   void print() override;
@@ -176,6 +176,8 @@ public:
 
   const Symbol name;
   const std::vector<DataPtr> args;
+  // Where the call stands in its script, for the built-ins' notes.
+  const script::UnitPlace place;
 
 private:
   // How the arguments are passed, settled once from the name: most calls

@@ -23,17 +23,34 @@ void TimerManager::update() {
   const int32_t now = platform::clockMs();
   // Timers added by a callback during this pass wait for the next one.
   const std::size_t n = timers.size();
-  for (std::size_t i = 0; i < n && i < timers.size(); ++i) {
-    // Hold the timer: a callback may reset the scene and empty the list.
+  const std::size_t first = resumeAt < n ? resumeAt : 0;
+  resumeAt = 0;
+  int callbacks = 0;
+  // Creation order, starting where the last pass stopped and wrapping round.
+  for (std::size_t visited = 0; visited < n; ++visited) {
+    if (callbacks >= kMaxCallbacksPerPass) {
+      resumeAt = (first + visited) % n;
+      break;
+    }
+    const std::size_t i = (first + visited) % n;
+    // A callback may reset the scene and empty the list.
+    if (i >= timers.size()) break;
+    // Hold the timer while its callbacks run.
     SmartPointer<DataTime> t = timers[i];
     if (!t->running) continue;
     if (t->duration != -1 && platform::clockDiff(now, t->startTime) >= t->duration) {
       t->running = false;
-      if (t->onTimeout) runCallback(t->onTimeout);
+      if (t->onTimeout) {
+        runCallback(t->onTimeout);
+        ++callbacks;
+      }
     }
     if (platform::clockDiff(now, t->lastTick) > t->interval) {
       t->lastTick = now;  // no catch-up: at most one tick per pass
-      if (t->onTick) runCallback(t->onTick);
+      if (t->onTick) {
+        runCallback(t->onTick);
+        ++callbacks;
+      }
     }
   }
   if (platform::clockDiff(now, lastCollection) > kCollectionPeriodMs) {

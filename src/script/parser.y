@@ -270,7 +270,11 @@ action
   ;
 
 call_function
-  : "identifier" "(" call_params ")" { $$ = DataPtr(new qor::DataCallFunction($1, elementsOf($3))); }
+  : "identifier" "(" call_params ")" {
+      const std::size_t files = qor::script::fileCount();
+      const qor::script::UnitPlace place{files ? files - 1 : 0, @1.begin.line, @1.begin.column};
+      $$ = DataPtr(new qor::DataCallFunction($1, elementsOf($3), place));
+    }
   ;
 
 call_params

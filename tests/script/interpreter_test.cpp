@@ -15,9 +15,12 @@
 #include "util/Rand15.h"
 
 #include <filesystem>
+#include <functional>
 #include <tuple>
 
+#include <pthread.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -275,6 +278,91 @@ TEST_F(InterpreterTest, IncludeLoadsOnceRelativeToTheRunningFile) {
   EXPECT_EQ(qor::script::runningFile(), 0u);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0], dir.file("broken.txt") + ": syntax error, unexpected ;");
+}
+
+TEST_F(InterpreterTest, ScriptsAboveTheSizeLimitAreRefusedUnread) {
+  // Sparse files: only their size is looked at, never their bytes.
+  kelvo::test::TempDir dir;
+  const auto sparse = [&](const std::string& name, uint64_t bytes) {
+    const std::string path = dir.write(name, "");
+    EXPECT_EQ(::truncate(path.c_str(), static_cast<off_t>(bytes)), 0);
+    return path;
+  };
+  const std::string limit = std::to_string(qor::kMaxScriptBytes);
+  for (const uint64_t bytes : {qor::kMaxScriptBytes + 1, uint64_t{2} << 30}) {
+    SCOPED_TRACE(bytes);
+    fresh();
+    const std::string big = sparse("big.txt", bytes);
+    const std::string refused = "script too large: " + std::to_string(bytes) + " bytes, more than " + limit;
+    std::vector<std::string> seen;
+    qor::SceneDriver driver;
+    driver.errorSink = [&](const std::string& f, int line, int column, const std::string& m) {
+      seen.push_back(f + ":" + std::to_string(line) + "." + std::to_string(column) + ": " + m);
+    };
+    // As the scene script: refused at its first position.
+    EXPECT_FALSE(qor::script::runSceneScript(big, driver));
+    EXPECT_EQ(seen, std::vector<std::string>{big + ":1.0: " + refused});
+    // Through include: refused at the call, wherever the call stands; the
+    // file is not loaded, and the script goes on.
+    fresh();
+    out.clear();
+    seen.clear();
+    const std::string main = dir.write("main.txt",
+                                       "print(\"before\");\n"
+                                       "def load() {\n  x = include(\"big.txt\");\n}\n"
+                                       "load(); print(\"after\");\n");
+    EXPECT_TRUE(qor::script::runSceneScript(main, driver));
+    EXPECT_EQ(out, "before\nafter\n");
+    EXPECT_EQ(seen, std::vector<std::string>{main + ":3.6: cannot include " + big + ": " + refused});
+    EXPECT_EQ(qor::script::fileCount(), 1u);
+  }
+}
+
+// Runs `work` on a thread of its own with a stack of `bytes`.
+void runWithStack(std::size_t bytes, const std::function<void()>& work) {
+  pthread_attr_t attr;
+  ASSERT_EQ(pthread_attr_init(&attr), 0);
+  ASSERT_EQ(pthread_attr_setstacksize(&attr, bytes), 0);
+  pthread_t thread;
+  const auto body = [](void* w) -> void* {
+    (*static_cast<const std::function<void()>*>(w))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attr, body, const_cast<std::function<void()>*>(&work)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+}
+
+TEST_F(InterpreterTest, AChainOfIncludesStopsAtTheNestingLimitOnASmallStack) {
+  // Each file includes the next; a 512 KiB stack holds far fewer levels
+  // than the chain has. The chain stops with the nesting limit's note at the
+  // include that found the stack short, the files above it finish, and the
+  // main file goes on.
+  constexpr int kFiles = 600;
+  kelvo::test::TempDir dir;
+  for (int i = 0; i < kFiles; ++i)
+    dir.write("f" + std::to_string(i) + ".txt",
+              i + 1 < kFiles ? "include(\"f" + std::to_string(i + 1) + ".txt\"); depth = " + std::to_string(i) + ";"
+                             : std::string("print(\"bottom\");"));
+  const std::string main = dir.write("main.txt", "include(\"f0.txt\");\nprint(\"after \", depth);\n");
+  std::vector<std::string> seen;
+  qor::SceneDriver driver;
+  driver.errorSink = [&](const std::string& f, int line, int column, const std::string& m) {
+    seen.push_back(f.substr(dir.path().size() + 1) + ":" + std::to_string(line) + "." + std::to_string(column) + ": " + m);
+  };
+  runWithStack(std::size_t{512} << 10, [&] { qor::script::runSceneScript(main, driver); });
+  ASSERT_EQ(seen.size(), 1u);
+  const std::size_t loaded = qor::script::fileCount() - 1;
+  EXPECT_GT(loaded, 10u);
+  EXPECT_LT(loaded, static_cast<std::size_t>(kFiles));
+  // The deepest file loaded could not include the next one.
+  EXPECT_EQ(seen[0], "f" + std::to_string(loaded - 1) + ".txt:1.0: nesting limit (4000) reached");
+  // The runaway unwinds the statements after each include; the main file's
+  // next statement runs as usual.
+  EXPECT_EQ(out, "after \n");
+  EXPECT_EQ(qor::script::runningFile(), 0u);
+  EXPECT_FALSE(qor::script::aborting);
+  EXPECT_EQ(qor::script::evalDepth, 0);
 }
 
 TEST_F(InterpreterTest, FileVariablesAreFoundAfterTheTablesChange) {

@@ -131,6 +131,23 @@ TEST_F(SyntaxTest, RefusedFormsAndErrorTexts) {
   }
 }
 
+TEST_F(SyntaxTest, OneParseShowsAHundredErrorsAndCountsTheRest) {
+  // Each parse counts afresh; the errors past the hundredth are summed up
+  // in one line without a location. The shown ones keep their text.
+  for (const std::size_t bad : {std::size_t{100}, std::size_t{101}, std::size_t{250000}}) {
+    for (const char c : {'\0', '#'}) {
+      errors.clear();
+      // The statement after them still parses and runs.
+      EXPECT_EQ(run(std::string(bad, c) + "\nprint(1);"), "1\n") << bad;
+      const std::size_t shown = std::min<std::size_t>(bad, qor::kMaxErrorsShown);
+      ASSERT_EQ(errors.size(), shown + (bad > shown ? 1 : 0)) << bad;
+      EXPECT_EQ(errors[shown - 1], "1." + std::to_string(shown - 1) + ": invalid character");
+      const std::string summary = "0.0: " + std::to_string(bad - shown) + " more errors not shown";
+      EXPECT_EQ(errors.back(), bad > shown ? summary : errors[shown - 1]);
+    }
+  }
+}
+
 TEST_F(SyntaxTest, AFailedParseKeepsWhatWasReduced) {
   EXPECT_EQ(run("a = 1; def f() { return 2; } print(a, f()); b = ; def c() { return 3; } print(3);"), "12\n");
   EXPECT_EQ(errors.size(), 1u);

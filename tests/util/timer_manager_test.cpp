@@ -97,4 +97,33 @@ TEST_F(TimerTest, TicksTimeoutsPausesAndCollections) {
   EXPECT_EQ(zero->lastTick, fakeNow);
 }
 
+TEST_F(TimerTest, APassRunsBoundedCallbacksAndTheNextGoesOnFromThere) {
+  constexpr std::size_t kMax = qor::TimerManager::kMaxCallbacksPerPass;
+  // Timers whose tick makes a timer double in number every pass; however
+  // many there are, one pass runs no more than the bound.
+  std::function<qor::IData*()> spawner = [&] { return new Recorder("spawn", [&] { addTimer(0, -1, spawner()); }); };
+  addTimer(0, -1, spawner());
+  for (int pass = 0; manager.timers.size() < 4 * kMax; ++pass) {
+    const std::size_t before = manager.timers.size();
+    const std::size_t ran = after(1).size();
+    ASSERT_LE(ran, kMax) << "pass " << pass;
+    ASSERT_EQ(manager.timers.size(), before + ran);  // each ran once; the new ones wait
+  }
+  // Every due timer gets its turn: the passes after the bound go on in
+  // creation order from the first timer that waited.
+  manager.clear();
+  const std::size_t count = 2 * kMax + kMax / 2;
+  for (std::size_t i = 0; i < count; ++i) addTimer(10, -1, new Recorder(std::to_string(i)));
+  const auto range = [](std::size_t from, std::size_t to) {
+    Calls c;
+    for (std::size_t i = from; i < to; ++i) c.push_back(std::to_string(i));
+    return c;
+  };
+  EXPECT_EQ(after(11), range(0, kMax));
+  EXPECT_EQ(after(0), range(kMax, 2 * kMax));
+  EXPECT_EQ(after(0), range(2 * kMax, count));
+  EXPECT_EQ(after(0), Calls{});  // all ticked at this time already
+  EXPECT_EQ(after(11), range(0, kMax));
+}
+
 }  // namespace
