@@ -16,7 +16,10 @@ protected:
     errorAt.clear();
     driver.errorSink = [this](const std::string&, int line, int column, const std::string& message) {
       EXPECT_EQ(message, "invalid character");
-      errorAt += (errorAt.empty() ? "" : " ") + std::to_string(line) + "." + std::to_string(column);
+      if (!errorAt.empty()) errorAt += ' ';
+      errorAt += std::to_string(line);
+      errorAt += '.';
+      errorAt += std::to_string(column);
     };
     tokens = driver.scanText("scan.txt", text);
     EXPECT_EQ(driver.failed, !errorAt.empty());
