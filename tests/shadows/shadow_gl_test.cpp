@@ -17,6 +17,11 @@ using namespace qor;
 // Counts operator new calls while `counting` is set; not under AddressSanitizer, which pairs news and deletes.
 static int counting = 0, allocations = 0;
 #if !defined(__SANITIZE_ADDRESS__)
+// These replace the global operators, so malloc and free do pair up; GCC,
+// seeing a new and a free once both are inlined, warns all the same.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void* operator new(std::size_t size) {
   allocations += counting;
   if (void* p = std::malloc(size ? size : 1)) return p;
