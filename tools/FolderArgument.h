@@ -18,9 +18,19 @@ struct FolderArgument {
   int exitStatus = 0;         // when `dir` is null: the status to exit with at once
 };
 
-// Parses argv. `usage` is the whole help text; it goes to stdout for --help
-// (status 0) and stays out of the messages on stderr, which name what was
-// wrong and point to --help (status 2).
+// The options and exit statuses every such tool shares, printed after its own
+// usage text.
+constexpr char kFolderToolOptions[] =
+    "\n"
+    "  --help   show this text\n"
+    "  --       end of options: a DIR starting with '-' follows\n"
+    "\n"
+    "Exit status: 0 when every file was written, 1 when one could not be,\n"
+    "2 on a usage error.\n";
+
+// Parses argv. `usage` is the tool's own help text; for --help it goes to
+// stdout, followed by kFolderToolOptions (status 0). It stays out of the
+// messages on stderr, which name what was wrong and point to --help (status 2).
 inline FolderArgument parseFolderArgument(int argc, char** argv, const char* tool, const char* usage) {
   FolderArgument result;
   auto refuse = [&](const char* what, const char* arg) {
@@ -36,6 +46,7 @@ inline FolderArgument parseFolderArgument(int argc, char** argv, const char* too
       options = false;
     } else if (options && (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0)) {
       std::fputs(usage, stdout);
+      std::fputs(kFolderToolOptions, stdout);
       return {nullptr, 0};
     } else if (options && a[0] == '-') {
       return refuse("unknown option ", a);

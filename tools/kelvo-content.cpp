@@ -126,13 +126,7 @@ constexpr char kUsage[] =
     "be): the room with its board and actor files, the figures, the slides,\n"
     "the textures, the sounds, the settings and the scene script. Together\n"
     "with kelvo-gui-art it makes everything in game/. The same bytes on every\n"
-    "run.\n"
-    "\n"
-    "  --help   show this text\n"
-    "  --       end of options: a DIR starting with '-' follows\n"
-    "\n"
-    "Exit status: 0 when every file was written, 1 when one could not be,\n"
-    "2 on a usage error.\n";
+    "run.\n";
 
 int main(int argc, char** argv) {
   const kelvo::tools::FolderArgument args = kelvo::tools::parseFolderArgument(argc, argv, "kelvo-content", kUsage);

@@ -198,13 +198,7 @@ constexpr char kUsage[] =
     "\n"
     "Draws the GUI's skin and font images into the installation folder DIR\n"
     "(made if need be): DIR/Data/GUI/skin.png, font.png and font.metrics, and\n"
-    "DIR/GUIConfig.txt naming them. The same bytes on every run.\n"
-    "\n"
-    "  --help   show this text\n"
-    "  --       end of options: a DIR starting with '-' follows\n"
-    "\n"
-    "Exit status: 0 when every file was written, 1 when one could not be,\n"
-    "2 on a usage error.\n";
+    "DIR/GUIConfig.txt naming them. The same bytes on every run.\n";
 
 int main(int argc, char** argv) {
   const kelvo::tools::FolderArgument args = kelvo::tools::parseFolderArgument(argc, argv, "kelvo-gui-art", kUsage);

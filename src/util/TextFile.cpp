@@ -19,9 +19,10 @@ void normalizeLineEnds(std::string& text) {
   text.resize(out);
 }
 
-std::optional<std::string> readTextFile(const std::string& path) {
+std::optional<std::string> readTextFile(const std::string& path, std::size_t maxBytes, std::size_t* size) {
   std::string text;
-  if (!readRegularFile(path, text)) return std::nullopt;
+  if (size) *size = 0;
+  if (!readRegularFile(path, text, maxBytes, size)) return std::nullopt;
   normalizeLineEnds(text);
   return text;
 }

@@ -2,6 +2,8 @@
 // Reading files "in text mode": files written on Windows end their lines with
 // CR LF, which must read exactly like LF here.
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -10,8 +12,11 @@
 namespace qor {
 
 // Reads a whole file and turns every CR LF into LF. Empty when the file
-// cannot be opened or is not a regular file (a directory, FIFO or device).
-std::optional<std::string> readTextFile(const std::string& path);
+// cannot be opened or is not a regular file (a directory, FIFO or device),
+// and when it is larger than `maxBytes`; `size`, when given, then tells the
+// file's size (0 for one that did not open).
+std::optional<std::string> readTextFile(const std::string& path, std::size_t maxBytes = SIZE_MAX,
+                                        std::size_t* size = nullptr);
 
 // Converts CR LF to LF in place.
 void normalizeLineEnds(std::string& text);
