@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 namespace kelvo::test {
 
@@ -35,9 +36,15 @@ struct PseudoTerminal {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
       if (left.count() <= 0) break;
       pollfd p{master, POLLIN, 0};
-      if (::poll(&p, 1, static_cast<int>(left.count())) <= 0 || !(p.revents & POLLIN)) break;
+      if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+      if (!(p.revents & POLLIN)) {
+        // Hung up: nothing has the slave open, between one sequence's close
+        // and the next one's open, say. Wait for it to be opened again.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        continue;
+      }
       const ssize_t n = ::read(master, buffer, std::min(sizeof buffer, count - got.size()));
-      if (n <= 0) break;
+      if (n <= 0) continue;
       got.append(buffer, static_cast<std::size_t>(n));
     }
     return got;
