@@ -6,8 +6,10 @@
 #include "app/StageFlow.h"
 #include "app/TrackingDevice.h"
 #include "material/TextureManager.h"
+#include "platform/FramePacer.h"
 #include "platform/Messages.h"
 #include "platform/VirtualKeys.h"
+#include "platform/Window.h"
 #include "scene/Renderer.h"
 #include "script/TimerManager.h"
 
@@ -17,6 +19,9 @@ namespace qor {
 
 LoopEnd mainLoop() {
   platform::MSG msg;
+  // The show runs at the display's refresh; where the swaps do not wait for
+  // it, at 60 passes a second (the nurses step once a pass).
+  platform::FramePacer pacer;
   do {
     // At most one message per pass; the loop never waits for one.
     if (platform::peekMessage(msg, platform::PM_REMOVE)) {
@@ -32,12 +37,18 @@ LoopEnd mainLoop() {
     // The tracking device's connection goes on while minimised too.
     rasterDevice.update();
     // Messages keep flowing while minimised; frames and the game wait.
+    bool displayPaced = false;
     if (inputState.active) {
       timerManager.update();
-      if (renderer) renderer->render();
+      if (renderer) {
+        renderer->render();
+        const platform::Window* window = platform::currentWindow();
+        displayPaced = window && window->vsync();
+      }
       dispatchKeyBindings();
       if (stage == 5) gameStageStep();
     }
+    if (screenSettings.running) pacer.endPass(displayPaced);
   } while (screenSettings.running);
   return LoopEnd::Stopped;
 }

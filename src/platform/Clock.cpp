@@ -13,6 +13,7 @@ using SteadyClock = std::chrono::steady_clock;
 const SteadyClock::time_point processStart = SteadyClock::now();
 
 ClockSource overrideSource = nullptr;
+SleepSource overrideSleep = nullptr;
 
 }  // namespace
 
@@ -25,7 +26,10 @@ int32_t clockMs() {
 
 void setClockSource(ClockSource source) { overrideSource = source; }
 
+void setSleepSource(SleepSource source) { overrideSleep = source; }
+
 void sleepMs(int32_t ms) {
+  if (overrideSleep) return overrideSleep(ms);
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 

@@ -14,8 +14,13 @@ using ClockSource = int32_t (*)();
 void setClockSource(ClockSource source);
 
 // Blocks the calling thread for `ms` milliseconds of wall time (nothing for
-// 0 or less), whatever the clock source.
+// 0 or less), whatever the clock source (unless a test replaced the sleep).
 void sleepMs(int32_t ms);
+
+// Tests replace the sleep too (with one that steps their clock); nullptr
+// restores the real one.
+using SleepSource = void (*)(int32_t ms);
+void setSleepSource(SleepSource source);
 
 // a - b for clock readings, wrapping like the 32-bit clock itself instead of
 // overflowing.

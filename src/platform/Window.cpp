@@ -167,6 +167,9 @@ GLContext Window::createContext(std::string& error) {
     SDL_GL_DeleteContext(context);
     return nullptr;
   }
+  // Ask for one refresh per swap; believe it only when the driver reports
+  // it back (a refusing driver reports 0, and its swaps do not wait).
+  vsync_ = SDL_GL_SetSwapInterval(1) == 0 && SDL_GL_GetSwapInterval() == 1;
   return context;
 }
 

@@ -53,15 +53,20 @@ public:
   bool changeDisplayMode(int width, int height, int bitsPerPixel);
   void restoreDisplayMode();
 
-  // A legacy (compatibility profile) context on this window, made current.
-  // Null, with the cause in `error`, when none can be had.
+  // A legacy (compatibility profile) context on this window, made current,
+  // whose buffer swaps wait for the display's refresh where the driver
+  // allows (see vsync). Null, with the cause in `error`, when none can be had.
   GLContext createContext(std::string& error);
+  // The driver took the swap interval of 1: each swap waits for the next
+  // refresh. Xvfb's and some other drivers refuse it, and swap at once.
+  bool vsync() const { return vsync_; }
   bool makeCurrent(GLContext context);
   static void deleteContext(GLContext context);
 
 private:
   Window() = default;
   SDL_Window* window_ = nullptr;
+  bool vsync_ = false;
 };
 
 // The window currently open (there is at most one), or null.

@@ -2,6 +2,7 @@
 // procedure fed with messages, the main loop driven through the queue, and
 // the stage flow in a folder without models (each model loads empty).
 
+#include "support/SteppedClock.h"
 #include "support/TempDir.h"
 #include "ai/Actors.h"
 #include "app/App.h"
@@ -197,6 +198,50 @@ TEST_F(ShellTest, MainLoopPasses) {
     EXPECT_EQ(static_cast<int>(threadQueue().size()), c.left);
     EXPECT_FALSE(threadQueue().quitPending() || inputState.reloadRequested || inputState.keys['B']);
     EXPECT_EQ(inputState.keys[c.held], c.held ? 1 : 0);
+    TearDown();
+  }
+}
+
+// A frame that takes `frameMs[i % size]` ms of the stepped clock; after
+// `stopAt` ms the "exit" built-in's flag is cleared.
+struct SteppedRenderer : IRenderer {
+  std::size_t size() const override { return sizeof(*this); }
+  void render() override {
+    kelvo::test::SteppedClock::now += frameMs[static_cast<std::size_t>(frames++) % frameMs.size()];
+    if (kelvo::test::SteppedClock::now >= stopAt) screenSettings.running = false;
+  }
+  void resize(int32_t, int32_t) override {}
+  std::vector<int32_t> frameMs;
+  int32_t stopAt = 0;
+  int frames = 0;
+};
+
+TEST_F(ShellTest, WithoutVsyncTheLoopSleepsOutEachSixtiethOfASecond) {
+  // No window here, so no swap waits for the display: over a simulated
+  // second the loop makes 55 to 65 passes, light frames or heavy, in the
+  // game stage too. It sleeps, and only in pieces of at most one pass.
+  const struct {
+    std::vector<int32_t> frameMs;
+    int stage;
+  } cases[] = {{{1}, 1}, {{6}, 5}, {{2, 2, 2, 2, 2, 2, 2, 2, 2, 35}, 5}, {{20, 10}, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "case " << &c - cases);
+    SetUp();
+    registerMainWindowClass();
+    kelvo::test::SteppedClock::install(5000);
+    stage = c.stage;
+    if (stage == 5) buildGameScene();
+    stageStart = lastWorkerUpdate = lastChildUpdate = 5000;
+    SmartPointer<SteppedRenderer> frames = makeShared<SteppedRenderer>();
+    frames->frameMs = c.frameMs;
+    frames->stopAt = 6000;
+    renderer = frames;
+    EXPECT_EQ(mainLoop(), LoopEnd::Stopped);
+    EXPECT_GE(frames->frames, 55);
+    EXPECT_LE(frames->frames, 65);
+    EXPECT_LE(kelvo::test::SteppedClock::slept, 1000);
+    EXPECT_LE(kelvo::test::SteppedClock::slept, kelvo::test::SteppedClock::sleeps * 17);
+    kelvo::test::SteppedClock::uninstall();
     TearDown();
   }
 }
