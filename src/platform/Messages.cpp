@@ -3,9 +3,18 @@
 #include "platform/VirtualKeys.h"
 #include "platform/Window.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qor::platform {
+
+namespace {
+
+bool isKeyMessage(UINT message) {
+  return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
+}
+
+}  // namespace
 
 void MessageQueue::post(const MSG& msg) {
   // As on Windows, pointer moves waiting at the end of the queue merge into
@@ -15,6 +24,22 @@ void MessageQueue::post(const MSG& msg) {
     MSG& last = ring_[(head_ + count_ - 1) % ring_.size()];
     if (last.message == WM_MOUSEMOVE && last.hwnd == msg.hwnd) {
       last = msg;
+      return;
+    }
+  }
+  // Auto-repeats of a held key that the loop has not yet taken merge into
+  // the key-down already waiting, whose repeat count (lParam bits 0-15)
+  // grows: a key that is let go stops at once, however slowly the loop
+  // takes its messages. Only moves and other non-key messages may stand
+  // between them; any key message in between keeps the order of the keys.
+  if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && (msg.lParam & (1 << 30))) {
+    for (std::size_t i = count_; i > 0; --i) {
+      MSG& queued = ring_[(head_ + i - 1) % ring_.size()];
+      if (!isKeyMessage(queued.message)) continue;
+      if (queued.message != msg.message || queued.wParam != msg.wParam || queued.hwnd != msg.hwnd) break;
+      const uint32_t bits = static_cast<uint32_t>(queued.lParam);
+      const uint32_t repeats = std::min<uint32_t>((bits & 0xFFFF) + (static_cast<uint32_t>(msg.lParam) & 0xFFFF), 0xFFFF);
+      queued.lParam = static_cast<LPARAM>(static_cast<int32_t>((bits & ~0xFFFFu) | repeats));
       return;
     }
   }

@@ -3,6 +3,9 @@
 // the window procedure rely on, with Win32's behaviour:
 //
 // - peekMessage(PM_REMOVE) hands out at most one message and never waits.
+// - Waiting messages merge as on Windows: pointer moves at the end of the
+//   queue into the latest, and auto-repeated key-downs (lParam bit 30) into
+//   the same key's down message still queued, adding to its repeat count.
 //   Before looking at the queue it turns the window system's pending events
 //   into messages (see EventTranslator.h).
 // - postQuitMessage does not queue anything at once: it raises the quit flag,

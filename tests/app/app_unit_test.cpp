@@ -246,6 +246,49 @@ TEST_F(ShellTest, WithoutVsyncTheLoopSleepsOutEachSixtiethOfASecond) {
   }
 }
 
+TEST_F(ShellTest, AHeldUpStopsWithinOneCellOfItsRelease) {
+  // The keyboard repeats a held Up every 33 ms after half a second; it is
+  // let go after 1.5 s. Whatever the frame time, slow or fast, Rosa walks
+  // at most one more cell once the release is queued.
+  for (const int32_t frameMs : {200, 66, 10}) {
+    SCOPED_TRACE(frameMs);
+    SetUp();
+    registerMainWindowClass();
+    kelvo::test::SteppedClock::install(0);
+    stage = 5;
+    buildGameScene();
+    stageStart = lastWorkerUpdate = lastChildUpdate = 0;
+    std::tie(playerColumn, playerRow, facing) = std::tuple(120, 33, 3);
+    struct Keyboard : IRenderer {
+      std::size_t size() const override { return sizeof(*this); }
+      void resize(int32_t, int32_t) override {}
+      void render() override {
+        const int32_t before = kelvo::test::SteppedClock::now;
+        const int32_t after = kelvo::test::SteppedClock::now += frameMs;
+        // The key events the keyboard made while the frame was drawn.
+        for (int32_t t = 500; t < 1500; t += 33)
+          if (t > before && t <= after) postMessage(nullptr, WM_KEYDOWN, VK_UP, (1 << 30) | 1);
+        if (before < 1500 && after >= 1500) {
+          postMessage(nullptr, WM_KEYUP, VK_UP, 1);
+          rowAtRelease = playerRow;
+        }
+        if (after > 1500 && threadQueue().size() == 0) screenSettings.running = false;
+      }
+      int32_t frameMs = 0, rowAtRelease = -1;
+    };
+    SmartPointer<Keyboard> keyboard = makeShared<Keyboard>();
+    keyboard->frameMs = frameMs;
+    renderer = keyboard;
+    postMessage(nullptr, WM_KEYDOWN, VK_UP, 1);
+    EXPECT_EQ(mainLoop(), LoopEnd::Stopped);
+    EXPECT_GT(keyboard->rowAtRelease, 33) << "she walked while the key was held";
+    EXPECT_LE(playerRow - keyboard->rowAtRelease, 1);
+    EXPECT_EQ(inputState.keys[VK_UP], 0);
+    kelvo::test::SteppedClock::uninstall();
+    TearDown();
+  }
+}
+
 int32_t testNow = 0;
 int32_t testClock() { return testNow; }
 

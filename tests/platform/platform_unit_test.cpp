@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 namespace {
 
 using namespace qor::platform;
@@ -158,6 +161,47 @@ TEST(MessageQueueTest, PointerMovesAtTheEndMergeIntoTheLatest) {
     EXPECT_EQ(std::tuple(m.message, m.wParam, m.lParam), e);
   }
   EXPECT_FALSE(q.peek(m, PM_REMOVE));
+}
+
+TEST(MessageQueueTest, AutoRepeatsMergeIntoTheWaitingKeyDownOfTheirKey) {
+  // Posted in order: (message, key, repeat flag); then what the queue hands
+  // out: (message, key, repeat count). A repeat joins the same key's down
+  // message still waiting, across moves but not across another key's
+  // message or its own release; a fresh press never merges; the count
+  // stops at 0xFFFF.
+  constexpr LPARAM kRepeat = 1 << 30;
+  const struct {
+    const char* what;
+    std::vector<std::tuple<UINT, WPARAM, LPARAM>> posted;
+    std::vector<std::tuple<UINT, WPARAM, int>> out;
+  } cases[] = {
+      {"held Up", {{WM_KEYDOWN, VK_UP, 1}, {WM_KEYDOWN, VK_UP, kRepeat | 1}, {WM_KEYDOWN, VK_UP, kRepeat | 1}},
+       {{WM_KEYDOWN, VK_UP, 3}}},
+      {"repeats, then the release", {{WM_KEYDOWN, VK_UP, kRepeat | 1}, {WM_KEYDOWN, VK_UP, kRepeat | 1}, {WM_KEYUP, VK_UP, 1}},
+       {{WM_KEYDOWN, VK_UP, 2}, {WM_KEYUP, VK_UP, 1}}},
+      {"across pointer moves", {{WM_KEYDOWN, VK_UP, kRepeat | 1}, {WM_MOUSEMOVE, 0, 0}, {WM_KEYDOWN, VK_UP, kRepeat | 1}},
+       {{WM_KEYDOWN, VK_UP, 2}, {WM_MOUSEMOVE, 0, 0}}},
+      {"not across another key", {{WM_KEYDOWN, VK_UP, kRepeat | 1}, {WM_KEYDOWN, VK_LEFT, 1}, {WM_KEYDOWN, VK_UP, kRepeat | 1}},
+       {{WM_KEYDOWN, VK_UP, 1}, {WM_KEYDOWN, VK_LEFT, 1}, {WM_KEYDOWN, VK_UP, 1}}},
+      {"not after a release", {{WM_KEYDOWN, VK_UP, 1}, {WM_KEYUP, VK_UP, 1}, {WM_KEYDOWN, VK_UP, kRepeat | 1}},
+       {{WM_KEYDOWN, VK_UP, 1}, {WM_KEYUP, VK_UP, 1}, {WM_KEYDOWN, VK_UP, 1}}},
+      {"fresh presses stay apart", {{WM_KEYDOWN, 'A', 1}, {WM_KEYUP, 'A', 1}, {WM_KEYDOWN, 'A', 1}, {WM_KEYDOWN, 'A', 1}},
+       {{WM_KEYDOWN, 'A', 1}, {WM_KEYUP, 'A', 1}, {WM_KEYDOWN, 'A', 1}, {WM_KEYDOWN, 'A', 1}}},
+      {"system keys alike", {{WM_SYSKEYDOWN, VK_F10, 1}, {WM_SYSKEYDOWN, VK_F10, kRepeat | 1}, {WM_KEYDOWN, VK_F10, kRepeat | 1}},
+       {{WM_SYSKEYDOWN, VK_F10, 2}, {WM_KEYDOWN, VK_F10, 1}}},
+      {"the count saturates", {{WM_KEYDOWN, VK_UP, 0xFFF0}, {WM_KEYDOWN, VK_UP, kRepeat | 0x20}}, {{WM_KEYDOWN, VK_UP, 0xFFFF}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MessageQueue q;
+    for (auto [message, key, lParam] : c.posted) q.post(nullptr, message, key, lParam);
+    MSG m;
+    for (const auto& e : c.out) {
+      ASSERT_TRUE(q.peek(m, PM_REMOVE));
+      EXPECT_EQ(std::tuple(m.message, m.wParam, static_cast<int>(m.lParam & 0xFFFF)), e);
+    }
+    EXPECT_FALSE(q.peek(m, PM_REMOVE));
+  }
 }
 
 TEST(WindowClassTest, DispatchGoesToTheOneRegisteredProcedureTheDefaultOneClosesOnAltF4) {
