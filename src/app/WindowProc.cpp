@@ -13,10 +13,15 @@ using namespace platform;
 
 namespace {
 
-// Keys of the game stage, handled before the key is recorded.
+// Keys of the game stage, handled before the key is recorded. While the
+// console is open it has the keyboard: only F2 (which closes it) acts here.
 void gameKey(WPARAM key) {
+  if (key == VK_F2) {
+    inputState.consoleVisible = !inputState.consoleVisible;
+    return;
+  }
+  if (inputState.consoleVisible) return;
   switch (key) {
-    case VK_F2: inputState.consoleVisible = !inputState.consoleVisible; break;
     case VK_LEFT: turnPlayerLeft(); break;
     case VK_RIGHT: turnPlayerRight(); break;
     case VK_DOWN: turnPlayerAround(); break;

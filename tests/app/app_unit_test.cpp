@@ -123,6 +123,31 @@ TEST_F(ShellTest, KeysGameKeysAndTheConsole) {
   }
 }
 
+TEST_F(ShellTest, KeysTypedIntoTheOpenConsoleNeverMoveRosa) {
+  // Every key code but F2, pressed (and repeated) in the open console of the
+  // game stage, leaves Rosa's cell, facing, heading and height as they
+  // were; once F2 has closed the console, Up walks again.
+  stage = 5;
+  buildGameScene();
+  roomGrid = RoomGrid{0.0f, 0.0f, 1.0f, 1.0f};
+  std::tie(playerColumn, playerRow, facing) = std::tuple(120, 33, 3);
+  TranslateNode& at = *stageNodes.playerPosition;
+  const auto rosa = [&] { return std::tuple(playerColumn, playerRow, facing, stageNodes.playerHeading->angle, at.y, at.z); };
+  const auto before = rosa();
+  send(msg(WM_KEYDOWN, VK_F2));
+  ASSERT_TRUE(inputState.consoleVisible);
+  for (WPARAM key = 0; key < 256; ++key) {
+    if (key == VK_F2 || key == VK_ESCAPE) continue;
+    for (int repeat = 0; repeat < 2; ++repeat) send(msg(WM_KEYDOWN, key));
+    EXPECT_EQ(rosa(), before) << "key " << key;
+    send(msg(WM_KEYUP, key));
+  }
+  send(msg(WM_KEYDOWN, VK_F2));
+  ASSERT_FALSE(inputState.consoleVisible);
+  send(msg(WM_KEYDOWN, VK_UP));
+  EXPECT_EQ(playerRow, 34);
+}
+
 TEST_F(ShellTest, MouseButtonsSlidesAndWindowManagerRequests) {
   // Left presses advance the slides up to the game stage (5), not beyond.
   for (int expected : {2, 3, 4, 5, 5}) {

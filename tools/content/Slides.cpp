@@ -131,7 +131,7 @@ Canvas controlsSlide() {
       {{'D'}, "", "turn around"},
       {{}, "Drag", "turn the room (hold"},
       {{}, "", "the left button)"},
-      {{}, "F2", "open or close the console"},
+      {{}, "F2", "console, in the game only"},
       {{}, "Esc", "quit"},
   };
   int y = 84;
