@@ -67,8 +67,13 @@ void startSound() {
   static constexpr float kOrigin[3] = {0.0f, 0.0f, 0.0f};
   static constexpr float kAhead[3] = {0.0f, 0.0f, -1.0f};
   static constexpr float kUp[3] = {0.0f, 1.0f, 0.0f};
+  static constexpr float kSoundDistance = 30.0f;
   if (!soundManager.IsManagerCreated()) soundManager.Create();
   soundManager.SetListener(kOrigin, kAhead, kUp);
+  // Every source of the show stands 30 units from the listener; there it is
+  // heard at the level its file was mastered at (OpenAL's default would make
+  // it 30 times, about 30 dB, quieter).
+  soundManager.SetReferenceDistance(kSoundDistance);
   soundManager.PlayAt("./Data/sounds/Musica/ghost6.wav", 3.0f, 0.0f, -30.0f, true);
   ai::voicePlayer = &playVoice;
 }

@@ -53,6 +53,16 @@ std::vector<uint8_t> wav(const std::vector<float>& samples, float peak) {
   return out;
 }
 
+// A voice made denser for mastering: its peaks rounded off (tanh of the
+// sample driven `drive` times past full scale), so that it can stand well
+// above the music in loudness without its peaks clipping the mix.
+std::vector<float> dense(std::vector<float> samples, float drive) {
+  float loudest = 1e-6f;
+  for (float s : samples) loudest = std::max(loudest, std::fabs(s));
+  for (float& s : samples) s = std::tanh(drive * s / loudest);
+  return samples;
+}
+
 // ---- music -----------------------------------------------------------------
 
 constexpr double kLoopSeconds = 8.0;
@@ -281,11 +291,15 @@ const Line kGoHome{{{'_', 40}, {'B', 60}, {'a', 150}, {'m', 70}, {'o', 100}, {'s
 }  // namespace
 
 void writeSounds(Output& out) {
-  out.bytes("Data/sounds/Musica/ghost6.wav", wav(music(), 0.6f));
-  out.bytes("Data/sounds/Efectos/Atrapenla.wav", wav(speak(kCatchHer, 101), 0.85f));
-  out.bytes("Data/sounds/Efectos/ninomio.wav", wav(speak(kMyChild, 102), 0.85f));
-  out.bytes("Data/sounds/Efectos/VenBebe.wav", wav(speak(kComeBaby, 103), 0.85f));
-  out.bytes("Data/sounds/Efectos/vamosacasa.wav", wav(speak(kGoHome, 104), 0.85f));
+  // Mastered for the output: every source plays 30 units from the listener
+  // at full level, so the music is heard at about -20 dBFS RMS and the
+  // voices 6 to 10 dB above it, and music and voice peaks together stay
+  // below full scale.
+  out.bytes("Data/sounds/Musica/ghost6.wav", wav(music(), 0.51f));
+  out.bytes("Data/sounds/Efectos/Atrapenla.wav", wav(dense(speak(kCatchHer, 101), 3.0f), 0.95f));
+  out.bytes("Data/sounds/Efectos/ninomio.wav", wav(dense(speak(kMyChild, 102), 3.0f), 0.95f));
+  out.bytes("Data/sounds/Efectos/VenBebe.wav", wav(dense(speak(kComeBaby, 103), 3.0f), 0.95f));
+  out.bytes("Data/sounds/Efectos/vamosacasa.wav", wav(dense(speak(kGoHome, 104), 3.0f), 0.95f));
 }
 
 }  // namespace kelvo::content

@@ -77,6 +77,7 @@ Sound* SoundManager::GetSound(std::string_view fileName) {
   auto sound = std::make_unique<Sound>();
   if (!sound->Load(name.c_str())) return nullptr;  // not stored: tried again next time
   Sound* result = sound.get();
+  alSourcef(result->GetSource(), AL_REFERENCE_DISTANCE, referenceDistance_);
   sounds_.emplace(std::move(name), std::move(sound));
   return result;
 }
@@ -87,6 +88,13 @@ Sound* SoundManager::PlayAt(std::string_view fileName, float x, float y, float z
   sound->SetPosition(x, y, z);
   sound->Play(loop);
   return sound;
+}
+
+void SoundManager::SetReferenceDistance(float distance) {
+  if (!(distance > 0.0f)) return;  // OpenAL takes no zero, negative or NaN distance
+  referenceDistance_ = distance;
+  if (!IsManagerCreated()) return;
+  for (const auto& [name, sound] : sounds_) alSourcef(sound->GetSource(), AL_REFERENCE_DISTANCE, distance);
 }
 
 void SoundManager::SetListener(const float position[3], const float at[3], const float up[3]) {

@@ -48,11 +48,17 @@ public:
   // the upward direction. Ignored when the manager is not created.
   void SetListener(const float position[3], const float at[3], const float up[3]);
 
+  // The distance up to which a source plays at its full level (OpenAL's
+  // reference distance; beyond it the level falls as reference / distance).
+  // Applies to every sound, loaded already or later; 1 until set.
+  void SetReferenceDistance(float distance);
+
   std::size_t soundCount() const { return sounds_.size(); }
 
 private:
   ALCdevice* device_ = nullptr;
   ALCcontext* context_ = nullptr;
+  float referenceDistance_ = 1.0f;
   std::map<std::string, std::unique_ptr<Sound>, std::less<>> sounds_;
 };
 
