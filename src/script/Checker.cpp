@@ -257,13 +257,16 @@ bool checkScript(const std::string& path, SceneDriver& driver) {
   for (const DataCallFunction* call : facts.calls) checkCall(*call, defs, findings);
   for (const DataCallFunction* call : facts.methods) checkMethod(*call, findings);
 
-  // Names only ever read: nothing gives them a value.
+  // Names only ever read: nothing gives them a value. After a syntax error
+  // the files are known only in part, so these and the scene's check wait
+  // for a clean parse.
   std::set<std::string> readOnly;
   std::vector<std::string_view> valued;
   for (Symbol s : facts.assigned) valued.push_back(symbolName(s));
   for (Symbol s : params) valued.push_back(symbolName(s));
   std::sort(valued.begin(), valued.end());
   for (Symbol s : facts.read) {
+    if (!parsed) break;
     if (facts.assigned.count(s) || params.count(s) || defs.count(s)) continue;
     const std::string_view name = symbolName(s);
     if (!signaturesOf("", name).empty()) continue;
@@ -280,7 +283,7 @@ bool checkScript(const std::string& path, SceneDriver& driver) {
   for (const Finding& f : findings) diagnose({filePath(f.file), f.line, f.column, DiagnosticKind::Warning, f.text});
 
   // The scene is what the files assign to "scene".
-  if (!facts.assigned.count(intern("scene"))) {
+  if (parsed && !facts.assigned.count(intern("scene"))) {
     const std::string_view near = nearestName("scene", valued);
     const std::string text = "nothing assigns 'scene', so nothing is drawn";
     const auto places = near.empty() ? decltype(reads){} : firstPlaces({std::string(near)}, false);

@@ -22,6 +22,7 @@ namespace qor::script {
 //   - a name that is only ever read: never assigned, no parameter, no
 //     function or built-in (once per name, at its first read),
 //   - no file assigning "scene".
+// The last two need every file whole: after a syntax error they are left out.
 // `driver` carries the trace switches and the error sink. Returns true when
 // every file parsed.
 bool checkScript(const std::string& path, SceneDriver& driver);
