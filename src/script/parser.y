@@ -110,6 +110,9 @@ DataPtr op(qor::Op o, DataPtr left, DataPtr right = nullptr) {
 %token DEF "def"
 
 %code {
+// The lookahead symbol of the running parse, for the comparison rules: their
+// states also shift the tighter operators, so the token after the right
+// operand is always read before they reduce.
 #define NEXT_KIND (yyla.empty() ? -1 : static_cast<int>(yyla.kind()))
 }
 
@@ -235,8 +238,8 @@ left_exp
   | left_exp "[" exp "]" { $$ = op(qor::Op::Index, $1, $3); }
   ;
 
-// NEXT_KIND: the lookahead, which tells the driver whether a run of
-// comparisons and '&&'/'||' goes on (the precedence trap's warning).
+// The lookahead tells the driver whether a run of comparisons and '&&'/'||'
+// goes on (the precedence trap's warning).
 bool_exp
   : "!" exp { $$ = op(qor::Op::Not, $2); }
   | exp "<" exp { $$ = op(qor::Op::Lt, $1, $3); driver.noteLevelTwo(*$$, @1, @2, @3, NEXT_KIND); }
