@@ -1,10 +1,12 @@
 // kelvo-script: runs a scene script without a window, the way the scene
-// loader runs it, or only checks that it parses.
+// loader runs it, or checks it without running it.
 
 #include "app/TrackingDevice.h"
 #include "base/memory/IMMObject.h"
 #include "scene/Scene.h"
 #include "script/Builtins.h"
+#include "script/Checker.h"
+#include "script/Diagnostics.h"
 #include "script/Interpreter.h"
 #include "script/SceneDriver.h"
 #include "script/SceneLoader.h"
@@ -17,7 +19,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-script [--check] [--memory-limit MB] [--trace-scan] [--trace-parse] FILE\n"
+    "usage: kelvo-script [--check] [--strict] [--memory-limit MB] [--trace-scan] [--trace-parse] FILE\n"
     "\n"
     "Runs the scene script FILE the way the viewer's scene loader runs it: the\n"
     "scene settings \"Data/Scenes/Settings.txt\" of the working directory are\n"
@@ -37,22 +39,37 @@ const char kUsage[] =
     "top-level statement. A statement whose values need more memory than the\n"
     "budget stops with FILE:LINE.COLUMN: out of memory, and the next one runs.\n"
     "\n"
-    "  --check        parse only; run nothing\n"
+    "Mistakes the script survives are written as FILE:LINE.COLUMN: warning:\n"
+    "TEXT; the script goes on exactly as it would without them. A warning from\n"
+    "one place is written once; at the end, FILE:LINE.COLUMN: note: this\n"
+    "warning came N more times: TEXT counts its repeats.\n"
+    "\n"
+    "  --check        check FILE and the files it includes by a string literal\n"
+    "                 without running them: syntax errors; comparisons mixed\n"
+    "                 with '&&'/'||' without parentheses (one precedence level,\n"
+    "                 left to right); built-ins and methods called with a count\n"
+    "                 none of their forms takes; names only ever read; no file\n"
+    "                 assigning \"scene\"\n"
+    "  --strict       count warnings as errors in the exit status\n"
     "  --memory-limit MB  memory budget of the script's values (default 512)\n"
     "  --trace-scan   trace the scanner on standard error\n"
     "  --trace-parse  trace the parser on standard error\n"
     "  --help         show this text\n"
     "\n"
-    "Exit status: 0 when the parse succeeded, 1 when it failed, 2 on a usage\n"
-    "error.\n";
+    "Exit status: 0 when the parse succeeded (with --check: when every file\n"
+    "parsed), 1 when one failed, or with --strict when there was a warning,\n"
+    "2 on a usage error.\n";
 
 
 }  // namespace
 
 int main(int argc, char** argv) {
   bool checkOnly = false;
+  bool strict = false;
   qor::SceneDriver driver;
-  driver.errorSink = &qor::printErrorToStderr;
+  // Errors, the interpreter's notes and the warnings share one channel, so
+  // they come out in the order they happen.
+  driver.errorSink = &qor::script::reportError;
   const char* file = nullptr;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
@@ -62,6 +79,8 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(a, "--check") == 0) {
       checkOnly = true;
+    } else if (std::strcmp(a, "--strict") == 0) {
+      strict = true;
     } else if (std::strcmp(a, "--memory-limit") == 0) {
       char* end = nullptr;
       const long megabytes = i + 1 < argc ? std::strtol(argv[++i], &end, 10) : 0;
@@ -98,10 +117,10 @@ int main(int argc, char** argv) {
   // The viewer's built-ins beyond the language's: the tracking device.
   qor::installTrackingDevice();
 
+  qor::script::setDiagnosticSink(&qor::script::printDiagnosticToStderr);
   bool ok;
   if (checkOnly) {
-    qor::script::addFile(file);
-    ok = driver.parse(file);
+    ok = qor::script::checkScript(file, driver);
   } else {
     qor::scene.scriptPath = file;
     ok = qor::loadScene(qor::scene, driver);
@@ -112,5 +131,7 @@ int main(int argc, char** argv) {
   qor::rasterDevice.finish();
   qor::rasterDevice.Close();
   qor::collectRemainingObjects();
+  qor::script::finishDiagnostics();
+  if (strict && qor::script::warningCount() > 0) ok = false;
   return ok ? 0 : 1;
 }

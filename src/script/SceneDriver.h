@@ -4,6 +4,7 @@
 // went wrong. Errors are silent unless an error sink is installed (the tools
 // and the console show them; the viewer does not).
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,6 +15,8 @@ class location;
 }
 
 namespace qor {
+
+class IData;
 
 // One token as the scanner gives it, for tests and diagnostics.
 struct ScannedToken {
@@ -74,6 +77,18 @@ public:
   // at the scanner's current location.
   void scannerFault(const char* message);
 
+  // The parser's side of the precedence trap: comparisons and '&&'/'||'
+  // bind alike, left to right, so `1 < 2 && 5 < 3` is ((1 < 2) && 5) < 3.
+  // Called for each such operator reduced: `node` is the operation, the
+  // locations those of its left operand, the operator and its right operand;
+  // `nextKind` is the parser's lookahead symbol (-1 for none), which tells
+  // whether the operation becomes the left operand of another of its level.
+  // Once a run of them ends, a run that mixes comparisons with other
+  // operators of the level gets one warning, with the operands quoted as
+  // written. Nothing is kept or built while warnings are off.
+  void noteLevelTwo(const IData& node, const yy::location& left, const yy::location& at, const yy::location& right,
+                    int nextKind);
+
   // The scanner's side: open and close the input named by `file`.
   void scanBegin();
   void scanEnd();
@@ -94,6 +109,30 @@ private:
   void endErrors();
   // Passes one error to the sink, or counts it once enough were shown.
   void report(int line, int column, const std::string& message);
+  // One run of operators of the comparison level, grouped left to right:
+  // its first operand's extent and, per operator, where it stands and its
+  // right operand's extent (byte offsets into input_).
+  struct LevelTwoLink {
+    uint8_t op;
+    int line, column;
+    std::size_t rightBegin, rightEnd;
+  };
+  struct LevelTwoRun {
+    const IData* top;  // the operation the run has reached
+    std::size_t firstBegin, firstEnd;
+    std::vector<LevelTwoLink> links;
+  };
+  // The offset of a position of the input; line starts are found on demand.
+  std::size_t offsetOf(int line, int column);
+  // The author's text between two offsets, on one line: blanks and
+  // comments between tokens become one space.
+  std::string quote(std::size_t begin, std::size_t end) const;
+  void warnLevelTwo(const LevelTwoRun& run);
+  // Runs still growing (nested in one another's operands), innermost last;
+  // `runCount_` of them are live, the rest keep their room for the next.
+  std::vector<LevelTwoRun> runs_;
+  std::size_t runCount_ = 0;
+  std::vector<std::size_t> lineStarts_;
   int errorsShown_ = 0;
   uint64_t errorsHidden_ = 0;
   const std::string* text_ = nullptr;

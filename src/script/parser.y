@@ -109,6 +109,13 @@ DataPtr op(qor::Op o, DataPtr left, DataPtr right = nullptr) {
 %token WHILE "while"
 %token DEF "def"
 
+%code {
+// The lookahead symbol of the running parse, for the comparison rules: their
+// states also shift the tighter operators, so the token after the right
+// operand is always read before they reduce.
+#define NEXT_KIND (yyla.empty() ? -1 : static_cast<int>(yyla.kind()))
+}
+
 %type <qor::DataPtr> line exp list arithmetic_exp left_exp bool_exp value if while_statement for_statement call_function
 %type <qor::SmartPointer<qor::DataVector>> def_params def_param instructions lines list_items list_item action call_params call_param
 
@@ -231,16 +238,18 @@ left_exp
   | left_exp "[" exp "]" { $$ = op(qor::Op::Index, $1, $3); }
   ;
 
+// The lookahead tells the driver whether a run of comparisons and '&&'/'||'
+// goes on (the precedence trap's warning).
 bool_exp
   : "!" exp { $$ = op(qor::Op::Not, $2); }
-  | exp "<" exp { $$ = op(qor::Op::Lt, $1, $3); }
-  | exp ">" exp { $$ = op(qor::Op::Gt, $1, $3); }
-  | exp "<=" exp { $$ = op(qor::Op::Le, $1, $3); }
-  | exp ">=" exp { $$ = op(qor::Op::Ge, $1, $3); }
-  | exp "==" exp { $$ = op(qor::Op::Eq, $1, $3); }
-  | exp "!=" exp { $$ = op(qor::Op::Ne, $1, $3); }
-  | exp "&&" exp { $$ = op(qor::Op::And, $1, $3); }
-  | exp "||" exp { $$ = op(qor::Op::Or, $1, $3); }
+  | exp "<" exp { $$ = op(qor::Op::Lt, $1, $3); driver.noteLevelTwo(*$$, @1, @2, @3, NEXT_KIND); }
+  | exp ">" exp { $$ = op(qor::Op::Gt, $1, $3); driver.noteLevelTwo(*$$, @1, @2, @3, NEXT_KIND); }
+  | exp "<=" exp { $$ = op(qor::Op::Le, $1, $3); driver.noteLevelTwo(*$$, @1, @2, @3, NEXT_KIND); }
+  | exp ">=" exp { $$ = op(qor::Op::Ge, $1, $3); driver.noteLevelTwo(*$$, @1, @2, @3, NEXT_KIND); }
+  | exp "==" exp { $$ = op(qor::Op::Eq, $1, $3); driver.noteLevelTwo(*$$, @1, @2, @3, NEXT_KIND); }
+  | exp "!=" exp { $$ = op(qor::Op::Ne, $1, $3); driver.noteLevelTwo(*$$, @1, @2, @3, NEXT_KIND); }
+  | exp "&&" exp { $$ = op(qor::Op::And, $1, $3); driver.noteLevelTwo(*$$, @1, @2, @3, NEXT_KIND); }
+  | exp "||" exp { $$ = op(qor::Op::Or, $1, $3); driver.noteLevelTwo(*$$, @1, @2, @3, NEXT_KIND); }
   ;
 
 value

@@ -71,6 +71,7 @@ TEST(KelvoScript, UsageErrorsAndTraces) {
   const Result help = runTool("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("FILE:LINE.COLUMN: message"), std::string::npos);
+  EXPECT_NE(help.out.find("--strict"), std::string::npos);
   for (const char* bad : {"", "--bogus x.script", "a.script b.script", "--memory-limit 0 a.script",
                           "--memory-limit lots a.script", "--memory-limit"})
     EXPECT_EQ(runTool(bad).status, 2) << bad;
@@ -94,6 +95,47 @@ TEST(KelvoScript, UsageErrorsAndTraces) {
   EXPECT_NE(parse.err.find("Reducing stack by rule "), std::string::npos);
   EXPECT_NE(runTool("--check --trace-scan arithmetic.script").err.find("--accepting rule at line "), std::string::npos);
   EXPECT_EQ(runTool("--check error_partial.script").status, 1);
+}
+
+// --check and --strict: the exit status follows the errors, and with
+// --strict the warnings too, in both modes; the lines come out in order.
+TEST(KelvoScript, CheckAndStrictStatuses) {
+  const std::string dir = (fs::temp_directory_path() / ("kelvo_check_" + std::to_string(::getpid()))).string();
+  fs::create_directories(dir);
+  const struct {
+    const char* text;
+    const char* args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {"scene = Group();\n", "--check", 0, ""},
+      {"scene = Group();\n", "--check --strict", 0, ""},
+      {"scene = rotate(0, 1, 0);\n", "--check", 0, "F:1.8: warning: rotate takes 4 arguments (angle, x, y, z), given 3\n"},
+      {"scene = rotate(0, 1, 0);\n", "--strict --check", 1, "F:1.8: warning: rotate takes 4 arguments (angle, x, y, z), given 3\n"},
+      {"scene = ;\n", "--check", 1, "F:1.8: syntax error, unexpected ;\n"},
+      // Running: the trap is found while parsing; the syntax error keeps its text.
+      {"scene = Group();\nx = 1 < 2 && 5 < 3;\n", "", 0,
+       "F:2.10: warning: '&&' takes the comparison '1 < 2' and then compares its result with '5 < 3' left to right "
+       "(comparisons and '&&'/'||' bind alike); write (1 < 2) && (5 < 3)\n"},
+      {"scene = Group();\nx = a < b && c;\n", "--strict", 1,
+       "F:2.10: warning: '&&' takes the comparison 'a < b' without parentheses (comparisons and '&&'/'||' bind alike, "
+       "left to right); write (a < b) && c\n"},
+      {"x = a < b < c;\ny = ;\n", "", 1,
+       "F:1.10: warning: '<' compares the result of the comparison 'a < b' with 'c' left to right (comparisons and "
+       "'&&'/'||' bind alike); write (a < b) && (b < c)\nF:2.4: syntax error, unexpected ;\n"},
+      {"scene = Group();\n", "--strict", 0, ""},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string file = dir + "/case" + std::to_string(n++) + ".ks";
+    std::ofstream(file) << c.text;
+    const Result r = runTool(std::string(c.args) + " '" + file + "'");
+    std::string expected = c.err;
+    for (std::size_t at = 0; (at = expected.find("F:", at)) != std::string::npos; at += file.size())
+      expected.replace(at, 1, file);
+    EXPECT_EQ(std::make_tuple(r.status, r.err), std::make_tuple(c.status, expected)) << c.args << " " << c.text;
+  }
+  fs::remove_all(dir);
 }
 
 }  // namespace
