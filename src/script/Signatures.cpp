@@ -4,6 +4,15 @@ namespace qor::script {
 
 namespace {
 
+// The colour components lights and materials share (a material adds its
+// emission).
+const std::initializer_list<std::string_view> kColourGetters = {
+    "getAmbientX", "getAmbientY", "getAmbientZ", "getDiffuseX", "getDiffuseY",
+    "getDiffuseZ", "getSpecularX", "getSpecularY", "getSpecularZ"};
+const std::initializer_list<std::string_view> kColourSetters = {
+    "setAmbientX", "setAmbientY", "setAmbientZ", "setDiffuseX", "setDiffuseY",
+    "setDiffuseZ", "setSpecularX", "setSpecularY", "setSpecularZ"};
+
 // The argument lists one per row; rows of one name with several counts
 // stand next to each other.
 std::vector<Signature> buildTable() {
@@ -51,16 +60,12 @@ std::vector<Signature> buildTable() {
 
   // Materials. "getAlpha" stands beside the historic "getAplha".
   add("Material", {"getAplha", "getAlpha", "getShininess"}, "", 0);
-  add("Material",
-      {"getAmbientX", "getAmbientY", "getAmbientZ", "getDiffuseX", "getDiffuseY", "getDiffuseZ", "getSpecularX",
-       "getSpecularY", "getSpecularZ", "getEmissionX", "getEmissionY", "getEmissionZ"},
-      "", 0);
+  add("Material", kColourGetters, "", 0);
+  add("Material", {"getEmissionX", "getEmissionY", "getEmissionZ"}, "", 0);
   add("Material", {"setAlpha"}, "alpha", 1);
   add("Material", {"setShininess"}, "shininess", 1);
-  add("Material",
-      {"setAmbientX", "setAmbientY", "setAmbientZ", "setDiffuseX", "setDiffuseY", "setDiffuseZ", "setSpecularX",
-       "setSpecularY", "setSpecularZ", "setEmissionX", "setEmissionY", "setEmissionZ"},
-      "value", 1);
+  add("Material", kColourSetters, "value", 1);
+  add("Material", {"setEmissionX", "setEmissionY", "setEmissionZ"}, "value", 1);
 
   // Scene nodes, by kind.
   add("Group", {"size"}, "", 0);
@@ -79,14 +84,8 @@ std::vector<Signature> buildTable() {
   add("geometry node", {"draw"}, "visible", 1);
   add("geometry node", {"castShadow"}, "casts", 1);
   add("geometry node", {"setMaterial"}, "Material", 1);
-  add("light node",
-      {"getAmbientX", "getAmbientY", "getAmbientZ", "getDiffuseX", "getDiffuseY", "getDiffuseZ", "getSpecularX",
-       "getSpecularY", "getSpecularZ"},
-      "", 0);
-  add("light node",
-      {"setAmbientX", "setAmbientY", "setAmbientZ", "setDiffuseX", "setDiffuseY", "setDiffuseZ", "setSpecularX",
-       "setSpecularY", "setSpecularZ"},
-      "value", 1);
+  add("light node", kColourGetters, "", 0);
+  add("light node", kColourSetters, "value", 1);
   return t;
 }
 
