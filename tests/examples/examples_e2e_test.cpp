@@ -1,7 +1,9 @@
 // Every scene script in examples/, and every "ks" code block of README.md,
 // runs in kelvo-scene as the README tells an author to run it (from the
 // examples folder, here a scratch copy of it, so nothing outside that folder
-// is needed): status 0 and nothing on standard error. An example must also
+// is needed): status 0, and nothing on standard error but, for a README
+// block that shows a mistake on purpose, its warnings (an example runs
+// under --strict, so it has none). An example must also
 // have its screenshot, draw a last frame that shows something, and print
 // what it says it prints while it loads. Pixels are not compared with the
 // screenshots in docs/examples, since GL output differs a little from
@@ -17,6 +19,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -92,10 +95,17 @@ TEST(ExamplesTest, EveryExampleAndGuideSnippetRunsInKelvoScene) {
     ChildProcess run;
     fs::copy(kExamples, run.dir.path(), fs::copy_options::recursive);
     if (!example) run.dir.write(script, text);
-    run.start("'" KELVO_BIN_DIR "/kelvo-scene' --size 320x240 --frames 30 --screenshot shot.png " + script);
+    run.start(std::string("'" KELVO_BIN_DIR "/kelvo-scene' --size 320x240 --frames 30 --screenshot shot.png ") +
+              (example ? "--strict " : "") + script);
     ASSERT_EQ(run.waitExit(), 0) << run.err();
+    if (!example) {
+      std::istringstream err(run.err());
+      for (std::string line; std::getline(err, line);)
+        EXPECT_TRUE(line.find(": warning: ") != std::string::npos || line.find(": note: ") != std::string::npos)
+            << line;
+      continue;
+    }
     EXPECT_EQ(run.err(), "");
-    if (!example) continue;
 
     const std::string name = script.substr(0, script.size() - 3);
     EXPECT_TRUE(fs::exists(fs::path(KELVO_SOURCE_DIR) / "docs/examples" / (name + ".png")));
