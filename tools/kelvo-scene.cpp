@@ -17,6 +17,7 @@
 #include "scene/OpenGLRenderer.h"
 #include "scene/Scene.h"
 #include "script/Builtins.h"
+#include "script/Diagnostics.h"
 #include "script/Interpreter.h"
 #include "script/SceneDriver.h"
 #include "script/SceneLoader.h"
@@ -38,7 +39,7 @@ namespace {
 
 const char kUsage[] =
     "usage: kelvo-scene [--size WxH] [--frames N] [--screenshot OUT.png]\n"
-    "                   [--console-log LOG.txt] FILE\n"
+    "                   [--console-log LOG.txt] [--strict] FILE\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
     "camera, key bindings, timers and the console, loaded exactly as the viewer\n"
@@ -49,14 +50,18 @@ const char kUsage[] =
     "\n"
     "Output of \"print\" goes to standard output; lexical and syntax errors go to\n"
     "standard error as FILE:LINE.COLUMN: message, and the scene is shown as far\n"
-    "as it was parsed. Escape outside the console (or closing the window, or\n"
-    "the script's \"exit\") quits; \"reset\" loads FILE again.\n"
+    "as it was parsed. Mistakes the script goes on after (a file it asks for\n"
+    "that cannot be read, say) go there as FILE:LINE.COLUMN: warning: message,\n"
+    "each place once; at the end a note counts the repeats of each. Escape\n"
+    "outside the console (or closing the window, or the script's \"exit\")\n"
+    "quits; \"reset\" loads FILE again.\n"
     "\n"
     "F2 opens and closes the console, drawn with the working directory's\n"
     "\"GUIConfig.txt\" as in the viewer. Enter runs the line typed there as a\n"
-    "script; what it prints and its errors appear below it. The console has a\n"
-    "keyboard layout of its own: Shift+8 and Shift+9 type the parentheses,\n"
-    "Shift+0 \"=\", Shift+2 a double quote, Ctrl with the \";:\" key \";\".\n"
+    "script; what it prints, its errors and its warnings appear below it. The\n"
+    "console has a keyboard layout of its own: Shift+8 and Shift+9 type the\n"
+    "parentheses, Shift+0 \"=\", Shift+2 a double quote, Ctrl with the \";:\" key\n"
+    "\";\".\n"
     "\n"
     "  --size WxH          window size in pixels (default 640x480, windowed)\n"
     "  --frames N          quit after drawing N frames\n"
@@ -66,13 +71,18 @@ const char kUsage[] =
     "  --memory-limit MB   memory budget of the script's values (default 512);\n"
     "                      a statement that needs more stops with\n"
     "                      FILE:LINE.COLUMN: out of memory, and the next one runs\n"
+    "  --strict            count warnings as errors in the exit status\n"
     "  --help              show this text\n"
     "\n"
     "Without a display (no DISPLAY and no SDL_VIDEODRIVER) SDL's invisible\n"
     "\"offscreen\" driver is used, which suits --frames and --screenshot.\n"
     "\n"
     "Exit status: 0 after a normal end, 1 when no window can be opened or the\n"
-    "screenshot or console log cannot be written, 2 on a usage error.\n";
+    "screenshot or console log cannot be written, 2 on a usage error. With\n"
+    "--frames or --screenshot it is also 1 after an error: a syntax error, a\n"
+    "script that is missing or cannot be read, a statement stopped by a limit\n"
+    "(with --strict also after a warning); the screenshot of what could be\n"
+    "shown is written all the same.\n";
 
 
 int usageError(const char* what, const char* arg) {
@@ -161,6 +171,7 @@ int main(int argc, char** argv) {
   const char* screenshot = nullptr;
   const char* consoleLog = nullptr;
   long frameLimit = 0;  // 0: until the user quits
+  bool strict = false;
   int width = 640, height = 480;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
@@ -183,6 +194,8 @@ int main(int argc, char** argv) {
       if (!hasValue || !parseCount(argv[++i], 1L << 20, megabytes))
         return usageError("--memory-limit wants a number of megabytes", nullptr);
       qor::script::setMemoryLimit(static_cast<std::size_t>(megabytes) << 20);
+    } else if (std::strcmp(a, "--strict") == 0) {
+      strict = true;
     } else if (std::strcmp(a, "--size") == 0) {
       if (!hasValue || !parseSize(argv[++i], width, height))
         return usageError("--size wants WIDTHxHEIGHT, for example 640x480", nullptr);
@@ -237,8 +250,11 @@ int main(int argc, char** argv) {
   // The viewer's start-up: the fallback texture, the scene, then the GUI
   // layout (the console's font and skin; there are no diagnostic windows).
   textureManager.loadFallbackTexture(kFallbackTextureFile);
-  // Syntax errors are reported at start-up and after every "reset".
-  sceneErrorReporter = &printErrorToStderr;
+  // Syntax errors, the interpreter's notes and the warnings go through one
+  // channel to stderr, at start-up and after every "reset"; the console
+  // takes the channel over while a command runs.
+  script::setDiagnosticSink(&script::printDiagnosticToStderr);
+  sceneErrorReporter = &script::reportError;
   scene.scriptPath = file;
   loadScene(scene);
   connectGui();
@@ -276,8 +292,13 @@ int main(int argc, char** argv) {
     }
   }
   std::fflush(stdout);
+  script::finishDiagnostics();
 
   int status = 0;
+  // An author's batch run (a test, a CI job) fails on what went wrong, after
+  // writing the screenshot of what could be shown.
+  const bool batch = frameLimit != 0 || screenshot;
+  if (batch && (script::errorCount() > 0 || (strict && script::warningCount() > 0))) status = 1;
   if (screenshot && !savePng(capture, screenshot)) {
     std::fprintf(stderr, "kelvo-scene: cannot write the screenshot %s\n", screenshot);
     status = 1;

@@ -1,10 +1,11 @@
 // Enter in the console: the command goes through the file "stdin" to the
 // script driver and runs as a unit of its own; what it prints, its syntax
-// errors and the notes of a runaway come back as output lines.
+// errors, its warnings and the notes of a runaway come back as output lines.
 
 #include "gui/Console.h"
 
 #include "base/memory/IMMObject.h"
+#include "script/Diagnostics.h"
 #include "script/Interpreter.h"
 #include "script/Output.h"
 #include "script/SceneDriver.h"
@@ -63,15 +64,27 @@ void Console::runCommand() {
 
   script::setOutputSink(&teeOutput, &transcript);
   script::setErrorSink(note);
-  SceneDriver driver;
-  driver.errorSink = note;
-  const std::size_t index = script::addFile(unit);
-  driver.parse(commandFile);
-  // Whatever parsed runs, as in a scene script with an error further on.
-  const std::size_t previous = script::runningFile();
-  script::setRunningFile(index);
-  script::runRecord(index);
-  script::setRunningFile(previous);
+  {
+    // The command's warnings join its transcript, placed as its errors are;
+    // only while it runs, so the scene's own scripts stay as quiet as before.
+    script::ScopedDiagnosticSink warnings([&note](const script::Diagnostic& d) {
+      const char* kind = d.kind == script::DiagnosticKind::Warning ? "warning: "
+                         : d.kind == script::DiagnosticKind::Note  ? "note: "
+                                                                   : "";
+      note(std::string(d.file), d.line, d.column, kind + std::string(d.text));
+    });
+    SceneDriver driver;
+    driver.errorSink = note;
+    const std::size_t index = script::addFile(unit);
+    driver.parse(commandFile);
+    // Whatever parsed runs, as in a scene script with an error further on.
+    const std::size_t previous = script::runningFile();
+    script::setRunningFile(index);
+    script::runRecord(index);
+    script::setRunningFile(previous);
+    // A warning a loop met again and again is summed up below it.
+    script::finishDiagnostics();
+  }
   std::fflush(stdout);
 
   // The interpreter's notes go back where the scene loader sends them.

@@ -3,6 +3,7 @@
 #include "material/TextureManager.h"
 #include "util/Path.h"
 #include "util/TextFile.h"
+#include "util/Warnings.h"
 
 #include <cstdio>
 #include <cstring>
@@ -49,7 +50,10 @@ void setAlpha(Material& m, float a) {
 
 void LoadMaterialLibrary(MaterialLibrary& library, const std::string& path) {
   const TextFilePtr stream = openTextFile(path);
-  if (!stream) return;
+  if (!stream) {
+    if (warningsWanted()) warn("cannot open material library \"" + path + "\": " + describeUnreadableFile(path));
+    return;
+  }
   std::FILE* file = stream.get();
 
   SmartPointer<Material> current = makeShared<Material>();

@@ -5,6 +5,7 @@
 
 #include "material/FreeImageLibrary.h"
 #include "util/MappedFile.h"
+#include "util/Warnings.h"
 
 #include <algorithm>
 #include <cstring>
@@ -380,7 +381,15 @@ constexpr Checker kChecker;
 uint32_t TextureManager::LoadTexture(const std::string& fileName) {
   if (auto it = cache_.find(fileName); it != cache_.end()) return it->second;
   const TextureImage image = decodeFile(fileName);
-  if (!image) return 1;
+  if (!image) {
+    if (warningsWanted()) {
+      const std::string why =
+          canReadRegularFile(fileName) ? "not an image that can be decoded" : describeUnreadableFile(fileName);
+      warn("cannot load texture \"" + fileName + "\": " + why + "; the fallback " +
+           (builtInFallback_ ? "checker texture" : "texture") + " is shown instead");
+    }
+    return 1;
+  }
   GLuint name = 0;
   glGenTextures(1, &name);
   if (name == 0) return 1;  // no GL context to upload to

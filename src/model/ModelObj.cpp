@@ -5,6 +5,7 @@
 #include "util/MappedFile.h"
 #include "util/Path.h"
 #include "util/TextFile.h"
+#include "util/Warnings.h"
 
 #include <GL/gl.h>
 
@@ -123,8 +124,26 @@ bool ModelObj::loadGeometry(const std::string& name) {
   return true;
 }
 
+namespace {
+
+std::size_t faceCount(const std::vector<ModelGroup>& groups) {
+  std::size_t faces = 0;
+  for (const ModelGroup& g : groups) faces += g.faces.size();
+  return faces;
+}
+
+}  // namespace
+
 void ModelObj::load(const std::string& name) {
-  if (loadGeometry(name)) compile();
+  if (!loadGeometry(name)) {
+    if (warningsWanted()) warn("cannot open model \"" + name + "\": " + describeUnreadableFile(name));
+    return;
+  }
+  // A file that reads but holds no face (not an OBJ text, or faces whose
+  // numbers point at no vertex) gives a model that draws nothing.
+  if (warningsWanted() && faceCount(groups) == 0)
+    warn("model \"" + name + "\" has no face to draw: the node shows nothing");
+  compile();
 }
 
 void ModelObj::parse(std::string_view text) {

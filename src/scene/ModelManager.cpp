@@ -4,6 +4,7 @@
 #include "model/ModelObj.h"
 #include "util/MappedFile.h"
 #include "util/Path.h"
+#include "util/Warnings.h"
 
 namespace qor {
 
@@ -12,7 +13,10 @@ ModelManager modelManager;
 SmartPointer<IModel> ModelManager::GetModel(const std::string& fileName) {
   if (auto it = cache_.find(fileName); it != cache_.end()) return it->second;
   // Only OBJ files are models; the extension is compared exactly ("OBJ" is not one).
-  if (path::extension(fileName) != "obj") return nullptr;
+  if (path::extension(fileName) != "obj") {
+    if (warningsWanted()) warn("cannot open model \"" + fileName + "\": only \".obj\" files are models, so the node has none");
+    return nullptr;
+  }
 
   SmartPointer<IModel> model = makeShared<ModelObj>(fileName);
   const std::string cachePath = path::join(fileName, "tmp/" + path::baseName(fileName) + ".aabb");

@@ -103,6 +103,21 @@ void setDiagnosticSink(DiagnosticSink sink) {
   setWarningHook(detail::diagnosticsOn ? &fromLowerLayer : nullptr);
 }
 
+struct ScopedDiagnosticSink::Saved {
+  Channel channel;
+};
+
+ScopedDiagnosticSink::ScopedDiagnosticSink(DiagnosticSink sink) : saved_(std::make_unique<Saved>()) {
+  saved_->channel = std::move(channel());
+  setDiagnosticSink(std::move(sink));
+}
+
+ScopedDiagnosticSink::~ScopedDiagnosticSink() {
+  channel() = std::move(saved_->channel);
+  detail::diagnosticsOn = static_cast<bool>(channel().sink);
+  setWarningHook(detail::diagnosticsOn ? &fromLowerLayer : nullptr);
+}
+
 void diagnose(const Diagnostic& d) {
   Channel& c = channel();
   if (!c.sink) return;

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,21 @@ using DiagnosticSink = std::function<void(const Diagnostic&)>;
 // counts. It also becomes the lower layers' warning hook (util/Warnings.h),
 // whose texts get the place of the built-in call that is running.
 void setDiagnosticSink(DiagnosticSink sink);
+// Installs `sink` with counts of its own for as long as it lives, then gives
+// the channel back as it was (its sink, its counts and the warnings it has
+// seen): the console's command reports to its transcript, and the tool's
+// run goes on counting where it was.
+class ScopedDiagnosticSink {
+public:
+  explicit ScopedDiagnosticSink(DiagnosticSink sink);
+  ~ScopedDiagnosticSink();
+  ScopedDiagnosticSink(const ScopedDiagnosticSink&) = delete;
+  ScopedDiagnosticSink& operator=(const ScopedDiagnosticSink&) = delete;
+
+private:
+  struct Saved;
+  std::unique_ptr<Saved> saved_;
+};
 // A sink that writes formatDiagnostic's text and a line feed to stderr.
 void printDiagnosticToStderr(const Diagnostic& d);
 

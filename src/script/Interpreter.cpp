@@ -3,11 +3,13 @@
 #include "script/Interpreter.h"
 
 #include "script/Builtins.h"
+#include "script/Diagnostics.h"
 #include "script/SceneDriver.h"
 #include "platform/Stack.h"
 #include "script/SyntaxTree.h"
 #include "util/MappedFile.h"
 #include "util/Path.h"
+#include "util/Warnings.h"
 
 #include <map>
 #include <new>
@@ -303,7 +305,10 @@ bool includeFile(std::string_view name, const UnitPlace& call) {
     if (sink) sink(filePath(call.file), call.line, call.column, "cannot include " + path + ": " + scriptTooLargeMessage(bytes));
     return false;
   }
-  if (!canReadRegularFile(path)) return false;
+  if (!canReadRegularFile(path)) {
+    if (warningsOn()) warnAt(call, "cannot include \"" + path + "\": " + describeUnreadableFile(path));
+    return false;
+  }
   if (platform::stackLeft() < kIncludeStackReserve) {
     // Unwinds like any runaway; the note names the nesting limit.
     startRunaway(RunawayLimit::Nesting);

@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace qor {
 
 namespace detail {
@@ -30,6 +33,15 @@ std::string describeOpenError(int errnum) {
     case 0: return "not a regular file";
     default: return std::strerror(errnum);
   }
+}
+
+std::string describeUnreadableFile(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return describeOpenError(errno);
+  if (S_ISDIR(info.st_mode)) return describeOpenError(EISDIR);
+  if (!S_ISREG(info.st_mode)) return describeOpenError(0);
+  if (::access(path.c_str(), R_OK) != 0) return describeOpenError(errno);
+  return "it could not be read";
 }
 
 }  // namespace qor

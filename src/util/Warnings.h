@@ -25,5 +25,9 @@ void warn(std::string_view text);
 // "permission denied", ... from an errno value; 0 stands for a name that
 // is there but is no regular file (a FIFO, a device), which readers refuse.
 std::string describeOpenError(int errnum);
+// The same for a path a reader could not use, found by looking at it now:
+// missing, a folder, no regular file, not readable; "it could not be read"
+// when it looks readable (it vanished, or a read failed).
+std::string describeUnreadableFile(const std::string& path);
 
 }  // namespace qor

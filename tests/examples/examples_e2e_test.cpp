@@ -1,7 +1,9 @@
 // Every scene script in examples/, and every "ks" code block of README.md,
 // runs in kelvo-scene as the README tells an author to run it (from the
 // examples folder, here a scratch copy of it, so nothing outside that folder
-// is needed): status 0 and nothing on standard error. An example must also
+// is needed): status 0, and nothing on standard error but, for a README
+// block that shows a mistake on purpose, its warnings (an example runs
+// under --strict, so it has none). An example must also
 // have its screenshot, draw a last frame that shows something, and print
 // what it says it prints while it loads. Pixels are not compared with the
 // screenshots in docs/examples, since GL output differs a little from
@@ -17,6 +19,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -92,10 +95,17 @@ TEST(ExamplesTest, EveryExampleAndGuideSnippetRunsInKelvoScene) {
     ChildProcess run;
     fs::copy(kExamples, run.dir.path(), fs::copy_options::recursive);
     if (!example) run.dir.write(script, text);
-    run.start("'" KELVO_BIN_DIR "/kelvo-scene' --size 320x240 --frames 30 --screenshot shot.png " + script);
+    run.start(std::string("'" KELVO_BIN_DIR "/kelvo-scene' --size 320x240 --frames 30 --screenshot shot.png ") +
+              (example ? "--strict " : "") + script);
     ASSERT_EQ(run.waitExit(), 0) << run.err();
+    if (!example) {
+      std::istringstream err(run.err());
+      for (std::string line; std::getline(err, line);)
+        EXPECT_TRUE(line.find(": warning: ") != std::string::npos || line.find(": note: ") != std::string::npos)
+            << line;
+      continue;
+    }
     EXPECT_EQ(run.err(), "");
-    if (!example) continue;
 
     const std::string name = script.substr(0, script.size() - 3);
     EXPECT_TRUE(fs::exists(fs::path(KELVO_SOURCE_DIR) / "docs/examples" / (name + ".png")));
@@ -104,6 +114,44 @@ TEST(ExamplesTest, EveryExampleAndGuideSnippetRunsInKelvoScene) {
     }
     // The floor alone fills more than a tenth of every example's view.
     EXPECT_GT(litShare(run.dir.file("shot.png")), 0.1);
+  }
+}
+
+// An author's batch run: the exit status says whether anything went wrong
+// (a warning too, with --strict), and the screenshot of what could be shown
+// is written either way.
+TEST(ExamplesTest, BatchRunsFailAfterErrorsAndUnderStrictAfterWarnings) {
+  const std::string cube = "scene = Group(translate(0, 0, -3), Model(\"models/cube.obj\"));\n";
+  const std::string loop = "i = 0;\nwhile (i < 3) { Model(\"models/cube.ob\"); i = i + 1; }\n";
+  const std::string notObj = "\"models/cube.ob\": only \".obj\" files are models, so the node has none\n";
+  const struct {
+    const char* what;
+    std::string script;  // empty: no scene.ks at all
+    const char* options;
+    int status;
+    std::string err;
+  } cases[] = {
+      {"clean", cube, "", 0, ""},
+      {"clean, strict", cube, "--strict", 0, ""},
+      {"a syntax error", cube + "x = ;\n", "", 1, "scene.ks:2.4: syntax error, unexpected ;\n"},
+      {"no script", "", "", 1, "scene.ks: cannot open scene.ks\n"},
+      {"a warning", cube + loop, "", 0,
+       "scene.ks:3.16: warning: cannot open model " + notObj +
+           "scene.ks:3.16: note: this warning came 2 more times: cannot open model " + notObj},
+      {"a warning, strict", loop + cube, "--strict", 1,
+       "scene.ks:2.16: warning: cannot open model " + notObj +
+           "scene.ks:2.16: note: this warning came 2 more times: cannot open model " + notObj},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ChildProcess run;
+    fs::copy(kExamples, run.dir.path(), fs::copy_options::recursive);
+    if (!c.script.empty()) run.dir.write("scene.ks", c.script);
+    run.start("'" KELVO_BIN_DIR "/kelvo-scene' --size 160x120 --frames 3 --screenshot shot.png " +
+              std::string(c.options) + " scene.ks");
+    EXPECT_EQ(run.waitExit(), c.status) << run.err();
+    EXPECT_EQ(run.err(), c.err);
+    EXPECT_GE(litShare(run.dir.file("shot.png")), 0.0) << "no screenshot";
   }
 }
 

@@ -7,6 +7,7 @@
 #include "platform/VirtualKeys.h"
 #include "scene/GeometryNode.h"
 #include "scene/Renderer.h"
+#include "script/Diagnostics.h"
 #include "script/SceneBuiltins.h"
 #include "support/ModelFixtures.h"
 #include "support/ScriptFixture.h"
@@ -341,6 +342,49 @@ TEST_F(ScriptedGuiTest, CommandsRunAndAnswerBelowThemselves) {
                             "1.0: call depth limit (1000) reached", "after",
                             "> s = \"xx\"; while (true) s = s + s; print(\"after\");", "1.10: out of memory", "after",
                             "> print(1);", "> "}));
+}
+
+TEST_F(ScriptedGuiTest, ACommandsWarningsJoinItsTranscriptAndTheRunsOwnChannelGoesOn) {
+  // The run's own listener (a tool's stderr, say) has seen one warning of the scene.
+  std::vector<std::string> outer;
+  qor::script::setDiagnosticSink(
+      [&](const qor::script::Diagnostic& d) { outer.push_back(qor::script::formatDiagnostic(d)); });
+  const std::string gone = dir.file("gone.obj"), lost = dir.file("gone.mtl");
+  run("def get() { return Model(\"" + gone + "\"); }\nMaterial(\"" + lost + "\");");
+  console.lines.clear();
+  console.isOutput.clear();
+  console.lines.emplace_back();
+  console.isOutput.push_back(false);
+
+  // A command's file names are joined to its own unit, "~tmpN", as the
+  // warnings show.
+  enter("include(\"missing.txt\");");
+  enter("m = get(); print(TYPE(m));");  // placed in the scene's file, which it names
+  enter("i = 0; while (i < 2) { Material(\"gone.mtl\"); i = i + 1; }");
+  enter("x = (1;");
+  std::vector<std::string> transcript;
+  for (std::size_t i = 0; i < console.lines.size(); ++i)
+    transcript.push_back((console.isOutput[i] ? "" : "> ") + console.lines[i]);
+  const std::string noMtl = "cannot open material library \"~tmp3/gone.mtl\": no such file";
+  EXPECT_EQ(transcript, (std::vector<std::string>{
+                            "> include(\"missing.txt\");",
+                            "1.0: warning: cannot include \"~tmp1/missing.txt\": no such file",
+                            "> m = get(); print(TYPE(m));",
+                            "test.txt:1.19: warning: cannot open model \"~tmp2/" + gone + "\": no such file",
+                            "SceneNode", "> i = 0; while (i < 2) { Material(\"gone.mtl\"); i = i + 1; }",
+                            "1.23: warning: " + noMtl, "true", "1.23: note: this warning came 1 more time: " + noMtl,
+                            "> x = (1;", "1.6: syntax error, unexpected ;, expecting )", "> "}));
+
+  // The scene's listener is back with its counts and what it has seen: the
+  // same warning from the same place again is a repeat, summed up at the end.
+  EXPECT_TRUE(qor::script::warningsOn());
+  EXPECT_EQ(qor::script::warningCount(), 1u);
+  run("\nMaterial(\"" + lost + "\");");
+  qor::script::finishDiagnostics();
+  const std::string place = "test.txt:2.0: ", lostMtl = "cannot open material library \"" + lost + "\": no such file";
+  EXPECT_EQ(outer, (std::vector<std::string>{place + "warning: " + lostMtl,
+                                             place + "note: this warning came 1 more time: " + lostMtl}));
+  qor::script::setDiagnosticSink({});
 }
 
 }  // namespace

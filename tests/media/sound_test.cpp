@@ -2,6 +2,7 @@
 
 #include "media/sound/SoundManager.h"
 #include "media/SoundFixtures.h"
+#include "util/Warnings.h"
 
 #include <AL/al.h>
 #include <gtest/gtest.h>
@@ -9,8 +10,14 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <vector>
 
 using namespace kelvo::test;
+
+namespace {
+std::vector<std::string> warnings;
+void keepWarning(std::string_view text) { warnings.emplace_back(text); }
+}  // namespace
 
 TEST(SoundManager, DecodesOnceRetriesFailedFilesWithoutKeepingBuffersAndPlaysByState) {
   useWaveBackend("/dev/null");
@@ -29,15 +36,17 @@ TEST(SoundManager, DecodesOnceRetriesFailedFilesWithoutKeepingBuffersAndPlaysByS
     const char* what;
     char kind;  // 'f' a file of `bytes`, 'm' missing, 'd' a directory, 'p' a FIFO
     std::string bytes;
+    const char* why;  // the reason each failed request tells whoever listens
   } cases[] = {
-      {"missing", 'm', ""},
-      {"empty", 'f', ""},
-      {"not a WAV", 'f', "plain text, no RIFF header"},
-      {"cut in its header", 'f', valid.substr(0, 30)},
-      {"cut in its samples", 'f', valid.substr(0, 100)},
-      {"a directory", 'd', ""},
-      {"a FIFO without a writer (must not block)", 'p', ""},
+      {"missing", 'm', "", "no such file"},
+      {"empty", 'f', "", "not a WAV sound that can be decoded"},
+      {"not a WAV", 'f', "plain text, no RIFF header", "not a WAV sound that can be decoded"},
+      {"cut in its header", 'f', valid.substr(0, 30), "not a WAV sound that can be decoded"},
+      {"cut in its samples", 'f', valid.substr(0, 100), "not a WAV sound that can be decoded"},
+      {"a directory", 'd', "", "a folder, not a file"},
+      {"a FIFO without a writer (must not block)", 'p', "", "not a regular file"},
   };
+  qor::setWarningHook(&keepWarning);
   std::size_t n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -46,9 +55,12 @@ TEST(SoundManager, DecodesOnceRetriesFailedFilesWithoutKeepingBuffersAndPlaysByS
     if (c.kind == 'd') std::filesystem::create_directory(file);
     ASSERT_TRUE(c.kind != 'p' || ::mkfifo(file.c_str(), 0600) == 0);
     const ALuint before = nextBufferName();
+    warnings.clear();
     EXPECT_EQ(manager.GetSound(file), nullptr);
     EXPECT_EQ(manager.GetSound(file), nullptr);
     EXPECT_EQ(nextBufferName(), before) << "a failed load kept an OpenAL buffer";
+    const std::string warning = "cannot open sound \"" + file + "\": " + c.why;
+    EXPECT_EQ(warnings, (std::vector<std::string>{warning, warning}));
 
     std::filesystem::remove(file);
     dir.write(name, valid);
@@ -59,6 +71,7 @@ TEST(SoundManager, DecodesOnceRetriesFailedFilesWithoutKeepingBuffersAndPlaysByS
     EXPECT_EQ(manager.GetSound(file), sound);
     EXPECT_EQ(manager.soundCount(), ++n);
   }
+  qor::setWarningHook(nullptr);
   // Another spelling of a file is another name: decoded anew, and failing.
   EXPECT_EQ(manager.GetSound(dir.path() + "/./s0.wav"), nullptr);
 

@@ -81,11 +81,12 @@ std::string movingScene(const std::string& mover) {
 TEST(SceneToolTest, OffscreenWithoutADisplayAScriptCameraATimerAndLocatedErrors) {
   // The script's camera, 1 farther back than the default one, stays. The
   // time-out moves the cube and ends the run after that frame. The broken
-  // last line is reported as FILE:LINE.COLUMN; what came before still runs.
+  // last line is reported as FILE:LINE.COLUMN; what came before still runs,
+  // and the run ends with status 1.
   SceneRun tool("c = Camera();\nc.moveFordward(-1);\nc.setActive();\n" +
                 movingScene("def done() {\n  moveRight();\n  exit();\n}\ndef idle() {\n  1 + 2;\n}\n"
                             "Timer(10, 50, idle(), done());\n") + "x = (1;\n");
-  ASSERT_EQ(tool.run("--size 320x240 --screenshot shot.png scene.txt", false), 0) << tool.err();
+  ASSERT_EQ(tool.run("--size 320x240 --screenshot shot.png scene.txt", false), 1) << tool.err();
   EXPECT_NE(tool.err().find("scene.txt:17.6: "), std::string::npos) << tool.err();
   EXPECT_EQ(tool.shot({{60, 120}, {260, 120}}), "320x240 KR");
 }
@@ -101,11 +102,12 @@ TEST(SceneToolTest, KeyPressReachesItsBindingAndEscapeQuits) {
 }
 
 TEST(SceneToolTest, BadOptionsAreUsageErrorsAMissingScriptIsNot) {
-  // Usage text on standard error for status 2; a missing script shows a scene.
+  // Usage text on standard error for status 2; a missing script shows a
+  // scene, and a batch run then ends with status 1.
   for (auto [args, status, text] : {std::tuple{"--size 0x10 scene.txt", 2, "usage: kelvo-scene"},
                                     {"--frames 2", 2, "no FILE given"}, {"--help", 0, "--screenshot"},
                                     {"--memory-limit 0 scene.txt", 2, "--memory-limit wants"},
-                                    {"--frames 1 missing.txt", 0, ""}}) {
+                                    {"--frames 1 missing.txt", 1, "missing.txt: cannot open missing.txt"}}) {
     SceneRun tool("");
     ASSERT_EQ(tool.run(args, false), status) << args;
     EXPECT_NE((status == 0 ? tool.out() : tool.err()).find(text), std::string::npos) << args;

@@ -1,6 +1,8 @@
 #include "media/sound/SoundManager.h"
 
 #include "base/memory/Assert.h"
+#include "util/MappedFile.h"
+#include "util/Warnings.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -75,7 +77,13 @@ Sound* SoundManager::GetSound(std::string_view fileName) {
 
   std::string name(fileName);  // Load needs a terminated name
   auto sound = std::make_unique<Sound>();
-  if (!sound->Load(name.c_str())) return nullptr;  // not stored: tried again next time
+  if (!sound->Load(name.c_str())) {  // not stored: tried again next time
+    if (warningsWanted()) {
+      const std::string why = canReadRegularFile(name) ? "not a WAV sound that can be decoded" : describeUnreadableFile(name);
+      warn("cannot open sound \"" + name + "\": " + why);
+    }
+    return nullptr;
+  }
   Sound* result = sound.get();
   alSourcef(result->GetSource(), AL_REFERENCE_DISTANCE, referenceDistance_);
   sounds_.emplace(std::move(name), std::move(sound));
