@@ -9,6 +9,7 @@
 #include "scene/ModelManager.h"
 #include "scene/Scene.h"
 #include "script/Builtins.h"
+#include "script/Diagnostics.h"
 #include "script/Interpreter.h"
 #include "script/Output.h"
 #include "script/SceneDriver.h"
@@ -35,6 +36,7 @@ protected:
   void SetUp() override { fresh(); }
   void TearDown() override {
     qor::script::setOutputSink(nullptr);
+    qor::script::setDiagnosticSink({});
     clean();
   }
   static void clean() {
@@ -79,6 +81,19 @@ protected:
     return s.empty() ? "null" : s;
   }
 
+  // From now on every diagnostic is kept in `diagnostics`, as the tools
+  // print it ("FILE:LINE.COLUMN: warning: TEXT"); stopDiagnostics() first
+  // adds the repeat notes, then turns the channel off again.
+  void captureDiagnostics() {
+    diagnostics.clear();
+    qor::script::setDiagnosticSink(
+        [this](const qor::script::Diagnostic& d) { diagnostics.push_back(qor::script::formatDiagnostic(d)); });
+  }
+  void stopDiagnostics() {
+    qor::script::finishDiagnostics();
+    qor::script::setDiagnosticSink({});
+  }
+
   qor::Value* global(const std::string& name) {
     for (std::size_t i = 0; i < qor::script::fileCount(); ++i)
       if (qor::Value* slot = qor::script::record(i).variables.find(name)) return slot;
@@ -87,6 +102,7 @@ protected:
 
   std::string out;
   std::vector<std::string> errors;
+  std::vector<std::string> diagnostics;
   std::size_t index = 0;
 };
 

@@ -30,6 +30,8 @@ DataPtr makeCamera(SmartPointer<Camera> camera) { return DataPtr(new DataCamera(
 DataPtr DataCamera::callMethod(const DataPtr& call, Scope& locals) {
   static const Symbol kSetActive = intern("setActive");
   static const Symbol kMoveForward = intern("moveFordward");
+  // The usual spelling, beside the historic one that scripts use.
+  static const Symbol kMoveForwardUsual = intern("moveForward");
   static const Symbol kMoveBackward = intern("moveBackward");
   static const Symbol kMoveLeft = intern("moveLeft");
   static const Symbol kMoveRight = intern("moveRight");
@@ -56,7 +58,7 @@ DataPtr DataCamera::callMethod(const DataPtr& call, Scope& locals) {
   }
 
   if (m.count() == 1) {
-    const Symbol name = m.name();
+    const Symbol name = m.name() == kMoveForwardUsual ? kMoveForward : m.name();
     float d;
     if (name == kMoveForward || name == kMoveBackward || name == kMoveLeft || name == kMoveRight) {
       if (!m.argFloat(0, d)) return nullptr;

@@ -22,6 +22,8 @@ bool materialValuesEqual(IData& a, IData& b) {
 
 DataPtr DataMaterial::callMethod(const DataPtr& call, Scope& locals) {
   static const Symbol kGetAlpha = intern("getAplha");
+  // The usual spelling, beside the historic one that scripts use.
+  static const Symbol kGetAlphaUsual = intern("getAlpha");
   static const Symbol kGetShininess = intern("getShininess");
   static const Symbol kSetAlpha = intern("setAlpha");
   static const Symbol kSetShininess = intern("setShininess");
@@ -37,7 +39,7 @@ DataPtr DataMaterial::callMethod(const DataPtr& call, Scope& locals) {
   if (kColours.run(m, arrays, result)) return result;
 
   float v;
-  if (m.is(kGetAlpha, 0)) return makeFloat(mat.alpha);
+  if (m.is(kGetAlpha, 0) || m.is(kGetAlphaUsual, 0)) return makeFloat(mat.alpha);
   if (m.is(kGetShininess, 0)) return makeFloat(mat.shininess);
   if (m.is(kSetAlpha, 1)) {
     if (!m.argFloat(0, v)) return nullptr;
