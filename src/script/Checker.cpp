@@ -2,6 +2,7 @@
 
 #include "script/Diagnostics.h"
 #include "script/Interpreter.h"
+#include "script/RunChecks.h"
 #include "script/SceneDriver.h"
 #include "script/Signatures.h"
 #include "script/SyntaxTree.h"
@@ -129,24 +130,6 @@ std::string includedPath(const DataCallFunction& call) {
   const IData* arg = call.args[0].get();
   if (!arg || arg->tag() != kTagString) return {};
   return path::join(filePath(call.place.file), static_cast<const DataString*>(arg)->value);
-}
-
-// "takes 2 arguments (a, b)", "takes no arguments", "takes 1 argument (a)
-// or 2 arguments (a, b)", as describeForms words a built-in's forms.
-std::string describeDefs(const std::vector<const Function*>& defs) {
-  std::string out = "takes ";
-  for (std::size_t i = 0; i < defs.size(); ++i) {
-    if (i > 0) out += " or ";
-    const std::size_t n = defs[i]->paramCount;
-    if (n == 0) {
-      out += "no arguments";
-      continue;
-    }
-    out += std::to_string(n) + (n == 1 ? " argument (" : " arguments (");
-    for (std::size_t p = 0; p < n; ++p) out += (p ? ", " : "") + std::string(symbolName(defs[i]->params[p]));
-    out += ")";
-  }
-  return out;
 }
 
 std::string given(std::size_t count) { return ", given " + std::to_string(count); }

@@ -31,6 +31,8 @@ struct Channel {
   std::vector<Seen> seen;
   uint64_t errors = 0;
   uint64_t warnings = 0;
+  // Every diagnostic offered, repeats too.
+  uint64_t offered = 0;
 };
 
 Channel& channel() {
@@ -121,6 +123,7 @@ ScopedDiagnosticSink::~ScopedDiagnosticSink() {
 void diagnose(const Diagnostic& d) {
   Channel& c = channel();
   if (!c.sink) return;
+  ++c.offered;
   if (d.kind == DiagnosticKind::Warning) {
     const auto [it, added] = c.index.try_emplace(keyOf(d), c.seen.size());
     if (!added) {
@@ -156,6 +159,8 @@ void finishDiagnostics() {
     s.repeats = 0;
   }
 }
+
+uint64_t diagnosticsOffered() { return channel().offered; }
 
 uint64_t errorCount() { return channel().errors; }
 uint64_t warningCount() { return channel().warnings; }

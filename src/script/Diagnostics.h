@@ -84,6 +84,10 @@ void finishDiagnostics();
 // What the channel has passed since the sink was installed: errors and
 // warnings, for the tools' exit status (--strict counts warnings as errors).
 uint64_t errorCount();
+// How many diagnostics have been offered to the sink, repeats included: a
+// check compares two readings to learn whether anything was said between
+// them (so a call does not repeat what its arguments reported).
+uint64_t diagnosticsOffered();
 uint64_t warningCount();
 
 // The candidate nearest to `name` by edit distance (a swap of two neighbours

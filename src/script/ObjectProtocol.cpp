@@ -1,5 +1,7 @@
 #include "script/ObjectProtocol.h"
 
+#include "script/Diagnostics.h"
+#include "script/RunChecks.h"
 #include "script/SyntaxTree.h"
 #include "script/datatypes/DataValues.h"
 
@@ -8,6 +10,7 @@ namespace qor::script {
 bool MethodCall::begin(const DataPtr& call, Scope& locals) {
   if (!depth_ || !call || call->tag() != kTagCallFunction) return false;
   auto* c = static_cast<DataCallFunction*>(call.get());
+  call_ = c;
   name_ = c->name;
   c->evaluateArgs(locals, args_);
   return true;
@@ -17,17 +20,24 @@ bool MethodCall::begin(const DataPtr& call, Scope& locals) {
 // the conversions on objects.
 bool convertIntArg(const Value& v, int32_t& out) { return asInt(v.box().get(), out); }
 
-bool MethodCall::argInt(std::size_t i, int32_t& out) const { return intArg(arg(i), out); }
+bool MethodCall::refuse(std::size_t i, const char* wanted) const {
+  if (warningsOn() && call_) warnMethodArgument(*call_, i, wanted, arg(i));
+  return false;
+}
+
+bool MethodCall::argInt(std::size_t i, int32_t& out) const { return intArg(arg(i), out) || refuse(i, "an int"); }
 bool MethodCall::argFloat(std::size_t i, float& out) const {
   const Value& v = arg(i);
   if (v.kind() == Value::kFloat) {
     out = v.floatValue();
     return true;
   }
-  return asFloat(v.box().get(), out);
+  return asFloat(v.box().get(), out) || refuse(i, "a number");
 }
-bool MethodCall::argBool(std::size_t i, bool& out) const { return asBool(arg(i), out); }
-bool MethodCall::argString(std::size_t i, std::string& out) const { return asString(arg(i).box().get(), out); }
+bool MethodCall::argBool(std::size_t i, bool& out) const { return asBool(arg(i), out) || refuse(i, "a bool"); }
+bool MethodCall::argString(std::size_t i, std::string& out) const {
+  return asString(arg(i).box().get(), out) || refuse(i, "a string");
+}
 
 bool wrapOutOfRange(int32_t i, std::size_t n, std::size_t& out) {
   if (n == 0) return false;

@@ -51,6 +51,9 @@ private:
   // A method call nests deeper C++ frames than an operator does, so it
   // counts once more against the nesting limit.
   DepthGuard depth_;
+  // An argument that does not convert: warns when a listener wants it.
+  bool refuse(std::size_t i, const char* wanted) const;
+  const DataCallFunction* call_ = nullptr;
   Symbol name_ = kNoSymbol;
   ValueArgs args_;
 };

@@ -3,9 +3,12 @@
 #include "material/MaterialLibrary.h"
 #include "scene/Camera.h"
 #include "scene/Scene.h"
+#include "script/Diagnostics.h"
 #include "script/Interpreter.h"
+#include "script/RunChecks.h"
 #include "script/SceneDriver.h"
 #include "shadows/VolumeShadows.h"
+#include "util/MappedFile.h"
 
 namespace qor {
 
@@ -31,7 +34,12 @@ bool loadScene(Scene& target, SceneDriver& driver) {
 bool loadScene(Scene& target) {
   SceneDriver driver;
   if (sceneErrorReporter) driver.errorSink = sceneErrorReporter;
-  return loadScene(target, driver);
+  const bool parsed = loadScene(target, driver);
+  // A scene script that draws nothing says why to whoever listens (a script
+  // that cannot be read has had its error).
+  if (script::warningsOn() && canReadRegularFile(std::string(target.scriptPath)))
+    script::warnIfNoScene(target.scriptPath);
+  return parsed;
 }
 
 }  // namespace qor

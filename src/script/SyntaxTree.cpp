@@ -4,7 +4,9 @@
 #include "script/SyntaxTree.h"
 
 #include "base/Inline.h"
+#include "script/Diagnostics.h"
 #include "script/Output.h"
+#include "script/RunChecks.h"
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
 
@@ -28,10 +30,16 @@ void storeVariable(const IData* id, Scope& locals, const Value& value) {
     locals.add(static_cast<const DataID*>(id)->name, value);
 }
 
+// A read of a name no table has: null, and a warning when one is wanted.
+KELVO_COLD Value unsetRead(const IData* id, Scope& locals) {
+  if (script::warningsOn()) script::warnUnsetName(*static_cast<const DataID*>(id), locals);
+  return Value();
+}
+
 // A variable's value; null when no table has the name.
 inline Value variableValue(const IData* id, Scope& locals) {
   const Value* slot = findVariable(id, locals);
-  return slot ? *slot : Value();
+  return slot ? *slot : unsetRead(id, locals);
 }
 
 // An operand's value: variables and int literals, the most common operands,
@@ -247,6 +255,7 @@ void DataID::print() { script::writeOutput(text()); }
 
 DataPtr DataID::evaluate(Scope& locals) {
   if (const Value* slot = find(locals)) return slot->box();
+  unsetRead(this, locals);
   return nullptr;
 }
 
@@ -461,10 +470,11 @@ struct OperationRunners {
     const int32_t b = static_cast<const DataInt*>(o.right.get())->value;
     Value r;
     if (a && a->kind() == Value::kInt && detail::intArithmetic(op, a->intValue(), b, r)) return r;
-    return nameAndIntByTable(op, a, b);
+    return nameAndIntByTable(op, o, locals, a, b);
   }
-  KELVO_COLD static Value nameAndIntByTable(Op op, const Value* a, int32_t b) {
-    if (!a || a->isNull()) return Value();
+  KELVO_COLD static Value nameAndIntByTable(Op op, DataOperation& o, Scope& locals, const Value* a, int32_t b) {
+    if (!a) return unsetRead(o.left.get(), locals);
+    if (a->isNull()) return Value();
     return detail::binaryRules(op, *a, Value::integer(b));
   }
   KELVO_ALWAYS_INLINE static Value leaves(Op op, DataOperation& o, Scope& locals) {
@@ -478,6 +488,8 @@ struct OperationRunners {
     Value x, y;
     const Value* a = leaf(o.left.get(), locals, x);
     const Value* b = leaf(o.right.get(), locals, y);
+    if (!a) unsetRead(o.left.get(), locals);
+    if (!b) unsetRead(o.right.get(), locals);
     if (!a || !b || a->isNull() || b->isNull()) return Value();
     return binaryOp(op, *a, *b);
   }
@@ -506,7 +518,7 @@ struct OperationRunners {
   KELVO_ALWAYS_INLINE static Value step(Op op, DataOperation& o, Scope& locals) {
     if (o.left->tag() != kTagID) return Value();
     Value* slot = findVariable(o.left.get(), locals);
-    if (!slot) return Value();
+    if (!slot) return unsetRead(o.left.get(), locals);
     *slot = unaryOp(op, *slot);
     return *slot;
   }
@@ -538,7 +550,10 @@ struct OperationRunners {
   template <Op kOp>
   static void stepStatement(DataOperation& o, Scope& locals) {
     Value* slot = findVariable(o.left.get(), locals);
-    if (!slot) return;
+    if (!slot) {
+      unsetRead(o.left.get(), locals);
+      return;
+    }
     if (slot->kind() == Value::kInt) {
       slot->replaceInt(kOp == Op::Inc ? wrapAdd(slot->intValue(), 1) : wrapSub(slot->intValue(), 1));
       return;
@@ -583,6 +598,7 @@ struct OperationRunners {
     const IData* tail = static_cast<const DataOperation*>(o.right.get())->right.get();
     Value y;
     const Value* b = leaf(tail, locals, y);
+    if (!b) unsetRead(tail, locals);
     *slot = (b && !slot->isNull() && !b->isNull()) ? binaryOp(Op::Add, *slot, *b) : Value();
   }
   // "x op= leaf" (the operator's base kBase): an int and an int in line,
@@ -781,6 +797,7 @@ struct OperationEvaluators {
       if (list && list->tag() == kTagVector) {
         script::countSteps(2);
         const auto* call = static_cast<const DataCallFunction*>(o.right.get());
+        if (script::warningsOn()) script::checkMethodCall(*slot, *call);
         if (call->args.size() > 1) return invokeList(static_cast<DataVector*>(list), call, locals);
         // No argument, or one name or literal read in place: a List's
         // methods copy what they keep, and change no variable.
@@ -788,7 +805,10 @@ struct OperationEvaluators {
         const Value* arg = nullptr;
         if (!call->args.empty()) {
           arg = leaf(call->args[0].get(), locals, literal);
-          if (!arg) arg = &literal;
+          if (!arg) {
+            unsetRead(call->args[0].get(), locals);
+            arg = &literal;
+          }
         }
         return static_cast<DataVector*>(list)->invoke(o.listMethod_, arg, call->args.size());
       }
@@ -875,7 +895,7 @@ Value DataOperation::compoundAssign(Scope& locals) {
       storeVariable(left.get(), locals, value);
     return value;
   }
-  Value current = slot ? *slot : Value();
+  Value current = slot ? *slot : unsetRead(left.get(), locals);
   Value operand = operandOrNull<kCount>(right, locals);
   Value value = (current && operand) ? binaryOp(compoundBase(op), current, operand) : Value();
   storeVariable(left.get(), locals, value);
@@ -887,8 +907,14 @@ Value DataOperation::member(Scope& locals) {
   // Held for the call: the arguments may change the variable.
   Value object = operand(left.get(), locals);
   IData* o = object.object();
+  if (script::warningsOn() && right->tag() == kTagCallFunction)
+    script::checkMethodCall(object, *static_cast<const DataCallFunction*>(right.get()));
   if (!o || !isObjectTag(o->tag())) return Value();
-  if (right->tag() == kTagID) return Value(o->getAttribute(static_cast<DataID*>(right.get())->text()));
+  if (right->tag() == kTagID) {
+    DataPtr field = o->getAttribute(static_cast<DataID*>(right.get())->text());
+    if (!field && script::warningsOn()) script::warnAttribute(*o, *static_cast<const DataID*>(right.get()));
+    return Value(std::move(field));
+  }
   if (right->tag() == kTagCallFunction) {
     if (o->tag() == kTagVector) {
       // A List's methods, without the protocol's indirections: the call
@@ -909,8 +935,9 @@ Value DataOperation::indexed(Scope& locals) {
   Value* slot = locals.find(name);
   if (!slot && script::runningFile() < script::fileCount())
     slot = script::record(script::runningFile()).variables.find(name);
+  if (!slot) return unsetRead(left.get(), locals);
   // Only objects can be indexed (a List); every other value gives null.
-  if (!slot || !slot->object()) return Value();
+  if (!slot->object()) return Value();
   // Hold the object: the key's evaluation is over, but indexing runs code.
   const Value object = *slot;
   return Value(object.object()->index(key.box()));
@@ -1012,9 +1039,23 @@ void DataCallFunction::evaluateArgs(Scope& locals, script::ValueArgs& out) const
 DataCallFunction::ArgForm DataCallFunction::argFormOf(Symbol name) {
   static const Symbol kTimer = intern("Timer");
   static const Symbol kSetKeyFunc = intern("setKeyFunc");
+  static const Symbol kPrint = intern("print");
   if (name == kTimer) return ArgForm::Timer;
+  if (name == kPrint) return ArgForm::Print;
   if (name == kSetKeyFunc || script::builtinTakesExpressions(name)) return ArgForm::Expressions;
   return ArgForm::Values;
+}
+
+void DataCallFunction::giveArgumentsRoles() {
+  static const Symbol kGroup = intern("Group");
+  static const Symbol kPrint = intern("print");
+  if (name != kGroup && name != kPrint) return;
+  const Role role = name == kGroup ? Role::GroupMember : Role::Printed;
+  for (const DataPtr& a : args) {
+    if (!a) continue;
+    if (a->tag() == kTagID) static_cast<DataID*>(a.get())->role = role;
+    if (a->tag() == kTagCallFunction && role == Role::GroupMember) static_cast<DataCallFunction*>(a.get())->role = role;
+  }
 }
 
 DataPtr DataCallFunction::evaluate(Scope& locals) { return eval(locals).box(); }
@@ -1030,6 +1071,7 @@ Value DataCallFunction::callWithObjects(std::vector<DataPtr>& argv) {
     script::detail::builtinCallPlace = place;
     return Value(builtin(argv));
   }
+  if (script::warningsOn()) script::warnNoFunction(*this);
   return Value();
 }
 
@@ -1063,15 +1105,35 @@ Value DataCallFunction::eval(Scope& locals) {
     SmartPointer<Function> fn(cachedFunction_);
     return callUserFunction(*fn, values.data(), argCount_);
   }
-  return callBuiltin(values);
+  return callBuiltin(values, locals);
 }
 
 Value DataCallFunction::callWithExpressions(Scope& locals) {
   script::ArgBuffer argv;
+  if (argForm_ == ArgForm::Print) {
+    const uint64_t said = script::diagnosticsOffered();
+    script::ValueArgs values;
+    fillArgs(locals, values);
+    resolve();
+    if (cachedFunction_) {
+      SmartPointer<Function> fn(cachedFunction_);
+      return callUserFunction(*fn, values.data(), argCount_);
+    }
+    if (!cachedBuiltin_) return callBuiltin(values, locals);
+    for (std::size_t i = 0; i < args.size(); ++i) argv->push_back(values[i].box());
+    Value result = callWithObjects(*argv);
+    // What the arguments reported explains the print's end already.
+    if (script::warningsOn() && script::diagnosticsOffered() == said)
+      script::checkBuiltinCall(*this, *argv, static_cast<bool>(result), locals);
+    return result;
+  }
   if (argForm_ == ArgForm::Timer) {
     // The interval and the duration are values; the two callbacks stay
     // expressions.
-    if (args.size() != 4) return Value();
+    if (args.size() != 4) {
+      if (script::warningsOn()) script::checkBuiltinCall(*this, *argv, false, locals);
+      return Value();
+    }
     argv->push_back(args[0] ? args[0]->evaluate(locals) : nullptr);
     argv->push_back(args[1] ? args[1]->evaluate(locals) : nullptr);
     argv->push_back(args[2]);
@@ -1080,15 +1142,22 @@ Value DataCallFunction::callWithExpressions(Scope& locals) {
     argv->assign(args.begin(), args.end());
   }
   resolve();
-  return callWithObjects(*argv);
+  Value result = callWithObjects(*argv);
+  if (script::warningsOn() && cachedBuiltin_) script::checkBuiltinCall(*this, *argv, static_cast<bool>(result), locals);
+  return result;
 }
 
-Value DataCallFunction::callBuiltin(script::ValueArgs& values) {
-  if (!cachedBuiltin_) return Value();
+Value DataCallFunction::callBuiltin(script::ValueArgs& values, Scope& locals) {
+  if (!cachedBuiltin_) {
+    if (script::warningsOn()) script::warnNoFunction(*this);
+    return Value();
+  }
   script::ArgBuffer argv;
   argv->reserve(args.size());
   for (std::size_t i = 0; i < args.size(); ++i) argv->push_back(values[i].box());
-  return callWithObjects(*argv);
+  Value result = callWithObjects(*argv);
+  if (script::warningsOn()) script::checkBuiltinCall(*this, *argv, static_cast<bool>(result), locals);
+  return result;
 }
 
 // ---- control flow ----------------------------------------------------------------

@@ -39,10 +39,16 @@ FixedCost fixedCost(const IData* n);
 // greatest height. Unknown when one statement's is.
 FixedCost fixedCost(const std::vector<DataPtr>& statements);
 
+// What an empty value means where a name or a call stands, for its
+// warning: an argument of "Group" empties the Group, one of "print" is
+// reported by the print.
+enum class Role : uint8_t { Plain, GroupMember, Printed };
+
 // A name used as a variable.
 class DataID final : public IData {
 public:
-  explicit DataID(std::string_view name_) : IData(kTagID), name(intern(name_)) {}
+  explicit DataID(std::string_view name_, script::UnitPlace place_ = {})
+      : IData(kTagID), name(intern(name_)), place(place_) {}
   std::size_t size() const override { return sizeof(*this); }
   // Prints the name (used when a call expression is printed).
   void print() override;
@@ -61,6 +67,9 @@ public:
   }
 
   const Symbol name;
+  // Where the name stands in its script, for its warning.
+  const script::UnitPlace place;
+  Role role = Role::Plain;
 
 private:
   static constexpr uint32_t kNowhere = UINT32_MAX;
@@ -159,7 +168,9 @@ class DataCallFunction final : public IData {
 public:
   DataCallFunction(std::string_view name_, std::vector<DataPtr> args_, script::UnitPlace place_ = {})
       : IData(kTagCallFunction), name(intern(name_)), args(std::move(args_)), place(place_),
-        argForm_(argFormOf(name)), argsCost_(fixedCost(args)) {}
+        argForm_(argFormOf(name)), argsCost_(fixedCost(args)) {
+    giveArgumentsRoles();
+  }
   std::size_t size() const override { return sizeof(*this); }
   // Prints name(arguments).
   void print() override;
@@ -178,18 +189,23 @@ public:
   const std::vector<DataPtr> args;
   // Where the call stands in its script, for the built-ins' notes.
   const script::UnitPlace place;
+  Role role = Role::Plain;
 
 private:
   // How the arguments are passed, settled once from the name: most calls
   // evaluate them all; "Timer" keeps its two callbacks as expressions and the
-  // key and button binders keep every argument unevaluated.
-  enum class ArgForm : uint8_t { Values, Timer, Expressions };
+  // key and button binders keep every argument unevaluated. "print" takes
+  // values, out of the evaluator's way, so that its warning knows whether its
+  // arguments reported their own mistakes.
+  enum class ArgForm : uint8_t { Values, Timer, Expressions, Print };
   static ArgForm argFormOf(Symbol name);
+  // Marks the names and calls among the arguments of "Group" and "print".
+  void giveArgumentsRoles();
 
   // The calls that take their arguments as objects, out of the evaluator's
   // way: "Timer" and the binders, and the built-ins.
   KELVO_COLD Value callWithExpressions(Scope& locals);
-  [[gnu::noinline]] Value callBuiltin(script::ValueArgs& values);
+  [[gnu::noinline]] Value callBuiltin(script::ValueArgs& values, Scope& locals);
   // Calls what the name resolves to with the arguments as objects.
   Value callWithObjects(std::vector<DataPtr>& argv);
   // Brings the cached resolution up to date.

@@ -56,6 +56,13 @@ std::vector<DataPtr> elementsOf(const ListPtr& l) {
   return nodes;
 }
 
+// Where a token stands in the file being parsed (the last one added).
+template <class Location>
+qor::script::UnitPlace placeOf(const Location& at) {
+  const std::size_t files = qor::script::fileCount();
+  return {files ? files - 1 : 0, at.begin.line, at.begin.column};
+}
+
 DataPtr op(qor::Op o, DataPtr left, DataPtr right = nullptr) {
   return DataPtr(new qor::DataOperation(o, std::move(left), std::move(right)));
 }
@@ -231,9 +238,9 @@ arithmetic_exp
   ;
 
 left_exp
-  : "identifier" { $$ = DataPtr(new qor::DataID($1)); }
+  : "identifier" { $$ = DataPtr(new qor::DataID($1, placeOf(@1))); }
   | call_function { $$ = $1; }
-  | left_exp "." "identifier" { $$ = op(qor::Op::Member, $1, DataPtr(new qor::DataID($3))); }
+  | left_exp "." "identifier" { $$ = op(qor::Op::Member, $1, DataPtr(new qor::DataID($3, placeOf(@3)))); }
   | left_exp "." call_function { $$ = op(qor::Op::Member, $1, $3); }
   | left_exp "[" exp "]" { $$ = op(qor::Op::Index, $1, $3); }
   ;
@@ -280,9 +287,7 @@ action
 
 call_function
   : "identifier" "(" call_params ")" {
-      const std::size_t files = qor::script::fileCount();
-      const qor::script::UnitPlace place{files ? files - 1 : 0, @1.begin.line, @1.begin.column};
-      $$ = DataPtr(new qor::DataCallFunction($1, elementsOf($3), place));
+      $$ = DataPtr(new qor::DataCallFunction($1, elementsOf($3), placeOf(@1)));
     }
   ;
 

@@ -113,16 +113,20 @@ TEST(KelvoScript, CheckAndStrictStatuses) {
       {"scene = rotate(0, 1, 0);\n", "--check", 0, "F:1.8: warning: rotate takes 4 arguments (angle, x, y, z), given 3\n"},
       {"scene = rotate(0, 1, 0);\n", "--strict --check", 1, "F:1.8: warning: rotate takes 4 arguments (angle, x, y, z), given 3\n"},
       {"scene = ;\n", "--check", 1, "F:1.8: syntax error, unexpected ;\n"},
-      // Running: the trap is found while parsing; the syntax error keeps its text.
+      // Running: the trap is found while parsing, the unset names as they are
+      // read; the syntax error keeps its text.
       {"scene = Group();\nx = 1 < 2 && 5 < 3;\n", "", 0,
        "F:2.10: warning: '&&' takes the comparison '1 < 2' and then compares its result with '5 < 3' left to right "
        "(comparisons and '&&'/'||' bind alike); write (1 < 2) && (5 < 3)\n"},
       {"scene = Group();\nx = a < b && c;\n", "--strict", 1,
        "F:2.10: warning: '&&' takes the comparison 'a < b' without parentheses (comparisons and '&&'/'||' bind alike, "
-       "left to right); write (a < b) && c\n"},
+       "left to right); write (a < b) && c\n"
+       "F:2.4: warning: 'a' has no value\nF:2.8: warning: 'b' has no value\nF:2.13: warning: 'c' has no value\n"},
       {"x = a < b < c;\ny = ;\n", "", 1,
        "F:1.10: warning: '<' compares the result of the comparison 'a < b' with 'c' left to right (comparisons and "
-       "'&&'/'||' bind alike); write (a < b) && (b < c)\nF:2.4: syntax error, unexpected ;\n"},
+       "'&&'/'||' bind alike); write (a < b) && (b < c)\nF:2.4: syntax error, unexpected ;\n"
+       // What was read before the error runs, and warns as it runs.
+       "F:1.4: warning: 'a' has no value\nF:1.8: warning: 'b' has no value\nF:1.12: warning: 'c' has no value\n"},
       {"scene = Group();\n", "--strict", 0, ""},
   };
   int n = 0;
