@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <utility>
 #include <vector>
 
 // Last: Xlib's macros (None, Bool, Status ...) clash with names in the others.
@@ -93,8 +95,12 @@ enum class Then { Moves, StandsStill, EndSlide };
 struct Step { std::string keys; Then then; };
 
 TEST(ShowEndToEnd, SlidesToTheRoomTheChildFollowsAndIsBroughtHome) {
-  std::string walkHome = "Left";
-  for (int step = 0; step < 215 + 14; ++step) walkHome += step == 215 ? " Left Up" : " Up";
+  // South 26 cells out of the ward's door row, east along the corridor to the
+  // front hall's lane (column 349), north up the lane.
+  std::string walkHome;
+  const std::pair<const char*, int> legs[] = {{"Up", 26}, {"Left", 1}, {"Up", 229}, {"Left", 1}, {"Up", 28}};
+  for (const auto& [key, count] : legs)
+    for (int i = 0; i < count; ++i) walkHome += (walkHome.empty() ? "" : " ") + std::string(key);
   const struct { const char* actors; std::vector<Step> steps; } cases[] = {
       // The shipped actors: nurses walk, the arrow above the child bobs.
       {nullptr, {{"", Then::Moves}}},
@@ -104,10 +110,10 @@ TEST(ShowEndToEnd, SlidesToTheRoomTheChildFollowsAndIsBroughtHome) {
       // back, the child after her.
       {"0\n120 35 0\n", {{"", Then::Moves}, {"Up", Then::StandsStill}, {"Down", Then::StandsStill},
                           {"Up", Then::StandsStill}}},
-      // No nurses; the child five cells from home (350, 10). She turns east,
-      // walks row 33 to column 335, turns north and walks to row 19: 19 cells
-      // from the child, near enough for it to follow, and it is home.
-      {"0\n345 10 0\n", {{walkHome, Then::EndSlide}}},
+      // No nurses; the child in the front hall five cells from home (350,
+      // 10). She walks to row 31 of the hall's lane: 17 cells from the child,
+      // near enough for it to follow, and it is home.
+      {"0\n350 15 0\n", {{walkHome, Then::EndSlide}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.actors ? c.actors : "the shipped actors");
