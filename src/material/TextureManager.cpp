@@ -383,9 +383,8 @@ uint32_t TextureManager::LoadTexture(const std::string& fileName) {
   const TextureImage image = decodeFile(fileName);
   if (!image) {
     if (warningsWanted()) {
-      const std::string why =
-          canReadRegularFile(fileName) ? "not an image that can be decoded" : describeUnreadableFile(fileName);
-      warn("cannot load texture \"" + fileName + "\": " + why + "; the fallback " +
+      warn("cannot load texture \"" + fileName + "\": " +
+           describeUnreadableFile(fileName, "not an image that can be decoded") + "; the fallback " +
            (builtInFallback_ ? "checker texture" : "texture") + " is shown instead");
     }
     return 1;

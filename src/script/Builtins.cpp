@@ -124,21 +124,8 @@ DataPtr builtinStartAll(BuiltinArgs args) {
 
 DataPtr builtinType(BuiltinArgs args) {
   if (args.size() != 1 || !args[0]) return nullptr;
-  const char* name = nullptr;
-  switch (args[0]->tag()) {
-    case kTagBool: name = "bool"; break;
-    case kTagInt: name = "int"; break;
-    case kTagFloat: name = "float"; break;
-    case kTagString: name = "string"; break;
-    case kTagVector: name = "List"; break;
-    case kTagVoid: name = "void"; break;
-    case kTagSceneNode: name = "SceneNode"; break;
-    case kTagTime: name = "Timer"; break;
-    case kTagMaterial: name = "Material"; break;
-    case kTagCamera: name = "Camera"; break;
-    default: return nullptr;
-  }
-  return makeString(name);
+  const char* name = typeName(args[0].get());
+  return name ? makeString(name) : nullptr;
 }
 
 template <DataPtr (*Convert)(const DataPtr&)>
@@ -197,6 +184,22 @@ void registerBuiltins() {
   // links them into every program that runs scripts.
   installSceneBuiltins();
   for (BuiltinRegistrar r : registrars()) r();
+}
+
+const char* typeName(const IData* v) {
+  switch (v ? v->tag() : -1) {
+    case kTagBool: return "bool";
+    case kTagInt: return "int";
+    case kTagFloat: return "float";
+    case kTagString: return "string";
+    case kTagVector: return "List";
+    case kTagVoid: return "void";
+    case kTagSceneNode: return "SceneNode";
+    case kTagTime: return "Timer";
+    case kTagMaterial: return "Material";
+    case kTagCamera: return "Camera";
+    default: return nullptr;
+  }
 }
 
 void printValue(const DataPtr& value) {

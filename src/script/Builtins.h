@@ -33,6 +33,10 @@ void addBuiltinRegistrar(BuiltinRegistrar registrar);
 // "(a, b)", a call expression as name(arguments); then one line feed.
 void printValue(const DataPtr& value);
 
+// The name "TYPE" gives a value's type: "int", "List", "SceneNode" ...;
+// null for a value it names no type of (a syntax node).
+const char* typeName(const IData* v);
+
 // ---- key bindings --------------------------------------------------------------
 
 constexpr int kKeySlots = 256;

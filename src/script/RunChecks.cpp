@@ -1,6 +1,7 @@
 #include "script/RunChecks.h"
 
 #include "scene/ISceneNode.h"
+#include "script/Builtins.h"
 #include "script/Diagnostics.h"
 #include "script/Signatures.h"
 #include "script/datatypes/DataSceneNode.h"
@@ -79,11 +80,15 @@ std::string describeMissing(const IData* arg, Scope& locals) {
   return "the value is empty";
 }
 
-// A Timer's callback must be a call expression such as "tick()".
+// What stands where a call such as "tick()" was wanted (a Timer's
+// callbacks, a binding), and the call it may have meant.
 std::string describeCallback(const IData* e) {
   if (!e) return "nothing";
   if (e->tag() == kTagID) return "the name " + quoted(static_cast<const DataID*>(e)->text());
   return describeValue(e);
+}
+std::string exampleCall(const IData* e) {
+  return "'" + (e && e->tag() == kTagID ? std::string(static_cast<const DataID*>(e)->text()) : std::string("tick")) + "()'";
 }
 
 void checkTimer(const DataCallFunction& call, const std::vector<DataPtr>& argv) {
@@ -102,9 +107,8 @@ void checkTimer(const DataCallFunction& call, const std::vector<DataPtr>& argv) 
   }
   const IData* tick = argv[2].get();
   if (!tick || tick->tag() != kTagCallFunction) {
-    const std::string example = tick && tick->tag() == kTagID ? std::string(static_cast<const DataID*>(tick)->text()) : "tick";
-    warnAt(call.place, "Timer takes a call such as '" + example + "()' as argument 3, given " + describeCallback(tick) +
-                           ": the value is empty, so no timer runs");
+    warnAt(call.place, "Timer takes a call such as " + exampleCall(tick) + " as argument 3, given " +
+                           describeCallback(tick) + ": the value is empty, so no timer runs");
     return;
   }
   const IData* timeout = argv[3].get();
@@ -121,10 +125,8 @@ void checkBinding(const DataCallFunction& call, const std::vector<DataPtr>& argv
   const IData* e = argv[at].get();
   if (!e || e->tag() == kTagCallFunction || e->tag() == kTagInt || e->tag() == kTagFloat || e->tag() == kTagBool)
     return;
-  const std::string example = e->tag() == kTagID ? std::string(static_cast<const DataID*>(e)->text()) : "tick";
-  const std::string given = e->tag() == kTagID ? describeCallback(e) : e->tag() == kTagString ? "a string" : "an expression";
-  warnAt(call.place, std::string(call.text()) + " takes a call such as '" + example + "()' as argument " +
-                         std::to_string(at + 1) + ", given " + given + ": nothing is bound");
+  warnAt(call.place, std::string(call.text()) + " takes a call such as " + exampleCall(e) + " as argument " +
+                         std::to_string(at + 1) + ", given " + describeCallback(e) + ": nothing is bound");
 }
 
 void checkGroup(const DataCallFunction& call, const std::vector<DataPtr>& argv, Scope& locals) {
@@ -132,11 +134,6 @@ void checkGroup(const DataCallFunction& call, const std::vector<DataPtr>& argv, 
     const IData* v = argv[i].get();
     if (v && v->tag() == kTagSceneNode) continue;
     const IData* arg = i < call.args.size() ? call.args[i].get() : nullptr;
-    // A built-in's empty value and an unset name have said so themselves.
-    if (!v && arg && arg->tag() == kTagCallFunction &&
-        !findFunction(static_cast<const DataCallFunction*>(arg)->name, static_cast<const DataCallFunction*>(arg)->args.size()))
-      return;
-    if (!v && arg && arg->tag() == kTagID && !static_cast<const DataID*>(arg)->find(locals)) return;
     const std::string what = v ? describeValue(v) : describeMissing(arg, locals);
     warnAt(call.place, "Group takes scene nodes only; argument " + std::to_string(i + 1) + (v ? " is " : ": ") + what +
                            (v ? ": the value is empty" : ", so the Group is empty"));
@@ -150,22 +147,11 @@ std::string describeValue(const Value& v) { return describeValue(v.box().get());
 
 std::string describeValue(const IData* v) {
   if (!v) return "an empty value";
-  switch (v->tag()) {
-    case kTagBool: return "a bool";
-    case kTagInt: return "an int";
-    case kTagFloat: return "a float";
-    case kTagString: return "a string";
-    case kTagVector: return "a List";
-    case kTagTime: return "a Timer";
-    case kTagCamera: return "a Camera";
-    case kTagMaterial: return "a Material";
-    case kTagSceneNode: {
-      const std::string_view owner = ownerOf(*v);
-      return owner.empty() ? "a SceneNode" : "a " + std::string(owner);
-    }
-    case kTagFunction: return "a function";
-    default: return "an expression";
-  }
+  const std::string_view owner = ownerOf(*v);
+  const char* type = typeName(v);
+  if (v->tag() == kTagSceneNode && !owner.empty()) return "a " + std::string(owner);
+  if (!type) return v->tag() == kTagFunction ? "a function" : "an expression";
+  return (type[0] == 'i' ? "an " : "a ") + std::string(type);
 }
 
 std::string describeDefs(const std::vector<const Function*>& defs) {
@@ -231,7 +217,8 @@ void warnMethodArgument(const DataCallFunction& call, std::size_t index, std::st
                          ": the call does nothing");
 }
 
-void checkBuiltinCall(const DataCallFunction& call, const std::vector<DataPtr>& argv, bool gaveValue, Scope& locals) {
+void checkBuiltinCall(const DataCallFunction& call, const std::vector<DataPtr>& argv, bool gaveValue,
+                      bool argumentsReported, Scope& locals) {
   static const Symbol kPrint = intern("print");
   static const Symbol kGroup = intern("Group");
   static const Symbol kTimer = intern("Timer");
@@ -246,6 +233,7 @@ void checkBuiltinCall(const DataCallFunction& call, const std::vector<DataPtr>& 
                            (gaveValue ? "" : emptyValue(call.role)));
     return;
   }
+  if (argumentsReported) return;
   if (call.name == kPrint) {
     for (std::size_t i = 0; i < argv.size(); ++i)
       if (!argv[i]) {

@@ -32,8 +32,12 @@ void warnMethodArgument(const DataCallFunction& call, std::size_t index, std::st
 // A built-in's call, after it ran (`argv` as the built-in got it, values or
 // expressions; `gaveValue` whether its value is not empty): an argument count no form takes, and
 // the calls whose arguments decide what they make ("print" stops at an
-// empty value, "Group" takes scene nodes only, "Timer" takes calls).
-void checkBuiltinCall(const DataCallFunction& call, const std::vector<DataPtr>& argv, bool gaveValue, Scope& locals);
+// empty value, "Group" takes scene nodes only, "Timer" and the binders take
+// calls). The latter are left out when the arguments reported a mistake of
+// their own while they were evaluated (`argumentsReported`): that explains
+// the outcome.
+void checkBuiltinCall(const DataCallFunction& call, const std::vector<DataPtr>& argv, bool gaveValue,
+                      bool argumentsReported, Scope& locals);
 // A call of a name that is neither a function of that argument count nor a
 // built-in.
 void warnNoFunction(const DataCallFunction& call);

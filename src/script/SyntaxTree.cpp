@@ -1040,8 +1040,9 @@ DataCallFunction::ArgForm DataCallFunction::argFormOf(Symbol name) {
   static const Symbol kTimer = intern("Timer");
   static const Symbol kSetKeyFunc = intern("setKeyFunc");
   static const Symbol kPrint = intern("print");
+  static const Symbol kGroup = intern("Group");
   if (name == kTimer) return ArgForm::Timer;
-  if (name == kPrint) return ArgForm::Print;
+  if (name == kPrint || name == kGroup) return ArgForm::Checked;
   if (name == kSetKeyFunc || script::builtinTakesExpressions(name)) return ArgForm::Expressions;
   return ArgForm::Values;
 }
@@ -1105,13 +1106,14 @@ Value DataCallFunction::eval(Scope& locals) {
     SmartPointer<Function> fn(cachedFunction_);
     return callUserFunction(*fn, values.data(), argCount_);
   }
-  return callBuiltin(values, locals);
+  return callBuiltin(values, locals, false);
 }
 
 Value DataCallFunction::callWithExpressions(Scope& locals) {
-  script::ArgBuffer argv;
-  if (argForm_ == ArgForm::Print) {
-    const uint64_t said = script::diagnosticsOffered();
+  // What the arguments report while they are evaluated explains the call's
+  // outcome already: its own check then says no more than a wrong count.
+  const uint64_t said = script::diagnosticsOffered();
+  if (argForm_ == ArgForm::Checked) {
     script::ValueArgs values;
     fillArgs(locals, values);
     resolve();
@@ -1119,19 +1121,14 @@ Value DataCallFunction::callWithExpressions(Scope& locals) {
       SmartPointer<Function> fn(cachedFunction_);
       return callUserFunction(*fn, values.data(), argCount_);
     }
-    if (!cachedBuiltin_) return callBuiltin(values, locals);
-    for (std::size_t i = 0; i < args.size(); ++i) argv->push_back(values[i].box());
-    Value result = callWithObjects(*argv);
-    // What the arguments reported explains the print's end already.
-    if (script::warningsOn() && script::diagnosticsOffered() == said)
-      script::checkBuiltinCall(*this, *argv, static_cast<bool>(result), locals);
-    return result;
+    return callBuiltin(values, locals, script::diagnosticsOffered() != said);
   }
+  script::ArgBuffer argv;
   if (argForm_ == ArgForm::Timer) {
     // The interval and the duration are values; the two callbacks stay
     // expressions.
     if (args.size() != 4) {
-      if (script::warningsOn()) script::checkBuiltinCall(*this, *argv, false, locals);
+      if (script::warningsOn()) script::checkBuiltinCall(*this, *argv, false, false, locals);
       return Value();
     }
     argv->push_back(args[0] ? args[0]->evaluate(locals) : nullptr);
@@ -1141,13 +1138,15 @@ Value DataCallFunction::callWithExpressions(Scope& locals) {
   } else {
     argv->assign(args.begin(), args.end());
   }
+  const bool reported = script::diagnosticsOffered() != said;
   resolve();
   Value result = callWithObjects(*argv);
-  if (script::warningsOn() && cachedBuiltin_) script::checkBuiltinCall(*this, *argv, static_cast<bool>(result), locals);
+  if (script::warningsOn() && cachedBuiltin_)
+    script::checkBuiltinCall(*this, *argv, static_cast<bool>(result), reported, locals);
   return result;
 }
 
-Value DataCallFunction::callBuiltin(script::ValueArgs& values, Scope& locals) {
+Value DataCallFunction::callBuiltin(script::ValueArgs& values, Scope& locals, bool argumentsReported) {
   if (!cachedBuiltin_) {
     if (script::warningsOn()) script::warnNoFunction(*this);
     return Value();
@@ -1156,7 +1155,8 @@ Value DataCallFunction::callBuiltin(script::ValueArgs& values, Scope& locals) {
   argv->reserve(args.size());
   for (std::size_t i = 0; i < args.size(); ++i) argv->push_back(values[i].box());
   Value result = callWithObjects(*argv);
-  if (script::warningsOn()) script::checkBuiltinCall(*this, *argv, static_cast<bool>(result), locals);
+  if (script::warningsOn())
+    script::checkBuiltinCall(*this, *argv, static_cast<bool>(result), argumentsReported, locals);
   return result;
 }
 

@@ -194,10 +194,10 @@ public:
 private:
   // How the arguments are passed, settled once from the name: most calls
   // evaluate them all; "Timer" keeps its two callbacks as expressions and the
-  // key and button binders keep every argument unevaluated. "print" takes
-  // values, out of the evaluator's way, so that its warning knows whether its
-  // arguments reported their own mistakes.
-  enum class ArgForm : uint8_t { Values, Timer, Expressions, Print };
+  // key and button binders keep every argument unevaluated. "print" and
+  // "Group" take values out of the evaluator's way, so that their warnings
+  // know whether the arguments reported their own mistakes.
+  enum class ArgForm : uint8_t { Values, Timer, Expressions, Checked };
   static ArgForm argFormOf(Symbol name);
   // Marks the names and calls among the arguments of "Group" and "print".
   void giveArgumentsRoles();
@@ -205,7 +205,7 @@ private:
   // The calls that take their arguments as objects, out of the evaluator's
   // way: "Timer" and the binders, and the built-ins.
   KELVO_COLD Value callWithExpressions(Scope& locals);
-  [[gnu::noinline]] Value callBuiltin(script::ValueArgs& values, Scope& locals);
+  [[gnu::noinline]] Value callBuiltin(script::ValueArgs& values, Scope& locals, bool argumentsReported);
   // Calls what the name resolves to with the arguments as objects.
   Value callWithObjects(std::vector<DataPtr>& argv);
   // Brings the cached resolution up to date.

@@ -35,13 +35,13 @@ std::string describeOpenError(int errnum) {
   }
 }
 
-std::string describeUnreadableFile(const std::string& path) {
+std::string describeUnreadableFile(const std::string& path, std::string_view whenReadable) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) return describeOpenError(errno);
   if (S_ISDIR(info.st_mode)) return describeOpenError(EISDIR);
   if (!S_ISREG(info.st_mode)) return describeOpenError(0);
   if (::access(path.c_str(), R_OK) != 0) return describeOpenError(errno);
-  return "it could not be read";
+  return std::string(whenReadable);
 }
 
 }  // namespace qor

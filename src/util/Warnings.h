@@ -26,8 +26,9 @@ void warn(std::string_view text);
 // is there but is no regular file (a FIFO, a device), which readers refuse.
 std::string describeOpenError(int errnum);
 // The same for a path a reader could not use, found by looking at it now:
-// missing, a folder, no regular file, not readable; "it could not be read"
-// when it looks readable (it vanished, or a read failed).
-std::string describeUnreadableFile(const std::string& path);
+// missing, a folder, no regular file, not readable; `whenReadable` when it
+// looks readable (a reader that decodes names its format: "not a WAV sound
+// that can be decoded"; else the file vanished, or a read failed).
+std::string describeUnreadableFile(const std::string& path, std::string_view whenReadable = "it could not be read");
 
 }  // namespace qor

@@ -92,6 +92,12 @@ const std::vector<Mistake>& mistakes() {
        {"test.txt:1.19: warning: Timer takes a call as argument 4 when the duration is not -1, given an int: the "
         "value is empty, so no timer runs"},
        "", "t", "null"},
+      {"def f() { } g = Group(translate(0, 0, 0), f());",
+       {"test.txt:1.16: warning: Group takes scene nodes only; argument 2: 'f(...)' gives no value, so the Group is "
+        "empty"},
+       "", "g", "null"},
+      // An argument that reported its own mistake explains the call's end.
+      {"def tick() { } t = Timer(u, -1, tick(), 0);", {"test.txt:1.25: warning: 'u' has no value"}, "", "t", "null"},
       {"def f(a) { return a; } v = f(1, 2);",
        {"test.txt:1.27: warning: f takes 1 argument (a), given 2: the value is empty"}, "", "v", "null"},
       {"v = noSuch(1);", {"test.txt:1.4: warning: there is no function 'noSuch': the value is empty"}, "", "v", "null"},

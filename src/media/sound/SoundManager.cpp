@@ -1,7 +1,6 @@
 #include "media/sound/SoundManager.h"
 
 #include "base/memory/Assert.h"
-#include "util/MappedFile.h"
 #include "util/Warnings.h"
 
 #include <AL/al.h>
@@ -79,8 +78,7 @@ Sound* SoundManager::GetSound(std::string_view fileName) {
   auto sound = std::make_unique<Sound>();
   if (!sound->Load(name.c_str())) {  // not stored: tried again next time
     if (warningsWanted()) {
-      const std::string why = canReadRegularFile(name) ? "not a WAV sound that can be decoded" : describeUnreadableFile(name);
-      warn("cannot open sound \"" + name + "\": " + why);
+      warn("cannot open sound \"" + name + "\": " + describeUnreadableFile(name, "not a WAV sound that can be decoded"));
     }
     return nullptr;
   }
