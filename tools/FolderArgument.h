@@ -3,9 +3,11 @@
 // (kelvo-content, kelvo-gui-art): `TOOL [--help] [--] DIR`.
 //
 // Every argument that starts with '-' is an option, so a mistyped option
-// (--version, -V, -o …) never becomes the name of a folder the whole output
+// (-V, -o …) never becomes the name of a folder the whole output
 // is written into. A folder whose name starts with '-' can still be named
 // after "--".
+
+#include "base/Version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -22,8 +24,9 @@ struct FolderArgument {
 // usage text.
 constexpr char kFolderToolOptions[] =
     "\n"
-    "  --help   show this text\n"
-    "  --       end of options: a DIR starting with '-' follows\n"
+    "  --help      show this text\n"
+    "  --version   show the version\n"
+    "  --          end of options: a DIR starting with '-' follows\n"
     "\n"
     "Exit status: 0 when every file was written, 1 when one could not be,\n"
     "2 on a usage error.\n";
@@ -47,6 +50,9 @@ inline FolderArgument parseFolderArgument(int argc, char** argv, const char* too
     } else if (options && (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0)) {
       std::fputs(usage, stdout);
       std::fputs(kFolderToolOptions, stdout);
+      return {nullptr, 0};
+    } else if (options && std::strcmp(a, "--version") == 0) {
+      std::printf("%s %s\n", tool, kelvo::kVersion);
       return {nullptr, 0};
     } else if (options && a[0] == '-') {
       return refuse("unknown option ", a);

@@ -3,6 +3,7 @@
 // optionally renders a fixed number of frames and saves the last one as a PNG
 // image.
 
+#include "base/Version.h"
 #include "app/App.h"
 #include "app/Hooks.h"
 #include "app/InputState.h"
@@ -51,7 +52,7 @@ const char kUsage[] =
     "that cannot be read, say) go there as FILE:LINE.COLUMN: warning: message,\n"
     "each place once; at the end a note counts the repeats of each. Escape\n"
     "outside the console (or closing the window, or the script's \"exit\")\n"
-    "quits; \"reset\" loads FILE again.\n"
+    "quits; \"reset\" and F5 load FILE again.\n"
     "\n"
     "F2 opens and closes the console, drawn with the working directory's\n"
     "\"GUIConfig.txt\" as in the viewer. Enter runs the line typed there as a\n"
@@ -70,6 +71,7 @@ const char kUsage[] =
     "                      FILE:LINE.COLUMN: out of memory, and the next one runs\n"
     "  --strict            count warnings as errors in the exit status\n"
     "  --help              show this text\n"
+    "  --version           show the version\n"
     "\n"
     "Without a display (no DISPLAY and no SDL_VIDEODRIVER) SDL's invisible\n"
     "\"offscreen\" driver is used, which suits --frames and --screenshot.\n"
@@ -134,6 +136,10 @@ int main(int argc, char** argv) {
   int width = 640, height = 480;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
+    if (std::strcmp(a, "--version") == 0) {
+      std::printf("kelvo-scene %s\n", kelvo::kVersion);
+      return 0;
+    }
     if (std::strcmp(a, "--help") == 0) {
       std::fputs(kUsage, stdout);
       return 0;
@@ -231,6 +237,12 @@ int main(int argc, char** argv) {
       // flag flips first, then the press goes where the new value says.
       if (msg.message == platform::WM_KEYDOWN && msg.wParam == platform::VK_F2)
         inputState.consoleVisible = !inputState.consoleVisible;
+      // F5, outside the console, loads FILE again as "reset" does; the key is
+      // kelvo-scene's own and does not reach the script's key bindings.
+      if (msg.message == platform::WM_KEYDOWN && msg.wParam == platform::VK_F5 && !inputState.consoleVisible) {
+        inputState.reloadRequested = true;
+        continue;
+      }
       platform::translateMessage(msg);
       platform::dispatchMessage(msg);
     }

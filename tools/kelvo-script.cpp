@@ -1,6 +1,7 @@
 // kelvo-script: runs a scene script without a window, the way the scene
 // loader runs it, or checks it without running it.
 
+#include "base/Version.h"
 #include "app/TrackingDevice.h"
 #include "base/memory/IMMObject.h"
 #include "scene/Scene.h"
@@ -55,6 +56,7 @@ const char kUsage[] =
     "  --trace-scan   trace the scanner on standard error\n"
     "  --trace-parse  trace the parser on standard error\n"
     "  --help         show this text\n"
+    "  --version      show the version\n"
     "\n"
     "Exit status: 0 when the parse succeeded (with --check: when every file\n"
     "parsed), 1 when one failed, or with --strict when there was a warning,\n"
@@ -73,6 +75,10 @@ int main(int argc, char** argv) {
   const char* file = nullptr;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
+    if (std::strcmp(a, "--version") == 0) {
+      std::printf("kelvo-script %s\n", kelvo::kVersion);
+      return 0;
+    }
     if (std::strcmp(a, "--help") == 0) {
       std::fputs(kUsage, stdout);
       return 0;

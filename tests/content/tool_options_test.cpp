@@ -1,4 +1,5 @@
-// The command lines of the two generators: an option is never taken for the
+// The command lines of the executables: --version everywhere, the viewer's
+// --help without a display. The two generators: an option is never taken for the
 // output folder, --help prints the usage on stdout, anything else that
 // starts with '-' is refused with status 2 and nothing is written.
 #include "support/TempDir.h"
@@ -25,9 +26,10 @@ struct ToolRun {
 };
 
 // Runs `tool args` in an empty folder, its output kept in another.
-ToolRun run(const std::string& tool, const std::string& args) {
+// `environment` goes before the command (e.g. "env -u DISPLAY ").
+ToolRun run(const std::string& tool, const std::string& args, const std::string& environment = "") {
   const TempDir work, logs;
-  const std::string command = "cd '" + work.path() + "' && '" + KELVO_BIN_DIR + "/" + tool + "' " + args + " >'" +
+  const std::string command = "cd '" + work.path() + "' && " + environment + "'" + KELVO_BIN_DIR + "/" + tool + "' " + args + " >'" +
                               logs.file("out") + "' 2>'" + logs.file("err") + "'";
   const int raw = std::system(command.c_str());
   ToolRun r;
@@ -49,7 +51,6 @@ TEST(ToolOptionsTest, OptionsAreNeverTakenForTheOutputFolder) {
       {"--help", 0, nullptr},
       {"-h", 0, nullptr},
       {"out --help", 0, nullptr},
-      {"--version", 2, "--version"},
       {"-V", 2, "-V"},
       {"-", 2, "unknown option -"},
       {"--output out", 2, "--output"},
@@ -74,6 +75,38 @@ TEST(ToolOptionsTest, OptionsAreNeverTakenForTheOutputFolder) {
       }
     }
   }
+}
+
+// --version answers "NAME VERSION" on stdout in every executable, before
+// anything else happens: the viewer's needs no display and no show folder.
+TEST(ToolOptionsTest, EveryExecutableAnswersVersionAndTheViewerHelpNeedsNoDisplay) {
+  const struct {
+    const char* tool;
+    const char* args;
+    const char* out;  // the start of stdout
+  } cases[] = {
+      {"kelvo-content", "--version", "kelvo-content "},
+      {"kelvo-gui-art", "--version", "kelvo-gui-art "},
+      {"kelvo-script", "--version", "kelvo-script "},
+      {"kelvo-scene", "--version", "kelvo-scene "},
+      {"kelvo-viewer", "--version", "kelvo-viewer "},
+      {"kelvo-viewer", "--help", "usage: kelvo-viewer "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.tool) + " " + c.args);
+    const ToolRun r = run(c.tool, c.args, "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind(c.out, 0), 0u) << r.out;
+    if (std::string(c.args) == "--version") {
+      EXPECT_EQ(r.out, std::string(c.out) + KELVO_VERSION + "\n");
+    }
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(r.made.empty()) << "wrote " << r.made.front();
+  }
+  // Anything else on the viewer's command line is a usage error, not a show.
+  const ToolRun bad = run("kelvo-viewer", "--frames 3", "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ");
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("kelvo-viewer --help"), std::string::npos) << bad.err;
 }
 
 TEST(ToolOptionsTest, AFolderStartingWithADashFollowsTheEndOfOptions) {
