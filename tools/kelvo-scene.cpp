@@ -26,6 +26,9 @@
 #include "util/MappedFile.h"
 
 #include "authoring/Capture.h"
+#include "authoring/FrameClock.h"
+#include "authoring/ImageCompare.h"
+#include "authoring/ScreenshotKey.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,8 +39,9 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-scene [--size WxH] [--frames N] [--screenshot OUT.png]\n"
-    "                   [--console-log LOG.txt] [--strict] FILE\n"
+    "usage: kelvo-scene [--size WxH] [--frames N] [--fps N] [--screenshot OUT.png]\n"
+    "                   [--ref IMAGE [--threshold T]] [--console-log LOG.txt]\n"
+    "                   [--strict] FILE\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
     "camera, key bindings, timers and the console, loaded exactly as the viewer\n"
@@ -61,9 +65,20 @@ const char kUsage[] =
     "parentheses, Shift+0 \"=\", Shift+2 a double quote, Ctrl with the \";:\" key\n"
     "\";\".\n"
     "\n"
+    "F12 saves the window as the next numbered PNG image of the working\n"
+    "directory (kelvo-0001.png, kelvo-0002.png, ...; never over a file) and\n"
+    "prints \"saved NAME\".\n"
+    "\n"
     "  --size WxH          window size in pixels (default 640x480, windowed)\n"
     "  --frames N          quit after drawing N frames\n"
+    "  --fps N             with --frames: the clock moves 1000/N ms per frame, so\n"
+    "                      timers and animations give the same frames every run\n"
     "  --screenshot FILE   save the last frame drawn as a PNG image\n"
+    "  --ref IMAGE         compare the last frame drawn with IMAGE and print the\n"
+    "                      difference: the percentage of pixels in which red,\n"
+    "                      green or blue differs by more than 8 of 255; above\n"
+    "                      the threshold (or another size) the exit status is 1\n"
+    "  --threshold T       the percentage --ref allows (default 0.5)\n"
     "  --console-log FILE  at the end, write the console's lines to FILE: typed\n"
     "                      lines behind \">>> \", output lines as they are\n"
     "  --memory-limit MB   memory budget of the script's values (default 512);\n"
@@ -77,11 +92,12 @@ const char kUsage[] =
     "\"offscreen\" driver is used, which suits --frames and --screenshot.\n"
     "\n"
     "Exit status: 0 after a normal end, 1 when no window can be opened or the\n"
-    "screenshot or console log cannot be written, 2 on a usage error. With\n"
-    "--frames or --screenshot it is also 1 after an error: a syntax error, a\n"
-    "script that is missing or cannot be read, a statement stopped by a limit\n"
-    "(with --strict also after a warning); the screenshot of what could be\n"
-    "shown is written all the same.\n";
+    "screenshot or console log cannot be written, or the last frame differs\n"
+    "from --ref's image, 2 on a usage error. With --frames, --screenshot or\n"
+    "--ref it is also 1 after an error: a syntax error, a script that is\n"
+    "missing or cannot be read, a statement stopped by a limit (with --strict\n"
+    "also after a warning); the screenshot of what could be shown is written\n"
+    "all the same.\n";
 
 
 int usageError(const char* what, const char* arg) {
@@ -131,6 +147,9 @@ int main(int argc, char** argv) {
   const char* file = nullptr;
   const char* screenshot = nullptr;
   const char* consoleLog = nullptr;
+  const char* reference = nullptr;
+  double threshold = kelvo::authoring::kDefaultThreshold, fps = 0;
+  bool thresholdGiven = false;
   long frameLimit = 0;  // 0: until the user quits
   bool strict = false;
   int width = 640, height = 480;
@@ -151,6 +170,16 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(a, "--screenshot") == 0) {
       if (!hasValue) return usageError("--screenshot wants a file name", nullptr);
       screenshot = argv[++i];
+    } else if (std::strcmp(a, "--fps") == 0) {
+      if (!hasValue || !kelvo::authoring::parseFrameRate(argv[++i], fps))
+        return usageError("--fps wants a number of frames a second", nullptr);
+    } else if (std::strcmp(a, "--ref") == 0) {
+      if (!hasValue) return usageError("--ref wants an image file", nullptr);
+      reference = argv[++i];
+    } else if (std::strcmp(a, "--threshold") == 0) {
+      if (!hasValue || !kelvo::authoring::parseThreshold(argv[++i], threshold))
+        return usageError("--threshold wants a percentage from 0 to 100", nullptr);
+      thresholdGiven = true;
     } else if (std::strcmp(a, "--console-log") == 0) {
       if (!hasValue) return usageError("--console-log wants a file name", nullptr);
       consoleLog = argv[++i];
@@ -173,6 +202,10 @@ int main(int argc, char** argv) {
     }
   }
   if (!file) return usageError("no FILE given", nullptr);
+  // Virtual time only makes sense for a run of a fixed number of frames.
+  if (fps > 0 && frameLimit == 0) return usageError("--fps goes with --frames", nullptr);
+  if (thresholdGiven && !reference) return usageError("--threshold goes with --ref", nullptr);
+  if (fps > 0) kelvo::authoring::startFrameClock(fps);
 
   // With no display at all, draw into SDL's invisible window (asked for
   // explicitly, which is what the platform layer accepts).
@@ -206,11 +239,12 @@ int main(int argc, char** argv) {
   renderHooks.stage = &stage;
   connectShadows();
 
+  // The last frame is read for --screenshot and --ref, any frame after F12.
   Capture capture;
-  if (screenshot) {
-    renderHooks.beforeSwap = &captureBackBuffer;
-    renderHooks.beforeSwapData = &capture;
-  }
+  kelvo::authoring::ScreenshotKey screenshotKey;
+  const bool keepLastFrame = screenshot || reference;
+  renderHooks.beforeSwap = &captureBackBuffer;
+  renderHooks.beforeSwapData = &capture;
 
   // The viewer's start-up: the fallback texture, the scene, then the GUI
   // layout (the console's font and skin; there are no diagnostic windows).
@@ -243,6 +277,10 @@ int main(int argc, char** argv) {
         inputState.reloadRequested = true;
         continue;
       }
+      if (msg.message == platform::WM_KEYDOWN && msg.wParam == platform::VK_F12) {
+        screenshotKey.press(capture);
+        continue;
+      }
       platform::translateMessage(msg);
       platform::dispatchMessage(msg);
     }
@@ -255,10 +293,12 @@ int main(int argc, char** argv) {
     if (inputState.active) {
       timerManager.update();
       // Without a frame limit every frame may be the last one.
-      capture.wanted = frameLimit == 0 || frames + 1 == frameLimit;
+      capture.wanted = (keepLastFrame && (frameLimit == 0 || frames + 1 == frameLimit)) || screenshotKey.pending();
       renderer->render();
       ++frames;
+      screenshotKey.frameDone(capture);
       dispatchKeyBindings();
+      kelvo::authoring::advanceFrameClock();
       if (frameLimit != 0 && frames >= frameLimit) break;
     }
   }
@@ -268,17 +308,29 @@ int main(int argc, char** argv) {
   int status = 0;
   // An author's batch run (a test, a CI job) fails on what went wrong, after
   // writing the screenshot of what could be shown.
-  const bool batch = frameLimit != 0 || screenshot;
+  const bool batch = frameLimit != 0 || screenshot || reference;
   if (batch && (script::errorCount() > 0 || (strict && script::warningCount() > 0))) status = 1;
   if (screenshot && !savePng(capture, screenshot)) {
     std::fprintf(stderr, "kelvo-scene: cannot write the screenshot %s\n", screenshot);
     status = 1;
+  }
+  if (reference) {
+    const kelvo::authoring::ImageDifference difference = kelvo::authoring::compareWithReference(capture, reference);
+    const std::string line = kelvo::authoring::describeDifference(difference, reference, threshold);
+    if (difference.compared) std::printf("%s\n", line.c_str());
+    else std::fprintf(stderr, "kelvo-scene: %s\n", line.c_str());
+    if (!difference.compared || difference.percent() > threshold) {
+      if (difference.compared)
+        std::fprintf(stderr, "kelvo-scene: the last frame differs from %s by more than %g%%\n", reference, threshold);
+      status = 1;
+    }
   }
   if (consoleLog && !saveConsoleLog(consoleLog)) {
     std::fprintf(stderr, "kelvo-scene: cannot write the console log %s\n", consoleLog);
     status = 1;
   }
   renderHooks = RenderHooks{};
+  kelvo::authoring::stopFrameClock();
   shutDown();
   return status;
 }

@@ -15,7 +15,7 @@ const FreeImageLibrary* openLibrary() {
   static FreeImageLibrary library;
   void* handle = ::dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
-    std::fprintf(stderr, "kelvo: textures cannot be decoded: %s\n", ::dlerror());
+    std::fprintf(stderr, "kelvo: images cannot be decoded or saved: %s\n", ::dlerror());
     return nullptr;
   }
   bool complete = true;
@@ -27,7 +27,7 @@ const FreeImageLibrary* openLibrary() {
   KELVO_FREEIMAGE_FUNCTIONS(KELVO_FREEIMAGE_RESOLVE)
 #undef KELVO_FREEIMAGE_RESOLVE
   if (!complete) {
-    std::fprintf(stderr, "kelvo: textures cannot be decoded: %s lacks a function\n", kLibraryName);
+    std::fprintf(stderr, "kelvo: images cannot be decoded or saved: %s lacks a function\n", kLibraryName);
     return nullptr;
   }
   return &library;

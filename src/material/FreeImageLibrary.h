@@ -2,19 +2,19 @@
 // FreeImage, opened at run time by the process that decodes textures (the
 // decoding helper; see TextureManager.cpp) instead of being linked into the
 // program: the viewer and the script tool never map it and the twenty
-// libraries it brings, some 3.5 MB of every process. FreeImage initialises
-// itself when it is loaded.
+// libraries it brings, some 3.5 MB of every process (the viewer only once a
+// screenshot is saved). FreeImage initialises itself when it is loaded.
 
 #include <FreeImage.h>
 
 namespace qor {
 
-// The functions the texture decoder calls.
+// The functions the texture decoder calls, and those that encode screenshots.
 #define KELVO_FREEIMAGE_FUNCTIONS(X)                                                                          \
   X(OpenMemory) X(CloseMemory) X(SeekMemory) X(GetFileTypeFromMemory) X(GetFIFFromFilename)                 \
   X(FIFSupportsReading) X(FIFSupportsNoPixels) X(LoadFromMemory) X(Unload) X(GetWidth) X(GetHeight) X(GetBPP) \
   X(GetImageType) X(GetColorType) X(ConvertTo32Bits) X(ConvertToStandardType) X(Rescale) X(GetBits)         \
-  X(GetPitch) X(GetScanLine)
+  X(GetPitch) X(GetScanLine) X(ConvertFromRawBits) X(SaveToMemory) X(AcquireMemory)
 
 struct FreeImageLibrary {
 #define KELVO_FREEIMAGE_POINTER(name) decltype(&::FreeImage_##name) name = nullptr;

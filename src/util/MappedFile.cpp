@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <new>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,6 +68,30 @@ bool writeAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// Writes `bytes` to a new file named `stem` plus a suffix of this process
+// and call, whose name goes to `temp`. O_EXCL makes the open fail on anything
+// already at the temporary name, a link included, so nothing is ever written
+// through one. False (and nothing left behind) when it cannot be written whole.
+bool writeTemporary(const std::string& stem, std::string_view bytes, std::string& temp) {
+  static std::atomic<unsigned> serial{0};
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%ld.%u.new", static_cast<long>(::getpid()), serial++);
+    temp = stem + suffix;
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  const bool written = writeAll(fd, bytes);
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 MappedFile::MappedFile(const std::string& path) {
@@ -121,26 +146,82 @@ bool writeRegularFile(const std::string& path, std::string_view bytes) {
   if (::lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) return false;
 
   // The new file lies in the same folder, so the rename cannot cross file
-  // systems. O_EXCL makes the open fail on anything already at the
-  // temporary name, a link included, so nothing is ever written through one.
-  static std::atomic<unsigned> serial{0};
+  // systems.
   std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".%ld.%u.new", static_cast<long>(::getpid()), serial++);
-    temp = path + suffix;
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  const bool written = writeAll(fd, bytes);
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
+  if (!writeTemporary(path, bytes, temp)) return false;
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
   }
   return true;
+}
+
+long numberInName(std::string_view name, std::string_view prefix, std::string_view suffix) {
+  if (name.size() <= prefix.size() + suffix.size() || name.substr(0, prefix.size()) != prefix ||
+      name.substr(name.size() - suffix.size()) != suffix)
+    return -1;
+  const std::string_view digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  if (digits.size() > 9) return -1;
+  long number = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    number = number * 10 + (c - '0');
+  }
+  return number;
+}
+
+namespace {
+
+// The highest number of the names `prefix` NUMBER `suffix` in `folder`, 0
+// when there are none; -1 when the folder cannot be read.
+long highestNumber(const std::string& folder, std::string_view prefix, std::string_view suffix) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return -1;
+  long highest = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const long number = numberInName(entry->d_name, prefix, suffix);
+    if (number > highest) highest = number;
+  }
+  ::closedir(dir);
+  return highest;
+}
+
+// Gives the file at `temp` the name `path` unless something is there
+// already (errno EEXIST then). Where the file system cannot rename without
+// replacing, a hard link does the same: it too fails on a taken name.
+bool publishWithoutReplacing(const std::string& temp, const std::string& path) {
+  if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+  if (::link(temp.c_str(), path.c_str()) != 0) return false;
+  ::unlink(temp.c_str());
+  return true;
+}
+
+}  // namespace
+
+bool writeNumberedFile(const std::string& folder, std::string_view prefix, std::string_view suffix,
+                       std::string_view bytes, std::string& name) {
+  constexpr long kLargestNumber = 999999999;
+  const std::string base = folder.empty() ? std::string(".") : folder;
+  long number = highestNumber(base, prefix, suffix);
+  if (number < 0) return false;
+  // A hidden temporary name, which no numbered name can be.
+  std::string temp;
+  if (!writeTemporary(base + "/." + std::string(prefix), bytes, temp)) return false;
+  // Another writer may take the number between the look at the folder and
+  // the rename; then the next one is tried, as long as names are taken.
+  for (int attempt = 0; attempt < 1000 && number < kLargestNumber; ++attempt) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%04ld", ++number);
+    std::string candidate = std::string(prefix) + digits + std::string(suffix);
+    if (publishWithoutReplacing(temp, base + "/" + candidate)) {
+      name = std::move(candidate);
+      return true;
+    }
+    if (errno != EEXIST) break;
+  }
+  ::unlink(temp.c_str());
+  return false;
 }
 
 bool makeFolderFor(const std::string& file) {

@@ -51,6 +51,20 @@ bool canReadRegularFile(const std::string& path);
 // then nothing at `path` has changed and no temporary file is left behind.
 bool writeRegularFile(const std::string& path, std::string_view bytes);
 
+// Writes `bytes` to a new regular file in `folder` named `prefix`, a number
+// of at least four digits and `suffix` ("kelvo-0001.png"): the number after
+// the highest one of such names already there, so the files sort in the
+// order they were written. Nothing there is ever replaced: when another
+// writer takes the name first, the next number is tried. `name` receives the
+// name chosen (without the folder). False when no file could be written;
+// then no temporary file is left behind.
+bool writeNumberedFile(const std::string& folder, std::string_view prefix, std::string_view suffix,
+                       std::string_view bytes, std::string& name);
+
+// The number in `name` when it is `prefix`, one to nine digits and `suffix`;
+// -1 otherwise.
+long numberInName(std::string_view name, std::string_view prefix, std::string_view suffix);
+
 // Makes the folder that holds `file` when it is missing (one level, as the
 // "tmp" folder of a cache). True when the folder is there afterwards.
 bool makeFolderFor(const std::string& file);
