@@ -22,6 +22,12 @@ void consoleKeyPressed(uint8_t virtualKey);
 // Connects the renderer to the loaded scene's shadow pass (`shadowPass`,
 // which loadScene makes): the frame hands it each light and the render queue.
 void connectShadows();
+// F12: the next frame finished is saved as the next numbered screenshot of
+// the working directory ("kelvo-0001.png", never over an existing file).
+// connectScreenshots has the renderer read that frame before its swap.
+void requestScreenshot();
+bool screenshotRequested();
+void connectScreenshots();
 // Evaluates the script calls bound to every held key, codes 0 to 255 in
 // ascending order.
 void dispatchKeyBindings();

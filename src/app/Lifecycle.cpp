@@ -85,6 +85,7 @@ void startUp() {
   // The renderer's fog follows the stage; its shadows are the scene's.
   renderHooks.stage = &stage;
   connectShadows();
+  connectScreenshots();
   // 1. Texture manager: the fallback texture (texture name 1), the built-in
   //    checker when "./Data/Textures/nonTexture.jpg" cannot be loaded.
   textureManager.loadFallbackTexture(kFallbackTextureFile);

@@ -63,6 +63,8 @@ LRESULT windowProc(Window* hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       }
     case WM_KEYDOWN:
       if (wParam > 0xFF) return 0;  // not a virtual-key code
+      // F12 asks for a screenshot of the next frame; the key goes on as any other.
+      if (wParam == VK_F12) requestScreenshot();
       if (stage == 5) gameKey(wParam);
       if (in.consoleVisible) consoleKeyPressed(static_cast<uint8_t>(wParam));
       else in.keys[wParam] = 1;

@@ -11,7 +11,10 @@
 
 #include <csignal>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -162,6 +165,85 @@ TEST(FilesTest, AFolderForACacheIsMadeWhenMissing) {
   dir.write("file", "");
   EXPECT_FALSE(qor::makeFolderFor(dir.file("file/cube.aabb")));   // a file in the way
   EXPECT_FALSE(qor::makeFolderFor(dir.file("a/b/cube.aabb")));    // one level only
+}
+
+TEST(FilesTest, NumberedFilesTakeTheNumberAfterTheHighestAndNeverReplaceAnything) {
+  // What is in the folder first: "f" a file, "d" a folder, "l" a link to a
+  // missing file; then the name the new file gets ("" when none).
+  struct Case {
+    std::vector<std::pair<const char*, char>> there;
+    const char* expected;
+  } cases[] = {
+      {{}, "kelvo-0001.png"},
+      {{{"kelvo-0001.png", 'f'}}, "kelvo-0002.png"},
+      {{{"kelvo-0001.png", 'f'}, {"kelvo-0003.png", 'f'}}, "kelvo-0004.png"},  // a gap is not filled
+      {{{"kelvo-0002.png", 'l'}, {"kelvo-0003.png", 'd'}}, "kelvo-0004.png"},  // taken, whatever they are
+      {{{"kelvo-9999.png", 'f'}}, "kelvo-10000.png"},
+      {{{"kelvo-7.png", 'f'}}, "kelvo-0008.png"},
+      // Names of another shape do not count.
+      {{{"kelvo-12a.png", 'f'}, {"kelvo-.png", 'f'}, {"shot-0007.png", 'f'}, {"kelvo-0009.jpg", 'f'},
+        {"kelvo-0005.png.1.0.new", 'f'}, {"kelvo-1234567890.png", 'f'}},
+       "kelvo-0001.png"},
+      {{{"kelvo-999999999.png", 'f'}}, ""},  // no number left
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    for (auto [name, kind] : c.there) {
+      if (kind == 'f') dir.write(name, "old");
+      if (kind == 'd') fs::create_directory(dir.file(name));
+      if (kind == 'l') {
+        ASSERT_EQ(::symlink(dir.file("target").c_str(), dir.file(name).c_str()), 0);
+      }
+    }
+    SCOPED_TRACE(c.expected);
+    std::string name = "unchanged";
+    EXPECT_EQ(qor::writeNumberedFile(dir.path(), "kelvo-", ".png", "picture", name), *c.expected != '\0');
+    if (*c.expected) {
+      EXPECT_EQ(name, c.expected);
+      EXPECT_EQ(readFile(dir.file(name)), "picture");
+    }
+    for (auto [old, kind] : c.there)
+      if (kind == 'f') {
+        EXPECT_EQ(readFile(dir.file(old)), "old") << old;
+      }
+    EXPECT_FALSE(fs::exists(dir.file("target")));  // nothing written through the link
+    // The new file and nothing else: no temporary file is left.
+    EXPECT_EQ(entriesIn(dir.path()), c.there.size() + (*c.expected ? 1 : 0));
+  }
+  std::string name;
+  EXPECT_FALSE(qor::writeNumberedFile("/nonexistent/folder", "kelvo-", ".png", "picture", name));
+}
+
+TEST(FilesTest, TwoWritersOfNumberedFilesNeverTakeOneName) {
+  // Both look at the folder and pick numbers at the same time: every file
+  // each wrote is there under a name of its own, numbered 1 to 2 x 40.
+  TempDir dir;
+  constexpr int kEach = 40;
+  std::vector<std::string> names[2];
+  std::vector<std::thread> writers;
+  for (int w = 0; w < 2; ++w)
+    writers.emplace_back([&, w] {
+      for (int i = 0; i < kEach; ++i) {
+        std::string name;
+        if (qor::writeNumberedFile(dir.path(), "kelvo-", ".png", std::to_string(w) + "/" + std::to_string(i), name))
+          names[w].push_back(name);
+      }
+    });
+  for (std::thread& t : writers) t.join();
+  std::set<std::string> all;
+  for (int w = 0; w < 2; ++w) {
+    ASSERT_EQ(names[w].size(), std::size_t{kEach});
+    for (int i = 0; i < kEach; ++i) {
+      EXPECT_EQ(readFile(dir.file(names[w][i])), std::to_string(w) + "/" + std::to_string(i));
+      all.insert(names[w][i]);
+    }
+  }
+  EXPECT_EQ(all.size(), std::size_t{2 * kEach});
+  EXPECT_EQ(entriesIn(dir.path()), std::size_t{2 * kEach});
+  for (const std::string& name : all) {
+    const long number = qor::numberInName(name, "kelvo-", ".png");
+    EXPECT_TRUE(number >= 1 && number <= 2 * kEach) << name;
+  }
 }
 
 }  // namespace

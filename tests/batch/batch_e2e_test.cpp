@@ -1,0 +1,120 @@
+// kelvo-scene's batch runs and its screenshot key under the test display
+// (Xvfb): numbered screenshots, reference images, virtual time.
+
+#include "support/ChildProcess.h"
+#include "support/ModelFixtures.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+using namespace kelvo::test;
+
+// A red cube, lit from before the default camera, at x = `x` and moved
+// right by `step` every 10 ms of the program clock.
+std::string cubeScene(const char* x, const char* step = "0") {
+  return std::string("x = ") + x + ";\nt = translate(x, 0, 0);\ndef move() {\n  x = x + " + step +
+         ";\n  t.setX(x);\n}\ndef still() {\n  1;\n}\nTimer(10, 1000000, move(), still());\n"
+         "scene = Group(Group(translate(0, 0, 3), Light()), t, scale(0.5, 0.5, 0.5), Model(\"cube.obj\"));\n";
+}
+
+struct SceneRun : ChildProcess {
+  explicit SceneRun(const std::string& script) {
+    std::string cube = std::string("mtllib cube.mtl\n") + kCubeObj;
+    cube.insert(cube.find("\nv ") + 1, "usemtl red\n");
+    dir.write("cube.obj", cube);
+    dir.write("cube.mtl", "newmtl red\nKa 0 0 0\nKd 1 0 0\nKs 0 0 0\n");
+    dir.write("scene.txt", script);
+  }
+  int run(const std::string& args, bool wait = true) {
+    start("'" KELVO_BIN_DIR "/kelvo-scene' " + args);
+    return wait ? waitExit() : -1;
+  }
+  // Waits up to 30 s for `text` on standard output.
+  bool printed(const std::string& text) const {
+    for (int i = 0; i < 1500 && out().find(text) == std::string::npos; ++i) std::this_thread::sleep_for(20ms);
+    return out().find(text) != std::string::npos;
+  }
+};
+
+// A PNG file's size "WxH" and its pixels, B, G, R rows; "" when it is not one.
+std::string pngPixels(const std::string& path) {
+  std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> image(
+      FreeImage_GetFileType(path.c_str(), 0) == FIF_PNG ? FreeImage_Load(FIF_PNG, path.c_str(), 0) : nullptr,
+      &FreeImage_Unload);
+  if (!image || FreeImage_GetBPP(image.get()) != 24) return "";
+  const unsigned width = FreeImage_GetWidth(image.get()), height = FreeImage_GetHeight(image.get());
+  std::string seen = std::to_string(width) + "x" + std::to_string(height) + " ";
+  for (unsigned y = 0; y < height; ++y)
+    seen.append(reinterpret_cast<const char*>(FreeImage_GetScanLine(image.get(), static_cast<int>(y))), width * 3);
+  return seen;
+}
+
+TEST(BatchTest, F12SavesTheNextNumberedScreenshotAndSaysItsName) {
+  SceneRun tool(cubeScene("0"));
+  tool.run("scene.txt", false);
+  const unsigned long window = tool.findWindow();
+  ASSERT_NE(window, 0ul) << tool.err();
+  // A press lost on its way to the window is sent again.
+  for (const char* name : {"kelvo-0001.png", "kelvo-0002.png"}) {
+    for (int attempt = 0; attempt < 5 && !std::filesystem::exists(tool.dir.file(name)); ++attempt) {
+      runCommand("xdotool windowfocus --sync " + std::to_string(window) + " key F12 2>/dev/null");
+      tool.printed(std::string("saved ") + name + "\n");
+    }
+    EXPECT_TRUE(tool.printed(std::string("saved ") + name + "\n")) << tool.out() << tool.err();
+    EXPECT_EQ(pngPixels(tool.dir.file(name)).substr(0, 8), "640x480 ") << name;
+  }
+  EXPECT_EQ(tool.pressKeys(window, "Escape"), 0) << tool.err();
+  EXPECT_EQ(tool.out().rfind("saved kelvo-0001.png\nsaved kelvo-0002.png\n", 0), 0u) << tool.out();
+}
+
+TEST(BatchTest, TheLastFrameAgainstAReferenceImage) {
+  SceneRun first(cubeScene("0"));
+  ASSERT_EQ(first.run("--frames 3 --screenshot own.png scene.txt"), 0) << first.err();
+  const std::string own = first.dir.file("own.png");
+  struct Case {
+    const char* script;
+    std::string args;
+    int status;
+    const char* out;  // a part of each; "" for anything
+    const char* err;
+  } cases[] = {
+      {"0", "--frames 3 --ref '" + own + "' scene.txt", 0, "difference from " , ""},
+      {"0", "--frames 3 --screenshot again.png --ref '" + own + "' --threshold 0 scene.txt", 0, ": 0.000% of pixels (0 of 307200)", ""},
+      {"1", "--frames 3 --ref '" + own + "' scene.txt", 1, "% of pixels (", "differs from"},
+      {"1", "--frames 3 --ref '" + own + "' --threshold 100 scene.txt", 0, "threshold 100%", ""},
+      {"0", "--size 320x240 --frames 3 --ref '" + own + "' scene.txt", 1, "", "is 640x480, the frame 320x240"},
+      {"0", "--frames 3 --ref missing.png scene.txt", 1, "", "cannot read the reference image missing.png"},
+      {"0", "--ref '" + own + "' --threshold 101 scene.txt", 2, "", "--threshold wants a percentage"},
+      {"0", "--threshold 1 scene.txt", 2, "", "--threshold goes with --ref"},
+      {"0", "--fps 30 scene.txt", 2, "", "--fps goes with --frames"},
+      {"0", "--frames 3 --fps 0 scene.txt", 2, "", "--fps wants a number"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    SceneRun tool(cubeScene(c.script));
+    EXPECT_EQ(tool.run(c.args), c.status) << tool.err();
+    EXPECT_NE(tool.out().find(c.out), std::string::npos) << tool.out();
+    EXPECT_NE(tool.err().find(c.err), std::string::npos) << tool.err();
+  }
+}
+
+TEST(BatchTest, WithAFrameRateAnAnimatedSceneGivesTheSameLastFrameEveryRun) {
+  // The cube moves 0.005 every 10 ms of the program clock, from the left.
+  std::string shots[3];
+  for (int run = 0; run < 3; ++run) {
+    SceneRun tool(cubeScene("-1", "0.005"));
+    ASSERT_EQ(tool.run(std::string("--frames ") + (run < 2 ? "30" : "1") + " --fps 30 --screenshot shot.png scene.txt"), 0)
+        << tool.err();
+    shots[run] = pngPixels(tool.dir.file("shot.png"));
+    ASSERT_EQ(shots[run].substr(0, 8), "640x480 ");
+  }
+  EXPECT_TRUE(shots[0] == shots[1]) << "two runs of 30 frames at 30 a second differ";
+  EXPECT_FALSE(shots[0] == shots[2]) << "the cube did not move";
+}
+
+}  // namespace
