@@ -4,9 +4,11 @@
 
 #include "support/ChildProcess.h"
 
+#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <sstream>
 
 // Last: Xlib's macros (None, Bool, Status ...) clash with names in the others.
@@ -116,6 +118,36 @@ TEST(ViewerEndToEnd, SlidesClickedThroughThePlayerWalkedToTheChildTheHomeSlide) 
   runCommand("xdotool key Up");
   EXPECT_EQ(centreColour(window, 0x800080), 0x800080u);
   EXPECT_EQ(viewer.pressKeys(window, "Escape"), 0) << viewer.err();
+}
+
+TEST(ViewerEndToEnd, F12SavesTheWindowAsTheNextNumberedScreenshotAndChangesNothingElse) {
+  Viewer viewer("640 480 f\n", true, "", &installShow);
+  viewer.dir.write("kelvo-0001.png", "an older screenshot");
+  const unsigned long window = viewer.findWindow();
+  ASSERT_NE(window, 0ul) << viewer.err();
+  ASSERT_EQ(centreColour(window, 0x800000), 0x800000u);
+  const std::string shot = viewer.dir.file("kelvo-0002.png");
+  // A press lost on its way to the window is sent again.
+  for (int attempt = 0; attempt < 5 && !std::filesystem::exists(shot); ++attempt) {
+    runCommand("xdotool windowfocus --sync " + std::to_string(window) + " key F12 2>/dev/null");
+    for (int i = 0; i < 250 && !std::filesystem::exists(shot); ++i) std::this_thread::sleep_for(20ms);
+  }
+  // The first slide, red, in the middle of a picture of the whole window.
+  std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> image(FreeImage_Load(FIF_PNG, shot.c_str(), 0),
+                                                                &FreeImage_Unload);
+  ASSERT_TRUE(image) << viewer.err();
+  EXPECT_EQ(FreeImage_GetWidth(image.get()), 640u);
+  EXPECT_EQ(FreeImage_GetHeight(image.get()), 480u);
+  RGBQUAD centre{};
+  FreeImage_GetPixelColor(image.get(), 320, 240, &centre);
+  EXPECT_TRUE(centre.rgbRed > 128 && centre.rgbGreen < 64 && centre.rgbBlue < 64);
+  EXPECT_EQ(readFile(viewer.dir.file("kelvo-0001.png")), "an older screenshot");
+  // Still the first slide: a click goes on to the second.
+  runCommand("xdotool mousemove --window " + std::to_string(window) + " 320 240 click 1");
+  EXPECT_EQ(centreColour(window, 0x008000), 0x008000u);
+  EXPECT_EQ(viewer.pressKeys(window, "Escape"), 0) << viewer.err();
+  EXPECT_EQ(viewer.out(), "");
+  EXPECT_EQ(viewer.err().find("kelvo-viewer"), std::string::npos) << viewer.err();
 }
 
 TEST(ViewerEndToEnd, AMissingOrBrokenSceneScriptIsOneLinePerProblem) {

@@ -69,7 +69,7 @@ TEST(BatchTest, F12SavesTheNextNumberedScreenshotAndSaysItsName) {
     EXPECT_EQ(pngPixels(tool.dir.file(name)).substr(0, 8), "640x480 ") << name;
   }
   EXPECT_EQ(tool.pressKeys(window, "Escape"), 0) << tool.err();
-  EXPECT_EQ(tool.out().rfind("saved kelvo-0001.png\nsaved kelvo-0002.png\n", 0), 0u) << tool.out();
+  EXPECT_NE(tool.out().find("saved kelvo-0001.png\nsaved kelvo-0002.png\n"), std::string::npos) << tool.out();
 }
 
 TEST(BatchTest, TheLastFrameAgainstAReferenceImage) {
