@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 #include "ai/Actors.h"
 #include "app/App.h"
+#include "app/Hooks.h"
 #include "app/InputState.h"
 #include "app/ScreenSettings.h"
 #include "app/StageFlow.h"
@@ -120,6 +121,16 @@ TEST_F(ShellTest, KeysGameKeysAndTheConsole) {
     EXPECT_EQ(inputState.keys[s.key & 0xFF], s.held);
     EXPECT_EQ(inputState.consoleVisible, s.console == 1);
     EXPECT_EQ(facing, s.facing);
+  }
+  // F12 asks for a screenshot, and goes on as any other key: recorded, or
+  // to the open console.
+  EXPECT_FALSE(screenshotRequested());
+  for (bool console : {false, true}) {
+    inputState = InputState{};
+    inputState.consoleVisible = console;
+    send(msg(WM_KEYDOWN, VK_F12));
+    EXPECT_TRUE(screenshotRequested());
+    EXPECT_EQ(inputState.keys[VK_F12], console ? 0 : 1);
   }
 }
 
