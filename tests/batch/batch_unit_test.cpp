@@ -43,6 +43,7 @@ TEST(ImageCompareTest, DifferencesFromReferencesOfEveryKind) {
   ASSERT_TRUE(kelvo::test::writeColourImage(dir.file("orange.bmp"), FIF_BMP, 200, 100, 0, 5, 3));
   ASSERT_TRUE(kelvo::test::writeImage(dir.file("grey.png"), FIF_PNG, 32, 5, 3, 0x80));  // with alpha
   ASSERT_TRUE(kelvo::test::writeColourImage(dir.file("small.png"), FIF_PNG, 200, 100, 0, 3, 5));
+  ASSERT_TRUE(kelvo::test::writeColourImage(dir.file("wide.tga"), FIF_TARGA, 200, 100, 0, 6, 3));
   dir.write("text.png", "not an image\n");
   ASSERT_EQ(::mkfifo(dir.file("fifo.png").c_str(), 0600), 0);
 
@@ -67,6 +68,7 @@ TEST(ImageCompareTest, DifferencesFromReferencesOfEveryKind) {
       {"one pixel off", onePixelOff, "orange.png", true, 1, 80, ""},
       {"off by the tolerance", slightlyOff, "orange.png", true, 0, kChannelTolerance, ""},
       {"another size", orange, "small.png", false, 0, 0, "is 3x5, the frame 5x3"},
+      {"another size, another format", orange, "wide.tga", false, 0, 0, "is 6x3, the frame 5x3"},
       {"missing", orange, "missing.png", false, 0, 0, "cannot read the reference image"},
       {"a folder", orange, ".", false, 0, 0, "cannot read the reference image"},
       {"a FIFO", orange, "fifo.png", false, 0, 0, "cannot read the reference image"},

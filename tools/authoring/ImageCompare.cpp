@@ -19,9 +19,13 @@ constexpr std::size_t kMaxReferenceBytes = std::size_t{256} << 20;
 
 using Bitmap = std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)>;
 
+std::string sizeText(unsigned width, unsigned height) { return std::to_string(width) + "x" + std::to_string(height); }
+
 // The reference decoded as 24-bit B, G, R rows, bottom row first; null with
-// `problem` set when it cannot be.
-Bitmap loadReference(const std::string& path, std::string& problem) {
+// `problem` set when it cannot be, or when it is not `width` x `height`
+// (told from its header where the format allows, before any pixel is
+// decoded).
+Bitmap loadReference(const std::string& path, int width, int height, std::string& problem) {
   Bitmap none(nullptr, &FreeImage_Unload);
   std::string bytes;
   if (!qor::readRegularFile(path, bytes, kMaxReferenceBytes)) {
@@ -34,10 +38,20 @@ Bitmap loadReference(const std::string& path, std::string& problem) {
     return none;
   }
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory, 0);
-  Bitmap image(format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format)
-                   ? nullptr
-                   : FreeImage_LoadFromMemory(format, memory, 0),
-               &FreeImage_Unload);
+  const bool readable = format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format);
+  if (readable && FreeImage_FIFSupportsNoPixels(format)) {
+    Bitmap header(FreeImage_LoadFromMemory(format, memory, FIF_LOAD_NOPIXELS), &FreeImage_Unload);
+    FreeImage_SeekMemory(memory, 0, SEEK_SET);
+    if (header && (FreeImage_GetWidth(header.get()) != static_cast<unsigned>(width) ||
+                   FreeImage_GetHeight(header.get()) != static_cast<unsigned>(height))) {
+      problem = "the reference " + path + " is " + sizeText(FreeImage_GetWidth(header.get()),
+                                                            FreeImage_GetHeight(header.get())) +
+                ", the frame " + sizeText(width, height);
+      FreeImage_CloseMemory(memory);
+      return none;
+    }
+  }
+  Bitmap image(readable ? FreeImage_LoadFromMemory(format, memory, 0) : nullptr, &FreeImage_Unload);
   FreeImage_CloseMemory(memory);
   if (image && FreeImage_GetImageType(image.get()) != FIT_BITMAP)
     image.reset(FreeImage_ConvertToStandardType(image.get(), TRUE));
@@ -54,13 +68,13 @@ ImageDifference compareWithReference(const qor::FrameCapture& frame, const std::
     result.problem = "no frame was drawn to compare with " + reference;
     return result;
   }
-  Bitmap image = loadReference(reference, result.problem);
+  Bitmap image = loadReference(reference, frame.width, frame.height, result.problem);
   if (!image) return result;
   const int width = static_cast<int>(FreeImage_GetWidth(image.get()));
   const int height = static_cast<int>(FreeImage_GetHeight(image.get()));
   if (width != frame.width || height != frame.height) {
-    result.problem = "the reference " + reference + " is " + std::to_string(width) + "x" + std::to_string(height) +
-                     ", the frame " + std::to_string(frame.width) + "x" + std::to_string(frame.height);
+    result.problem = "the reference " + reference + " is " + sizeText(width, height) + ", the frame " +
+                     sizeText(frame.width, frame.height);
     return result;
   }
   result.compared = true;
