@@ -26,6 +26,8 @@
 #include "util/MappedFile.h"
 
 #include "authoring/Capture.h"
+#include "authoring/ModelView.h"
+#include "authoring/MouseCamera.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +40,7 @@ namespace {
 const char kUsage[] =
     "usage: kelvo-scene [--size WxH] [--frames N] [--screenshot OUT.png]\n"
     "                   [--console-log LOG.txt] [--strict] FILE\n"
+    "       kelvo-scene [options] MODEL.obj\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
     "camera, key bindings, timers and the console, loaded exactly as the viewer\n"
@@ -53,6 +56,17 @@ const char kUsage[] =
     "each place once; at the end a note counts the repeats of each. Escape\n"
     "outside the console (or closing the window, or the script's \"exit\")\n"
     "quits; \"reset\" and F5 load FILE again.\n"
+    "\n"
+    "A FILE ending in .obj (in any case) is a model: it is shown normalised to\n"
+    "a unit box at the origin, lit from the front and dimly from behind.\n"
+    "\n"
+    "When the script makes no camera active (and for a model) the mouse moves\n"
+    "the camera: drag with the left button to turn it about the point it looks\n"
+    "at, turn the wheel to come nearer or go farther, drag with the right or\n"
+    "middle button to slide it across the view; Home puts it back at the\n"
+    "start. F6 lends the mouse camera to the script's own camera, from where\n"
+    "that camera stands; F6 again gives the script its camera back. The view\n"
+    "stays where it is when the scene is loaded again.\n"
     "\n"
     "F2 opens and closes the console, drawn with the working directory's\n"
     "\"GUIConfig.txt\" as in the viewer. Enter runs the line typed there as a\n"
@@ -76,8 +90,9 @@ const char kUsage[] =
     "Without a display (no DISPLAY and no SDL_VIDEODRIVER) SDL's invisible\n"
     "\"offscreen\" driver is used, which suits --frames and --screenshot.\n"
     "\n"
-    "Exit status: 0 after a normal end, 1 when no window can be opened or the\n"
-    "screenshot or console log cannot be written, 2 on a usage error. With\n"
+    "Exit status: 0 after a normal end, 1 when no window can be opened, the\n"
+    "model cannot be read, or the screenshot or console log cannot be\n"
+    "written, 2 on a usage error. With\n"
     "--frames or --screenshot it is also 1 after an error: a syntax error, a\n"
     "script that is missing or cannot be read, a statement stopped by a limit\n"
     "(with --strict also after a warning); the screenshot of what could be\n"
@@ -173,6 +188,15 @@ int main(int argc, char** argv) {
     }
   }
   if (!file) return usageError("no FILE given", nullptr);
+  // A model is shown through a scene script made for it, given to the loader as text.
+  std::string modelScript, modelError;
+  if (kelvo::authoring::isModelFile(file)) {
+    if (!kelvo::authoring::modelViewScript(file, modelScript, modelError)) {
+      std::fprintf(stderr, "kelvo-scene: %s\n", modelError.c_str());
+      return 1;
+    }
+    qor::sceneScriptText = &modelScript;
+  }
 
   // With no display at all, draw into SDL's invisible window (asked for
   // explicitly, which is what the platform layer accepts).
@@ -222,6 +246,8 @@ int main(int argc, char** argv) {
   sceneErrorReporter = &script::reportError;
   scene.scriptPath = file;
   loadScene(scene);
+  kelvo::authoring::MouseCamera mouseCamera;
+  mouseCamera.sceneLoaded(scene, sceneCameraIsDefault());
   connectGui();
   gui::guiManager.loadGuiConfig();
   std::fflush(stdout);
@@ -243,12 +269,15 @@ int main(int argc, char** argv) {
         inputState.reloadRequested = true;
         continue;
       }
+      if (!inputState.consoleVisible && mouseCamera.takeKey(msg, scene)) continue;
       platform::translateMessage(msg);
       platform::dispatchMessage(msg);
+      mouseCamera.observe(msg, inputState.leftDown, screenSettings.height);
     }
     if (inputState.keys[platform::VK_ESCAPE]) break;
     if (inputState.reloadRequested) {
       reload();
+      mouseCamera.sceneLoaded(scene, sceneCameraIsDefault());
       inputState.reloadRequested = false;
     }
     rasterDevice.update();
@@ -256,6 +285,7 @@ int main(int argc, char** argv) {
       timerManager.update();
       // Without a frame limit every frame may be the last one.
       capture.wanted = frameLimit == 0 || frames + 1 == frameLimit;
+      mouseCamera.beforeFrame(scene, renderHooks);
       renderer->render();
       ++frames;
       dispatchKeyBindings();
