@@ -1,0 +1,115 @@
+// kelvo-scene's mouse camera as an author meets it under the test display:
+// a scene without a camera, a red cube off the centre, a drag and the wheel
+// sent with xdotool, the last frame read back; and a model file shown in
+// place of a script.
+
+#include "support/ChildProcess.h"
+#include "support/Images.h"
+#include "support/ModelFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace kelvo::test;
+
+// A red cube 0.3 across, 0.4 right of the origin, lit from the front left.
+const char* const kScene =
+    "print(\"ready\");\n"
+    "scene = Group(Group(translate(-3, 0, 3), Light()), translate(0.4, 0, 0), scale(0.3, 0.3, 0.3), "
+    "Model(\"cube.obj\"));\n";
+
+struct MouseRun : ChildProcess {
+  MouseRun() {
+    std::string cube = std::string("mtllib cube.mtl\n") + kCubeObj;
+    cube.insert(cube.find("\nv ") + 1, "usemtl red\n");
+    dir.write("cube.obj", cube);
+    dir.write("cube.mtl", "newmtl red\nKa 0 0 0\nKd 1 0 0\nKs 0 0 0\n");
+    dir.write("scene.txt", kScene);
+  }
+  void launch(const std::string& args) { start("'" KELVO_BIN_DIR "/kelvo-scene' " + args); }
+  // The window, once the scene has loaded (its line printed); 0 if never.
+  unsigned long loadedWindow() {
+    const unsigned long window = findWindow();
+    for (int attempt = 0; window && attempt < 600 && waitExit(0ms) == -1; ++attempt) {
+      if (out().find("ready\n") != std::string::npos) return window;
+      std::this_thread::sleep_for(100ms);
+    }
+    return 0;
+  }
+  // Sends the xdotool `actions` to the loaded window, then Escape until it
+  // quits; the last frame drawn is saved as `shot`.
+  ColourSpot drive(const std::string& actions, const char* shot) {
+    launch(std::string("--screenshot ") + shot + " scene.txt");
+    const unsigned long window = loadedWindow();
+    EXPECT_NE(window, 0ul) << err();
+    if (!window) return {};
+    const std::string w = std::to_string(window);
+    runCommand("xdotool " + std::regex_replace(actions, std::regex("WINDOW"), w) + " 2>/dev/null");
+    EXPECT_EQ(pressKeys(window, "Escape"), 0) << err();
+    return findColour(dir.file(shot), litRed);
+  }
+};
+
+TEST(MouseCameraEndToEnd, ADragTurnsTheViewAboutThePointAndTheWheelComesNearer) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  // Untouched, the default camera's view: the cube right of the centre.
+  MouseRun still;
+  still.launch("--frames 3 --screenshot before.png scene.txt");
+  ASSERT_EQ(still.waitExit(), 0) << still.err();
+  const ColourSpot before = findColour(still.dir.file("before.png"), litRed);
+  ASSERT_GT(before.count, 1000);
+  EXPECT_GT(before.x, 400);
+  EXPECT_NEAR(before.y, 240, 5);
+
+  // A drag of 225 pixels to the right turns the eye a quarter round the
+  // origin to its left: the cube now stands straight ahead.
+  MouseRun dragged;
+  const ColourSpot turned = dragged.drive(
+      "mousemove --window WINDOW 200 240 mousedown 1 mousemove --window WINDOW 425 240 mouseup 1", "after.png");
+  ASSERT_GT(turned.count, 500);
+  EXPECT_NEAR(turned.x, 320, 10);
+  EXPECT_NEAR(turned.y, 240, 10);
+
+  // Two notches of the wheel away from the user (button 4) bring the eye
+  // nearer: the cube is drawn larger, and farther from the centre.
+  MouseRun wheeled;
+  const ColourSpot nearer = wheeled.drive("mousemove --window WINDOW 320 240 click 4 click 4", "after.png");
+  EXPECT_GT(nearer.count, before.count * 3 / 2);
+  EXPECT_GT(nearer.x, before.x);
+}
+
+TEST(MouseCameraEndToEnd, AModelFileIsShownInPlaceOfAScript) {
+  // Its red material, lit, in the middle of the view; any case of the
+  // extension makes a model; a model that cannot be read is refused by name.
+  const struct {
+    const char* file;
+    int status;
+    const char* said;  // on standard error
+  } cases[] = {{"cube.obj", 0, ""},
+               {"CUBE.OBJ", 0, "CUBE.OBJ"},
+               {"missing.obj", 1, "kelvo-scene: cannot open the model missing.obj: "},
+               {"folder.obj", 1, "kelvo-scene: cannot open the model folder.obj: "}};
+  for (const auto& c : cases) {
+    MouseRun tool;
+    tool.dir.write("CUBE.OBJ", readFile(tool.dir.file("cube.obj")));
+    tool.dir.write("folder.obj/x", "");
+    tool.start("'" KELVO_BIN_DIR "/kelvo-scene' --frames 5 --screenshot shot.png '" + std::string(c.file) + "'", false);
+    ASSERT_EQ(tool.waitExit(), c.status) << c.file << tool.err();
+    EXPECT_NE(tool.err().find(c.said), std::string::npos) << tool.err();
+    EXPECT_EQ(tool.err().find("invalid character"), std::string::npos) << tool.err();
+    if (std::string(c.file) != "cube.obj") continue;
+    EXPECT_EQ(tool.err(), "");
+    const ColourSpot cube = findColour(tool.dir.file("shot.png"), litRed);
+    EXPECT_GT(cube.count, 20000);
+    EXPECT_NEAR(cube.x, 320, 20);
+    EXPECT_NEAR(cube.y, 240, 20);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,279 @@
+// kelvo-scene's mouse camera without a window: the orbit arithmetic, the
+// messages it follows and when it shows the scene; and the script it writes
+// to show a model file, read back by the real scanner and parser.
+
+#include "authoring/ModelView.h"
+#include "authoring/MouseCamera.h"
+
+#include "platform/VirtualKeys.h"
+#include "scene/Scene.h"
+#include "script/SceneDriver.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+using namespace kelvo::authoring;
+using namespace qor::platform;
+
+constexpr float kNear = 1e-4f;
+// The height the view spans per pixel at distance 2 in a 480-pixel window.
+const float kPanUnit = 2.0f * 2.0f * std::tan(22.5f * 3.14159265f / 180.0f) / 480.0f;
+
+void expectNear3(const float* got, std::initializer_list<float> want, const char* what) {
+  const float* w = want.begin();
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], w[i], kNear) << what << " [" << i << "]";
+}
+
+TEST(OrbitMath, EyeOfAnOrbit) {
+  const struct {
+    const char* what;
+    Orbit orbit;
+    std::initializer_list<float> eye;
+  } cases[] = {
+      {"the start is the default camera", kStartOrbit, {0, 0, 2}},
+      {"yaw 90 puts the eye on +x", {{0, 0, 0}, 2, 90, 0}, {2, 0, 0}},
+      {"yaw 180 behind", {{0, 0, 0}, 2, 180, 0}, {0, 0, -2}},
+      {"pitch 30 lifts it", {{0, 0, 0}, 2, 0, 30}, {0, 1, std::sqrt(3.0f)}},
+      {"about a point elsewhere", {{1, 2, 3}, 1, -90, 0}, {0, 2, 3}},
+  };
+  for (const auto& c : cases) {
+    float eye[3];
+    orbitEye(c.orbit, eye);
+    expectNear3(eye, c.eye, c.what);
+    // The eye and point give the orbit back.
+    const Orbit back = orbitFromLookAt(eye, c.orbit.target);
+    EXPECT_NEAR(back.distance, c.orbit.distance, kNear) << c.what;
+    EXPECT_NEAR(std::remainder(back.yaw - c.orbit.yaw, 360.0f), 0.0f, 1e-3f) << c.what;
+    EXPECT_NEAR(back.pitch, c.orbit.pitch, 1e-3f) << c.what;
+  }
+}
+
+TEST(OrbitMath, TakingOverFromAnyEyeAndPoint) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    const char* what;
+    float eye[3], target[3];
+    Orbit want;
+  } cases[] = {
+      {"looking straight down: the pitch stops short", {0, 5, 0}, {0, 0, 0}, {{0, 0, 0}, 5, 0, kMaxPitch}},
+      {"from below", {0, -1, 0}, {0, 0, 0}, {{0, 0, 0}, 1, 0, -kMaxPitch}},
+      {"eye on the point: just in front of it", {1, 1, 1}, {1, 1, 1}, {{1, 1, 1}, kMinDistance, 0, 0}},
+      {"a camera gone non-finite: the start", {nan, 0, 0}, {0, 0, 0}, kStartOrbit},
+  };
+  for (const auto& c : cases) {
+    const Orbit got = orbitFromLookAt(c.eye, c.target);
+    expectNear3(got.target, {c.want.target[0], c.want.target[1], c.want.target[2]}, c.what);
+    EXPECT_NEAR(got.distance, c.want.distance, kNear) << c.what;
+    EXPECT_NEAR(got.yaw, c.want.yaw, kNear) << c.what;
+    EXPECT_NEAR(got.pitch, c.want.pitch, kNear) << c.what;
+  }
+}
+
+TEST(OrbitMath, TurnsDolliesAndPans) {
+  enum Op { Turn, Dolly, Pan };
+  const struct {
+    const char* what;
+    Orbit from;
+    Op op;
+    float a, b;  // turn and pan: pixels dx, dy; dolly: notches
+    Orbit want;
+  } cases[] = {
+      // The scene follows the pointer: a drag to the right takes the eye left round the point.
+      {"drag right", kStartOrbit, Turn, 225, 0, {{0, 0, 0}, 2, -90, 0}},
+      {"drag down looks from above", kStartOrbit, Turn, 0, 50, {{0, 0, 0}, 2, 0, 20}},
+      {"the pitch stops short of the top", kStartOrbit, Turn, 0, 1000, {{0, 0, 0}, 2, 0, kMaxPitch}},
+      {"and of the bottom", kStartOrbit, Turn, 0, -1000, {{0, 0, 0}, 2, 0, -kMaxPitch}},
+      {"the yaw wraps", {{0, 0, 0}, 2, 170, 0}, Turn, -50, 0, {{0, 0, 0}, 2, -170, 0}},
+      {"a notch away from the user comes nearer", kStartOrbit, Dolly, 1, 0, {{0, 0, 0}, 1.7f, 0, 0}},
+      {"a notch towards goes back", {{0, 0, 0}, 1.7f, 0, 0}, Dolly, -1, 0, kStartOrbit},
+      {"never onto the point", kStartOrbit, Dolly, 100, 0, {{0, 0, 0}, kMinDistance, 0, 0}},
+      {"nor past the far limit", kStartOrbit, Dolly, -100, 0, {{0, 0, 0}, kMaxDistance, 0, 0}},
+      {"an eye farther out is not pulled in by going back", {{0, 0, 0}, 80, 0, 0}, Dolly, -1, 0, {{0, 0, 0}, 80, 0, 0}},
+      {"an eye nearer in is not pushed out by coming on", {{0, 0, 0}, 0.01f, 0, 0}, Dolly, 1, 0, {{0, 0, 0}, 0.01f, 0, 0}},
+      {"pan right slides the point left", kStartOrbit, Pan, 100, 0, {{-100 * kPanUnit, 0, 0}, 2, 0, 0}},
+      {"pan down slides it up", kStartOrbit, Pan, 0, 100, {{0, 100 * kPanUnit, 0}, 2, 0, 0}},
+      {"across a turned view", {{0, 0, 0}, 2, 90, 0}, Pan, 100, 0, {{0, 0, 100 * kPanUnit}, 2, 90, 0}},
+      {"up a view from above", {{0, 0, 0}, 2, 0, 90 - 1e-3f}, Pan, 0, 100, {{0, 0, -100 * kPanUnit}, 2, 0, 90 - 1e-3f}},
+      {"farther off, farther per pixel", {{0, 0, 0}, 4, 0, 0}, Pan, 50, 0, {{-100 * kPanUnit, 0, 0}, 4, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    const int32_t dx = static_cast<int32_t>(c.a), dy = static_cast<int32_t>(c.b);
+    const Orbit got = c.op == Turn ? orbited(c.from, dx, dy) : c.op == Dolly ? dollied(c.from, c.a) : panned(c.from, dx, dy, 480);
+    expectNear3(got.target, {c.want.target[0], c.want.target[1], c.want.target[2]}, c.what);
+    EXPECT_NEAR(got.distance, c.want.distance, kNear) << c.what;
+    EXPECT_NEAR(got.yaw, c.want.yaw, 1e-3f) << c.what;
+    EXPECT_NEAR(got.pitch, c.want.pitch, 1e-3f) << c.what;
+  }
+}
+
+// A message as the window procedure gets it; `onScene` false: a GUI window
+// took the left press.
+struct Step {
+  UINT message;
+  WPARAM wParam = 0;
+  int32_t x = 0, y = 0;
+  bool onScene = true;
+};
+Step wheel(int notches) { return {WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<uint16_t>(notches * WHEEL_DELTA))}; }
+// A key press; a repeat has lParam bit 30 set.
+Step key(WPARAM vk, bool repeat = false) { return {WM_KEYDOWN, vk, 0, repeat ? 0x4000 : 0}; }
+
+class MouseCameraTest : public ::testing::Test {
+protected:
+  // Each step goes through the main loop's calls: the keys first, then the
+  // message, then a frame.
+  void run(std::initializer_list<Step> steps) {
+    for (const Step& s : steps) {
+      MSG msg{nullptr, s.message, s.wParam, MAKELPARAM(static_cast<uint32_t>(s.x), static_cast<uint32_t>(s.y))};
+      if (!camera.takeKey(msg, scene)) camera.observe(msg, s.onScene, 480);
+      camera.beforeFrame(scene, hooks);
+    }
+  }
+  // A load with the script's camera at `eye` looking at `target`, or the default one.
+  void load(bool scriptCamera, std::initializer_list<float> eye = {0, 0, 2}, std::initializer_list<float> target = {0, 0, 0}) {
+    scene.camera = qor::makeShared<qor::Camera>();
+    std::copy(eye.begin(), eye.end(), scene.camera->position);
+    std::copy(target.begin(), target.end(), scene.camera->view);
+    camera.sceneLoaded(scene, !scriptCamera);
+    camera.beforeFrame(scene, hooks);
+  }
+  void expectOrbit(const Orbit& want, const char* what) {
+    expectNear3(camera.orbit().target, {want.target[0], want.target[1], want.target[2]}, what);
+    EXPECT_NEAR(camera.orbit().distance, want.distance, kNear) << what;
+    EXPECT_NEAR(camera.orbit().yaw, want.yaw, 1e-3f) << what;
+    EXPECT_NEAR(camera.orbit().pitch, want.pitch, 1e-3f) << what;
+    // The renderer looks through the orbit.
+    ASSERT_EQ(hooks.view, &camera.view()) << what;
+    float eye[3];
+    orbitEye(want, eye);
+    expectNear3(hooks.view->eye, {eye[0], eye[1], eye[2]}, what);
+  }
+  void TearDown() override { scene.camera = nullptr; }
+
+  qor::Scene scene;
+  qor::RenderHooks hooks;
+  MouseCamera camera;
+};
+
+TEST_F(MouseCameraTest, DragsAndTheWheelMoveTheViewOfAScriptWithoutCamera) {
+  load(false);
+  const struct {
+    const char* what;
+    std::initializer_list<Step> steps;
+    Orbit want;
+  } cases[] = {
+      {"a left drag turns", {{WM_LBUTTONDOWN, MK_LBUTTON, 100, 100}, {WM_MOUSEMOVE, MK_LBUTTON, 325, 150}, {WM_LBUTTONUP}},
+       {{0, 0, 0}, 2, -90, 20}},
+      {"moves without a button do nothing", {{WM_MOUSEMOVE, 0, 10, 10}, {WM_MOUSEMOVE, 0, 300, 300}}, {{0, 0, 0}, 2, -90, 20}},
+      {"Home goes back to the start", {key(VK_HOME)}, kStartOrbit},
+      {"a press a GUI window took drags nothing",
+       {{WM_LBUTTONDOWN, MK_LBUTTON, 100, 100, false}, {WM_MOUSEMOVE, MK_LBUTTON, 325, 100}, {WM_LBUTTONUP}}, kStartOrbit},
+      {"a release never seen ends the drag at the next move",
+       {{WM_LBUTTONDOWN, MK_LBUTTON, 0, 0}, {WM_MOUSEMOVE, MK_LBUTTON, 25, 0}, {WM_MOUSEMOVE, 0, 250, 0},
+        {WM_MOUSEMOVE, MK_LBUTTON, 500, 0}},
+       {{0, 0, 0}, 2, -10, 0}},
+      {"the wheel comes nearer and goes back", {key(VK_HOME), wheel(2), wheel(-1)}, {{0, 0, 0}, 1.7f, 0, 0}},
+      {"right and middle drags pan, while either is held",
+       {key(VK_HOME), {WM_RBUTTONDOWN, MK_RBUTTON, 0, 0}, {WM_MBUTTONDOWN, MK_RBUTTON | MK_MBUTTON, 0, 0},
+        {WM_MOUSEMOVE, MK_RBUTTON | MK_MBUTTON, 100, 0}, {WM_RBUTTONUP, MK_MBUTTON}, {WM_MOUSEMOVE, MK_MBUTTON, 100, 100},
+        {WM_MBUTTONUP}, {WM_MOUSEMOVE, 0, 500, 500}},
+       {{-100 * kPanUnit, 100 * kPanUnit, 0}, 2, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    run(c.steps);
+    expectOrbit(c.want, c.what);
+  }
+  // A new load keeps the view where it is.
+  load(false);
+  expectOrbit({{-100 * kPanUnit, 100 * kPanUnit, 0}, 2, 0, 0}, "after a load");
+  EXPECT_FALSE(camera.lent());
+}
+
+TEST_F(MouseCameraTest, F6LendsItToTheScriptCameraAndGivesItBack) {
+  load(true, {3, 0, 0}, {1, 0, 0});
+  // The script's camera shows the scene and the mouse leaves it alone.
+  EXPECT_EQ(hooks.view, nullptr);
+  run({{WM_LBUTTONDOWN, MK_LBUTTON, 0, 0}, {WM_MOUSEMOVE, MK_LBUTTON, 100, 0}, {WM_LBUTTONUP}, wheel(3), key(VK_HOME)});
+  EXPECT_EQ(hooks.view, nullptr);
+  // Lent, it starts where the script camera stands; a held F6 does not flip back.
+  run({key(VK_F6), key(VK_F6, true)});
+  expectOrbit({{1, 0, 0}, 2, 90, 0}, "lent");
+  run({{WM_LBUTTONDOWN, MK_LBUTTON, 0, 0}, {WM_MOUSEMOVE, MK_LBUTTON, 225, 0}, {WM_LBUTTONUP}});
+  expectOrbit({{1, 0, 0}, 2, 0, 0}, "turned");
+  // Home goes back to where it was lent from; the script's camera never moved.
+  run({key(VK_HOME)});
+  expectOrbit({{1, 0, 0}, 2, 90, 0}, "home");
+  EXPECT_EQ(scene.camera->position[0], 3.0f);
+  // A load keeps it lent and where it is.
+  run({wheel(1)});
+  load(true);
+  expectOrbit({{1, 0, 0}, 1.7f, 90, 0}, "after a load");
+  run({key(VK_F6)});
+  EXPECT_EQ(hooks.view, nullptr);
+  // Other keys are not the camera's.
+  const MSG other{nullptr, WM_KEYDOWN, 'A', 0};
+  EXPECT_FALSE(camera.takeKey(other, scene));
+}
+
+TEST_F(MouseCameraTest, AScriptCameraMadeActiveLaterTakesOver) {
+  load(false);
+  run({wheel(1)});
+  ASSERT_EQ(hooks.view, &camera.view());
+  // A key binding's "setActive": the scene's camera is no longer the default one.
+  scene.camera = qor::makeShared<qor::Camera>();
+  run({{WM_MOUSEMOVE}, wheel(1)});
+  EXPECT_EQ(hooks.view, nullptr);
+  EXPECT_NEAR(camera.orbit().distance, 1.7f, kNear);
+  // A load without one gives the view back to the mouse, from where it was.
+  load(false);
+  expectOrbit({{0, 0, 0}, 1.7f, 0, 0}, "after a load");
+}
+
+TEST(ModelViewTest, ModelFilesByTheirExtension) {
+  for (auto [path, model] : {std::pair{"cube.obj", true}, {"dir/CUBE.OBJ", true}, {"a.b/Cube.Obj", true},
+                             {"scene.ks", false}, {"obj", false}, {"dir.obj/scene", false}, {"cube.obj.txt", false}})
+    EXPECT_EQ(isModelFile(path), model) << path;
+}
+
+TEST(ModelViewTest, NamesAreQuotedAsTheScannerReadsThem) {
+  // What the scanner makes of the literal is the name itself, backslashes
+  // and the other quote included; names it cannot hold are refused.
+  for (const char* name : {"cube.obj", "it's.obj", "say \"hi\".obj", "back\\slash.obj", "a\\\"b.obj", "two\nlines.obj"}) {
+    const std::optional<std::string> literal = quoteScriptString(name);
+    ASSERT_TRUE(literal) << name;
+    qor::SceneDriver driver;
+    const std::vector<qor::ScannedToken> tokens = driver.scanText("t.ks", *literal + ";");
+    ASSERT_EQ(tokens.size(), 2u) << *literal;
+    EXPECT_EQ(tokens[0].name, "string");
+    EXPECT_EQ(tokens[0].text, name);
+  }
+  for (const char* name : {"both'\".obj", "ends in\\"}) EXPECT_FALSE(quoteScriptString(name)) << name;
+}
+
+TEST(ModelViewTest, TheScriptParsesAndNamesTheModelBesideItself) {
+  kelvo::test::TempDir dir;
+  const std::string path = dir.write("it's a \"model\".obj", "v 0 0 0\n");
+  std::string script, error;
+  EXPECT_FALSE(modelViewScript(path, script, error));
+  EXPECT_NE(error.find("cannot show the model " + path + ": "), std::string::npos) << error;
+  const std::string plain = dir.write("sub/it's.obj", "v 0 0 0\n");
+  ASSERT_TRUE(modelViewScript(plain, script, error)) << error;
+  qor::SceneDriver driver;
+  EXPECT_TRUE(driver.parseText(plain, script));
+  bool named = false;
+  for (const qor::ScannedToken& t : driver.scanText(plain, script)) named = named || t.text == "it's.obj";
+  EXPECT_TRUE(named) << script;
+  // A missing model, or a folder, is refused with its name and the reason.
+  for (const std::string& bad : {dir.file("missing.obj"), dir.file("sub")}) {
+    EXPECT_FALSE(modelViewScript(bad, script, error));
+    EXPECT_EQ(error.rfind("cannot open the model " + bad + ": ", 0), 0u) << error;
+  }
+}
+
+}  // namespace
