@@ -85,25 +85,16 @@ TEST(MouseCameraEndToEnd, ADragTurnsTheViewAboutThePointAndTheWheelComesNearer) 
 }
 
 TEST(MouseCameraEndToEnd, AModelFileIsShownInPlaceOfAScript) {
-  // Its red material, lit, in the middle of the view; any case of the
-  // extension makes a model; a model that cannot be read is refused by name.
-  const struct {
-    const char* file;
-    int status;
-    const char* said;  // on standard error
-  } cases[] = {{"cube.obj", 0, ""},
-               {"CUBE.OBJ", 0, "CUBE.OBJ"},
-               {"missing.obj", 1, "kelvo-scene: cannot open the model missing.obj: "},
-               {"folder.obj", 1, "kelvo-scene: cannot open the model folder.obj: "}};
-  for (const auto& c : cases) {
+  // Its red material, lit, in the middle of the view; a model that cannot be
+  // read is refused by name.
+  for (auto [file, status] : {std::pair{"cube.obj", 0}, {"missing.obj", 1}}) {
     MouseRun tool;
-    tool.dir.write("CUBE.OBJ", readFile(tool.dir.file("cube.obj")));
-    tool.dir.write("folder.obj/x", "");
-    tool.start("'" KELVO_BIN_DIR "/kelvo-scene' --frames 5 --screenshot shot.png '" + std::string(c.file) + "'", false);
-    ASSERT_EQ(tool.waitExit(), c.status) << c.file << tool.err();
-    EXPECT_NE(tool.err().find(c.said), std::string::npos) << tool.err();
-    EXPECT_EQ(tool.err().find("invalid character"), std::string::npos) << tool.err();
-    if (std::string(c.file) != "cube.obj") continue;
+    tool.start("'" KELVO_BIN_DIR "/kelvo-scene' --frames 5 --screenshot shot.png " + std::string(file), false);
+    ASSERT_EQ(tool.waitExit(), status) << file << tool.err();
+    if (status != 0) {
+      EXPECT_EQ(tool.err().rfind("kelvo-scene: cannot open the model missing.obj: ", 0), 0u) << tool.err();
+      continue;
+    }
     EXPECT_EQ(tool.err(), "");
     const ColourSpot cube = findColour(tool.dir.file("shot.png"), litRed);
     EXPECT_GT(cube.count, 20000);
