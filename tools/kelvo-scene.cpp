@@ -91,12 +91,11 @@ const char kUsage[] =
     "\"offscreen\" driver is used, which suits --frames and --screenshot.\n"
     "\n"
     "Exit status: 0 after a normal end, 1 when no window can be opened, the\n"
-    "model cannot be read, or the screenshot or console log cannot be\n"
-    "written, 2 on a usage error. With\n"
-    "--frames or --screenshot it is also 1 after an error: a syntax error, a\n"
-    "script that is missing or cannot be read, a statement stopped by a limit\n"
-    "(with --strict also after a warning); the screenshot of what could be\n"
-    "shown is written all the same.\n";
+    "model cannot be read, or the screenshot or console log cannot be written,\n"
+    "2 on a usage error. With --frames or --screenshot it is also 1 after an\n"
+    "error: a syntax error, a script that is missing or cannot be read, a\n"
+    "statement stopped by a limit (with --strict also after a warning); the\n"
+    "screenshot of what could be shown is written all the same.\n";
 
 
 int usageError(const char* what, const char* arg) {
