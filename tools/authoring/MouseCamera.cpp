@@ -108,7 +108,7 @@ void MouseCamera::sceneLoaded(const qor::Scene& scene, bool defaultCamera) {
     lent_ = false;
     home_ = kStartOrbit;
   }
-  drag_ = Drag::None;
+  // A drag under way goes on: a reload on save may come in the middle of it.
 }
 
 bool MouseCamera::takeKey(const MSG& msg, const qor::Scene& scene) {
