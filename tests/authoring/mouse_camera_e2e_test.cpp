@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <regex>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -33,21 +32,12 @@ struct MouseRun : ChildProcess {
     dir.write("scene.txt", kScene);
   }
   void launch(const std::string& args) { start("'" KELVO_BIN_DIR "/kelvo-scene' " + args); }
-  // The window, once the scene has loaded (its line printed); 0 if never.
-  unsigned long loadedWindow() {
-    const unsigned long window = findWindow();
-    for (int attempt = 0; window && attempt < 600 && waitExit(0ms) == -1; ++attempt) {
-      if (out().find("ready\n") != std::string::npos) return window;
-      std::this_thread::sleep_for(100ms);
-    }
-    return 0;
-  }
-  // Sends the xdotool `actions` to the loaded window, then Escape until it
-  // quits; the last frame drawn is saved as `shot`.
+  // Sends the xdotool `actions` to the window once the scene has loaded (its
+  // line printed), then Escape until it quits; the last frame drawn is saved.
   ColourSpot drive(const std::string& actions, const char* shot) {
     launch(std::string("--screenshot ") + shot + " scene.txt");
-    const unsigned long window = loadedWindow();
-    EXPECT_NE(window, 0ul) << err();
+    const unsigned long window = findWindow();
+    EXPECT_TRUE(window && waitForOutput("ready\n")) << err();
     if (!window) return {};
     const std::string w = std::to_string(window);
     runCommand("xdotool " + std::regex_replace(actions, std::regex("WINDOW"), w) + " 2>/dev/null");
