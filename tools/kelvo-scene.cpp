@@ -29,6 +29,8 @@
 #include "authoring/FrameClock.h"
 #include "authoring/ImageCompare.h"
 #include "authoring/ScreenshotKey.h"
+#include "authoring/ModelView.h"
+#include "authoring/MouseCamera.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +44,7 @@ const char kUsage[] =
     "usage: kelvo-scene [--size WxH] [--frames N] [--fps N] [--screenshot OUT.png]\n"
     "                   [--ref IMAGE [--threshold T]] [--console-log LOG.txt]\n"
     "                   [--strict] FILE\n"
+    "       kelvo-scene [options] MODEL.obj\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
     "camera, key bindings, timers and the console, loaded exactly as the viewer\n"
@@ -57,6 +60,17 @@ const char kUsage[] =
     "each place once; at the end a note counts the repeats of each. Escape\n"
     "outside the console (or closing the window, or the script's \"exit\")\n"
     "quits; \"reset\" and F5 load FILE again.\n"
+    "\n"
+    "A FILE ending in .obj (in any case) is a model: it is shown normalised to\n"
+    "a unit box at the origin, lit from the front and dimly from behind.\n"
+    "\n"
+    "When the script makes no camera active (and for a model) the mouse moves\n"
+    "the camera: drag with the left button to turn it about the point it looks\n"
+    "at, turn the wheel to come nearer or go farther, drag with the right or\n"
+    "middle button to slide it across the view; Home puts it back at the\n"
+    "start. F6 lends the mouse camera to the script's own camera, from where\n"
+    "that camera stands; F6 again gives the script its camera back. The view\n"
+    "stays where it is when the scene is loaded again.\n"
     "\n"
     "F2 opens and closes the console, drawn with the working directory's\n"
     "\"GUIConfig.txt\" as in the viewer. Enter runs the line typed there as a\n"
@@ -91,13 +105,13 @@ const char kUsage[] =
     "Without a display (no DISPLAY and no SDL_VIDEODRIVER) SDL's invisible\n"
     "\"offscreen\" driver is used, which suits --frames and --screenshot.\n"
     "\n"
-    "Exit status: 0 after a normal end, 1 when no window can be opened or the\n"
-    "screenshot or console log cannot be written, or the last frame differs\n"
-    "from --ref's image, 2 on a usage error. With --frames, --screenshot or\n"
-    "--ref it is also 1 after an error: a syntax error, a script that is\n"
-    "missing or cannot be read, a statement stopped by a limit (with --strict\n"
-    "also after a warning); the screenshot of what could be shown is written\n"
-    "all the same.\n";
+    "Exit status: 0 after a normal end, 1 when no window can be opened, the\n"
+    "model cannot be read, the screenshot or console log cannot be written,\n"
+    "or the last frame differs from --ref's image, 2 on a usage error. With\n"
+    "--frames, --screenshot or --ref it is also 1 after an error: a syntax\n"
+    "error, a script that is missing or cannot be read, a statement stopped\n"
+    "by a limit (with --strict also after a warning); the screenshot of what\n"
+    "could be shown is written all the same.\n";
 
 
 int usageError(const char* what, const char* arg) {
@@ -206,6 +220,15 @@ int main(int argc, char** argv) {
   if (fps > 0 && frameLimit == 0) return usageError("--fps goes with --frames", nullptr);
   if (thresholdGiven && !reference) return usageError("--threshold goes with --ref", nullptr);
   if (fps > 0) kelvo::authoring::startFrameClock(fps);
+  // A model is shown through a scene script made for it, given to the loader as text.
+  std::string modelScript, modelError;
+  if (kelvo::authoring::isModelFile(file)) {
+    if (!kelvo::authoring::modelViewScript(file, modelScript, modelError)) {
+      std::fprintf(stderr, "kelvo-scene: %s\n", modelError.c_str());
+      return 1;
+    }
+    qor::sceneScriptText = &modelScript;
+  }
 
   // With no display at all, draw into SDL's invisible window (asked for
   // explicitly, which is what the platform layer accepts).
@@ -256,6 +279,8 @@ int main(int argc, char** argv) {
   sceneErrorReporter = &script::reportError;
   scene.scriptPath = file;
   loadScene(scene);
+  kelvo::authoring::MouseCamera mouseCamera;
+  mouseCamera.sceneLoaded(scene, sceneCameraIsDefault());
   connectGui();
   gui::guiManager.loadGuiConfig();
   std::fflush(stdout);
@@ -281,12 +306,15 @@ int main(int argc, char** argv) {
         screenshotKey.press(capture);
         continue;
       }
+      if (!inputState.consoleVisible && mouseCamera.takeKey(msg, scene)) continue;
       platform::translateMessage(msg);
       platform::dispatchMessage(msg);
+      mouseCamera.observe(msg, inputState.leftDown, screenSettings.height);
     }
     if (inputState.keys[platform::VK_ESCAPE]) break;
     if (inputState.reloadRequested) {
       reload();
+      mouseCamera.sceneLoaded(scene, sceneCameraIsDefault());
       inputState.reloadRequested = false;
     }
     rasterDevice.update();
@@ -294,6 +322,7 @@ int main(int argc, char** argv) {
       timerManager.update();
       // Without a frame limit every frame may be the last one.
       capture.wanted = (keepLastFrame && (frameLimit == 0 || frames + 1 == frameLimit)) || screenshotKey.pending();
+      mouseCamera.beforeFrame(scene, renderHooks);
       renderer->render();
       ++frames;
       screenshotKey.frameDone(capture);

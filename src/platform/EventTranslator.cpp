@@ -79,6 +79,20 @@ int EventTranslator::translate(const SDL_Event& event, Window* hwnd, MessageQueu
       queue.post(hwnd, message, mouseFlags(), pointLParam(event.button.x, event.button.y));
       return 1;
     }
+    case SDL_MOUSEWHEEL: {
+      const SDL_MouseWheelEvent& wheel = event.wheel;
+      int32_t notches = wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -wheel.y : wheel.y;
+      if (notches == 0) return 0;
+      // The high word holds a 16-bit turn: a burst of more notches than it
+      // can say is cut to the largest whole number of them.
+      constexpr int32_t kMostNotches = 32767 / WHEEL_DELTA;
+      if (notches > kMostNotches) notches = kMostNotches;
+      if (notches < -kMostNotches) notches = -kMostNotches;
+      const WPARAM turn = static_cast<uint16_t>(static_cast<int16_t>(notches * WHEEL_DELTA));
+      queue.post(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<uint32_t>(mouseFlags()), turn),
+                 pointLParam(wheel.mouseX, wheel.mouseY));
+      return 1;
+    }
     case SDL_WINDOWEVENT:
       switch (event.window.event) {
         case SDL_WINDOWEVENT_MINIMIZED:

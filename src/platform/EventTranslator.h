@@ -7,6 +7,12 @@
 //   WM_KEYDOWN messages (lParam bit 30 set); release: WM_KEYUP / WM_SYSKEYUP;
 // - pointer: WM_MOUSEMOVE and WM_[LRM]BUTTONDOWN/UP with the client position
 //   in lParam and the MK_ flags in wParam;
+// - wheel: WM_MOUSEWHEEL, the turn in the high word of wParam (WHEEL_DELTA
+//   per notch, positive away from the user, whatever way the system flips
+//   it), the MK_ flags in the low word; lParam holds the pointer's client
+//   position, as every other mouse message here (Windows gives screen
+//   coordinates; a program would turn them into client ones first). A
+//   sideways-only turn gives none;
 // - minimise: WM_ACTIVATE(WA_INACTIVE, minimised = 1); restore:
 //   WM_ACTIVATE(WA_ACTIVE, 0); focus changes: WM_ACTIVATE with the current
 //   minimised flag in the high word;

@@ -67,6 +67,10 @@ constexpr WPARAM MK_SHIFT = 0x0004;
 constexpr WPARAM MK_CONTROL = 0x0008;
 constexpr WPARAM MK_MBUTTON = 0x0010;
 
+// One notch of a mouse wheel in the high word of WM_MOUSEWHEEL's wParam;
+// positive turns away from the user.
+constexpr int32_t WHEEL_DELTA = 120;
+
 // PeekMessage flags.
 constexpr UINT PM_NOREMOVE = 0x0000;
 constexpr UINT PM_REMOVE = 0x0001;
@@ -82,5 +86,7 @@ constexpr WPARAM MAKEWPARAM(uint32_t lo, uint32_t hi) { return static_cast<WPARA
 // the client area while the pointer is captured).
 constexpr int32_t GET_X_LPARAM(LPARAM lp) { return static_cast<int16_t>(LOWORD(static_cast<std::uintptr_t>(lp))); }
 constexpr int32_t GET_Y_LPARAM(LPARAM lp) { return static_cast<int16_t>(HIWORD(static_cast<std::uintptr_t>(lp))); }
+// The signed wheel turn of WM_MOUSEWHEEL, in WHEEL_DELTA units per notch.
+constexpr int32_t GET_WHEEL_DELTA_WPARAM(WPARAM wp) { return static_cast<int16_t>(HIWORD(wp)); }
 
 }  // namespace qor::platform

@@ -216,7 +216,10 @@ void OpenGLRenderer::renderScene(Scene& target) {
   glEnable(GL_LIGHT0);
 
   // The camera, on the identity model-view matrix that render loaded.
-  if (Camera* camera = target.camera.get()) {
+  if (const LookAt* v = renderHooks.view) {
+    gluLookAt(v->eye[0], v->eye[1], v->eye[2], v->target[0], v->target[1], v->target[2], v->up[0], v->up[1],
+              v->up[2]);
+  } else if (const Camera* camera = target.camera.get()) {
     gluLookAt(camera->position[0], camera->position[1], camera->position[2], camera->view[0], camera->view[1],
               camera->view[2], camera->up[0], camera->up[1], camera->up[2]);
   }

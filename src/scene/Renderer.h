@@ -32,6 +32,13 @@ struct ViewSize {
 };
 extern ViewSize defaultViewSize;
 
+// An eye, the point it looks at and an up vector, as gluLookAt takes them.
+struct LookAt {
+  float eye[3];
+  float target[3];
+  float up[3];
+};
+
 // What the frame needs from the layers above the scene, which the scene does
 // not include: the shell points `width` and `height` at its screen settings
 // (the renderer reads the window size there and `resize` stores it there)
@@ -42,7 +49,8 @@ extern ViewSize defaultViewSize;
 // sets `drawGui` to draw itself over the frame and `opaqueItemsDrawn` to
 // learn how many render items passed culling in each frame's opaque pass; a
 // tool may set `beforeSwap` to look at the finished back buffer
-// (screenshots). Null members are skipped.
+// (screenshots), and `view` to look from a place of its own in place of the
+// scene's active camera (which stays as it is). Null members are skipped.
 struct RenderHooks {
   int32_t* width = &defaultViewSize.width;
   int32_t* height = &defaultViewSize.height;
@@ -53,6 +61,7 @@ struct RenderHooks {
   void (*opaqueItemsDrawn)(uint32_t count) = nullptr;
   void (*beforeSwap)(void* data) = nullptr;
   void* beforeSwapData = nullptr;
+  const LookAt* view = nullptr;
 };
 extern RenderHooks renderHooks;
 

@@ -285,11 +285,11 @@ bool loadFile(const std::string& path, SceneDriver& driver, std::size_t* indexOu
   return driver.parse(path);
 }
 
-bool runSceneScript(const std::string& path, SceneDriver& driver) {
+bool runSceneScript(const std::string& path, SceneDriver& driver, const std::string* text) {
   const std::size_t index = addFile(path);
   registerBuiltins();
   setErrorSink(driver.errorSink);
-  const bool ok = driver.parse(path);
+  const bool ok = text ? driver.parseText(path, *text) : driver.parse(path);
   setRunningFile(index);
   runRecord(index);
   takeScene();

@@ -157,7 +157,9 @@ bool loadFile(const std::string& path, SceneDriver& driver, std::size_t* indexOu
 // file is 0 while they run), takes the scene and collects garbage. Returns
 // whether the parse succeeded. The statements run even after a failed parse:
 // whatever was reduced before the error is in effect.
-bool runSceneScript(const std::string& path, SceneDriver& driver);
+// With `text`, that text is parsed under the name `path` in place of the
+// file (the name still places the files the script names).
+bool runSceneScript(const std::string& path, SceneDriver& driver, const std::string* text = nullptr);
 
 // "include": resolves `name` against the running file, loads it unless the
 // file table holds it already, runs its statements with it as the running

@@ -17,6 +17,13 @@ constexpr const char* kSceneSettingsFile = "Data/Scenes/Settings.txt";
 }  // namespace
 
 SceneErrorReporter sceneErrorReporter = nullptr;
+const std::string* sceneScriptText = nullptr;
+
+namespace {
+bool defaultCameraMade = false;
+}  // namespace
+
+bool sceneCameraIsDefault() { return defaultCameraMade; }
 
 bool loadScene(Scene& target, SceneDriver& driver) {
   loadSceneSettings(target, kSceneSettingsFile);
@@ -24,10 +31,11 @@ bool loadScene(Scene& target, SceneDriver& driver) {
 
   // The script's "scene" becomes the root and a "setActive" camera the
   // camera, through the scene built-ins.
-  const bool parsed = script::runSceneScript(std::string(target.scriptPath), driver);
+  const bool parsed = script::runSceneScript(std::string(target.scriptPath), driver, sceneScriptText);
 
   shadowPass = makeShared<VolumeShadows>();
-  if (!target.camera) target.camera = makeShared<Camera>();
+  defaultCameraMade = !target.camera;
+  if (defaultCameraMade) target.camera = makeShared<Camera>();
   return parsed;
 }
 

@@ -17,6 +17,12 @@ class SceneDriver;
 using SceneErrorReporter = void (*)(const std::string& file, int line, int column, const std::string& message);
 extern SceneErrorReporter sceneErrorReporter;
 
+// When set, loadScene runs this text as the scene script in place of the
+// file at `scriptPath`, which still names the script in its messages and
+// places the files it names (a tool shows a model file through a script of
+// its own this way). Null by default.
+extern const std::string* sceneScriptText;
+
 // Brings the scene up: the settings file "Data/Scenes/Settings.txt", the
 // default material, the scene script at `target.scriptPath` (its "scene"
 // becomes the root, an active Camera the camera), the shadow pass object,
@@ -25,5 +31,9 @@ extern SceneErrorReporter sceneErrorReporter;
 bool loadScene(Scene& target);
 // The same with a driver of the caller's (trace switches, error sink).
 bool loadScene(Scene& target, SceneDriver& driver);
+
+// Whether the last loadScene made the default camera because the script
+// made no camera active (a tool then offers a camera of its own).
+bool sceneCameraIsDefault();
 
 }  // namespace qor

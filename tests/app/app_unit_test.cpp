@@ -186,10 +186,15 @@ TEST_F(ShellTest, MouseButtonsSlidesAndWindowManagerRequests) {
   EXPECT_FALSE(inputState.rightDown);
 
   // The screen saver and monitor power-off are refused, other commands and
-  // messages go to the default procedure; close and destroy post a quit.
+  // messages go to the default procedure (the wheel too, touching neither
+  // the pointer position nor the view); close and destroy post a quit.
   for (WPARAM command : {SC_SCREENSAVE, SC_MONITORPOWER, SC_CLOSE}) send(msg(WM_SYSCOMMAND, command));
   send(msg(WM_SYSKEYDOWN, VK_MENU));
-  EXPECT_EQ(defaultCalls, (std::vector<UINT>{WM_SYSCOMMAND, WM_SYSKEYDOWN}));
+  stage = 5;
+  send(msg(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 200, 100));
+  stage = 7;
+  EXPECT_EQ(std::pair(inputState.mouseX, inputState.mouseY), std::pair(-7, -3));
+  EXPECT_EQ(defaultCalls, (std::vector<UINT>{WM_SYSCOMMAND, WM_SYSKEYDOWN, WM_MOUSEWHEEL}));
   MSG posted;
   for (UINT message : {WM_CLOSE, WM_DESTROY}) {
     send(msg(message));

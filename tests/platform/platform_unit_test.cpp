@@ -49,7 +49,8 @@ TEST(VirtualKeyTable, ByPlaceBySymbolAndByLayout) {
 }
 
 // An SDL event. Keys: a symbol, b place, c modifiers, d repeat. Mouse: a x,
-// b y, c button. Window: a the event, b and c its data.
+// b y, c button. Wheel: a notches, b x, c y, d flipped. Window: a the event,
+// b and c its data.
 SDL_Event event(Uint32 type, int a = 0, int b = 0, int c = 0, int d = 0) {
   SDL_Event e{};
   e.type = type;
@@ -63,6 +64,11 @@ SDL_Event event(Uint32 type, int a = 0, int b = 0, int c = 0, int d = 0) {
     e.button.x = a;
     e.button.y = b;
     e.button.button = static_cast<Uint8>(c);
+  } else if (type == SDL_MOUSEWHEEL) {
+    e.wheel.y = a;
+    e.wheel.mouseX = b;
+    e.wheel.mouseY = c;
+    e.wheel.direction = d ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
   } else {
     e.window.event = static_cast<Uint8>(a);
     e.window.data1 = b;
@@ -103,6 +109,14 @@ TEST(EventTranslatorTest, OneMessagePerEventInOrder) {
       {"right", event(SDL_MOUSEBUTTONDOWN, 1, 2, SDL_BUTTON_RIGHT), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(1, 2)},
       {"right up", event(SDL_MOUSEBUTTONUP, 1, 2, SDL_BUTTON_RIGHT), WM_RBUTTONUP, 0, MAKELPARAM(1, 2)},
       {"middle", event(SDL_MOUSEBUTTONDOWN, 1, 2, SDL_BUTTON_MIDDLE), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(1, 2)},
+      // The wheel's turn in the high word, signed, the buttons held in the low one.
+      {"wheel away", event(SDL_MOUSEWHEEL, 1, 30, 40), WM_MOUSEWHEEL, MAKEWPARAM(MK_MBUTTON, 120), MAKELPARAM(30, 40)},
+      {"wheel towards", event(SDL_MOUSEWHEEL, -2, 30, 40), WM_MOUSEWHEEL, MAKEWPARAM(MK_MBUTTON, 0x10000 - 240),
+       MAKELPARAM(30, 40)},
+      {"wheel flipped", event(SDL_MOUSEWHEEL, -3, 0, 0, 1), WM_MOUSEWHEEL, MAKEWPARAM(MK_MBUTTON, 360), 0},
+      {"wheel burst", event(SDL_MOUSEWHEEL, 1000, 0, 0), WM_MOUSEWHEEL, MAKEWPARAM(MK_MBUTTON, 273 * 120), 0},
+      {"wheel sideways", event(SDL_MOUSEWHEEL, 0, 0, 0), 0, 0, 0},
+      {"middle up", event(SDL_MOUSEBUTTONUP, 1, 2, SDL_BUTTON_MIDDLE), WM_MBUTTONUP, 0, MAKELPARAM(1, 2)},
       {"X1", event(SDL_MOUSEBUTTONDOWN, 1, 2, SDL_BUTTON_X1), 0, 0, 0},
       {"minimised", event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_MINIMIZED), WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0},
       // Focus changes while minimised keep the minimised flag.

@@ -82,6 +82,15 @@ public:
     return status_;
   }
 
+  // Waits up to `limit` for `text` to appear on the standard output while
+  // the process runs (a line it prints when ready); false if it never does.
+  bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = 60s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (; waitExit(0ms) == -1 && std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(50ms))
+      if (out().find(text) != std::string::npos) return true;
+    return out().find(text) != std::string::npos;
+  }
+
   std::string out() const { return read("stdout.txt"); }
   std::string err() const { return read("stderr.txt"); }
   const TempDir dir;  // the working folder

@@ -46,3 +46,42 @@ inline bool writeColourImage(const std::string& path, FREE_IMAGE_FORMAT format, 
 }
 
 }  // namespace kelvo::test
+
+namespace kelvo::test {
+
+// Where the pixels of one colour lie in an image file: how many there are
+// and their mean position, x and y in pixels from the top left (0 when none).
+struct ColourSpot {
+  int count = 0;
+  double x = 0.0;
+  double y = 0.0;
+};
+
+// The spot of the pixels whose red, green and blue values `isColour` takes.
+template <class IsColour>
+ColourSpot findColour(const std::string& path, IsColour isColour) {
+  ColourSpot spot;
+  FIBITMAP* image = FreeImage_Load(FreeImage_GetFileType(path.c_str(), 0), path.c_str(), 0);
+  if (!image) return spot;
+  const int width = static_cast<int>(FreeImage_GetWidth(image)), height = static_cast<int>(FreeImage_GetHeight(image));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      RGBQUAD q{};
+      FreeImage_GetPixelColor(image, x, height - 1 - y, &q);
+      if (!isColour(q.rgbRed, q.rgbGreen, q.rgbBlue)) continue;
+      ++spot.count;
+      spot.x += x;
+      spot.y += y;
+    }
+  FreeImage_Unload(image);
+  if (spot.count > 0) {
+    spot.x /= spot.count;
+    spot.y /= spot.count;
+  }
+  return spot;
+}
+
+// Lit red, as a red material shows in light: plenty of red, little else.
+inline bool litRed(int r, int g, int b) { return r > 90 && g < 50 && b < 50; }
+
+}  // namespace kelvo::test
