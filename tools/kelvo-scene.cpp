@@ -13,6 +13,7 @@
 #include "base/memory/IMMObject.h"
 #include "gui/GuiManager.h"
 #include "material/TextureManager.h"
+#include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/VirtualKeys.h"
 #include "scene/OpenGLRenderer.h"
@@ -26,6 +27,7 @@
 #include "util/MappedFile.h"
 
 #include "authoring/Capture.h"
+#include "authoring/Watch.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,7 +39,7 @@ namespace {
 
 const char kUsage[] =
     "usage: kelvo-scene [--size WxH] [--frames N] [--screenshot OUT.png]\n"
-    "                   [--console-log LOG.txt] [--strict] FILE\n"
+    "                   [--console-log LOG.txt] [--strict] [--watch] FILE\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
     "camera, key bindings, timers and the console, loaded exactly as the viewer\n"
@@ -70,6 +72,11 @@ const char kUsage[] =
     "                      a statement that needs more stops with\n"
     "                      FILE:LINE.COLUMN: out of memory, and the next one runs\n"
     "  --strict            count warnings as errors in the exit status\n"
+    "  --watch             load FILE again, as \"reset\" does, whenever a file the\n"
+    "                      load read is saved: FILE, a file it included, the scene\n"
+    "                      settings, a model, material library or texture (also one\n"
+    "                      that was missing, once it is made); changed textures\n"
+    "                      are read again\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "\n"
@@ -133,6 +140,7 @@ int main(int argc, char** argv) {
   const char* consoleLog = nullptr;
   long frameLimit = 0;  // 0: until the user quits
   bool strict = false;
+  bool watchFiles = false;
   int width = 640, height = 480;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
@@ -161,6 +169,8 @@ int main(int argc, char** argv) {
       qor::script::setMemoryLimit(static_cast<std::size_t>(megabytes) << 20);
     } else if (std::strcmp(a, "--strict") == 0) {
       strict = true;
+    } else if (std::strcmp(a, "--watch") == 0) {
+      watchFiles = true;
     } else if (std::strcmp(a, "--size") == 0) {
       if (!hasValue || !parseSize(argv[++i], width, height))
         return usageError("--size wants WIDTHxHEIGHT, for example 640x480", nullptr);
@@ -221,7 +231,10 @@ int main(int argc, char** argv) {
   script::setDiagnosticSink(&script::printDiagnosticToStderr);
   sceneErrorReporter = &script::reportError;
   scene.scriptPath = file;
+  kelvo::authoring::SceneWatch watch;
+  if (watchFiles) watch.enable();
   loadScene(scene);
+  watch.loaded();
   connectGui();
   gui::guiManager.loadGuiConfig();
   std::fflush(stdout);
@@ -247,9 +260,13 @@ int main(int argc, char** argv) {
       platform::dispatchMessage(msg);
     }
     if (inputState.keys[platform::VK_ESCAPE]) break;
+    if (watch.changed(platform::clockMs())) inputState.reloadRequested = true;
     if (inputState.reloadRequested) {
+      watch.beginLoad();
       reload();
+      watch.loaded();
       inputState.reloadRequested = false;
+      std::fflush(stdout);  // what the load printed, for whoever reads it through a pipe
     }
     rasterDevice.update();
     if (inputState.active) {

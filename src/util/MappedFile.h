@@ -55,4 +55,10 @@ bool writeRegularFile(const std::string& path, std::string_view bytes);
 // "tmp" folder of a cache). True when the folder is there afterwards.
 bool makeFolderFor(const std::string& file);
 
+// The cache file `cache` derived from `source` (the collision trees or the
+// shadow records of a model) may be read only when it was last written no
+// earlier than `source` was: a model saved since was changed after its cache
+// was made. False when either cannot be looked at.
+bool cacheIsCurrent(const std::string& cache, const std::string& source);
+
 }  // namespace qor
