@@ -35,6 +35,9 @@ bool SceneWatch::enable() {
     return false;
   }
   watcher_ = std::move(watcher);
+  // An author watching the window (or an editor reading the output through
+  // a pipe) wants each line the script prints as it is printed.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   qor::setReadHook(&record);
   beginLoad();
   return true;

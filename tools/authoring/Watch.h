@@ -24,7 +24,8 @@ public:
   SceneWatch& operator=(const SceneWatch&) = delete;
 
   // Starts watching: the readers' hook is installed and the coming load
-  // recorded. False (with a line on standard error) when the system gives
+  // recorded; standard output goes out line by line. Call it before anything
+  // is printed. False (with a line on standard error) when the system gives
   // no inotify descriptor; the scene then runs unwatched.
   bool enable();
   bool enabled() const { return watcher_ != nullptr; }
