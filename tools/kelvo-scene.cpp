@@ -13,6 +13,7 @@
 #include "base/memory/IMMObject.h"
 #include "gui/GuiManager.h"
 #include "material/TextureManager.h"
+#include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/VirtualKeys.h"
 #include "scene/OpenGLRenderer.h"
@@ -31,6 +32,7 @@
 #include "authoring/ScreenshotKey.h"
 #include "authoring/ModelView.h"
 #include "authoring/MouseCamera.h"
+#include "authoring/Watch.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,7 +45,7 @@ namespace {
 const char kUsage[] =
     "usage: kelvo-scene [--size WxH] [--frames N] [--fps N] [--screenshot OUT.png]\n"
     "                   [--ref IMAGE [--threshold T]] [--console-log LOG.txt]\n"
-    "                   [--strict] FILE\n"
+    "                   [--strict] [--watch] FILE\n"
     "       kelvo-scene [options] MODEL.obj\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
@@ -99,6 +101,11 @@ const char kUsage[] =
     "                      a statement that needs more stops with\n"
     "                      FILE:LINE.COLUMN: out of memory, and the next one runs\n"
     "  --strict            count warnings as errors in the exit status\n"
+    "  --watch             load FILE again, as \"reset\" does, whenever a file the\n"
+    "                      load read is saved: FILE, a file it included, the scene\n"
+    "                      settings, a model, material library or texture (also one\n"
+    "                      that was missing, once it is made); changed textures\n"
+    "                      are read again\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "\n"
@@ -166,6 +173,7 @@ int main(int argc, char** argv) {
   bool thresholdGiven = false;
   long frameLimit = 0;  // 0: until the user quits
   bool strict = false;
+  bool watchFiles = false;
   int width = 640, height = 480;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
@@ -204,6 +212,8 @@ int main(int argc, char** argv) {
       qor::script::setMemoryLimit(static_cast<std::size_t>(megabytes) << 20);
     } else if (std::strcmp(a, "--strict") == 0) {
       strict = true;
+    } else if (std::strcmp(a, "--watch") == 0) {
+      watchFiles = true;
     } else if (std::strcmp(a, "--size") == 0) {
       if (!hasValue || !parseSize(argv[++i], width, height))
         return usageError("--size wants WIDTHxHEIGHT, for example 640x480", nullptr);
@@ -278,9 +288,12 @@ int main(int argc, char** argv) {
   script::setDiagnosticSink(&script::printDiagnosticToStderr);
   sceneErrorReporter = &script::reportError;
   scene.scriptPath = file;
+  kelvo::authoring::SceneWatch watch;
+  if (watchFiles) watch.enable();
   loadScene(scene);
   kelvo::authoring::MouseCamera mouseCamera;
   mouseCamera.sceneLoaded(scene, sceneCameraIsDefault());
+  watch.loaded();
   connectGui();
   gui::guiManager.loadGuiConfig();
   std::fflush(stdout);
@@ -312,10 +325,14 @@ int main(int argc, char** argv) {
       mouseCamera.observe(msg, inputState.leftDown, screenSettings.height);
     }
     if (inputState.keys[platform::VK_ESCAPE]) break;
+    if (watch.changed(platform::clockMs())) inputState.reloadRequested = true;
     if (inputState.reloadRequested) {
+      watch.beginLoad();
       reload();
       mouseCamera.sceneLoaded(scene, sceneCameraIsDefault());
+      watch.loaded();
       inputState.reloadRequested = false;
+      std::fflush(stdout);  // what the load printed, for whoever reads it through a pipe
     }
     rasterDevice.update();
     if (inputState.active) {

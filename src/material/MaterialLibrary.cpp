@@ -2,6 +2,7 @@
 
 #include "material/TextureManager.h"
 #include "util/Path.h"
+#include "util/ReadRecord.h"
 #include "util/TextFile.h"
 #include "util/Warnings.h"
 
@@ -49,6 +50,7 @@ void setAlpha(Material& m, float a) {
 }  // namespace
 
 void LoadMaterialLibrary(MaterialLibrary& library, const std::string& path) {
+  noteFileRead(path);
   const TextFilePtr stream = openTextFile(path);
   if (!stream) {
     if (warningsWanted()) warn("cannot open material library \"" + path + "\": " + describeUnreadableFile(path));

@@ -5,6 +5,7 @@
 
 #include "material/FreeImageLibrary.h"
 #include "util/MappedFile.h"
+#include "util/ReadRecord.h"
 #include "util/Warnings.h"
 
 #include <algorithm>
@@ -37,6 +38,16 @@ void TextureManager::releaseTextures() {
     glDeleteTextures(1, &name);
     builtInFallback_ = false;
   }
+}
+
+bool TextureManager::releaseTexture(std::string_view fileName) {
+  const auto it = cache_.find(fileName);
+  // Name 1 stays: every material whose texture failed shows it.
+  if (it == cache_.end() || it->second == kFallbackTexture) return false;
+  const GLuint name = it->second;
+  glDeleteTextures(1, &name);
+  cache_.erase(it);
+  return true;
 }
 
 TextureImage::TextureImage(SharedMemory block, unsigned maxSide) {
@@ -379,6 +390,7 @@ constexpr Checker kChecker;
 }  // namespace
 
 uint32_t TextureManager::LoadTexture(const std::string& fileName) {
+  noteFileRead(fileName);
   if (auto it = cache_.find(fileName); it != cache_.end()) return it->second;
   const TextureImage image = decodeFile(fileName);
   if (!image) {

@@ -130,6 +130,13 @@ public:
   // context is current.
   void releaseTextures();
 
+  // Deletes the texture of `fileName` and forgets it, so that the next
+  // LoadTexture decodes the file again (it changed on disk); the fallback
+  // texture stays. False when there was none to delete. Call while the
+  // context is current, and only when nothing draws with the texture any
+  // more.
+  bool releaseTexture(std::string_view fileName);
+
   std::size_t cachedCount() const { return cache_.size(); }
 
   // Setting codes (see applySettings in TextureManager.cpp for their GL

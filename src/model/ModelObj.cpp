@@ -3,6 +3,7 @@
 #include "material/MaterialLibrary.h"
 #include "util/LineScanner.h"
 #include "util/MappedFile.h"
+#include "util/ReadRecord.h"
 #include "util/Path.h"
 #include "util/TextFile.h"
 #include "util/Warnings.h"
@@ -109,6 +110,7 @@ namespace {
 
 bool ModelObj::loadGeometry(const std::string& name) {
   // Only regular files are models: a FIFO or device must not block us.
+  noteFileRead(name);
   MappedFile file(name);
   if (!file.opened()) return false;
   std::string_view text = file.bytes();

@@ -20,7 +20,8 @@ SmartPointer<IModel> ModelManager::GetModel(const std::string& fileName) {
 
   SmartPointer<IModel> model = makeShared<ModelObj>(fileName);
   const std::string cachePath = path::join(fileName, "tmp/" + path::baseName(fileName) + ".aabb");
-  if (!loadTrees(*model, cachePath)) {
+  // A cache older than its model was made from an earlier version of it.
+  if (!cacheIsCurrent(cachePath, fileName) || !loadTrees(*model, cachePath)) {
     buildTrees(*model);
     ++treeBuilds_;
     // The "tmp" folder is made when missing; when it cannot be, the trees

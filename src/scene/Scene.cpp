@@ -1,5 +1,6 @@
 #include "scene/Scene.h"
 
+#include "util/ReadRecord.h"
 #include "util/TextFile.h"
 
 #include <cstdio>
@@ -53,6 +54,7 @@ void Scene::clearFrameLists() {
 
 void loadSceneSettings(Scene& target, const std::string& path) {
   // Read in text mode: CR LF counts as LF.
+  noteFileRead(path);
   const TextFilePtr stream = openTextFile(path);
   if (!stream) return;
   std::FILE* file = stream.get();

@@ -9,6 +9,7 @@
 #include "script/SyntaxTree.h"
 #include "util/MappedFile.h"
 #include "util/Path.h"
+#include "util/ReadRecord.h"
 #include "util/Warnings.h"
 
 #include <map>
@@ -286,6 +287,7 @@ bool loadFile(const std::string& path, SceneDriver& driver, std::size_t* indexOu
 }
 
 bool runSceneScript(const std::string& path, SceneDriver& driver, const std::string* text) {
+  noteFileRead(path);
   const std::size_t index = addFile(path);
   registerBuiltins();
   setErrorSink(driver.errorSink);
@@ -300,6 +302,7 @@ bool runSceneScript(const std::string& path, SceneDriver& driver, const std::str
 bool includeFile(std::string_view name, const UnitPlace& call) {
   const std::string path = path::join(runningPath(), name);
   if (hasFile(path)) return false;
+  noteFileRead(path);
   if (const uint64_t bytes = oversizeScript(path)) {
     const ErrorSink& sink = state().errorSink;
     if (sink) sink(filePath(call.file), call.line, call.column, "cannot include " + path + ": " + scriptTooLargeMessage(bytes));

@@ -56,7 +56,8 @@ const ShadowMesh& VolumeShadows::meshOf(const SmartPointer<IModel>& model) {
   ModelShadow& entry = models_[model.get()];
   entry.model = model;
   const std::string path = shadowFilePath(model->fileName);
-  if (!readShadowFile(path, *model, entry.mesh)) {
+  // Records older than their model were computed from an earlier version of it.
+  if (!cacheIsCurrent(path, model->fileName) || !readShadowFile(path, *model, entry.mesh)) {
     entry.mesh = computeShadowMesh(*model);
     ++computed_;
     // The "tmp" folder is made when missing; when it cannot be, the next

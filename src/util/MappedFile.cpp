@@ -233,4 +233,23 @@ bool makeFolderFor(const std::string& file) {
   return errno == EEXIST && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+namespace {
+
+bool laterThan(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+}
+
+}  // namespace
+
+bool cacheIsCurrent(const std::string& cache, const std::string& source) {
+  struct stat cacheInfo, sourceInfo;
+  if (::stat(cache.c_str(), &cacheInfo) != 0) return false;
+  // A source that is not there has no newer version (a model made in
+  // memory under a file's name, say).
+  if (::stat(source.c_str(), &sourceInfo) != 0) return true;
+  // Both times come from the same clock, the file system's; an equal time
+  // (a coarse clock, the cache written in the same tick) counts as current.
+  return !laterThan(sourceInfo.st_mtim, cacheInfo.st_mtim);
+}
+
 }  // namespace qor

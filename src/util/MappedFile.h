@@ -69,4 +69,11 @@ long numberInName(std::string_view name, std::string_view prefix, std::string_vi
 // "tmp" folder of a cache). True when the folder is there afterwards.
 bool makeFolderFor(const std::string& file);
 
+// The cache file `cache` derived from `source` (the collision trees or the
+// shadow records of a model) may be read only when it was last written no
+// earlier than `source` was: a model saved since was changed after its cache
+// was made. False when the cache cannot be looked at; true when the source
+// cannot (there is no newer version of it to miss).
+bool cacheIsCurrent(const std::string& cache, const std::string& source);
+
 }  // namespace qor

@@ -110,3 +110,28 @@ TEST_F(ModelManagerTest, ACacheThatIsNoRegularFileIsNeitherReadNorWritten) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST_F(ModelManagerTest, ACacheOlderThanItsModelIsRebuiltWhateverItHolds) {
+  // A model saved after its cache was made may have moved any vertex while keeping its bounds and its
+  // triangle count, which is all a cache is checked against: such a cache is never read. The cache's time is
+  // set relative to the model's (no waiting for a clock), and whether the trees are built again.
+  ASSERT_TRUE(manager.GetModel(cube));
+  const std::pair<std::chrono::seconds, bool> cases[] = {{-1s, true}, {0s, false}, {1s, false}, {-3600s, true}};
+  for (const auto& [age, rebuilt] : cases) {
+    SCOPED_TRACE(age.count());
+    const auto modelTime = std::filesystem::last_write_time(cube);
+    std::filesystem::last_write_time(cacheFile, modelTime + age);
+    const std::size_t builds = manager.treeBuildCount();
+    manager.Clear();
+    ASSERT_TRUE(manager.GetModel(cube));
+    EXPECT_EQ(manager.treeBuildCount(), builds + (rebuilt ? 1 : 0));
+    // A rebuilt cache is written again, so the next load reads it.
+    EXPECT_GE(std::filesystem::last_write_time(cacheFile), modelTime);
+  }
+}
+
+}  // namespace
