@@ -23,7 +23,7 @@ TEST(ConsoleEndToEnd, TypedLinesRunAndTheirAnswersShowBelow) {
   fs::create_directory_symlink(game / "Data", tool.dir.file("Data"));
   tool.dir.write("scene.txt", "scene = Group();\n");
 
-  tool.start(KELVO_BIN_DIR "/kelvo-scene --console-log console.txt scene.txt");
+  tool.start(KELVO_BIN_DIR "/kelvo-scene --console-keys fixed --console-log console.txt scene.txt");
   const unsigned long window = tool.findWindow();
   ASSERT_NE(window, 0ul) << tool.err();
 
