@@ -1,5 +1,6 @@
-// The console as a user meets it in kelvo-scene under Xvfb: F2 opens it, keys typed with xdotool go through its
-// own layout, Enter runs the line, the answers come below (read from the console log; gui_gl_test draws them).
+// The console as a user meets it in kelvo-scene under Xvfb: F2 opens it, text typed with xdotool comes in the
+// keyboard's layout (or, asked for, keys go through the console's own layout), Enter runs the line, the answers
+// come below, and so do the messages of the load (read from the console log; gui_gl_test draws them).
 
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
@@ -15,19 +16,64 @@ namespace {
 using namespace kelvo::test;
 namespace fs = std::filesystem;
 
-TEST(ConsoleEndToEnd, TypedLinesRunAndTheirAnswersShowBelow) {
-  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
-  ChildProcess tool;
+// A folder with the installation's GUI files.
+void installGui(ChildProcess& tool) {
   const fs::path game = fs::path(KELVO_SOURCE_DIR) / "game";
   fs::create_symlink(game / "GUIConfig.txt", tool.dir.file("GUIConfig.txt"));
   fs::create_directory_symlink(game / "Data", tool.dir.file("Data"));
+}
+
+TEST(ConsoleEndToEnd, TextTypedInTheKeyboardsLayoutReachesTheScript) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  ChildProcess tool;
+  installGui(tool);
+  tool.dir.write("scene.txt", "scene = Group();\n");
+  tool.start(KELVO_BIN_DIR "/kelvo-scene --console-log console.txt scene.txt");
+  const unsigned long window = tool.findWindow();
+  ASSERT_NE(window, 0ul) << tool.err();
+
+  // xdotool types each character with the keys of the server's keymap (US): "=", "<" and ";" are keys of
+  // their own or Shift with one, "_" and "*" Shift with "-" and "8". Then a left arrow and Backspace edit.
+  // (xdotool's "type" takes the rest of its command line as text: one command each.)
+  const std::string steps[] = {"windowfocus --sync " + std::to_string(window) + " sleep 1 key F2",
+                               "type 'x = 1 < 2;'", "key Return", "type 'y_ = x * 3;'", "key Return",
+                               "type 'print(y_ + 1);'", "key Left Left BackSpace", "type 2", "key Return",
+                               "type 'print(x > 0);y'", "key BackSpace Return", "type 'exit();'", "key Return"};
+  std::string line;
+  for (const std::string& step : steps) line += (line.empty() ? "" : " && ") + ("xdotool " + step);
+  runCommand(line + " 2>/dev/null");
+  ASSERT_EQ(tool.waitExit(120s), 0) << tool.err();
+
+  EXPECT_EQ(readFile(tool.dir.file("console.txt")),
+            ">>> x = 1 < 2;\ntrue\n>>> y_ = x * 3;\n3\n>>> print(y_ + 2);\n5\n>>> print(x > 0);\ntrue\n"
+            ">>> exit();\n>>> \n");
+  // What the commands print and the values they leave go to standard output as well.
+  EXPECT_TRUE(tool.out().ends_with("true\n3\n5\ntrue\n")) << tool.out();
+}
+
+TEST(ConsoleEndToEnd, TheLoadsMessagesShowInTheConsole) {
+  ChildProcess tool;
+  installGui(tool);
+  tool.dir.write("broken.txt", "scene = Group();\nx = (1;\nprint(unknownName);\n");
+  tool.start(KELVO_BIN_DIR "/kelvo-scene --frames 2 --console-log console.txt broken.txt", false);
+  EXPECT_EQ(tool.waitExit(120s), 1) << tool.err();
+  const std::string log = readFile(tool.dir.file("console.txt"));
+  // The same lines as on stderr, as output lines (no prompt), above the empty edit line.
+  EXPECT_EQ(log, tool.err() + ">>> \n");
+  EXPECT_NE(log.find("broken.txt:2.6: syntax error, unexpected ;, expecting )\n"), std::string::npos) << log;
+}
+
+TEST(ConsoleEndToEnd, TypedLinesRunAndTheirAnswersShowBelow) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  ChildProcess tool;
+  installGui(tool);
   tool.dir.write("scene.txt", "scene = Group();\n");
 
   tool.start(KELVO_BIN_DIR "/kelvo-scene --console-keys fixed --console-log console.txt scene.txt");
   const unsigned long window = tool.findWindow();
   ASSERT_NE(window, 0ul) << tool.err();
 
-  // The console's layout: "(" and ")" are Shift+8 and Shift+9, "=" is Shift+0 and ";" is Ctrl with the key
+  // The console's own layout: "(" and ")" are Shift+8 and Shift+9, "=" is Shift+0 and ";" is Ctrl with the key
   // that types ":". F2 opens the console; then "print(42);", "x = (1;" and "exit();".
   const std::string keys = "F2 p r i n t shift+8 4 2 shift+9 ctrl+semicolon Return "
                            "x space shift+0 space shift+8 1 ctrl+semicolon Return "
