@@ -27,42 +27,40 @@ using gui::Console;
 struct Key {
   SDL_Keycode sym;
   SDL_Scancode place;
-  const char* text = nullptr;
+  std::string text;
   Uint16 mod = KMOD_NONE;
 };
+Key key(SDL_Keycode sym, SDL_Scancode place, Uint16 mod = KMOD_NONE) { return {sym, place, "", mod}; }
 
-Key ch(char c) {
-  static char texts[128][2];
-  const auto u = static_cast<unsigned char>(c);
-  texts[u][0] = c;
-  if (c >= 'a' && c <= 'z') return {c, static_cast<SDL_Scancode>(SDL_SCANCODE_A + (c - 'a')), texts[u]};
-  if (c >= '1' && c <= '9') return {c, static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (c - '1')), texts[u]};
-  switch (c) {
-    case ' ': return {SDLK_SPACE, SDL_SCANCODE_SPACE, texts[u]};
-    case '=': return {SDLK_EQUALS, SDL_SCANCODE_EQUALS, texts[u]};
-    case ';': return {SDLK_SEMICOLON, SDL_SCANCODE_SEMICOLON, texts[u]};
-    case '<': return {SDLK_COMMA, SDL_SCANCODE_COMMA, texts[u], KMOD_LSHIFT};
-    case '>': return {SDLK_PERIOD, SDL_SCANCODE_PERIOD, texts[u], KMOD_LSHIFT};
-    case '_': return {SDLK_MINUS, SDL_SCANCODE_MINUS, texts[u], KMOD_LSHIFT};
-    case '*': return {SDLK_8, SDL_SCANCODE_8, texts[u], KMOD_LSHIFT};
-    case '(': return {SDLK_9, SDL_SCANCODE_9, texts[u], KMOD_LSHIFT};
-    case 'X': return {SDLK_x, SDL_SCANCODE_X, texts[u], KMOD_LSHIFT};
-    default: ADD_FAILURE() << "no key for " << c; return {SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN};
-  }
-}
-std::vector<Key> typing(const char* text) {
+// The keys that type `text` on a US keyboard.
+std::vector<Key> typing(const std::string& text) {
+  constexpr Uint16 kShift = KMOD_LSHIFT;
+  static const std::vector<std::pair<char, Key>> others = {
+      {' ', key(SDLK_SPACE, SDL_SCANCODE_SPACE)},         {'=', key(SDLK_EQUALS, SDL_SCANCODE_EQUALS)},
+      {';', key(SDLK_SEMICOLON, SDL_SCANCODE_SEMICOLON)}, {'<', key(SDLK_COMMA, SDL_SCANCODE_COMMA, kShift)},
+      {'_', key(SDLK_MINUS, SDL_SCANCODE_MINUS, kShift)}, {'*', key(SDLK_8, SDL_SCANCODE_8, kShift)},
+      {'(', key(SDLK_9, SDL_SCANCODE_9, kShift)},         {'X', key(SDLK_x, SDL_SCANCODE_X, kShift)}};
   std::vector<Key> keys;
-  for (const char* p = text; *p; ++p) keys.push_back(ch(*p));
+  for (char c : text) {
+    Key k = key(SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN);
+    if (c >= 'a' && c <= 'z') k = key(c, static_cast<SDL_Scancode>(SDL_SCANCODE_A + (c - 'a')));
+    else if (c >= '1' && c <= '9') k = key(c, static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (c - '1')));
+    else
+      for (const auto& [typed, other] : others)
+        if (typed == c) k = other;
+    EXPECT_NE(k.sym, SDLK_UNKNOWN) << "no key for " << c;
+    k.text = std::string(1, c);
+    keys.push_back(k);
+  }
   return keys;
 }
-Key key(SDL_Keycode sym, SDL_Scancode place, Uint16 mod = KMOD_NONE) { return {sym, place, nullptr, mod}; }
 const Key kLeft = key(SDLK_LEFT, SDL_SCANCODE_LEFT), kRight = key(SDLK_RIGHT, SDL_SCANCODE_RIGHT),
           kHome = key(SDLK_HOME, SDL_SCANCODE_HOME), kEnd = key(SDLK_END, SDL_SCANCODE_END),
           kBack = key(SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE), kDelete = key(SDLK_DELETE, SDL_SCANCODE_DELETE),
           kShiftEnter = key(SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LSHIFT),
           kShiftLeft = key(SDLK_LEFT, SDL_SCANCODE_LEFT, KMOD_LSHIFT),
           kCtrlLeft = key(SDLK_LEFT, SDL_SCANCODE_LEFT, KMOD_LCTRL), kCtrlQ = key(SDLK_q, SDL_SCANCODE_Q, KMOD_LCTRL),
-          kF5 = key(SDLK_F5, SDL_SCANCODE_F5);
+          kF5 = key(SDLK_F5, SDL_SCANCODE_F5), kUp = key(SDLK_UP, SDL_SCANCODE_UP);
 
 class ConsoleKeysTest : public ::testing::Test {
 protected:
@@ -101,10 +99,10 @@ protected:
     for (const Key& k : keys) {
       hold(k.mod);
       send(SDL_KEYDOWN, k);
-      if (k.text) {
+      if (!k.text.empty()) {
         SDL_Event e{};
         e.type = SDL_TEXTINPUT;
-        SDL_strlcpy(e.text.text, k.text, sizeof e.text.text);
+        SDL_strlcpy(e.text.text, k.text.c_str(), sizeof e.text.text);
         translator.translate(e, nullptr, queue);
       }
       send(SDL_KEYUP, k);
@@ -135,7 +133,7 @@ TEST_F(ConsoleKeysTest, EachLayoutTypesEachCharacterOnceAndTheEditingKeysEdit) {
     int32_t cursor;
   } cases[] = {
       {"plain keys", Console::Layout::Typed, typing("x = 1 < 2;"), "x = 1 < 2;", 10},
-      {"shifted keys", Console::Layout::Typed, typing("X_*(>a"), "X_*(>a", 6},
+      {"shifted keys", Console::Layout::Typed, typing("X_*(a"), "X_*(a", 5},
       {"cursor keys", Console::Layout::Typed, typing("abc") + std::vector{kLeft, kLeft} + typing("z"), "azbc", 2},
       {"Home and Delete", Console::Layout::Typed, typing("abc") + std::vector{kHome, kDelete, kRight}, "bc", 1},
       {"End and Backspace", Console::Layout::Typed, typing("abc") + std::vector{kHome, kEnd, kBack}, "ab", 2},
@@ -178,9 +176,9 @@ TEST_F(ConsoleKeysTest, OutputArrivingDuringAHistoryStepKeepsIt) {
   console.lines = {"one", "two", ""};
   console.isOutput = {false, false, false};
   console.historyIndex = 2;
-  type({key(SDLK_UP, SDL_SCANCODE_UP)});
+  type({kUp});
   console.addOutput("scene.ks:3.1: warning: something\nsecond line");
-  type({key(SDLK_UP, SDL_SCANCODE_UP)});
+  type({kUp});
   EXPECT_EQ(console.editLine(), "one");
   EXPECT_EQ(console.lines.size(), 5u);
   EXPECT_TRUE(console.isOutput[2] && console.isOutput[3] && console.lines[3] == "second line");
