@@ -54,13 +54,14 @@ TEST(ConsoleEndToEnd, TextTypedInTheKeyboardsLayoutReachesTheScript) {
 TEST(ConsoleEndToEnd, TheLoadsMessagesShowInTheConsole) {
   ChildProcess tool;
   installGui(tool);
-  tool.dir.write("broken.txt", "scene = Group();\nx = (1;\nprint(unknownName);\n");
+  tool.dir.write("broken.txt", "scene = Group();\nprint(unknownName);\nx = (1;\n");
   tool.start(KELVO_BIN_DIR "/kelvo-scene --frames 2 --console-log console.txt broken.txt", false);
   EXPECT_EQ(tool.waitExit(120s), 1) << tool.err();
-  const std::string log = readFile(tool.dir.file("console.txt"));
-  // The same lines as on stderr, as output lines (no prompt), above the empty edit line.
-  EXPECT_EQ(log, tool.err() + ">>> \n");
-  EXPECT_NE(log.find("broken.txt:2.6: syntax error, unexpected ;, expecting )\n"), std::string::npos) << log;
+  // The lines stderr shows, as output lines (no prompt) above the empty edit line.
+  const std::string messages = "broken.txt:3.6: syntax error, unexpected ;, expecting )\n"
+                               "broken.txt:2.0: warning: print stops at argument 1: 'unknownName' has no value\n";
+  EXPECT_EQ(readFile(tool.dir.file("console.txt")), messages + ">>> \n");
+  EXPECT_NE(tool.err().find(messages), std::string::npos) << tool.err();
 }
 
 TEST(ConsoleEndToEnd, TypedLinesRunAndTheirAnswersShowBelow) {
