@@ -64,6 +64,25 @@ TEST(ConsoleEndToEnd, TheLoadsMessagesShowInTheConsole) {
   EXPECT_NE(tool.err().find(messages), std::string::npos) << tool.err();
 }
 
+// Each load tells its own messages: after "reset" the scene's warning comes again (and no note counts it as
+// a repeat of the first load's).
+TEST(ConsoleEndToEnd, EveryLoadsMessagesShowInTheConsole) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+  ChildProcess tool;
+  installGui(tool);
+  tool.dir.write("scene.txt", "scene = Group();\nprint(noSuchName);\n");
+  tool.start(KELVO_BIN_DIR "/kelvo-scene --console-log console.txt scene.txt");
+  const unsigned long window = tool.findWindow();
+  ASSERT_NE(window, 0ul) << tool.err();
+  runCommand("xdotool windowfocus --sync " + std::to_string(window) +
+             " sleep 1 key F2 && xdotool type 'reset();' && xdotool key Return && xdotool type 'exit();' && "
+             "xdotool key Return 2>/dev/null");
+  ASSERT_EQ(tool.waitExit(120s), 0) << tool.err();
+  const std::string warning = "scene.txt:2.0: warning: print stops at argument 1: 'noSuchName' has no value\n";
+  EXPECT_EQ(readFile(tool.dir.file("console.txt")), warning + ">>> reset();\n" + warning + ">>> exit();\n>>> \n");
+  EXPECT_EQ(tool.err(), warning + warning);
+}
+
 TEST(ConsoleEndToEnd, TypedLinesRunAndTheirAnswersShowBelow) {
   if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
   ChildProcess tool;
