@@ -38,7 +38,8 @@ namespace {
 
 const char kUsage[] =
     "usage: kelvo-scene [--size WxH] [--frames N] [--screenshot OUT.png]\n"
-    "                   [--console-log LOG.txt] [--strict] FILE\n"
+    "                   [--console-log LOG.txt] [--console-keys typed|fixed]\n"
+    "                   [--strict] FILE\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
     "camera, key bindings, timers and the console, loaded exactly as the viewer\n"
@@ -51,9 +52,9 @@ const char kUsage[] =
     "standard error as FILE:LINE.COLUMN: message, and the scene is shown as far\n"
     "as it was parsed. Mistakes the script goes on after (a file it asks for\n"
     "that cannot be read, say) go there as FILE:LINE.COLUMN: warning: message,\n"
-    "each place once; at the end a note counts the repeats of each. Escape\n"
-    "outside the console (or closing the window, or the script's \"exit\")\n"
-    "quits; \"reset\" and F5 load FILE again.\n"
+    "each place once a load; a note counts the repeats of each, at the end\n"
+    "and before the next load. Escape outside the console (or closing the\n"
+    "window, or the script's \"exit\") quits; \"reset\" and F5 load FILE again.\n"
     "\n"
     "F2 opens and closes the console, drawn with the working directory's\n"
     "\"GUIConfig.txt\" as in the viewer. Enter runs the line typed there as a\n"
