@@ -33,6 +33,7 @@
 #include "authoring/ModelView.h"
 #include "authoring/MouseCamera.h"
 #include "authoring/Watch.h"
+#include "authoring/ConsoleKeys.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,7 +46,7 @@ namespace {
 const char kUsage[] =
     "usage: kelvo-scene [--size WxH] [--frames N] [--fps N] [--screenshot OUT.png]\n"
     "                   [--ref IMAGE [--threshold T]] [--console-log LOG.txt]\n"
-    "                   [--strict] [--watch] FILE\n"
+    "                   [--console-keys typed|fixed] [--strict] [--watch] FILE\n"
     "       kelvo-scene [options] MODEL.obj\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
@@ -59,9 +60,9 @@ const char kUsage[] =
     "standard error as FILE:LINE.COLUMN: message, and the scene is shown as far\n"
     "as it was parsed. Mistakes the script goes on after (a file it asks for\n"
     "that cannot be read, say) go there as FILE:LINE.COLUMN: warning: message,\n"
-    "each place once; at the end a note counts the repeats of each. Escape\n"
-    "outside the console (or closing the window, or the script's \"exit\")\n"
-    "quits; \"reset\" and F5 load FILE again.\n"
+    "each place once a load; a note counts the repeats of each, at the end\n"
+    "and before the next load. Escape outside the console (or closing the\n"
+    "window, or the script's \"exit\") quits; \"reset\" and F5 load FILE again.\n"
     "\n"
     "A FILE ending in .obj (in any case) is a model: it is shown normalised to\n"
     "a unit box at the origin, lit from the front and dimly from behind.\n"
@@ -76,8 +77,14 @@ const char kUsage[] =
     "\n"
     "F2 opens and closes the console, drawn with the working directory's\n"
     "\"GUIConfig.txt\" as in the viewer. Enter runs the line typed there as a\n"
-    "script; what it prints, its errors and its warnings appear below it. The\n"
-    "console has a keyboard layout of its own: Shift+8 and Shift+9 type the\n"
+    "script; what it prints, its errors and its warnings appear below it, and\n"
+    "so do the messages of every load. Characters are typed as the keyboard's\n"
+    "layout says; the arrows, Home, End, Backspace and Delete edit the line,\n"
+    "Shift+Enter puts a line feed in it, Up and Down bring back earlier lines,\n"
+    "Shift with Left or Right selects, Ctrl+C, Ctrl+X and Ctrl+V copy, cut and\n"
+    "paste. A character the console's 8-bit text cannot hold is typed as \"?\".\n"
+    "With --console-keys fixed the console has the viewer's keyboard layout\n"
+    "instead, whatever the keyboard says: Shift+8 and Shift+9 type the\n"
     "parentheses, Shift+0 \"=\", Shift+2 a double quote, Ctrl with the \";:\" key\n"
     "\";\".\n"
     "\n"
@@ -97,6 +104,8 @@ const char kUsage[] =
     "  --threshold T       the percentage --ref allows (default 0.5)\n"
     "  --console-log FILE  at the end, write the console's lines to FILE: typed\n"
     "                      lines behind \">>> \", output lines as they are\n"
+    "  --console-keys K    the console's keyboard: typed (the keyboard's own\n"
+    "                      layout, the default) or fixed (the viewer's)\n"
     "  --memory-limit MB   memory budget of the script's values (default 512);\n"
     "                      a statement that needs more stops with\n"
     "                      FILE:LINE.COLUMN: out of memory, and the next one runs\n"
@@ -174,6 +183,7 @@ int main(int argc, char** argv) {
   long frameLimit = 0;  // 0: until the user quits
   bool strict = false;
   bool watchFiles = false;
+  auto consoleKeys = qor::gui::Console::Layout::Typed;
   int width = 640, height = 480;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
@@ -205,6 +215,9 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(a, "--console-log") == 0) {
       if (!hasValue) return usageError("--console-log wants a file name", nullptr);
       consoleLog = argv[++i];
+    } else if (std::strcmp(a, "--console-keys") == 0) {
+      if (!hasValue || !kelvo::authoring::parseConsoleKeys(argv[++i], consoleKeys))
+        return usageError("--console-keys wants typed or fixed", nullptr);
     } else if (std::strcmp(a, "--memory-limit") == 0) {
       long megabytes = 0;
       if (!hasValue || !parseCount(argv[++i], 1L << 20, megabytes))
@@ -283,9 +296,12 @@ int main(int argc, char** argv) {
   // layout (the console's font and skin; there are no diagnostic windows).
   textureManager.loadFallbackTexture(kFallbackTextureFile);
   // Syntax errors, the interpreter's notes and the warnings go through one
-  // channel to stderr, at start-up and after every "reset"; the console
-  // takes the channel over while a command runs.
-  script::setDiagnosticSink(&script::printDiagnosticToStderr);
+  // channel to stderr and the console's lines, at start-up and after every
+  // "reset"; the console takes the channel over while a command runs.
+  script::setDiagnosticSink([](const script::Diagnostic& d) {
+    script::printDiagnosticToStderr(d);
+    kelvo::authoring::addLoadMessageToConsole(d);
+  });
   sceneErrorReporter = &script::reportError;
   scene.scriptPath = file;
   kelvo::authoring::SceneWatch watch;
@@ -296,6 +312,7 @@ int main(int argc, char** argv) {
   watch.loaded();
   connectGui();
   gui::guiManager.loadGuiConfig();
+  kelvo::authoring::setUpConsole(consoleKeys);
   std::fflush(stdout);
 
   // The main loop's pass, counting frames: one message, then (while the

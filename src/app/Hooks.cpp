@@ -61,6 +61,8 @@ void guiMouseUp() { gui::guiManager.mouseUp(); }
 
 void consoleKeyPressed(uint8_t virtualKey) { gui::guiManager.console.keyPressed(virtualKey); }
 
+void consoleCharTyped(uint32_t codePoint) { gui::guiManager.console.charTyped(codePoint); }
+
 void dispatchKeyBindings() { script::dispatchKeyBindings(inputState.keys); }
 
 void startSound() {

@@ -19,6 +19,8 @@ void guiMouseMove(int32_t x, int32_t y);
 void guiMouseUp();
 // A key press while the console has the keyboard.
 void consoleKeyPressed(uint8_t virtualKey);
+// A character of text input (a Unicode code point) while the console is open.
+void consoleCharTyped(uint32_t codePoint);
 // Connects the renderer to the loaded scene's shadow pass (`shadowPass`,
 // which loadScene makes): the frame hands it each light and the render queue.
 void connectShadows();

@@ -22,6 +22,7 @@
 #include "scene/OpenGLRenderer.h"
 #include "scene/Scene.h"
 #include "script/Builtins.h"
+#include "script/Diagnostics.h"
 #include "script/Interpreter.h"
 #include "script/SceneDriver.h"
 #include "script/SceneLoader.h"
@@ -148,6 +149,8 @@ void releaseScene() {
 }  // namespace
 
 void reload() {
+  // What the last load said is summed up; the new one tells its own.
+  script::restartDiagnostics();
   releaseScene();
   // 8. loadScene again: scene settings and "Data/Scenes/initial.txt".
   loadScene(scene);

@@ -69,6 +69,11 @@ LRESULT windowProc(Window* hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (in.consoleVisible) consoleKeyPressed(static_cast<uint8_t>(wParam));
       else in.keys[wParam] = 1;
       return 0;
+    case WM_CHAR:
+      // Text input (where the program switched it on) types into the open
+      // console; with the console closed the key's WM_KEYDOWN was all.
+      if (in.consoleVisible && wParam <= 0x10FFFF) consoleCharTyped(static_cast<uint32_t>(wParam));
+      return 0;
     case WM_KEYUP:
     case WM_SYSKEYUP:
       // Caps Lock stays recorded once pressed: it is a toggle, not a held key.

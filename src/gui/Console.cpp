@@ -91,7 +91,8 @@ void Console::keyPressed(uint8_t vk) {
     return;
   }
   if (const char c = typedChar(vk, shift, ctrl, caps)) {
-    insertChar(c);
+    // In the Typed layout the character comes as text input of its own.
+    if (layout == Layout::Fixed) insertChar(c);
     return;
   }
   switch (vk) {
@@ -125,6 +126,15 @@ void Console::keyPressed(uint8_t vk) {
         collapseAt(cursor - 1);
       }
       break;
+    case VK_DELETE:
+      if (layout == Layout::Fixed) {
+        keys[vk] = 1;
+      } else if (selStart != selEnd) {
+        deleteSelection();
+      } else if (cursor < length()) {
+        editLine().erase(static_cast<std::size_t>(cursor), 1);
+      }
+      break;
     case VK_RETURN:
       if (shift) insertChar('\n');
       else submit();
@@ -138,6 +148,12 @@ void Console::keyPressed(uint8_t vk) {
       break;
     default: keys[vk] = 1; break;
   }
+}
+
+void Console::charTyped(uint32_t codePoint) {
+  if (layout != Layout::Typed) return;
+  if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0)) return;
+  insertChar(codePoint <= 0xFF ? static_cast<char>(codePoint) : '?');
 }
 
 void Console::insertChar(char c) {
@@ -301,37 +317,47 @@ void Console::draw() {
     const Piece& p = pieces[row];
     const int32_t bottom = kFirstRow + static_cast<int32_t>(row) * kLineSpacing;
     const std::string& text = lines[p.line];
+    const Colour ink = isOutput[p.line] ? kOutputColour : kTypedColour;
+
+    if (opaqueBacking) {
+      // The band covers the row from above the glyphs' tops to below their
+      // descenders; the rows are kLineSpacing apart, so bands meet.
+      const Colour band = isOutput[p.line] ? kOutputBacking : kTypedBacking;
+      glColor4f(band.r, band.g, band.b, 1.0f);
+      draw::plainQuad(0.0f, static_cast<float>(-(bottom - 14)), static_cast<float>(width),
+                      static_cast<float>(-(bottom - 14 + kLineSpacing)));
+    }
 
     if (p.line == edit && selFrom < selTo) {
       // The selection's part of this display line, as a light band.
       const std::size_t from = std::max(selFrom, p.begin);
       const std::size_t to = std::min(selTo, p.end);
       if (from < to) {
-        glColor4f(1.0f, 1.0f, 1.0f, 0.35f);
+        glColor4f(1.0f, 1.0f, 1.0f, kSelectionAlpha);
         draw::plainQuad(kPad + static_cast<float>(from - p.begin) * kAdvance, static_cast<float>(-(bottom - 13)),
                         kPad + static_cast<float>(to - p.begin) * kAdvance, static_cast<float>(-(bottom - 2)));
       }
     }
 
     if (isOutput[p.line]) {
-      guiManager.drawText(kPad, bottom, std::string_view(text).substr(p.begin, p.end - p.begin), 0.0f, 0.0f, 1.0f);
+      guiManager.drawText(kPad, bottom, std::string_view(text).substr(p.begin, p.end - p.begin), ink.r, ink.g, ink.b);
     } else {
       // The prompt's part of the piece, then the text's.
       const std::size_t promptEnd = std::min(p.end, kPrompt.size());
       if (p.begin < promptEnd)
-        guiManager.drawText(kPad, bottom, kPrompt.substr(p.begin, promptEnd - p.begin), 0.0f, 1.0f, 0.0f);
+        guiManager.drawText(kPad, bottom, kPrompt.substr(p.begin, promptEnd - p.begin), ink.r, ink.g, ink.b);
       const std::size_t from = std::max(p.begin, kPrompt.size());
       if (from < p.end) {
         const int32_t left = kPad + static_cast<int32_t>(from - p.begin) * font::kAdvance;
-        guiManager.drawText(left, bottom, std::string_view(text).substr(from - kPrompt.size(), p.end - from), 0.0f,
-                            1.0f, 0.0f);
+        guiManager.drawText(left, bottom, std::string_view(text).substr(from - kPrompt.size(), p.end - from), ink.r,
+                            ink.g, ink.b);
       }
     }
 
     // The blinking cursor, on the edit line's display line that holds it.
     if (p.line == edit && blinkCounter > 30 && p.begin == cursorPiece * static_cast<std::size_t>(kColumns)) {
       const int32_t left = kPad + static_cast<int32_t>(cursorColumn) * font::kAdvance;
-      guiManager.drawText(left, bottom, "_", 0.0f, 1.0f, 0.0f);
+      guiManager.drawText(left, bottom, "_", kTypedColour.r, kTypedColour.g, kTypedColour.b);
     }
   }
   glPopMatrix();

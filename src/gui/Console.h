@@ -1,11 +1,13 @@
 #pragma once
 // The console: a command line over the 3D view. Key presses arrive as
-// virtual-key codes and are turned into characters with the console's own
-// fixed keyboard layout; Enter hands the line to the script language through
-// the file "stdin", and what the command prints comes back as output lines.
+// virtual-key codes; characters come either from the console's own fixed
+// keyboard layout (the viewer's) or from the window system's text input in
+// the user's layout (see Layout). Enter hands the line to the script
+// language through the file "stdin", and what the command prints comes back
+// as output lines.
 //
 // Text is 8-bit (the font has one glyph per byte, ISO 8859-1 for the upper
-// half); the clipboard converts at its edge.
+// half); the clipboard and the text input convert at their edge.
 
 #include "gui/Controls.h"
 
@@ -26,6 +28,29 @@ public:
   static constexpr int32_t kLineSpacing = 11;
   static constexpr std::string_view kPrompt = ">>> ";
 
+  // Typed lines are drawn green, output lines blue.
+  struct Colour {
+    float r, g, b;
+  };
+  static constexpr Colour kTypedColour{0.0f, 1.0f, 0.0f};
+  static constexpr Colour kOutputColour{0.0f, 0.0f, 1.0f};
+  // The bands drawn behind the lines when `opaqueBacking` is set. Pure green
+  // is legible only on a dark ground and pure blue only on a light one, so
+  // each kind of line has its own band; and the selection is a white veil
+  // of kSelectionAlpha over the typed line's band.
+  static constexpr Colour kTypedBacking{0.0f, 0.0f, 0.0f};
+  static constexpr Colour kOutputBacking{0.88f, 0.9f, 0.96f};
+  static constexpr float kSelectionAlpha = 0.35f;
+
+  // Where characters come from. Fixed: the console's own table of keys
+  // (Shift+8 "(", Ctrl with the ":" key ";", …), whatever the keyboard
+  // shows. Typed: from charTyped, that is the window system's text input in
+  // the user's layout; key presses then only edit (the cursor keys, Home,
+  // End, Backspace, Delete, Enter, history, selection and clipboard), and a
+  // key that types a character in the fixed table types nothing itself, so
+  // no character comes twice.
+  enum class Layout : uint8_t { Fixed, Typed };
+
   Console();
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;
@@ -34,6 +59,12 @@ public:
 
   // One key press while the console has the keyboard.
   void keyPressed(uint8_t virtualKey);
+  // One character of text input (a Unicode code point), in the Typed
+  // layout; ignored in the Fixed one. Control characters are left to the
+  // editing keys; a character past the console's 8-bit text (ISO 8859-1)
+  // is typed as "?", as the clipboard pastes it: the user sees that
+  // something was typed which the console cannot hold.
+  void charTyped(uint32_t codePoint);
   // Inserts `c` at the cursor; the cursor moves past it.
   void insertChar(char c);
   // Enter: a new edit line, then the command written to `commandFile` and
@@ -47,6 +78,8 @@ public:
 
   // Forgets everything typed and printed: one empty edit line.
   void clear();
+  // Appends text as output lines above the edit line, one per line of it.
+  void addOutput(std::string_view text);
 
   // The line being typed (always the last line).
   std::string& editLine() { return lines.back(); }
@@ -88,6 +121,10 @@ public:
   uint8_t* keys = ownKeys_;
   // The file each command goes through.
   std::string commandFile = "stdin";
+  Layout layout = Layout::Fixed;
+  // Draws each line on an opaque band of its own backing colour, so the
+  // text stays legible (at least 4.5:1 contrast) over any scene and skin.
+  bool opaqueBacking = false;
 
 private:
   int32_t length() const { return static_cast<int32_t>(editLine().size()); }
@@ -98,8 +135,6 @@ private:
   void wordLeft();
   void wordRight();
   void runCommand();
-  // Appends output text as lines above the edit line.
-  void appendOutput(std::string_view text);
 
   uint8_t ownKeys_[256] = {};
   // The line that was being typed when the history was entered.

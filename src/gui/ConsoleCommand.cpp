@@ -91,11 +91,13 @@ void Console::runCommand() {
   script::setErrorSink(sceneErrorReporter ? script::ErrorSink(sceneErrorReporter) : script::ErrorSink());
   script::setOutputSink(nullptr);
   collectGarbage();
-  appendOutput(transcript);
+  addOutput(transcript);
 }
 
-void Console::appendOutput(std::string_view text) {
-  // Output lines go above the edit line, which stays last.
+void Console::addOutput(std::string_view text) {
+  // Output lines go above the edit line, which stays last; the lines before
+  // it stay where they are, so a history step in progress stays valid.
+  const bool browsing = historyIndex < static_cast<int32_t>(editIndex());
   std::string edit = std::move(editLine());
   lines.pop_back();
   isOutput.pop_back();
@@ -107,7 +109,7 @@ void Console::appendOutput(std::string_view text) {
   }
   lines.push_back(std::move(edit));
   isOutput.push_back(false);
-  historyIndex = static_cast<int32_t>(editIndex());
+  if (!browsing) historyIndex = static_cast<int32_t>(editIndex());
 }
 
 }  // namespace qor::gui

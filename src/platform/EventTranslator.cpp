@@ -2,6 +2,8 @@
 
 #include "platform/VirtualKeys.h"
 
+#include <cstring>
+
 namespace qor::platform {
 
 namespace {
@@ -32,6 +34,33 @@ LPARAM pointLParam(int32_t x, int32_t y) {
 }
 
 }  // namespace
+
+uint32_t nextCodePoint(std::string_view text, std::size_t& pos) {
+  constexpr uint32_t kReplacement = 0xFFFD;
+  const auto lead = static_cast<uint8_t>(text[pos]);
+  const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+  if (length == 0 || pos + length > text.size()) {
+    ++pos;
+    return kReplacement;
+  }
+  uint32_t code = length == 1 ? lead : lead & (0x7Fu >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<uint8_t>(text[pos + i]);
+    if ((next & 0xC0) != 0x80) {
+      ++pos;
+      return kReplacement;
+    }
+    code = (code << 6) | (next & 0x3F);
+  }
+  // The shortest form only, and no surrogates: anything else is not text.
+  constexpr uint32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+    ++pos;
+    return kReplacement;
+  }
+  pos += length;
+  return code;
+}
 
 WPARAM EventTranslator::mouseFlags() const {
   WPARAM flags = buttons_;
@@ -123,6 +152,13 @@ int EventTranslator::translate(const SDL_Event& event, Window* hwnd, MessageQueu
     case SDL_QUIT:
       queue.post(hwnd, WM_CLOSE, 0, 0);
       return 1;
+    case SDL_TEXTINPUT: {
+      // SDL's text is zero-terminated within its fixed buffer.
+      const std::string_view text(event.text.text, strnlen(event.text.text, sizeof event.text.text));
+      int posted = 0;
+      for (std::size_t pos = 0; pos < text.size(); ++posted) queue.post(hwnd, WM_CHAR, nextCodePoint(text, pos), 1);
+      return posted;
+    }
     default:
       return 0;
   }

@@ -18,14 +18,29 @@
 //   minimised flag in the high word;
 // - size change: WM_SIZE(SIZE_RESTORED, width | height << 16);
 // - the close button, and a quit request of the system (SIGINT, SIGTERM):
-//   WM_CLOSE.
-// Events without a message (text input, exposure, …) give none.
+//   WM_CLOSE;
+// - text input (only while it is switched on, see setTextInput in Window.h):
+//   one WM_CHAR per character typed, in the user's keyboard layout, after
+//   the key's WM_KEYDOWN. wParam is the character's Unicode code point
+//   (where Windows sends UTF-16 units, a character beyond U+FFFF comes as
+//   one message, not as two surrogates; a broken UTF-8 sequence gives
+//   U+FFFD), lParam the repeat count 1.
+// Events without a message (exposure, text being composed, …) give none.
 
 #include "platform/Messages.h"
 
 #include <SDL.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
 namespace qor::platform {
+
+// The code point of the UTF-8 sequence at text[pos], and pos moved past it.
+// A broken or overlong sequence, a surrogate or a value past U+10FFFF gives
+// U+FFFD and moves one byte on. pos must be below text.size().
+uint32_t nextCodePoint(std::string_view text, std::size_t& pos);
 
 class EventTranslator {
 public:

@@ -50,8 +50,9 @@ MessageQueue& threadQueue();
 bool peekMessage(MSG& msg, UINT removeFlags);
 void postMessage(Window* hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void postQuitMessage(int exitCode);
-// Character messages are not used by this program, so there is nothing to
-// translate; kept so the loop reads as a message loop.
+// Character messages come straight from the window system's text input
+// (see setTextInput in Window.h), so there is nothing to translate; kept so
+// the loop reads as a message loop.
 inline bool translateMessage(const MSG&) { return false; }
 LRESULT dispatchMessage(const MSG& msg);
 

@@ -14,6 +14,7 @@ namespace {
 
 Window* openWindow = nullptr;
 int cursorCount = 0;
+bool textInputWanted = false;
 EventTranslator translator;
 
 // True when SDL_VIDEODRIVER names `driver` (it may list several, separated
@@ -125,7 +126,9 @@ std::unique_ptr<Window> Window::create(const char* title, int x, int y, int widt
     error = std::string("cannot create the window: ") + SDL_GetError();
     return nullptr;
   }
-  SDL_StopTextInput();  // the program reads keys, not composed text
+  // Keys only, unless text input was asked for.
+  if (textInputWanted) SDL_StartTextInput();
+  else SDL_StopTextInput();
   translator = EventTranslator{};
   openWindow = window.get();
   applyCursor();
@@ -186,6 +189,15 @@ void pumpWindowEvents(MessageQueue& queue) {
   SDL_Event event;
   while (SDL_PollEvent(&event)) translator.translate(event, openWindow, queue);
 }
+
+void setTextInput(bool on) {
+  textInputWanted = on;
+  if (!openWindow) return;
+  if (on) SDL_StartTextInput();
+  else SDL_StopTextInput();
+}
+
+bool textInputOn() { return textInputWanted; }
 
 int showCursor(bool show) {
   cursorCount += show ? 1 : -1;

@@ -76,6 +76,14 @@ Window* currentWindow();
 // nothing while no window is open.
 void pumpWindowEvents(MessageQueue& queue);
 
+// Text input: while it is on, each character typed (in the user's keyboard
+// layout, dead keys and compose sequences included) also comes as WM_CHAR
+// after its key's WM_KEYDOWN. It is off in every new window, so a program
+// that reads only keys sees exactly the messages it always did. Switching
+// it on before any window exists takes effect when the window opens.
+void setTextInput(bool on);
+bool textInputOn();
+
 // ShowCursor: a display counter, the pointer is visible while it is >= 0.
 // Returns the new count.
 int showCursor(bool show);

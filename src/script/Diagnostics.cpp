@@ -160,6 +160,13 @@ void finishDiagnostics() {
   }
 }
 
+void restartDiagnostics() {
+  finishDiagnostics();
+  Channel& c = channel();
+  c.index.clear();
+  c.seen.clear();
+}
+
 uint64_t diagnosticsOffered() { return channel().offered; }
 
 uint64_t errorCount() { return channel().errors; }

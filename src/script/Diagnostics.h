@@ -80,6 +80,11 @@ void reportError(const std::string& file, int line, int column, const std::strin
 // first seen: "FILE:LINE.COLUMN: note: this warning came N more times: TEXT".
 // Then the repeat counts start again.
 void finishDiagnostics();
+// Before the scene loads again: sums up the repeats so far, then forgets
+// which warnings were seen, so the new load tells its own warnings (a reload
+// of an unchanged script repeats them; one that mends a mistake drops it).
+// The error and warning counts go on.
+void restartDiagnostics();
 
 // What the channel has passed since the sink was installed: errors and
 // warnings, for the tools' exit status (--strict counts warnings as errors).

@@ -15,13 +15,16 @@
 #include "scene/OpenGLRenderer.h"
 #include "scene/Scene.h"
 #include "scene/TransformNodes.h"
+#include "support/Contrast.h"
 #include "support/TempDir.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <array>
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <tuple>
 #include <vector>
 
@@ -155,6 +158,45 @@ TEST_F(GuiFrameTest, DiagnosticWindowsAndConsoleWithAndWithoutTheSkin) {
   inputState.clickY = 450;
   EXPECT_TRUE(guiMouseDown());
   guiMouseUp();
+}
+
+// With its opaque bands on, every kind of console line is legible, whatever the skin's panel and the scene
+// behind it (without them the installation's grey panel gives 3.3:1 for the typed lines, 1.9:1 for the
+// output lines): in each line's area the two colours seen most, the band and the glyphs, stand at least
+// 4.5:1 apart, and the glyphs keep their colour.
+TEST_F(GuiFrameTest, ConsoleLinesStandOutFromTheirBands) {
+  ASSERT_TRUE(guiManager.loadGuiConfig());
+  gui::Console& console = guiManager.console;
+  console.opaqueBacking = true;
+  console.lines = {"MMMMMMMM", "MMMMMMMM", "MMMM"};
+  console.isOutput = {false, true, false};
+  console.selStart = 0;
+  console.selEnd = console.cursor = 4;
+  inputState.consoleVisible = true;
+  renderer->render();
+  console.opaqueBacking = false;
+
+  // Display line r's glyphs start 17 + 11 r rows down and 16 units in, 7 units a character.
+  constexpr int kLeft = 16, kTop = 17;
+  const struct {
+    const char* name;
+    int row, firstColumn, columns;
+    bool (*inkTest)(const Pixel&);
+  } areas[] = {{"typed line", 0, 4, 8, isGreen}, {"output line", 1, 0, 8, isBlue}, {"selection", 2, 4, 4, isGreen}};
+  for (const auto& a : areas) {
+    std::map<Pixel, int> seen;
+    const int x0 = kLeft + 7 * a.firstColumn, y0 = kTop + 11 * a.row;
+    for (int y = y0; y < y0 + 7; ++y)
+      for (int x = x0; x < x0 + 7 * a.columns; ++x) ++seen[frame.at(x, y)];
+    ASSERT_GE(seen.size(), 2u) << a.name;
+    std::vector<std::pair<int, Pixel>> byCount;
+    for (const auto& [pixel, n] : seen) byCount.emplace_back(n, pixel);
+    std::sort(byCount.rbegin(), byCount.rend());
+    const Pixel band = byCount[0].second, ink = byCount[1].second;
+    EXPECT_TRUE(a.inkTest(ink)) << a.name << ": " << ::testing::PrintToString(ink);
+    EXPECT_GE(kelvo::test::contrastRatio(band, ink), 4.5)
+        << a.name << ": " << ::testing::PrintToString(band) << " behind " << ::testing::PrintToString(ink);
+  }
 }
 
 // However many windows there are, each one shows, also after a click has brought the bottom one to the top

@@ -1,11 +1,14 @@
 // The real window under a display (Xvfb in the test scripts): one window at
-// a time, the framebuffer asked for, the cursor counter and the clipboard.
+// a time, the framebuffer asked for, the cursor counter, the clipboard and
+// text input.
 
 #include "platform/Clipboard.h"
 #include "platform/Window.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -51,6 +54,39 @@ TEST(WindowTest, OneWindowWithTheFramebufferAskedFor) {
   window.reset();
   EXPECT_EQ(currentWindow(), nullptr);
   EXPECT_FALSE(getCursorPos(x, y));
+}
+
+// Text input is off in a new window, so a program that reads keys gets no
+// character messages from the window system; it is on where switched on,
+// before or after the window opens, and the window system's text comes as
+// WM_CHAR, one per code point. (A pushed event arrives either way: SDL
+// filters only what its own keyboard code sends.)
+TEST(WindowTest, TextInputOnlyWhereSwitchedOn) {
+  auto typeText = [](const char* text) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = SDL_GetWindowID(currentWindow()->sdlWindow());
+    SDL_strlcpy(e.text.text, text, sizeof e.text.text);
+    SDL_PushEvent(&e);
+    MessageQueue queue;
+    pumpWindowEvents(queue);
+    std::vector<WPARAM> chars;
+    for (MSG msg{}; queue.peek(msg, PM_REMOVE);)
+      if (msg.message == WM_CHAR) chars.push_back(msg.wParam);
+    return chars;
+  };
+  std::string error;
+  for (bool early : {false, true}) {
+    setTextInput(early);
+    auto window = openTestWindow(error);
+    ASSERT_TRUE(window) << error;
+    EXPECT_EQ(SDL_IsTextInputActive() == SDL_TRUE, early) << "on before the window: " << early;
+    setTextInput(!early);
+    EXPECT_EQ(SDL_IsTextInputActive() == SDL_TRUE, !early) << "switched over to " << !early;
+    EXPECT_EQ(typeText("x\xE2\x82\xAC"), (std::vector<WPARAM>{'x', 0x20AC}));
+    setTextInput(false);
+    EXPECT_EQ(textInputOn() || SDL_IsTextInputActive(), false);
+  }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <tuple>
 #include <vector>
 
@@ -137,6 +139,48 @@ TEST(EventTranslatorTest, OneMessagePerEventInOrder) {
     EXPECT_EQ(std::tuple(msg.message, msg.wParam, msg.lParam), std::tuple(s.message, s.wParam, s.lParam)) << s.name;
     EXPECT_FALSE(queue.peek(msg, PM_REMOVE)) << s.name << ": one message per event";
   }
+}
+
+// Text input: one WM_CHAR per character, its code point in wParam (one message even past U+FFFF), in
+// order; a broken sequence costs one U+FFFD per byte that cannot start a character.
+TEST(EventTranslatorTest, TextInputGivesOneCharacterMessagePerCodePoint) {
+  constexpr WPARAM kBad = 0xFFFD;
+  const struct {
+    const char* name;
+    const char* text;
+    std::vector<WPARAM> codes;
+  } cases[] = {
+      {"empty", "", {}},
+      {"ASCII", "x=1<2;", {'x', '=', '1', '<', '2', ';'}},
+      {"Latin-1", "\xC3\xA9", {0xE9}},
+      {"euro", "\xE2\x82\xAC", {0x20AC}},
+      {"beyond U+FFFF", "\xF0\x9F\x98\x80!", {0x1F600, '!'}},
+      {"cut short", "\xC3(", {kBad, '('}},
+      {"stray continuation", "\x80" "a", {kBad, 'a'}},
+      {"overlong", "\xC0\xAF", {kBad, kBad}},
+      {"surrogate", "\xED\xA0\x80", {kBad, kBad, kBad}},
+      {"past U+10FFFF", "\xF4\x90\x80\x80", {kBad, kBad, kBad, kBad}},
+      {"ends inside", "a\xE2\x82", {'a', kBad, kBad}},
+  };
+  EventTranslator translator;
+  MessageQueue queue;
+  for (const auto& c : cases) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    std::snprintf(e.text.text, sizeof e.text.text, "%s", c.text);
+    EXPECT_EQ(translator.translate(e, nullptr, queue), static_cast<int>(c.codes.size())) << c.name;
+    std::vector<WPARAM> seen;
+    for (MSG msg{}; queue.peek(msg, PM_REMOVE);) {
+      EXPECT_TRUE(msg.message == WM_CHAR && msg.lParam == 1) << c.name;
+      seen.push_back(msg.wParam);
+    }
+    EXPECT_EQ(seen, c.codes) << c.name;
+  }
+  // The text fills SDL's buffer with no terminator left over: read to its end, never past it.
+  SDL_Event full{};
+  full.type = SDL_TEXTINPUT;
+  std::memset(full.text.text, 'k', sizeof full.text.text);
+  EXPECT_EQ(translator.translate(full, nullptr, queue), static_cast<int>(sizeof full.text.text));
 }
 
 TEST(MessageQueueTest, FirstInFirstOutPastItsRingThenTheQuitOnce) {
