@@ -26,6 +26,7 @@
 #include "util/MappedFile.h"
 
 #include "authoring/Capture.h"
+#include "authoring/SceneOverlays.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,7 +38,7 @@ namespace {
 
 const char kUsage[] =
     "usage: kelvo-scene [--size WxH] [--frames N] [--screenshot OUT.png]\n"
-    "                   [--console-log LOG.txt] [--strict] FILE\n"
+    "                   [--console-log LOG.txt] [--strict] [--stats] FILE\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
     "camera, key bindings, timers and the console, loaded exactly as the viewer\n"
@@ -53,6 +54,13 @@ const char kUsage[] =
     "each place once; at the end a note counts the repeats of each. Escape\n"
     "outside the console (or closing the window, or the script's \"exit\")\n"
     "quits; \"reset\" and F5 load FILE again.\n"
+    "\n"
+    "The errors and warnings of the last load are also shown in a panel along\n"
+    "the bottom of the window, first ones first; it empties when a load comes\n"
+    "clean. F1 shows and hides the key and mouse bindings, the script's own\n"
+    "(\"setKeyFunc\") too; F11 shows and hides the frame statistics: frames per\n"
+    "second, milliseconds per frame, items drawn and culled, triangles, lights\n"
+    "and shadow volumes. Screenshots show what is shown over the scene.\n"
     "\n"
     "F2 opens and closes the console, drawn with the working directory's\n"
     "\"GUIConfig.txt\" as in the viewer. Enter runs the line typed there as a\n"
@@ -70,6 +78,7 @@ const char kUsage[] =
     "                      a statement that needs more stops with\n"
     "                      FILE:LINE.COLUMN: out of memory, and the next one runs\n"
     "  --strict            count warnings as errors in the exit status\n"
+    "  --stats             start with the frame statistics shown (F11)\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "\n"
@@ -126,6 +135,17 @@ bool saveConsoleLog(const char* path) {
 using kelvo::authoring::Capture;
 using kelvo::authoring::captureBackBuffer;
 using kelvo::authoring::savePng;
+using kelvo::authoring::sceneOverlays;
+
+namespace {
+
+// Over the finished frame: the panel and the boxes, then the screenshot.
+void beforeSwap(void* capture) {
+  sceneOverlays.draw(qor::screenSettings.width, qor::screenSettings.height);
+  captureBackBuffer(capture);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const char* file = nullptr;
@@ -161,6 +181,8 @@ int main(int argc, char** argv) {
       qor::script::setMemoryLimit(static_cast<std::size_t>(megabytes) << 20);
     } else if (std::strcmp(a, "--strict") == 0) {
       strict = true;
+    } else if (std::strcmp(a, "--stats") == 0) {
+      sceneOverlays.statsShown = true;
     } else if (std::strcmp(a, "--size") == 0) {
       if (!hasValue || !parseSize(argv[++i], width, height))
         return usageError("--size wants WIDTHxHEIGHT, for example 640x480", nullptr);
@@ -207,10 +229,8 @@ int main(int argc, char** argv) {
   connectShadows();
 
   Capture capture;
-  if (screenshot) {
-    renderHooks.beforeSwap = &captureBackBuffer;
-    renderHooks.beforeSwapData = &capture;
-  }
+  renderHooks.beforeSwap = &beforeSwap;
+  renderHooks.beforeSwapData = &capture;
 
   // The viewer's start-up: the fallback texture, the scene, then the GUI
   // layout (the console's font and skin; there are no diagnostic windows).
@@ -219,8 +239,11 @@ int main(int argc, char** argv) {
   // channel to stderr, at start-up and after every "reset"; the console
   // takes the channel over while a command runs.
   script::setDiagnosticSink(&script::printDiagnosticToStderr);
+  // Every load's messages, repeats of the last load's too, for the panel.
+  script::setDiagnosticObserver(&kelvo::authoring::showLoadMessage);
   sceneErrorReporter = &script::reportError;
   scene.scriptPath = file;
+  sceneOverlays.messages.startLoad();
   loadScene(scene);
   connectGui();
   gui::guiManager.loadGuiConfig();
@@ -243,11 +266,15 @@ int main(int argc, char** argv) {
         inputState.reloadRequested = true;
         continue;
       }
+      // F1 (help) and F11 (statistics) are kelvo-scene's own too.
+      if (msg.message == platform::WM_KEYDOWN && sceneOverlays.handleKey(static_cast<int>(msg.wParam), msg.lParam & (1 << 30)))
+        continue;
       platform::translateMessage(msg);
       platform::dispatchMessage(msg);
     }
     if (inputState.keys[platform::VK_ESCAPE]) break;
     if (inputState.reloadRequested) {
+      sceneOverlays.messages.startLoad();
       reload();
       inputState.reloadRequested = false;
     }
@@ -255,7 +282,7 @@ int main(int argc, char** argv) {
     if (inputState.active) {
       timerManager.update();
       // Without a frame limit every frame may be the last one.
-      capture.wanted = frameLimit == 0 || frames + 1 == frameLimit;
+      capture.wanted = screenshot && (frameLimit == 0 || frames + 1 == frameLimit);
       renderer->render();
       ++frames;
       dispatchKeyBindings();
