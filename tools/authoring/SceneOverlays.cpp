@@ -4,7 +4,9 @@
 #include "platform/VirtualKeys.h"
 #include "script/Builtins.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 namespace kelvo::authoring {
 
@@ -61,34 +63,34 @@ std::string keyName(int code) {
   }
 }
 
-namespace {
-
-// A key column wide enough for "right/middle drag".
-std::string row(const std::string& key, const std::string& what) {
-  std::string text = "  " + key;
-  text.resize(std::max<std::size_t>(text.size() + 1, 21), ' ');
-  return text + what;
-}
-
-}  // namespace
-
 std::vector<TextLine> helpLines(const std::vector<KeyBindingText>& bindings) {
   static const std::pair<const char*, const char*> kOwn[] = {
       {"Escape", "quit"},
-      {"F1", "show or hide this help"},
-      {"F2", "open or close the console"},
+      {"F1", "this help"},
+      {"F2", "console"},
       {"F5", "load the script again"},
-      {"F6", "mouse camera for the script's camera"},
-      {"Home", "mouse camera back to its start"},
-      {"F11", "show or hide frame statistics"},
-      {"F12", "save a numbered screenshot"},
-      {"left drag", "orbit round the point looked at"},
-      {"wheel", "move nearer or farther"},
-      {"right/middle drag", "pan"},
+      {"F6", "mouse camera or script's"},
+      {"Home", "mouse camera to its start"},
+      {"F11", "frame statistics"},
+      {"F12", "numbered screenshot"},
+      {"left drag", "orbit"},
+      {"wheel", "dolly nearer or farther"},
+      {"right drag", "pan"},
+      {"middle drag", "pan"},
+  };
+  // The keys in a column as wide as the longest name (a long one runs over).
+  std::size_t keyWidth = 0;
+  for (auto [key, what] : kOwn) keyWidth = std::max(keyWidth, std::string_view(key).size());
+  for (const KeyBindingText& b : bindings) keyWidth = std::max(keyWidth, std::min<std::size_t>(b.key.size(), 12));
+  auto row = [keyWidth](std::string_view key, std::string_view what) {
+    std::string text = "  ";
+    text.append(key);
+    text.resize(std::max(text.size() + 1, keyWidth + 4), ' ');
+    return text.append(what);
   };
   std::vector<TextLine> lines{{"kelvo-scene", kHeadingText}};
   for (auto [key, what] : kOwn) lines.push_back({row(key, what), kBodyText});
-  lines.push_back({"the script's keys (setKeyFunc)", kHeadingText});
+  lines.push_back({"the script's keys", kHeadingText});
   if (bindings.empty()) lines.push_back({"  none", kBodyText});
   for (const KeyBindingText& b : bindings) lines.push_back({row(b.key, b.call), kBodyText});
   return lines;
@@ -155,20 +157,20 @@ void SceneOverlays::draw(int width, int height) {
   // The rate counts every frame, shown or not, so it is right when shown.
   rate_.frame(qor::platform::clockMs());
   panel_.draw(messages, width, height);
-  const TextMetrics m = metricsFor(width, height);
-  const std::size_t columns = columnsFitting(m, width);
+  if (statsShown) {
+    writeStatsLines(qor::renderStats, rate_, statsLines_);
+    drawTextBox(statsLines_, Corner::TopRight, kBoxBackground, width, height);
+  }
+  // The help, asked for to be read, lies over the rest and may take the
+  // whole window.
   if (helpShown) {
-    // The top half of the window, as the panel keeps to the bottom one.
     if (refreshHelp() || width != helpWidth_ || height != helpHeight_) {
-      helpShownLines_ = fitLines(helpLines_, columns, rowsFitting(m, height / 2 + m.margin()), kBodyText);
+      const TextMetrics m = metricsFor(width, height);
+      helpShownLines_ = fitLines(helpLines_, columnsFitting(m, width), rowsFitting(m, height), kBodyText);
       helpWidth_ = width;
       helpHeight_ = height;
     }
     drawTextBox(helpShownLines_, Corner::TopLeft, kBoxBackground, width, height);
-  }
-  if (statsShown) {
-    writeStatsLines(qor::renderStats, rate_, statsLines_);
-    drawTextBox(statsLines_, Corner::TopRight, kBoxBackground, width, height);
   }
 }
 
