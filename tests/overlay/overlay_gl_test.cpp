@@ -8,7 +8,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -19,74 +18,47 @@ using namespace kelvo::authoring;
 constexpr int kSize = 64;  // the test context's window; the font's plain size
 constexpr Colour kBox{20, 40, 60}, kInk{250, 200, 100};
 
-// Everything a box could disturb, read back.
-struct State {
-  std::vector<GLboolean> enabled;
-  std::array<GLfloat, 16> projection{}, modelView{}, texture{};
-  std::array<GLfloat, 4> colour{};
-  std::array<GLint, 4> viewport{};
-  GLint matrixMode = 0, boundTexture = 0, depthFunc = 0, blendSource = 0, alignment = 0, envMode = 0;
-  GLint depthMask = 0;
-  bool operator==(const State&) const = default;
-};
-
-const GLenum kCapabilities[] = {GL_DEPTH_TEST, GL_LIGHTING, GL_LIGHT0, GL_FOG, GL_STENCIL_TEST, GL_CULL_FACE,
-                                GL_BLEND, GL_TEXTURE_2D, GL_ALPHA_TEST, GL_SCISSOR_TEST, GL_COLOR_MATERIAL,
-                                GL_NORMALIZE, GL_TEXTURE_GEN_S};
-
-State readState() {
-  State s;
-  for (GLenum c : kCapabilities) s.enabled.push_back(glIsEnabled(c));
-  glGetFloatv(GL_PROJECTION_MATRIX, s.projection.data());
-  glGetFloatv(GL_MODELVIEW_MATRIX, s.modelView.data());
-  glGetFloatv(GL_TEXTURE_MATRIX, s.texture.data());
-  glGetFloatv(GL_CURRENT_COLOR, s.colour.data());
-  glGetIntegerv(GL_VIEWPORT, s.viewport.data());
-  glGetIntegerv(GL_MATRIX_MODE, &s.matrixMode);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &s.boundTexture);
-  glGetIntegerv(GL_DEPTH_FUNC, &s.depthFunc);
-  glGetIntegerv(GL_BLEND_SRC, &s.blendSource);
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &s.alignment);
-  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &s.envMode);
-  glGetIntegerv(GL_DEPTH_WRITEMASK, &s.depthMask);
+// Everything a box could disturb, read back: enables, then matrices, colour
+// and other state.
+std::vector<GLfloat> readState() {
+  std::vector<GLfloat> s;
+  for (GLenum c : {GL_DEPTH_TEST, GL_LIGHTING, GL_FOG, GL_STENCIL_TEST, GL_CULL_FACE, GL_BLEND, GL_TEXTURE_2D,
+                   GL_ALPHA_TEST, GL_SCISSOR_TEST, GL_COLOR_MATERIAL, GL_TEXTURE_GEN_S})
+    s.push_back(glIsEnabled(c));
+  for (GLenum q : {GL_PROJECTION_MATRIX, GL_MODELVIEW_MATRIX, GL_TEXTURE_MATRIX, GL_CURRENT_COLOR, GL_VIEWPORT,
+                   GL_MATRIX_MODE, GL_TEXTURE_BINDING_2D, GL_DEPTH_FUNC, GL_DEPTH_WRITEMASK, GL_BLEND_SRC,
+                   GL_UNPACK_ALIGNMENT}) {
+    GLfloat v[16] = {};
+    glGetFloatv(q, v);
+    s.insert(s.end(), v, v + 16);
+  }
+  GLint env = 0;
+  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
+  s.push_back(static_cast<GLfloat>(env));
   return s;
 }
 
-// A frame's state as odd as the scene may leave it.
-void disturb() {
-  for (GLenum c : kCapabilities) glEnable(c);
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
-  glBlendFunc(GL_ONE, GL_ONE);
-  glDepthFunc(GL_GREATER);
-  glDepthMask(GL_FALSE);
+// A frame's state as odd as the scene may leave it, or back to plain.
+void disturb(bool odd) {
+  for (GLenum c : {GL_DEPTH_TEST, GL_LIGHTING, GL_FOG, GL_STENCIL_TEST, GL_CULL_FACE, GL_BLEND, GL_TEXTURE_2D,
+                   GL_TEXTURE_GEN_S})
+    odd ? glEnable(c) : glDisable(c);
+  static GLuint texture = 0;
+  if (!texture) glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, odd ? texture : 0);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, odd ? GL_DECAL : GL_MODULATE);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, odd ? 8 : 4);
+  glBlendFunc(odd ? GL_ONE : GL_SRC_ALPHA, GL_ONE);
+  glDepthFunc(odd ? GL_GREATER : GL_LESS);
+  glDepthMask(odd ? GL_FALSE : GL_TRUE);
   glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
-  glViewport(3, 5, 20, 30);
-  glMatrixMode(GL_TEXTURE);
-  glLoadIdentity();
-  glTranslatef(2, 3, 4);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glTranslatef(1, 2, 3);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(-1, 3, -2, 1, 1, 10);
-}
-
-void undisturb() {
-  for (GLenum c : kCapabilities) glDisable(c);
-  glDepthFunc(GL_LEQUAL);
-  glDepthMask(GL_TRUE);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glBlendFunc(GL_ONE, GL_ZERO);
-  glViewport(0, 0, kSize, kSize);
-  for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
+  glViewport(odd ? 3 : 0, odd ? 5 : 0, odd ? 20 : kSize, odd ? 30 : kSize);
+  for (GLenum mode : {GL_TEXTURE, GL_MODELVIEW, GL_PROJECTION}) {
     glMatrixMode(mode);
     glLoadIdentity();
+    if (odd) glTranslatef(mode == GL_TEXTURE ? 2.0f : 1.0f, 3.0f, 4.0f);
   }
+  if (!odd) glMatrixMode(GL_MODELVIEW);
 }
 
 // The back buffer, top row first, as "." black, "#" box, "*" ink, "?" other.
@@ -117,15 +89,15 @@ TEST_F(OverlayDrawTest, ABoxSitsInItsCornerInItsColoursAndLeavesTheStateAsItWas)
   };
   for (const Case& c : {Case{Corner::TopLeft, 4, 4}, Case{Corner::TopRight, kSize - 4 - 12, 4},
                         Case{Corner::BottomLeft, 4, kSize - 4 - 17}, Case{Corner::BottomRight, kSize - 16, kSize - 21}}) {
-    undisturb();
+    disturb(false);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    disturb();
-    const State before = readState();
+    disturb(true);
+    const std::vector<GLfloat> before = readState();
     drawTextBox(lines, c.corner, kBox, kSize, kSize);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    EXPECT_TRUE(readState() == before);
-    undisturb();
+    EXPECT_EQ(readState(), before);
+    disturb(false);
     const std::vector<std::string> rows = picture();
     const int x = c.left, y = c.top;
     // The box's corners, the pixels just outside it, the letter's top bar.
