@@ -69,7 +69,7 @@ std::vector<TextLine> helpLines(const std::vector<KeyBindingText>& bindings) {
       {"F1", "this help"},
       {"F2", "console"},
       {"F5", "load the script again"},
-      {"F6", "mouse camera or script's"},
+      {"F6", "script's camera or mouse camera"},
       {"Home", "mouse camera to its start"},
       {"F11", "frame statistics"},
       {"F12", "numbered screenshot"},
