@@ -34,6 +34,7 @@
 #include "authoring/MouseCamera.h"
 #include "authoring/Watch.h"
 #include "authoring/ConsoleKeys.h"
+#include "authoring/SceneOverlays.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,7 +47,8 @@ namespace {
 const char kUsage[] =
     "usage: kelvo-scene [--size WxH] [--frames N] [--fps N] [--screenshot OUT.png]\n"
     "                   [--ref IMAGE [--threshold T]] [--console-log LOG.txt]\n"
-    "                   [--console-keys typed|fixed] [--strict] [--watch] FILE\n"
+    "                   [--console-keys typed|fixed] [--strict] [--watch]\n"
+    "                   [--stats] FILE\n"
     "       kelvo-scene [options] MODEL.obj\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
@@ -74,6 +76,13 @@ const char kUsage[] =
     "start. F6 lends the mouse camera to the script's own camera, from where\n"
     "that camera stands; F6 again gives the script its camera back. The view\n"
     "stays where it is when the scene is loaded again.\n"
+    "\n"
+    "The errors and warnings of the last load are also shown in a panel along\n"
+    "the bottom of the window, first ones first; it empties when a load comes\n"
+    "clean. F1 shows and hides the key and mouse bindings, the script's own\n"
+    "(\"setKeyFunc\") too; F11 shows and hides the frame statistics: frames per\n"
+    "second, milliseconds per frame, items drawn and culled, triangles, lights\n"
+    "and shadow volumes. Screenshots show what is shown over the scene.\n"
     "\n"
     "F2 opens and closes the console, drawn with the working directory's\n"
     "\"GUIConfig.txt\" as in the viewer. Enter runs the line typed there as a\n"
@@ -115,6 +124,7 @@ const char kUsage[] =
     "                      settings, a model, material library or texture (also one\n"
     "                      that was missing, once it is made); changed textures\n"
     "                      are read again\n"
+    "  --stats             start with the frame statistics shown (F11)\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "\n"
@@ -172,6 +182,17 @@ bool saveConsoleLog(const char* path) {
 using kelvo::authoring::Capture;
 using kelvo::authoring::captureBackBuffer;
 using kelvo::authoring::savePng;
+using kelvo::authoring::sceneOverlays;
+
+namespace {
+
+// Over the finished frame: the panel and the boxes, then the screenshot.
+void beforeSwap(void* capture) {
+  sceneOverlays.draw(qor::screenSettings.width, qor::screenSettings.height);
+  captureBackBuffer(capture);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const char* file = nullptr;
@@ -227,6 +248,8 @@ int main(int argc, char** argv) {
       strict = true;
     } else if (std::strcmp(a, "--watch") == 0) {
       watchFiles = true;
+    } else if (std::strcmp(a, "--stats") == 0) {
+      sceneOverlays.statsShown = true;
     } else if (std::strcmp(a, "--size") == 0) {
       if (!hasValue || !parseSize(argv[++i], width, height))
         return usageError("--size wants WIDTHxHEIGHT, for example 640x480", nullptr);
@@ -289,7 +312,7 @@ int main(int argc, char** argv) {
   Capture capture;
   kelvo::authoring::ScreenshotKey screenshotKey;
   const bool keepLastFrame = screenshot || reference;
-  renderHooks.beforeSwap = &captureBackBuffer;
+  renderHooks.beforeSwap = &beforeSwap;
   renderHooks.beforeSwapData = &capture;
 
   // The viewer's start-up: the fallback texture, the scene, then the GUI
@@ -302,8 +325,11 @@ int main(int argc, char** argv) {
     script::printDiagnosticToStderr(d);
     kelvo::authoring::addLoadMessageToConsole(d);
   });
+  // Every load's messages, repeats of the last load's too, for the panel.
+  script::setDiagnosticObserver(&kelvo::authoring::showLoadMessage);
   sceneErrorReporter = &script::reportError;
   scene.scriptPath = file;
+  sceneOverlays.messages.startLoad();
   kelvo::authoring::SceneWatch watch;
   if (watchFiles) watch.enable();
   loadScene(scene);
@@ -337,6 +363,9 @@ int main(int argc, char** argv) {
         continue;
       }
       if (!inputState.consoleVisible && mouseCamera.takeKey(msg, scene)) continue;
+      // F1 (help) and F11 (statistics) are kelvo-scene's own too.
+      if (msg.message == platform::WM_KEYDOWN && sceneOverlays.handleKey(static_cast<int>(msg.wParam), msg.lParam & (1 << 30)))
+        continue;
       platform::translateMessage(msg);
       platform::dispatchMessage(msg);
       mouseCamera.observe(msg, inputState.leftDown, screenSettings.height);
@@ -345,6 +374,7 @@ int main(int argc, char** argv) {
     if (watch.changed(platform::clockMs())) inputState.reloadRequested = true;
     if (inputState.reloadRequested) {
       watch.beginLoad();
+      sceneOverlays.messages.startLoad();
       reload();
       mouseCamera.sceneLoaded(scene, sceneCameraIsDefault());
       watch.loaded();

@@ -31,6 +31,7 @@ void castShadows(const SmartPointer<LightNode>& light, const std::vector<SmartPo
     shadowCasters[i] = item ? ShadowCaster{item, item->model.get(), item->modelView, item->castShadow} : ShadowCaster{};
   }
   pass->CastShadows(light.get()->position, shadowCasters);
+  renderStats.shadowVolumes += pass->volumesDrawn();
 }
 
 // A voice plays once; a sound that is missing or did not load is skipped.

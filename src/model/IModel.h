@@ -66,6 +66,13 @@ public:
   // Deletes every display list of every group (the geometry stays).
   void deleteDisplayLists();
 
+  // The triangles of every group (a sum over the groups, which are few).
+  std::size_t triangleCount() const {
+    std::size_t count = 0;
+    for (const ModelGroup& group : groups) count += group.faces.size();
+    return count;
+  }
+
   std::string fileName;
   std::vector<ModelGroup> groups;
   // Bounding box of all vertices after normalisation.

@@ -121,6 +121,7 @@ KELVO_GL(void, glPixelStorei, (GLenum pname, GLint param), (pname, param))
 KELVO_GL(void, glPopAttrib, (void), ())
 KELVO_GL(void, glPopClientAttrib, (void), ())
 KELVO_GL(void, glPopMatrix, (void), ())
+KELVO_GL(void, glPolygonMode, (GLenum face, GLenum mode), (face, mode))
 KELVO_GL(void, glPushAttrib, (GLbitfield mask), (mask))
 KELVO_GL(void, glPushClientAttrib, (GLbitfield mask), (mask))
 KELVO_GL(void, glPushMatrix, (void), ())
@@ -137,6 +138,10 @@ KELVO_GL(void, glStencilOp, (GLenum fail, GLenum zfail, GLenum zpass), (fail, zf
 KELVO_GL(void, glTexCoord2f, (GLfloat s, GLfloat t), (s, t))
 KELVO_GL(void, glTexEnvi, (GLenum target, GLenum pname, GLint param), (target, pname, param))
 KELVO_GL(void, glTexGeni, (GLenum coord, GLenum pname, GLint param), (coord, pname, param))
+KELVO_GL(void, glTexImage2D,
+         (GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border, GLenum format,
+          GLenum type, const GLvoid* pixels),
+         (target, level, internalFormat, width, height, border, format, type, pixels))
 KELVO_GL(void, glTexParameterf, (GLenum target, GLenum pname, GLfloat param), (target, pname, param))
 KELVO_GL(void, glTexParameteri, (GLenum target, GLenum pname, GLint param), (target, pname, param))
 KELVO_GL(void, glTranslatef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z))

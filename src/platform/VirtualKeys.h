@@ -52,6 +52,7 @@ constexpr uint8_t VK_F4 = 0x73;
 constexpr uint8_t VK_F5 = 0x74;
 constexpr uint8_t VK_F6 = 0x75;
 constexpr uint8_t VK_F10 = 0x79;
+constexpr uint8_t VK_F11 = 0x7A;
 constexpr uint8_t VK_F12 = 0x7B;
 constexpr uint8_t VK_F24 = 0x87;
 constexpr uint8_t VK_NUMLOCK = 0x90;

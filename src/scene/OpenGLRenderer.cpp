@@ -17,6 +17,7 @@ namespace qor {
 SmartPointer<IRenderer> renderer;
 ViewSize defaultViewSize;
 RenderHooks renderHooks;
+RenderStats renderStats;
 
 const platform::PixelFormat OpenGLRenderer::kPixelFormat{};
 
@@ -285,6 +286,7 @@ void OpenGLRenderer::renderScene(Scene& target) {
   }
   FrustumCulling frustum;
   uint32_t inside = 0;
+  uint64_t triangles = 0;
   translucentItems.resize(queue.size());
   Material::forgetAppliedColours();
   for (std::size_t i = queue.size(); i-- > 0;) {
@@ -295,8 +297,15 @@ void OpenGLRenderer::renderScene(Scene& target) {
     drawItem(item, kOpaquePass);
     translucentItems[i] = item.drawsIn(kTranslucentPass);
     ++inside;
+    if (const IModel* model = item.model.get()) triangles += model->triangleCount();
   }
   if (renderHooks.opaqueItemsDrawn) renderHooks.opaqueItemsDrawn(inside);
+  renderStats.itemsQueued = static_cast<uint32_t>(queue.size());
+  renderStats.itemsDrawn = inside;
+  renderStats.itemsCulled = static_cast<uint32_t>(queue.size()) - inside;
+  renderStats.triangles = triangles;
+  renderStats.lights = static_cast<uint32_t>(lightCount);
+  renderStats.shadowVolumes = 0;
 
   if (target.castShadows && renderHooks.castShadows) {
     glDisable(GL_LIGHTING);

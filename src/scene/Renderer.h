@@ -65,4 +65,17 @@ struct RenderHooks {
 };
 extern RenderHooks renderHooks;
 
+// What the last frame drew, for a tool's statistics: the renderer fills it
+// in each frame (counters only, nothing allocated), the shadow pass's caller
+// adds the volumes through the castShadows hook.
+struct RenderStats {
+  uint32_t itemsQueued = 0;    // render items the node walk put in the queue
+  uint32_t itemsDrawn = 0;     // of those, the ones that passed culling
+  uint32_t itemsCulled = 0;    // and the ones culled (queued = drawn + culled)
+  uint64_t triangles = 0;      // the model triangles of the drawn items
+  uint32_t lights = 0;         // GL lights enabled for the frame
+  uint32_t shadowVolumes = 0;  // shadow volumes drawn, over every light
+};
+extern RenderStats renderStats;
+
 }  // namespace qor

@@ -207,6 +207,12 @@ void printValue(const DataPtr& value) {
   writeOutput("\n");
 }
 
+std::string printedText(const DataPtr& value) {
+  CapturedOutput captured;
+  if (value) value->print();
+  return captured.text();
+}
+
 // ---- key bindings ----------------------------------------------------------------
 
 const DataPtr& keyBinding(int code) {

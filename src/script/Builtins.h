@@ -8,6 +8,7 @@
 #include "script/datatypes/IData.h"
 
 #include <cstdint>
+#include <string>
 
 namespace qor::script {
 
@@ -32,6 +33,9 @@ void addBuiltinRegistrar(BuiltinRegistrar registrar);
 // What "print" writes for one value: simple values as their text, a List as
 // "(a, b)", a call expression as name(arguments); then one line feed.
 void printValue(const DataPtr& value);
+// What printValue writes for `value`, without the line feed, as a string
+// (a key binding's call as name(arguments), for a list of the bindings).
+std::string printedText(const DataPtr& value);
 
 // The name "TYPE" gives a value's type: "int", "List", "SceneNode" ...;
 // null for a value it names no type of (a syntax node).

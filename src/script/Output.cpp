@@ -22,4 +22,14 @@ void setOutputSink(OutputSink sink, void* context) {
   currentContext = context;
 }
 
+CapturedOutput::CapturedOutput() : savedSink_(currentSink), savedContext_(currentContext) {
+  setOutputSink(&collect, this);
+}
+
+CapturedOutput::~CapturedOutput() { setOutputSink(savedSink_, savedContext_); }
+
+void CapturedOutput::collect(std::string_view text, void* context) {
+  static_cast<CapturedOutput*>(context)->text_.append(text);
+}
+
 }  // namespace qor::script

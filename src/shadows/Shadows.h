@@ -12,6 +12,7 @@
 #include "model/IModel.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 namespace qor {
@@ -31,6 +32,13 @@ public:
   // Darkens what the light at `light` (homogeneous, eye space: x, y, z, w)
   // cannot reach among `items` (this frame's render queue). Nothing here.
   virtual void CastShadows(const float light[4], std::span<const ShadowCaster> items);
+
+  // How many shadow volumes the last CastShadows drew (one per casting item
+  // it drew a volume for), for a tool's frame statistics.
+  uint32_t volumesDrawn() const { return volumesDrawn_; }
+
+protected:
+  uint32_t volumesDrawn_ = 0;
 };
 
 // The shadow pass of the loaded scene: created by loadScene, released on a

@@ -106,6 +106,7 @@ void VolumeShadows::drawVolume(const ItemRecord& record) const {
 void VolumeShadows::CastShadows(const float light[4], std::span<const ShadowCaster> items) {
   // Without a stencil buffer there is nothing to count in: the frame is
   // drawn as it would be without shadows.
+  volumesDrawn_ = 0;
   GLint stencilBits = 0;
   glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
   if (stencilBits <= 0 || !light) return;
@@ -137,6 +138,7 @@ void VolumeShadows::CastShadows(const float light[4], std::span<const ShadowCast
         markFacing(*record.mesh, record.localLight, record.visible.data());
         record.facingStale = false;
       }
+      if (first && record.lightKnown) ++volumesDrawn_;
       glPushMatrix();
       glLoadMatrixf(item.modelView);
       drawVolume(record);

@@ -2,12 +2,16 @@
 // shadow pass, blending, override materials, the camera, and fog.
 
 #include "support/GLContext.h"
+#include "support/ModelFixtures.h"
+#include "support/TempDir.h"
+#include "app/Hooks.h"
 #include "scene/GeometryNode.h"
 #include "scene/GroupNode.h"
 #include "scene/LightNode.h"
 #include "scene/OpenGLRenderer.h"
 #include "scene/Scene.h"
 #include "scene/TransformNodes.h"
+#include "shadows/VolumeShadows.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -197,6 +201,51 @@ TEST_F(FrameTest, CullingAndOrderFollowMovesAndProjections) {
   near->z = -6.0f;
   EXPECT_EQ(frame(45), "o2L o1L t1L t2L");
   EXPECT_EQ(frame(45), "o2L o1L t1L t2L");
+}
+
+// The frame's counters with real cube models (12 triangles each) and the
+// stencil shadow volumes: every queued item is either drawn or culled, the
+// triangles are those of the drawn cubes, and each light's pass draws one
+// volume per casting item of the queue, culled ones too (their shadows may
+// fall in view).
+TEST_F(FrameTest, StatisticsCountItemsTrianglesLightsAndShadowVolumes) {
+  kelvo::test::TempDir dir;
+  const SmartPointer<IModel> cube = kelvo::test::parseModel(kelvo::test::kCubeObj, dir.file("cube.obj"));
+  ASSERT_EQ(cube->triangleCount(), 12u);
+  auto cubeAt = [&](float x, float z, bool casts) {
+    return at(x, 0, z, makeShared<GeometryNode>(cube, true, casts));
+  };
+  shadowPass = makeShared<VolumeShadows>();
+  connectShadows();
+  SmartPointer<LightNode> off = makeShared<LightNode>();
+  off->enabled = false;
+  struct Case {
+    std::vector<std::pair<float, float>> inView, outOfView;  // x, z of the cubes
+    bool lastCastsNoShadow;
+    int lights;
+  };
+  for (const Case& c : {Case{{{0, -3}, {1, -5}, {-1, -6}, {0, -9}}, {{40, -3}, {0, 5}, {0, -150}}, true, 2},
+                        Case{{{0, -3}}, {}, false, 1}, Case{{}, {{0, 4}, {-30, -2}}, false, 1},
+                        Case{{}, {}, false, 0}}) {
+    std::vector<SceneNodePtr> nodes{off};
+    for (int i = 0; i < c.lights; ++i) nodes.push_back(at(0, 2, -1, makeShared<LightNode>()));
+    std::size_t casting = 0;
+    for (auto [x, z] : c.inView) nodes.push_back(cubeAt(x, z, true)), ++casting;
+    for (auto [x, z] : c.outOfView) nodes.push_back(cubeAt(x, z, true)), ++casting;
+    if (c.lastCastsNoShadow) nodes.back() = cubeAt(c.outOfView.back().first, c.outOfView.back().second, false), --casting;
+    scene.root = group(nodes);
+    scene.castShadows = true;
+    renderStats = RenderStats{};
+    renderScene();
+    const std::size_t queued = c.inView.size() + c.outOfView.size();
+    EXPECT_EQ(renderStats.itemsQueued, queued);
+    EXPECT_EQ(renderStats.itemsDrawn, c.inView.size());
+    EXPECT_EQ(renderStats.itemsCulled, c.outOfView.size());
+    EXPECT_EQ(renderStats.triangles, 12u * c.inView.size());
+    EXPECT_EQ(renderStats.lights, static_cast<uint32_t>(c.lights));
+    EXPECT_EQ(renderStats.shadowVolumes, casting * static_cast<std::size_t>(c.lights)) << queued << " items";
+  }
+  shadowPass = nullptr;
 }
 
 }  // namespace

@@ -1,0 +1,130 @@
+// kelvo-scene's panel and boxes in its screenshots under the test display:
+// a broken script's messages over the scene, nothing for a clean one, the
+// statistics with --stats, F1 and F11 typed, a reload that comes clean.
+
+#include "support/ChildProcess.h"
+#include "support/ModelFixtures.h"
+
+#include "authoring/MessagePanel.h"
+#include "authoring/SceneOverlays.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using namespace kelvo::test;
+using kelvo::authoring::Colour;
+
+// A lit red cube in the middle of the window.
+const std::string kScene =
+    "Material(\"cube.mtl\");\nscene = Group(Group(translate(0, 0, 3), Light()), Model(\"cube.obj\"));\n";
+// The same with a warning (line 3) and a syntax error (line 4) after it.
+const std::string kBroken = kScene + "m = Model(\"missing.obj\");\nx = (1;\n";
+
+struct SceneRun : ChildProcess {
+  explicit SceneRun(const std::string& script) {
+    std::string cube = std::string("mtllib cube.mtl\n") + kCubeObj;
+    cube.insert(cube.find("\nv ") + 1, "usemtl red\n");
+    dir.write("cube.obj", cube);
+    dir.write("cube.mtl", "newmtl red\nKa 0 0 0\nKd 1 0 0\nKs 0 0 0\n");
+    dir.write("scene.txt", script);
+  }
+  int run(const std::string& args, bool wait = true) {
+    start("'" KELVO_BIN_DIR "/kelvo-scene' " + args);
+    return wait ? waitExit() : -1;
+  }
+  // The screenshot; null when there is none.
+  void load() {
+    image.reset(FreeImage_Load(FIF_PNG, dir.file("shot.png").c_str(), 0));
+    ASSERT_TRUE(image) << err();
+  }
+  Colour at(int x, int y) const {  // from the top left
+    RGBQUAD q{};
+    FreeImage_GetPixelColor(image.get(), x, FreeImage_GetHeight(image.get()) - 1 - y, &q);
+    return {q.rgbRed, q.rgbGreen, q.rgbBlue};
+  }
+  // Pixels of exactly `c` in the rectangle [x0, x1) × [y0, y1).
+  int count(Colour c, int x0, int y0, int x1, int y1) const {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) {
+        const Colour p = at(x, y);
+        n += p.r == c.r && p.g == c.g && p.b == c.b;
+      }
+    return n;
+  }
+  bool red(int x, int y) const { return at(x, y).r > 120 && at(x, y).g < 40 && at(x, y).b < 40; }
+  std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> image{nullptr, &FreeImage_Unload};
+};
+
+bool is(Colour a, Colour b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
+using kelvo::authoring::kBoxBackground;
+using kelvo::authoring::kErrorText;
+using kelvo::authoring::kPanelBackground;
+using kelvo::authoring::kWarningText;
+
+TEST(OverlayToolTest, ABrokenScriptsMessagesLieOverTheSceneAlongTheBottom) {
+  SceneRun tool(kBroken);
+  ASSERT_EQ(tool.run("--frames 5 --screenshot shot.png scene.txt"), 1) << tool.err();
+  // Standard error as before: each message once.
+  EXPECT_EQ(tool.err(), "scene.txt:4.6: syntax error, unexpected ;, expecting )\n"
+                        "scene.txt:3.4: warning: cannot open model \"missing.obj\": no such file\n");
+  tool.load();
+  // Two lines at twice the font size: 8 pixels from the edges, 2 × 22 + 12
+  // high, so from y 416 to 472, across the window.
+  EXPECT_TRUE(is(tool.at(8, 416), kPanelBackground));
+  EXPECT_TRUE(is(tool.at(631, 471), kPanelBackground));
+  EXPECT_FALSE(is(tool.at(8, 415), kPanelBackground));
+  EXPECT_GT(tool.count(kErrorText, 8, 416, 632, 438), 100);
+  // The second line's letters start at y 446, below the first one's
+  // descenders.
+  EXPECT_GT(tool.count(kWarningText, 8, 444, 632, 472), 100);
+  EXPECT_EQ(tool.count(kErrorText, 8, 444, 632, 472), 0);
+  // The scene is drawn above it, as far as it was read.
+  EXPECT_TRUE(tool.red(320, 240));
+  EXPECT_TRUE(is(tool.at(2, 2), Colour{0, 0, 0}));
+}
+
+TEST(OverlayToolTest, ACleanScriptShowsNoPanelAndStatsShowTheirBox) {
+  for (bool stats : {false, true}) {
+    SceneRun tool(kScene);
+    ASSERT_EQ(tool.run(std::string(stats ? "--stats " : "") + "--frames 5 --screenshot shot.png scene.txt"), 0)
+        << tool.err();
+    tool.load();
+    EXPECT_EQ(tool.count(kPanelBackground, 0, 240, 640, 480), 0);
+    EXPECT_TRUE(tool.red(320, 240));
+    // The statistics in the top right corner, white text on their box.
+    EXPECT_EQ(is(tool.at(631, 8), kBoxBackground), stats);
+    EXPECT_EQ(tool.count(kBoxBackground, 320, 0, 640, 160) > 1000, stats);
+    EXPECT_EQ(tool.count(kelvo::authoring::kBodyText, 320, 0, 640, 160) > 100, stats);
+  }
+}
+
+TEST(OverlayToolTest, TypedKeysShowTheBoxesAndAReloadThatComesCleanEmptiesThePanel) {
+  SceneRun tool(kBroken + "setKeyFunc(\"M\", print(1));\n");
+  tool.run("--screenshot shot.png scene.txt", false);
+  const unsigned long window = tool.findWindow();
+  ASSERT_NE(window, 0ul) << tool.err();
+  // Fixed before F5: the reload finds a clean script. The keys arrive in
+  // order, each taken by one pass of the loop, so the frames after the last
+  // of them show the help, the statistics and no panel.
+  tool.dir.write("scene.txt", kScene + "setKeyFunc(\"M\", print(1));\n");
+  // The run's status counts the first load's error, as a screenshot run does.
+  ASSERT_EQ(tool.pressKeys(window, "F1 F11 F5 Escape"), 1) << tool.err();
+  tool.load();
+  EXPECT_EQ(tool.count(kPanelBackground, 0, 0, 640, 480), 0);
+  EXPECT_TRUE(is(tool.at(8, 8), kBoxBackground));
+  EXPECT_TRUE(is(tool.at(631, 8), kBoxBackground));
+  // The help reaches further down than the statistics: its lines and the
+  // script's binding.
+  EXPECT_TRUE(is(tool.at(8, 200), kBoxBackground));
+  EXPECT_GT(tool.count(kelvo::authoring::kHeadingText, 0, 0, 320, 240), 100);
+  // The errors of the first load only, on standard error.
+  EXPECT_EQ(tool.err().find("syntax error"), tool.err().rfind("syntax error")) << tool.err();
+}
+
+}  // namespace

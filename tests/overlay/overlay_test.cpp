@@ -1,0 +1,213 @@
+// kelvo-scene's text over the scene without GL: the colours' contrast, how
+// messages are fitted to a window, what a load leaves in the panel, the
+// help box's bindings, the frame rate and the statistics' lines.
+
+#include "support/ScriptFixture.h"
+
+#include "authoring/MessagePanel.h"
+#include "authoring/Overlay.h"
+#include "authoring/SceneOverlays.h"
+#include "platform/VirtualKeys.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace kelvo::authoring;
+using qor::script::Diagnostic;
+using qor::script::DiagnosticKind;
+
+std::vector<TextLine> linesOf(std::vector<std::string> texts) {
+  std::vector<TextLine> lines;
+  for (std::string& t : texts) lines.push_back({std::move(t), kNoteText});
+  return lines;
+}
+
+std::vector<std::string> textsOf(const std::vector<TextLine>& lines) {
+  std::vector<std::string> texts;
+  for (const TextLine& l : lines) texts.push_back(l.text);
+  return texts;
+}
+
+TEST(OverlayTest, TextColoursReadAtLeastFourAndAHalfToOneOnTheirBoxes) {
+  // The formula first, at its known ends and one textbook value.
+  EXPECT_DOUBLE_EQ(contrastRatio({0, 0, 0}, {255, 255, 255}), 21.0);
+  EXPECT_DOUBLE_EQ(contrastRatio({90, 90, 90}, {90, 90, 90}), 1.0);
+  EXPECT_NEAR(contrastRatio({118, 118, 118}, {255, 255, 255}), 4.54, 0.01);
+  for (auto [text, box] : {std::pair{kErrorText, kPanelBackground}, {kWarningText, kPanelBackground},
+                           {kNoteText, kPanelBackground}, {kMoreText, kPanelBackground},
+                           {kHeadingText, kBoxBackground}, {kBodyText, kBoxBackground}})
+    EXPECT_GE(contrastRatio(text, box), 4.5) << int(text.r) << "," << int(text.g) << "," << int(text.b);
+}
+
+TEST(OverlayTest, LinesAreCutToTheColumnsAndTheRowsFirstOnesFirst) {
+  struct Case {
+    std::vector<std::string> lines;
+    std::size_t columns, rows, hiddenBefore;
+    std::vector<std::string> shown;
+  };
+  const std::vector<std::string> three{"first", "second line", "third"};
+  for (const Case& c : std::vector<Case>{
+           {three, 20, 3, 0, three},
+           {three, 20, 5, 0, three},
+           // Too long: "..." in the last three columns; very narrow: plain cut.
+           {three, 8, 3, 0, {"first", "secon...", "third"}},
+           {three, 3, 3, 0, {"fir", "sec", "thi"}},
+           // More lines than rows: the last row counts the rest.
+           {three, 20, 2, 0, {"first", "... and 2 more"}},
+           {three, 20, 1, 0, {"... and 3 more"}},
+           {three, 10, 2, 0, {"first", "... and..."}},
+           // Lines not kept count among the rest.
+           {three, 20, 3, 4, {"first", "second line", "... and 5 more"}},
+           {three, 20, 9, 4, {"first", "second line", "third", "... and 4 more"}},
+           {{}, 20, 3, 0, {}},
+           {three, 0, 3, 0, {}},
+           {three, 20, 0, 0, {}},
+       }) {
+    const std::vector<TextLine> out = fitLines(linesOf(c.lines), c.columns, c.rows, kMoreText, c.hiddenBefore);
+    EXPECT_EQ(textsOf(out), c.shown) << c.columns << " columns, " << c.rows << " rows";
+    if (!out.empty() && out.size() < c.lines.size() + c.hiddenBefore) {
+      EXPECT_EQ(out.back().colour.r, kMoreText.r);
+    }
+  }
+}
+
+TEST(OverlayTest, ThePanelKeepsToTheLowerHalfAndTheWindowsWidth) {
+  MessagePanel panel;
+  panel.startLoad();
+  for (int i = 1; i <= 40; ++i)
+    panel.add({"scene.txt", i, 2, DiagnosticKind::Warning, i == 1 ? std::string(200, 'x') : "no value"});
+  struct Case {
+    int width, height;
+    std::size_t rows, columns;  // shown, and the width of the cut first line
+  };
+  // 640 x 480 at twice the font size: 12 pixels a column, 22 a line;
+  // 320 x 240 at the plain size: 6 and 11.
+  for (const Case& c : {Case{640, 480, 10, 51}, Case{1280, 960, 20, 104}, Case{320, 240, 10, 51}, Case{640, 100, 3, 104},
+                        Case{30, 20, 0, 0}}) {
+    const std::vector<TextLine> shown = panelLines(panel, c.width, c.height);
+    ASSERT_EQ(shown.size(), c.rows) << c.width << "x" << c.height;
+    if (c.rows == 0) continue;
+    EXPECT_EQ(shown.back().text, "... and " + std::to_string(40 - (c.rows - 1)) + " more");
+    if (c.rows > 1) {
+      EXPECT_EQ(shown[0].text.size(), c.columns);
+      EXPECT_EQ(shown[0].text.substr(c.columns - 3), "...");
+      EXPECT_EQ(shown[1].text, "scene.txt:2.2: warning: no value");
+    }
+    const TextMetrics m = metricsFor(c.width, c.height);
+    EXPECT_LE(boxSize(m, shown).height + m.margin(), c.height / 2 + m.margin());
+    EXPECT_LE(boxSize(m, shown).width + 2 * m.margin(), c.width);
+  }
+}
+
+TEST(OverlayTest, ALoadsMessagesOnceEachInOrderTheNextLoadClears) {
+  MessagePanel panel;
+  panel.startLoad();
+  const uint64_t empty = panel.generation();
+  panel.add({"a.txt", 3, 4, DiagnosticKind::Error, "syntax error"});
+  panel.add({"a.txt", 1, 2, DiagnosticKind::Warning, "cannot open\tmodel\n"});
+  panel.add({"a.txt", 3, 4, DiagnosticKind::Error, "syntax error"});
+  panel.add({"a.txt", 1, 2, DiagnosticKind::Note, "this warning came 2 more times"});
+  ASSERT_EQ(textsOf(panel.messages()), (std::vector<std::string>{"a.txt:3.4: syntax error",
+                                                                  "a.txt:1.2: warning: cannot open model ",
+                                                                  "a.txt:1.2: note: this warning came 2 more times"}));
+  EXPECT_EQ(panel.messages()[0].colour.g, kErrorText.g);
+  EXPECT_EQ(panel.messages()[1].colour.g, kWarningText.g);
+  EXPECT_EQ(panel.messages()[2].colour.g, kNoteText.g);
+  EXPECT_GT(panel.generation(), empty);
+  panel.startLoad();
+  EXPECT_TRUE(panel.messages().empty());
+  // Past the messages kept, distinct ones are counted once each.
+  for (int round = 0; round < 2; ++round)
+    for (std::size_t i = 0; i < MessagePanel::kKeptMessages + 7; ++i)
+      panel.add({"b.txt", static_cast<int>(i) + 1, 1, DiagnosticKind::Warning, "w"});
+  EXPECT_EQ(panel.messages().size(), MessagePanel::kKeptMessages);
+  EXPECT_EQ(panel.dropped(), 7u);
+}
+
+class LoadMessagesTest : public scripttest::ScriptTest {};
+
+TEST_F(LoadMessagesTest, EachLoadShowsItsWarningsWhileTheSinkIsToldOnceAndCommandsStayOut) {
+  std::vector<std::string> told;
+  qor::script::setDiagnosticSink([&](const Diagnostic& d) { told.push_back(qor::script::formatDiagnostic(d)); });
+  qor::script::setDiagnosticObserver(&showLoadMessage);
+  const std::string script = "def f() {\n  y = nothing + 1;\n}\nf();\nf();\n";
+  for (int load = 0; load < 2; ++load) {
+    sceneOverlays.messages.startLoad();
+    run(script);
+    EXPECT_EQ(textsOf(sceneOverlays.messages.messages()),
+              std::vector<std::string>{"test.txt:2.6: warning: 'nothing' has no value"})
+        << "load " << load;
+  }
+  EXPECT_EQ(told, std::vector<std::string>{"test.txt:2.6: warning: 'nothing' has no value"});
+  // A console command reports to its own sink only.
+  {
+    std::vector<std::string> command;
+    qor::script::ScopedDiagnosticSink scoped([&](const Diagnostic& d) { command.push_back(std::string(d.text)); });
+    run("z = alsoNothing;");
+    EXPECT_EQ(command.size(), 1u);
+  }
+  EXPECT_EQ(sceneOverlays.messages.messages().size(), 1u);
+  // The observer stays after the command and goes when removed.
+  run("w = stillNothing;");
+  EXPECT_EQ(sceneOverlays.messages.messages().size(), 2u);
+  qor::script::setDiagnosticObserver(nullptr);
+  run("v = notNow;");
+  EXPECT_EQ(sceneOverlays.messages.messages().size(), 2u);
+  sceneOverlays.messages.startLoad();
+}
+
+TEST_F(LoadMessagesTest, TheHelpListsEveryKeyAndTheScriptsBindingsAsWritten) {
+  run("setKeyFunc(\"m\", move(1, 2.5));\nsetKeyFunc(\"UP\", print(\"up\"));\nsetKeyFunc(32, reset());\n");
+  SceneOverlays overlays;
+  EXPECT_TRUE(overlays.handleKey(qor::platform::VK_F1, false));
+  EXPECT_TRUE(overlays.helpShown);
+  EXPECT_TRUE(overlays.handleKey(qor::platform::VK_F1, true));  // a held key's repeat
+  EXPECT_TRUE(overlays.helpShown);
+  EXPECT_FALSE(overlays.handleKey('M', false));
+
+  std::vector<KeyBindingText> bindings;
+  for (int code = 0; code < qor::script::kKeySlots; ++code)
+    if (const auto& call = qor::script::keyBinding(code))
+      bindings.push_back({keyName(code), qor::script::printedText(call)});
+  const std::vector<std::string> help = textsOf(helpLines(bindings));
+  ASSERT_EQ(help.size(), 1 + 12 + 1 + 3u);
+  const std::vector<std::string> scripts(help.end() - 3, help.end());
+  EXPECT_EQ(scripts, (std::vector<std::string>{"  SPACE        reset()", "  UP           print(up)",
+                                               "  M            move(1, 2.5000)"}));
+  EXPECT_EQ(textsOf(helpLines({})).back(), "  none");
+  // Output goes where it went before the bindings were written out.
+  EXPECT_EQ(run("print(7);"), "7\n");
+}
+
+TEST(OverlayTest, FrameRateAveragesTheLastSecondOfFrames) {
+  struct Case {
+    std::vector<int32_t> frameTimes;
+    bool known;
+    double fps, ms;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{}, false, 0, 0},
+           {{100}, false, 0, 0},
+           {{100, 100}, false, 0, 0},             // no time between them
+           {{0, 20, 40, 60}, true, 50, 20},       // the frames so far, before a second is over
+           {{0, 250, 500, 750, 1000}, true, 4, 250},
+           // After the first second, the figure holds until the next one ends.
+           {{0, 500, 1000, 1010, 1020}, true, 2, 500},
+           {{0, 500, 1000, 1100, 1200, 1300, 1400, 1500, 1600, 1700, 1800, 1900, 2000}, true, 10, 100},
+           // The 32-bit clock wraps.
+           {{2147483600, -2147483596}, true, 1000.0 / 100, 100},
+       }) {
+    FrameRate rate;
+    for (int32_t t : c.frameTimes) rate.frame(t);
+    ASSERT_EQ(rate.known(), c.known) << c.frameTimes.size() << " frames";
+    if (!c.known) continue;
+    EXPECT_NEAR(rate.fps(), c.fps, 1e-9);
+    EXPECT_NEAR(rate.msPerFrame(), c.ms, 1e-9);
+  }
+}
+
+}  // namespace
