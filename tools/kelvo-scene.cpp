@@ -319,14 +319,14 @@ int main(int argc, char** argv) {
   // layout (the console's font and skin; there are no diagnostic windows).
   textureManager.loadFallbackTexture(kFallbackTextureFile);
   // Syntax errors, the interpreter's notes and the warnings go through one
-  // channel to stderr and the console's lines, at start-up and after every
-  // "reset"; the console takes the channel over while a command runs.
+  // channel to stderr, the console's lines and the panel over the scene, at
+  // start-up and after every "reset"; the console takes the channel over
+  // while a command runs.
   script::setDiagnosticSink([](const script::Diagnostic& d) {
     script::printDiagnosticToStderr(d);
     kelvo::authoring::addLoadMessageToConsole(d);
+    kelvo::authoring::showLoadMessage(d);
   });
-  // Every load's messages, repeats of the last load's too, for the panel.
-  script::setDiagnosticObserver(&kelvo::authoring::showLoadMessage);
   sceneErrorReporter = &script::reportError;
   scene.scriptPath = file;
   sceneOverlays.messages.startLoad();
@@ -374,6 +374,9 @@ int main(int argc, char** argv) {
     if (watch.changed(platform::clockMs())) inputState.reloadRequested = true;
     if (inputState.reloadRequested) {
       watch.beginLoad();
+      // The last load's summary (its repeat counts) goes out before the
+      // panel starts again, so the panel holds the new load's messages only.
+      script::restartDiagnostics();
       sceneOverlays.messages.startLoad();
       reload();
       mouseCamera.sceneLoaded(scene, sceneCameraIsDefault());

@@ -26,7 +26,6 @@ struct Seen {
 
 struct Channel {
   DiagnosticSink sink;
-  DiagnosticSink observer;  // sees every diagnostic offered to the sink
   // Keyed by file, place and text; `order` keeps the first-seen order.
   std::unordered_map<std::string, std::size_t> index;
   std::vector<Seen> seen;
@@ -112,7 +111,6 @@ struct ScopedDiagnosticSink::Saved {
 
 ScopedDiagnosticSink::ScopedDiagnosticSink(DiagnosticSink sink) : saved_(std::make_unique<Saved>()) {
   saved_->channel = std::move(channel());
-  channel().observer = nullptr;
   setDiagnosticSink(std::move(sink));
 }
 
@@ -122,13 +120,10 @@ ScopedDiagnosticSink::~ScopedDiagnosticSink() {
   setWarningHook(detail::diagnosticsOn ? &fromLowerLayer : nullptr);
 }
 
-void setDiagnosticObserver(DiagnosticSink observer) { channel().observer = std::move(observer); }
-
 void diagnose(const Diagnostic& d) {
   Channel& c = channel();
   if (!c.sink) return;
   ++c.offered;
-  if (c.observer) c.observer(d);
   if (d.kind == DiagnosticKind::Warning) {
     const auto [it, added] = c.index.try_emplace(keyOf(d), c.seen.size());
     if (!added) {

@@ -58,13 +58,6 @@ private:
   struct Saved;
   std::unique_ptr<Saved> saved_;
 };
-// Installs an observer that is shown every diagnostic offered to the
-// installed sink, repeated warnings included (the sink sees a warning once
-// per run; a tool that shows the messages of each load again counts them
-// itself). An empty one removes it. Installing a sink leaves it in place;
-// a ScopedDiagnosticSink has none while it lives, so a console command's
-// messages stay in the console.
-void setDiagnosticObserver(DiagnosticSink observer);
 // A sink that writes formatDiagnostic's text and a line feed to stderr.
 void printDiagnosticToStderr(const Diagnostic& d);
 

@@ -89,8 +89,8 @@ private:
 // kelvo-scene's overlays.
 extern SceneOverlays sceneOverlays;
 
-// A diagnostic observer (script::setDiagnosticObserver) that adds every
-// load's messages to sceneOverlays' panel.
+// Adds a message of the scene's load (or of its timers and keys) to
+// sceneOverlays' panel; kelvo-scene's diagnostic sink calls it.
 void showLoadMessage(const qor::script::Diagnostic& d);
 
 }  // namespace kelvo::authoring
