@@ -75,29 +75,59 @@ TEST(OverlayTest, LinesAreCutToTheColumnsAndTheRowsFirstOnesFirst) {
   }
 }
 
-TEST(OverlayTest, ThePanelKeepsToTheLowerHalfAndTheWindowsWidth) {
+TEST(OverlayTest, LongLinesWrapAtABlankOrTheColumn) {
+  struct Case {
+    std::string text;
+    std::size_t columns;
+    std::vector<std::string> rows;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"short", 20, {"short"}},
+           {"", 20, {""}},
+           // At the last blank that leaves the row half full; the blank goes.
+           {"a.ks:1.2: warning: 'x' has no value", 20, {"a.ks:1.2: warning:", "  'x' has no value"}},
+           {"one two three four", 9, {"one two", "  three", "  four"}},
+           // No blank far enough along: cut at the column.
+           {"ab " + std::string(30, 'x'), 12, {"ab xxxxxxxxx", "  xxxxxxxxxx", "  xxxxxxxxxx", "  x"}},
+           {"exactly ten", 11, {"exactly ten"}},
+           // A narrow box keeps every column for the text.
+           {"abcdefghij", 4, {"abcd", "efgh", "ij"}},
+           {"abc", 0, {}},
+       }) {
+    EXPECT_EQ(textsOf(wrapLine({c.text, kWarningText}, c.columns)), c.rows) << c.text << " in " << c.columns;
+  }
+}
+
+TEST(OverlayTest, ThePanelWrapsItsMessagesInTheLowerHalfAndCountsTheRest) {
   MessagePanel panel;
   panel.startLoad();
+  // The first message is 224 characters with no blank after its 24th.
   for (int i = 1; i <= 40; ++i)
     panel.add({"scene.txt", i, 2, DiagnosticKind::Warning, i == 1 ? std::string(200, 'x') : "no value"});
   struct Case {
     int width, height;
-    std::size_t rows, columns;  // shown, and the width of the cut first line
+    std::size_t rows, messages;  // rows shown, and the messages among them
   };
-  // 640 x 480 at twice the font size: 12 pixels a column, 22 a line;
-  // 320 x 240 at the plain size: 6 and 11.
-  for (const Case& c : {Case{640, 480, 10, 51}, Case{1280, 960, 20, 104}, Case{320, 240, 10, 51}, Case{640, 100, 3, 104},
+  // 640 x 480 at twice the font size: 12 pixels a column, 22 a line (51
+  // columns, 10 rows: the first message takes 5); 320 x 240 at the plain
+  // size: 6 and 11; 1280 x 960: 104 columns, 20 rows (3 for the first).
+  // 640 x 100 has room for 3 rows: the first message as far as 2 go.
+  for (const Case& c : {Case{640, 480, 10, 5}, Case{1280, 960, 20, 17}, Case{320, 240, 10, 5}, Case{640, 100, 3, 1},
                         Case{30, 20, 0, 0}}) {
     const std::vector<TextLine> shown = panelLines(panel, c.width, c.height);
     ASSERT_EQ(shown.size(), c.rows) << c.width << "x" << c.height;
     if (c.rows == 0) continue;
-    EXPECT_EQ(shown.back().text, "... and " + std::to_string(40 - (c.rows - 1)) + " more");
-    if (c.rows > 1) {
-      EXPECT_EQ(shown[0].text.size(), c.columns);
-      EXPECT_EQ(shown[0].text.substr(c.columns - 3), "...");
-      EXPECT_EQ(shown[1].text, "scene.txt:2.2: warning: no value");
-    }
     const TextMetrics m = metricsFor(c.width, c.height);
+    const std::size_t columns = columnsFitting(m, c.width);
+    EXPECT_EQ(shown.back().text, "... and " + std::to_string(40 - c.messages) + " more");
+    EXPECT_EQ(shown[0].text, ("scene.txt:1.2: warning: " + std::string(200, 'x')).substr(0, columns));
+    EXPECT_EQ(shown[1].text.substr(0, 3), "  x");
+    if (c.messages > 1) {
+      EXPECT_EQ(shown[shown.size() - c.messages].text, "scene.txt:2.2: warning: no value");
+    } else {
+      EXPECT_EQ(shown[shown.size() - 2].text.substr(columns - 3), "...");
+    }
+    for (const TextLine& row : shown) EXPECT_LE(row.text.size(), columns);
     EXPECT_LE(boxSize(m, shown).height + m.margin(), c.height / 2 + m.margin());
     EXPECT_LE(boxSize(m, shown).width + 2 * m.margin(), c.width);
   }

@@ -48,9 +48,9 @@ private:
   uint64_t generation_ = 0;
 };
 
-// The lines the panel shows in a window of `width` × `height` pixels: as many
-// messages as fit in the lower half of the window, each cut at the window's
-// edge, the last row counting the rest.
+// The rows the panel shows in a window of `width` × `height` pixels: as many
+// messages as fit in the lower half of the window, each wrapped at the
+// window's edge, the last row counting the rest.
 std::vector<TextLine> panelLines(const MessagePanel& panel, int width, int height);
 
 // The panel's box, across the bottom of the window; nothing while it is empty.

@@ -127,6 +127,27 @@ std::vector<TextLine> fitLines(const std::vector<TextLine>& lines, std::size_t c
   return out;
 }
 
+std::vector<TextLine> wrapLine(const TextLine& line, std::size_t columns) {
+  std::vector<TextLine> rows;
+  if (columns == 0) return rows;
+  // Too narrow a box keeps every column for the text.
+  const std::string indent = columns > 8 ? "  " : "";
+  std::string_view rest = line.text;
+  do {
+    const std::size_t width = rows.empty() ? columns : columns - indent.size();
+    std::size_t take = rest.size();
+    if (take > width) {
+      take = width;
+      const std::size_t blank = rest.rfind(' ', width);
+      if (blank != std::string_view::npos && blank >= width / 2) take = blank;
+    }
+    rows.push_back({(rows.empty() ? std::string() : indent) + std::string(rest.substr(0, take)), line.colour});
+    rest.remove_prefix(take);
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  } while (!rest.empty());
+  return rows;
+}
+
 BoxSize boxSize(const TextMetrics& m, const std::vector<TextLine>& lines, std::size_t columns) {
   if (lines.empty()) return {};
   std::size_t widest = columns;

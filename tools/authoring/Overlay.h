@@ -54,6 +54,13 @@ std::size_t rowsFitting(const TextMetrics& m, int height);
 std::vector<TextLine> fitLines(const std::vector<TextLine>& lines, std::size_t columns, std::size_t rows,
                                Colour moreColour, std::size_t hiddenBefore = 0);
 
+// `line` wrapped into rows of at most `columns` characters, in its colour: a
+// row breaks at its last blank when that leaves it at least half full (the
+// blank goes), else at the column; the rows after the first start with two
+// blanks, so that each line stands apart from the next. An empty line is
+// one empty row; no rows for no columns.
+std::vector<TextLine> wrapLine(const TextLine& line, std::size_t columns);
+
 // The outer size of a box holding `lines` (without margins): its longest
 // line, or `columns` when `fullWidth` columns are asked for.
 struct BoxSize {
