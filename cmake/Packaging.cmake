@@ -1,0 +1,57 @@
+# What `make install` puts where, and the Debian package `make package`
+# builds from it (CPack).
+#
+#   bin/                 the executables and kelvo-show
+#   share/kelvo/game     the show's files, without what the show writes
+#                        beside them (caches, newTablero.txt, stdin)
+#   share/kelvo/examples the example scene scripts with their models
+#   share/man/man1       the manual pages
+
+include(GNUInstallDirs)
+
+set(KELVO_PROGRAMS kelvo-viewer kelvo-scene kelvo-script kelvo-content kelvo-gui-art kelvo-show)
+foreach(program ${KELVO_PROGRAMS})
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+
+# The files a run leaves behind: cache files and half-written files in a
+# "tmp" folder (its .gitkeep stays, so the folder is there), the board dump
+# and "stdin".
+set(KELVO_RUN_LEFTOVERS
+  REGEX "/tmp/[^./][^/]*$" EXCLUDE
+  REGEX "/newTablero\\.txt$" EXCLUDE
+  REGEX "/stdin$" EXCLUDE
+  REGEX "\\.new$" EXCLUDE)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/game/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvo/game ${KELVO_RUN_LEFTOVERS})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvo/examples
+  USE_SOURCE_PERMISSIONS ${KELVO_RUN_LEFTOVERS})
+
+file(GLOB KELVO_MAN_PAGES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/man/*.1)
+install(FILES ${KELVO_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# --- the Debian package -----------------------------------------------------
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kelvo-viewer)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Kelvo Viewer developers <kelvo-viewer@localhost>")
+set(CPACK_PACKAGE_VENDOR "Kelvo Viewer")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D viewer with a staged show and a scene-script language")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "3D viewer with a staged show and a scene-script language
+ Kelvo Viewer shows scenes drawn with fixed-function OpenGL on SDL2: a
+ staged show (slides and a game on a board laid over a room), run with
+ kelvo-show from a per-user copy of its files, and scene scripts in a
+ language of its own, shown with kelvo-scene and checked with kelvo-script.
+ Example scripts are in /usr/share/kelvo/examples.")
+# The libraries the programs link are found by dpkg-shlibdeps; OpenGL, GLU
+# and FreeImage are opened at run time, so they are named here, with the
+# others the programs need.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, libgl1, libglu1-mesa, libfreeimage3, libopenal1, libalut0")
+set(CPACK_STRIP_FILES ON)
+include(CPack)
