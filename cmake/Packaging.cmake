@@ -9,6 +9,11 @@
 
 include(GNUInstallDirs)
 
+# `make install` and `make package` build first (see the Makefile); the
+# install step itself builds nothing, so installing a built tree (as the
+# package test does) does not build the test suite too.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
+
 set(KELVO_PROGRAMS kelvo-viewer kelvo-scene kelvo-script kelvo-content kelvo-gui-art kelvo-show)
 foreach(program ${KELVO_PROGRAMS})
   if(TARGET ${program})
@@ -48,10 +53,11 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
  kelvo-show from a per-user copy of its files, and scene scripts in a
  language of its own, shown with kelvo-scene and checked with kelvo-script.
  Example scripts are in /usr/share/kelvo/examples.")
-# The libraries the programs link are found by dpkg-shlibdeps; OpenGL, GLU
-# and FreeImage are opened at run time, so they are named here, with the
-# others the programs need.
+# The libraries the programs link (SDL2, OpenAL, ALUT, FreeImage, the C and
+# C++ run-times) are found by dpkg-shlibdeps, with their lowest versions;
+# the viewer opens OpenGL, GLU and FreeImage at run time, so those are named
+# here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, libgl1, libglu1-mesa, libfreeimage3, libopenal1, libalut0")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, libglu1-mesa, libfreeimage3")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
