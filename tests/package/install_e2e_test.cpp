@@ -11,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,6 +36,18 @@ std::vector<std::string> lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) out.push_back(line);
   return out;
+}
+
+// The long options ("--name") that `text` mentions, each once, sorted.
+std::set<std::string> longOptions(const std::string& text) {
+  std::set<std::string> found;
+  for (std::size_t at = text.find("--"); at != std::string::npos; at = text.find("--", at + 2)) {
+    std::size_t end = at + 2;
+    while (end < text.size() && (std::islower(static_cast<unsigned char>(text[end])) || text[end] == '-')) ++end;
+    if (end > at + 2 && std::islower(static_cast<unsigned char>(text[at + 2]))) found.insert(text.substr(at, end - at));
+    at = end - 2;
+  }
+  return found;
 }
 
 // The files of `sub` (game or examples) that the source tree's history
@@ -104,10 +118,15 @@ TEST_F(Installed, EachProgramHasAManualPageThatFormatsCleanly) {
     ASSERT_TRUE(fs::exists(page)) << page;
     // -ww: every warning; -z: no output but the warnings.
     EXPECT_EQ(runCommand("groff -man -Tutf8 -ww -z " + shellQuoted(page) + " 2>&1"), "") << program;
-    const std::string text = runCommand("groff -man -Tutf8 " + shellQuoted(page) + " 2>/dev/null | col -b 2>/dev/null");
+    // Unhyphenated, on long lines, so that every option stays whole.
+    const std::string text =
+        runCommand("groff -man -Tutf8 -rHY=0 -rLL=300n " + shellQuoted(page) + " 2>/dev/null | col -b 2>/dev/null");
     for (const std::string& part : {std::string("NAME"), std::string("SYNOPSIS"), std::string(program) + " "}) {
       EXPECT_NE(text.find(part), std::string::npos) << program << ": " << part;
     }
+    // The page names the options the program's --help names, and no others.
+    const std::string help = runCommand("env -u DISPLAY " + shellQuoted(prefix() + "/bin/" + program) + " --help");
+    EXPECT_EQ(longOptions(text), longOptions(help)) << program << "'s manual page and --help";
   }
 }
 
