@@ -33,8 +33,21 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/game/ DESTINATION ${CMAKE_INSTALL_DATADIR}
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvo/examples
   USE_SOURCE_PERMISSIONS ${KELVO_RUN_LEFTOVERS})
 
+# Manual pages are installed compressed, as Debian wants them (gzip -n: no
+# name or time stamp inside, so the same page gives the same bytes).
 file(GLOB KELVO_MAN_PAGES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/man/*.1)
-install(FILES ${KELVO_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+set(KELVO_MAN_PAGES_GZ)
+foreach(page ${KELVO_MAN_PAGES})
+  get_filename_component(name ${page} NAME)
+  set(out ${CMAKE_BINARY_DIR}/man/${name}.gz)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+    COMMAND gzip -9 -n -c ${page} > ${out}
+    DEPENDS ${page} VERBATIM)
+  list(APPEND KELVO_MAN_PAGES_GZ ${out})
+endforeach()
+add_custom_target(kelvo-man-pages ALL DEPENDS ${KELVO_MAN_PAGES_GZ})
+install(FILES ${KELVO_MAN_PAGES_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # --- the Debian package -----------------------------------------------------
 set(CPACK_GENERATOR DEB)

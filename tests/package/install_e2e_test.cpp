@@ -114,14 +114,15 @@ TEST_F(Installed, ShowFilesAndExamplesAreTheTrackedOnesWithoutRunLeftovers) {
 TEST_F(Installed, EachProgramHasAManualPageThatFormatsCleanly) {
   if (!hasProgram("groff")) GTEST_SKIP() << "groff is not installed: the pages are not formatted";
   for (const char* program : kPrograms) {
-    const std::string page = prefix() + "/share/man/man1/" + program + ".1";
+    const std::string page = prefix() + "/share/man/man1/" + program + ".1.gz";
     ASSERT_TRUE(fs::exists(page)) << page;
+    const std::string unpack = "gzip -dc " + shellQuoted(page) + " | ";
     // -ww: every warning; -z: no output but the warnings.
-    EXPECT_EQ(runCommand("groff -man -Tutf8 -ww -z " + shellQuoted(page) + " 2>&1"), "") << program;
+    EXPECT_EQ(runCommand(unpack + "groff -man -Tutf8 -ww -z 2>&1"), "") << program;
     // Plain text (no bold or underline), unhyphenated, on long lines, so
     // that every option stays whole.
     const std::string text =
-        runCommand("groff -man -Tutf8 -P-cbou -rHY=0 -rLL=300n " + shellQuoted(page) + " 2>/dev/null");
+        runCommand(unpack + "groff -man -Tutf8 -P-cbou -rHY=0 -rLL=300n 2>/dev/null");
     for (const std::string& part : {std::string("NAME"), std::string("SYNOPSIS"), std::string(program) + " "}) {
       EXPECT_NE(text.find(part), std::string::npos) << program << ": " << part;
     }
@@ -195,7 +196,7 @@ TEST(DebianPackage, HoldsTheInstallationUnderUsrAndItsProgramsRun) {
                                      "./usr/share/kelvo/examples/camera_keys.ks"};
   for (const char* program : kPrograms) {
     wanted.push_back(std::string("./usr/bin/") + program);
-    wanted.push_back(std::string("./usr/share/man/man1/") + program + ".1");
+    wanted.push_back(std::string("./usr/share/man/man1/") + program + ".1.gz");
   }
   for (const std::string& path : wanted) EXPECT_NE(contents.find(" " + path + "\n"), std::string::npos) << path;
   EXPECT_EQ(contents.find("./usr/local"), std::string::npos);
