@@ -83,6 +83,13 @@ TEST(UserCopyTest, FirstRunCopiesLaterRunsCopyOnlyWhatChangedAndKeepWhatTheShowW
   ASSERT_TRUE(again.ok) << again.error;
   EXPECT_FALSE(again.copied);
   EXPECT_EQ(inst.inCopy("GUIConfig.txt"), "edited\n");
+  // A file of the show deleted from the copy comes back; the edit still stays.
+  fs::remove_all(inst.copy + "/Data/Scenes");
+  again = syncUserCopy(inst.installed, inst.copy, "1.0");
+  ASSERT_TRUE(again.ok) << again.error;
+  EXPECT_TRUE(again.copied);
+  EXPECT_EQ(inst.inCopy("Data/Scenes/initial.txt"), "scene = Group();\n");
+  EXPECT_EQ(inst.inCopy("GUIConfig.txt"), "edited\n");
 
   // Each change of the installation brings the copy up to date and keeps
   // the show's own files: a new version, new contents of one file at the
@@ -124,12 +131,13 @@ TEST(UserCopyTest, ACopyCutShortIsDoneAgain) {
   for (const char* stamp : {static_cast<const char*>(nullptr), "", "kelvo-show stamp 1\nversion 1.0\nfinger"}) {
     Installation inst;
     ASSERT_TRUE(syncUserCopy(inst.installed, inst.copy, "1.0").ok);
-    fs::remove(inst.copy + "/Data/Scenes/initial.txt");
+    // As if the copy had stopped before this file.
+    inst.root.write("home dir/.local/share/kelvo/game/GUIConfig.txt", "older\n");
     if (stamp) inst.root.write(std::string("home dir/.local/share/kelvo/game/") + kelvo::show::kStampName, stamp);
     else fs::remove(inst.copy + "/" + kelvo::show::kStampName);
     const kelvo::show::SyncResult r = syncUserCopy(inst.installed, inst.copy, "1.0");
     EXPECT_TRUE(r.ok && r.copied) << r.error;
-    EXPECT_EQ(inst.inCopy("Data/Scenes/initial.txt"), "scene = Group();\n");
+    EXPECT_EQ(inst.inCopy("GUIConfig.txt"), "a\n");
   }
 }
 

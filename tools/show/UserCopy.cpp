@@ -173,17 +173,21 @@ SyncResult syncUserCopy(const std::string& installed, const std::string& copy, s
 
   const std::string stampPath = copy + "/" + kStampName;
   const Stamp before = readStamp(stampPath);
-  if (before.version == now.version && before.fingerprint == now.fingerprint) {
-    result.ok = true;
-    return result;
-  }
-
+  // Up to date: only a file of the show that has gone from the copy is
+  // copied again; the others, edited or not, stay as they are.
+  const bool upToDate = before.version == now.version && before.fingerprint == now.fingerprint;
   for (const std::string& f : now.files) {
+    if (upToDate && kindOf(copy + "/" + f) != 0) continue;
     if (!foldersFor(copy, f, result.error)) return result;
     if (!qor::readRegularFile(installed + "/" + f, bytes) || !qor::writeRegularFile(copy + "/" + f, bytes)) {
       result.error = "cannot copy " + installed + "/" + f + " to " + copy + "/" + f;
       return result;
     }
+    result.copied = true;
+  }
+  if (upToDate) {
+    result.ok = true;
+    return result;
   }
   // Files the earlier installation had and this one has not. Only names of
   // ours that stay inside the copy and reach it through real folders.

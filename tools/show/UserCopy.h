@@ -35,7 +35,7 @@ bool listRegularFiles(const std::string& folder, std::vector<std::string>& files
 
 struct SyncResult {
   bool ok = false;
-  bool copied = false;  // files were copied (first run, or the installed files changed)
+  bool copied = false;  // files were copied (first run, installed files changed, or some were missing)
   std::string error;    // what went wrong, when !ok
 };
 
@@ -44,7 +44,8 @@ struct SyncResult {
 // copied over (written beside and renamed), files that an earlier
 // installation had and this one has not are removed, and the stamp is
 // written last, so a copy cut short is done again on the next run.
-// `copy` and its parent folders are made as needed.
+// When the stamp matches, only files of the show missing from the copy are
+// copied again. `copy` and its parent folders are made as needed.
 SyncResult syncUserCopy(const std::string& installed, const std::string& copy, std::string_view version);
 
 }  // namespace kelvo::show
