@@ -4,9 +4,10 @@
 // editor colours by, and the extension's problem matchers read the real
 // output of kelvo-script --check.
 //
-// node grammar.test.js MODULES KELVO_SCRIPT
+// node grammar.test.js MODULES KELVO_SCRIPT VERSION
 //   MODULES       the folder where `npm ci` installed package.json's packages
 //   KELVO_SCRIPT  the kelvo-script executable
+//   VERSION       the program's version, which the extension carries too
 
 'use strict';
 
@@ -18,7 +19,7 @@ const path = require('node:path');
 const { test } = require('node:test');
 const { createRequire } = require('node:module');
 
-const [modules, kelvoScript] = process.argv.slice(2);
+const [modules, kelvoScript, version] = process.argv.slice(2);
 const requireInstalled = createRequire(path.join(path.resolve(modules), 'package.json'));
 const vsctm = requireInstalled('vscode-textmate');
 const oniguruma = requireInstalled('vscode-oniguruma');
@@ -130,6 +131,7 @@ test('the grammar is the one the extension ships and contributes for .ks files',
     'editors/vscode/syntaxes holds a copy of editors/kelvo-scene-script.tmLanguage.json: copy it again'
   );
   const manifest = JSON.parse(fs.readFileSync(path.join(extension, 'package.json'), 'utf8'));
+  assert.equal(manifest.version, version, "the extension's version is the program's");
   const [language] = manifest.contributes.languages;
   assert.deepEqual(language.extensions, ['.ks']);
   assert.ok(fs.existsSync(path.join(extension, language.configuration)));
