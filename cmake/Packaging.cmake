@@ -30,8 +30,9 @@ set(KELVO_RUN_LEFTOVERS
   REGEX "/stdin$" EXCLUDE
   REGEX "\\.new$" EXCLUDE)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/game/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvo/game ${KELVO_RUN_LEFTOVERS})
+# The examples have no "tmp" folders of their own: a run makes them.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvo/examples
-  USE_SOURCE_PERMISSIONS ${KELVO_RUN_LEFTOVERS})
+  USE_SOURCE_PERMISSIONS ${KELVO_RUN_LEFTOVERS} REGEX "/tmp$" EXCLUDE)
 
 # Manual pages are installed compressed, as Debian wants them (gzip -n: no
 # name or time stamp inside, so the same page gives the same bytes).
