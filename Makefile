@@ -8,7 +8,7 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build build-asan run test test-fast test-asan coverage bench fuzz clean
+.PHONY: all deps build build-asan run test test-fast test-asan coverage bench fuzz clean install package
 
 all: build
 
@@ -60,6 +60,17 @@ fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_BUILD_FUZZ=ON -DKELVO_BUILD_TESTS=OFF -DKELVO_WERROR=ON >/dev/null
 	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz-targets
 	@fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# Installs the programs, the show's files, the examples and the manual
+# pages under PREFIX (staged under DESTDIR when it is set, as packagers do).
+PREFIX ?= /usr/local
+install: build
+	@DESTDIR='$(DESTDIR)' cmake --install $(BUILD_DIR) --prefix '$(PREFIX)'
+
+# The Debian package kelvo-viewer_VERSION_ARCH.deb in BUILD_DIR; it installs
+# to /usr.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(COV_DIR) build-bench

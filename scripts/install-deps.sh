@@ -14,7 +14,11 @@ packages=(
   libgtest-dev googletest
   xvfb xauth xdotool x11-utils imagemagick
   gcovr
+  groff-base dpkg-dev nodejs
 )
+# npm comes with some builds of nodejs (NodeSource's) and is a package of its
+# own in Debian's; asking for Debian's beside the other would conflict.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
