@@ -74,16 +74,16 @@ TEST(OverlayToolTest, ABrokenScriptsMessagesLieOverTheSceneAlongTheBottom) {
   EXPECT_EQ(tool.err(), "scene.txt:4.6: syntax error, unexpected ;, expecting )\n"
                         "scene.txt:3.4: warning: cannot open model \"missing.obj\": no such file\n");
   tool.load();
-  // Two lines at twice the font size: 8 pixels from the edges, 2 × 22 + 12
-  // high, so from y 416 to 472, across the window.
-  EXPECT_TRUE(is(tool.at(8, 416), kPanelBackground));
+  // Both messages are longer than the 51 columns of a 640 pixel window, so
+  // each wraps into two rows at twice the font size: 8 pixels from the edges,
+  // 4 × 22 + 12 high, so from y 372 to 472, across the window.
+  EXPECT_TRUE(is(tool.at(8, 372), kPanelBackground));
   EXPECT_TRUE(is(tool.at(631, 471), kPanelBackground));
-  EXPECT_FALSE(is(tool.at(8, 415), kPanelBackground));
-  EXPECT_GT(tool.count(kErrorText, 8, 416, 632, 438), 100);
-  // The second line's letters start at y 446, below the first one's
-  // descenders.
-  EXPECT_GT(tool.count(kWarningText, 8, 444, 632, 472), 100);
-  EXPECT_EQ(tool.count(kErrorText, 8, 444, 632, 472), 0);
+  EXPECT_FALSE(is(tool.at(8, 371), kPanelBackground));
+  EXPECT_GT(tool.count(kErrorText, 8, 372, 632, 422), 100);
+  // The warning's rows start at y 422, below the error's descenders.
+  EXPECT_GT(tool.count(kWarningText, 8, 422, 632, 472), 100);
+  EXPECT_EQ(tool.count(kErrorText, 8, 422, 632, 472), 0);
   // The scene is drawn above it, as far as it was read.
   EXPECT_TRUE(tool.red(320, 240));
   EXPECT_TRUE(is(tool.at(2, 2), Colour{0, 0, 0}));
