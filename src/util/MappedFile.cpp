@@ -211,8 +211,8 @@ bool writeNumberedFile(const std::string& folder, std::string_view prefix, std::
   // Another writer may take the number between the look at the folder and
   // the rename; then the next one is tried, as long as names are taken.
   for (int attempt = 0; attempt < 1000 && number < kLargestNumber; ++attempt) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%04ld", ++number);
+    std::string digits = std::to_string(++number);
+    if (digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
     std::string candidate = std::string(prefix) + digits + std::string(suffix);
     if (publishWithoutReplacing(temp, base + "/" + candidate)) {
       name = std::move(candidate);
