@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Renders every example scene, examples/*.ks, with kelvo-scene and saves its
-# last frame as docs/examples/NAME.png: 400 x 300 pixels, 30 frames, run from
-# the examples folder as the README says. Without a display it runs itself
-# again under Xvfb. Scenes that animate (timers) are caught wherever the 30th
-# frame finds them, so their pictures differ from run to run.
+# last frame as docs/examples/NAME.png: 400 x 300 pixels, 30 frames at 30
+# frames a second of virtual time (so scenes that animate give the same
+# picture every run), run from the examples folder as the README says.
+# Without a display it runs itself again under Xvfb.
 # Usage: scripts/make-example-shots.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,6 +22,6 @@ mkdir -p "$out"
 cd "$root/examples"
 for script in *.ks; do
   name=${script%.ks}
-  "$scene" --size 400x300 --frames 30 --screenshot "$out/$name.png" "$script" >/dev/null
+  "$scene" --size 400x300 --frames 30 --fps 30 --screenshot "$out/$name.png" "$script" >/dev/null
   echo "docs/examples/$name.png"
 done
