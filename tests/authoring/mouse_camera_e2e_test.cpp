@@ -25,10 +25,7 @@ const char* const kScene =
 
 struct MouseRun : ChildProcess {
   MouseRun() {
-    std::string cube = std::string("mtllib cube.mtl\n") + kCubeObj;
-    cube.insert(cube.find("\nv ") + 1, "usemtl red\n");
-    dir.write("cube.obj", cube);
-    dir.write("cube.mtl", "newmtl red\nKa 0 0 0\nKd 1 0 0\nKs 0 0 0\n");
+    writeRedCube(dir);
     dir.write("scene.txt", kScene);
   }
   void launch(const std::string& args) { start("'" KELVO_BIN_DIR "/kelvo-scene' " + args); }

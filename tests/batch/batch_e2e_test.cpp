@@ -24,20 +24,12 @@ std::string cubeScene(const char* x, const char* step = "0") {
 
 struct SceneRun : ChildProcess {
   explicit SceneRun(const std::string& script) {
-    std::string cube = std::string("mtllib cube.mtl\n") + kCubeObj;
-    cube.insert(cube.find("\nv ") + 1, "usemtl red\n");
-    dir.write("cube.obj", cube);
-    dir.write("cube.mtl", "newmtl red\nKa 0 0 0\nKd 1 0 0\nKs 0 0 0\n");
+    writeRedCube(dir);
     dir.write("scene.txt", script);
   }
   int run(const std::string& args, bool wait = true) {
     start("'" KELVO_BIN_DIR "/kelvo-scene' " + args);
     return wait ? waitExit() : -1;
-  }
-  // Waits up to 30 s for `text` on standard output.
-  bool printed(const std::string& text) const {
-    for (int i = 0; i < 1500 && out().find(text) == std::string::npos; ++i) std::this_thread::sleep_for(20ms);
-    return out().find(text) != std::string::npos;
   }
 };
 
@@ -63,9 +55,9 @@ TEST(BatchTest, F12SavesTheNextNumberedScreenshotAndSaysItsName) {
   for (const char* name : {"kelvo-0001.png", "kelvo-0002.png"}) {
     for (int attempt = 0; attempt < 5 && !std::filesystem::exists(tool.dir.file(name)); ++attempt) {
       runCommand("xdotool windowfocus --sync " + std::to_string(window) + " key F12 2>/dev/null");
-      tool.printed(std::string("saved ") + name + "\n");
+      tool.waitForOutput(std::string("saved ") + name + "\n", 30s);
     }
-    EXPECT_TRUE(tool.printed(std::string("saved ") + name + "\n")) << tool.out() << tool.err();
+    EXPECT_TRUE(tool.waitForOutput(std::string("saved ") + name + "\n")) << tool.out() << tool.err();
     EXPECT_EQ(pngPixels(tool.dir.file(name)).substr(0, 8), "640x480 ") << name;
   }
   EXPECT_EQ(tool.pressKeys(window, "Escape"), 0) << tool.err();

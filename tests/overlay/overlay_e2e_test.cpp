@@ -26,10 +26,7 @@ const std::string kBroken = kScene + "m = Model(\"missing.obj\");\nx = (1;\n";
 
 struct SceneRun : ChildProcess {
   explicit SceneRun(const std::string& script) {
-    std::string cube = std::string("mtllib cube.mtl\n") + kCubeObj;
-    cube.insert(cube.find("\nv ") + 1, "usemtl red\n");
-    dir.write("cube.obj", cube);
-    dir.write("cube.mtl", "newmtl red\nKa 0 0 0\nKd 1 0 0\nKs 0 0 0\n");
+    writeRedCube(dir);
     dir.write("scene.txt", script);
   }
   int run(const std::string& args, bool wait = true) {

@@ -20,11 +20,7 @@ const std::string kLight = "Group(translate(0, 0, 3), Light())";
 // blue "glass" material beside its red one) and `script` as scene.txt.
 struct SceneRun : ChildProcess {
   explicit SceneRun(const std::string& script) {
-    std::string cube = std::string("mtllib cube.mtl\n") + kCubeObj;
-    cube.insert(cube.find("\nv ") + 1, "usemtl red\n");  // in the group
-    dir.write("cube.obj", cube);
-    dir.write("cube.mtl", "newmtl red\nKa 0 0 0\nKd 1 0 0\nKs 0 0 0\n"
-                          "newmtl glass\nKa 0 0 0\nKd 0 0 1\nKs 0 0 0\nd 0.5\n");
+    writeRedCube(dir, "newmtl glass\nKa 0 0 0\nKd 0 0 1\nKs 0 0 0\nd 0.5\n");
     dir.write("scene.txt", script);
   }
   int run(const std::string& args, bool display = true, bool wait = true) {

@@ -3,6 +3,7 @@
 // manager tests.
 
 #include "model/ModelObj.h"
+#include "support/TempDir.h"
 
 #include <string>
 
@@ -33,6 +34,16 @@ inline qor::SmartPointer<qor::ModelObj> parseModel(const std::string& text,
   model->parse(text);
   model->normalise();
   return model;
+}
+
+// The tools' red cube: "cube.obj" (kCubeObj in one group with the material
+// "red" of its "mtllib cube.mtl") and "cube.mtl" with a plain red material,
+// then `moreMaterials`.
+inline void writeRedCube(const TempDir& dir, const std::string& moreMaterials = "") {
+  std::string cube = std::string("mtllib cube.mtl\n") + kCubeObj;
+  cube.insert(cube.find("\nv ") + 1, "usemtl red\n");
+  dir.write("cube.obj", cube);
+  dir.write("cube.mtl", "newmtl red\nKa 0 0 0\nKd 1 0 0\nKs 0 0 0\n" + moreMaterials);
 }
 
 }  // namespace kelvo::test
