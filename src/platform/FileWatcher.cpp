@@ -1,5 +1,6 @@
 #include "platform/FileWatcher.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -54,13 +55,19 @@ void FileWatcher::add(const std::string& path, const std::string& given, std::ma
       entry.names[name].push_back(given);
       return;
     }
-    if ((errno != ENOENT && errno != ENOTDIR) || folder == "." || folder == "/") return;
+    if (errno != ENOENT && errno != ENOTDIR) {
+      const std::string failure = folder + ": " + std::strerror(errno);
+      if (std::find(failures_.begin(), failures_.end(), failure) == failures_.end()) failures_.push_back(failure);
+      return;
+    }
+    if (folder == "." || folder == "/") return;
     split(std::string(folder), folder, name);
   }
 }
 
 void FileWatcher::watch(const std::vector<std::string>& paths) {
   if (fd_ < 0) return;
+  failures_.clear();
   std::map<int, Folder> folders;
   for (const std::string& path : paths) {
     add(path, path, folders);

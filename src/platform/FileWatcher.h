@@ -48,6 +48,10 @@ public:
   // true poll reported.
   const std::set<std::string>& changed() const { return changed_; }
 
+  // The folders the last watch could not watch, each as "FOLDER: reason"
+  // (the system's limit of watches reached, say); their files are not seen.
+  const std::vector<std::string>& failures() const { return failures_; }
+
 private:
   struct Folder {
     std::string path;
@@ -63,6 +67,7 @@ private:
   int fd_ = -1;
   std::map<int, Folder> folders_;  // by watch descriptor
   std::set<std::string> pending_, changed_;
+  std::vector<std::string> failures_;
   bool waiting_ = false;  // an event came, the quiet time has not passed
   int32_t lastEventMs_ = 0;
 };

@@ -147,3 +147,21 @@ TEST(FileWatcher, AChangeIsReportedOnceNoEventCameForTheQuietTime) {
 }
 
 }  // namespace
+
+TEST(FileWatcher, AFolderItCannotWatchIsToldOnceAndTheOthersStillAre) {
+  TempDir dir;
+  const std::string good = dir.write("scene.txt", "1;");
+  // A folder name longer than any the system takes cannot be watched (nor
+  // made); a missing one that can be is no failure.
+  const std::string tooLong = dir.file(std::string(300, 'x')) + "/model.obj";
+  WatchRun run;
+  ASSERT_TRUE(run.watcher.ok());
+  run.watcher.watch({good, tooLong, tooLong + ".mtl", dir.file("missing/model.obj")});
+  ASSERT_EQ(run.watcher.failures().size(), 1u);
+  EXPECT_EQ(run.watcher.failures()[0].rfind(dir.file(std::string(300, 'x')) + ": ", 0), 0u)
+      << run.watcher.failures()[0];
+  renameOver(dir, good, "2;");
+  EXPECT_EQ(run.nextChange().first, std::set<std::string>{good});
+  run.watcher.watch({good});
+  EXPECT_TRUE(run.watcher.failures().empty());
+}

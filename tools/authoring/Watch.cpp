@@ -57,6 +57,8 @@ void SceneWatch::loaded() {
   // scene's.
   recording = nullptr;
   watcher_->watch(std::vector<std::string>(files_.begin(), files_.end()));
+  for (const std::string& failure : watcher_->failures())
+    std::fprintf(stderr, "kelvo-scene: cannot watch %s; its files are not watched\n", failure.c_str());
 }
 
 bool SceneWatch::changed(int32_t nowMs) {
