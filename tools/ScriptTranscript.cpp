@@ -221,9 +221,8 @@ std::string Walker::value(const Value& v, int depth) {
       std::string s = "List " + ref(id) + " of " + std::to_string(list->elements.size()) + " (";
       for (std::size_t i = 0; i < list->elements.size(); ++i) {
         if (i) s += ", ";
+        // Written whole, even past the cut: the hash sums up all of it.
         s += value(list->elements[i], depth + 1);
-        // The rest is summed up by the caller's cut.
-        if (s.size() > kMaxValueText) break;
       }
       return s + ")";
     }
