@@ -2,6 +2,7 @@
 // loader runs it, or checks it without running it.
 
 #include "base/Version.h"
+#include "app/App.h"
 #include "app/TrackingDevice.h"
 #include "base/memory/IMMObject.h"
 #include "scene/Scene.h"
@@ -76,9 +77,11 @@ const char kUsage[] =
     "                 per file its functions and its variables, sorted by\n"
     "                 name); then 120 passes of the timers with the clock 50 ms\n"
     "                 further each, each bound key pressed once (lowest code\n"
-    "                 first), and the state again. The clock starts at 0 and\n"
-    "                 moves only there, and the random numbers start from seed\n"
-    "                 1, so a transcript is the same on every run\n"
+    "                 first), and the state again; when the script asked for a\n"
+    "                 reset, the reload as the viewer makes it and the state\n"
+    "                 after it. The clock starts at 0 and moves only there,\n"
+    "                 and the random numbers start from seed 1, so a\n"
+    "                 transcript is the same on every run\n"
     "  --interpreter NAME  the interpreter that runs the script (default: the\n"
     "                 environment's KELVO_INTERPRETER, else \"tree\")\n"
     "  --interpreters list the interpreters there are, one a line\n"
@@ -107,7 +110,7 @@ bool finishRun(bool ok, bool strict) {
 
 // The run --transcript describes: the script, the timers, the keys.
 int runTranscript(const char* file, qor::SceneDriver& driver, bool strict, const bool& running,
-                  const bool& reloadRequested) {
+                  bool& reloadRequested) {
   using kelvo::tool::Transcript;
   Transcript::installClock();
   qor::srand15(1);
@@ -134,6 +137,16 @@ int runTranscript(const char* file, qor::SceneDriver& driver, bool strict, const
     keys[code] = 0;
   }
   t.snapshot("state at the end", running, reloadRequested);
+
+  // A "reset" asked for is done as the viewer does it: everything the
+  // scripts made is released and the scene script runs again.
+  if (reloadRequested) {
+    t.section("reload");
+    reloadRequested = false;
+    qor::sceneErrorReporter = &qor::script::reportError;
+    qor::reload();
+    t.snapshot("state after the reload", running, reloadRequested);
+  }
 
   t.section("end");
   ok = finishRun(ok, strict);

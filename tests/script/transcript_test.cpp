@@ -196,6 +196,9 @@ TEST(ScriptTranscripts, WhatATranscriptShows) {
        {"keys:\n  75 k()\n", "== keys: each bound key pressed once, lowest code first\nkey 75\nout| key 2\n",
         "#3 every 100 ms, timeout after 250 ms, not running, tick tick(), timeout tick(), started 0, last tick 150",
         "    n = int 2\n", "== end\nexit status 0\n"}},
+      // A reset asked for by a key: the script runs again.
+      {"scene = Group(); setKeyFunc(\"r\", reset()); print(\"loaded\");\n",
+       {"key 82\n== state at the end\n", "== reload\nout| loaded\n== state after the reload\n"}},
       // The exit asked for; a syntax error's status.
       {"exit();\nx = ;\n",
        {"err| F:2.4: syntax error, unexpected ;\n", "shell: exit asked", "exit status 1\n"}},
