@@ -1,7 +1,8 @@
 // Every script file of the source tree (tests/, examples/ and its lib/,
 // bench/script/, the show's scene script) run by kelvo-script --transcript
 // with each interpreter it has, compared with the transcript kept in
-// tests/script/transcripts/<path of the script>.txt and, when there are
+// tests/script/transcripts/<path of the script>.txt (followed by what
+// kelvo-script --check says of the file) and, when there are
 // several interpreters, with one another. A script without a kept
 // transcript, or a transcript without its script, fails too.
 //
@@ -98,6 +99,14 @@ std::vector<Script> findScripts() {
   return scripts;
 }
 
+// Each line of `text` after `prefix`.
+std::string prefixLines(const std::string& prefix, const std::string& text) {
+  std::string out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out += prefix + line + "\n";
+  return out;
+}
+
 fs::path keptFile(const fs::path& script) { return kKept / (script.string() + ".txt"); }
 
 std::vector<std::string> interpreters() {
@@ -152,16 +161,21 @@ TEST(ScriptTranscripts, EveryScriptAsKept) {
     std::string first;
     for (const std::string& name : names) {
       SCOPED_TRACE(name);
-      const Result r = runTool(copies.folder(name, s.work), "--transcript --interpreter " + name + " " + arg);
+      const std::string folder = copies.folder(name, s.work);
+      const Result r = runTool(folder, "--transcript --interpreter " + name + " " + arg);
       // Everything the run says is in the transcript, its status too.
       EXPECT_EQ(r.err, "");
       EXPECT_TRUE(endsWith(r.out, "\nexit status " + std::to_string(r.status) + "\n")) << r.out;
-      if (update && name == names.front()) writeKept(kept, r.out);
-      EXPECT_EQ(r.out, readFile(kept.string())) << "kept in " << kept << "; scripts/update-transcripts.sh rewrites it";
+      // The check of the same file follows it.
+      const Result check = runTool(folder, "--check --interpreter " + name + " " + arg);
+      const std::string text = r.out + "== check\n" + prefixLines("out| ", check.out) +
+                               prefixLines("err| ", check.err) + "exit status " + std::to_string(check.status) + "\n";
+      if (update && name == names.front()) writeKept(kept, text);
+      EXPECT_EQ(text, readFile(kept.string())) << "kept in " << kept << "; scripts/update-transcripts.sh rewrites it";
       if (name == names.front())
-        first = r.out;
+        first = text;
       else
-        EXPECT_EQ(r.out, first) << name << " against " << names.front();
+        EXPECT_EQ(text, first) << name << " against " << names.front();
     }
   }
   for (const auto& e : fs::recursive_directory_iterator(kKept)) {
