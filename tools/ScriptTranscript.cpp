@@ -249,16 +249,13 @@ std::string Walker::value(const Value& v, int depth) {
 
 void Walker::variables() {
   for (std::size_t f = 0; f < script::fileCount(); ++f) {
-    script::ScopeRecord& r = script::record(f);
     line(2, "\"" + escapeText(script::filePath(f)) + "\"");
     std::string functions = "functions:";
-    for (const script::FunctionEntry& e : r.functions)
-      functions += " " + std::string(symbolName(e.name)) + "/" + std::to_string(e.paramCount);
+    for (const script::FileFunction& fn : script::fileFunctions(f))
+      functions += " " + std::string(fn.name) + "/" + std::to_string(fn.paramCount);
     line(4, functions);
-    std::vector<std::pair<std::string_view, const Value*>> vars;
-    for (Scope::Entry& e : r.variables) vars.emplace_back(symbolName(e.name), &e.value);
-    std::sort(vars.begin(), vars.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<script::FileVariable> vars = script::fileVariables(f);
+    std::sort(vars.begin(), vars.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     for (const auto& [name, v] : vars) {
       pending_.clear();
       std::string text = value(*v, 0);
