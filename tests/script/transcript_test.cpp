@@ -119,14 +119,24 @@ std::vector<std::string> interpreters() {
 
 // A scratch copy of a working folder per interpreter, so that what the runs
 // write (model caches) stays out of the source tree and out of each other's
-// way.
+// way. Caches left in the tree by other runs ("tmp" folders) are not
+// copied: every run starts from the same files.
 class Copies {
 public:
   std::string folder(const std::string& interpreter, const fs::path& work) {
     std::unique_ptr<TempDir>& dir = copies_[interpreter + "\n" + work.string()];
     if (!dir) {
       dir = std::make_unique<TempDir>();
-      fs::copy(kSource / work, dir->path(), fs::copy_options::recursive);
+      const fs::path from = kSource / work;
+      for (auto it = fs::recursive_directory_iterator(from); it != fs::recursive_directory_iterator(); ++it) {
+        const fs::path to = dir->path() / fs::relative(it->path(), from);
+        if (it->is_directory() && it->path().filename() == "tmp")
+          it.disable_recursion_pending();
+        else if (it->is_directory())
+          fs::create_directories(to);
+        else if (it->is_regular_file())
+          fs::copy_file(it->path(), to);
+      }
     }
     return dir->path();
   }
