@@ -85,8 +85,8 @@ std::vector<Script> findScripts() {
     auto consider = [&](const fs::directory_entry& e) {
       if (!e.is_regular_file()) return;
       const std::string name = e.path().filename().string();
-      if (std::none_of(set.endings.begin(), set.endings.end(), [&](const std::string& end) { return endsWith(name, end); }))
-        return;
+      const auto matches = [&](const std::string& end) { return endsWith(name, end); };
+      if (std::none_of(set.endings.begin(), set.endings.end(), matches)) return;
       const fs::path rel = fs::relative(e.path(), kSource);
       scripts.push_back({rel, *set.workFolder ? fs::path(set.workFolder) : rel.parent_path()});
     };
@@ -213,7 +213,8 @@ TEST(ScriptTranscripts, WhatATranscriptShows) {
        {"scene: #2 group of 2\n  #3 translate 1 2.5 3\n  #4 group of 1\n    #3 again\n",
         "    l = List #6 of 4 (int 1, float 2.5, string \"s\", List #6)\n    n = SceneNode #3\n"}},
       // A tree outside the scene is written below the variable that holds it.
-      {"g = Group(Light());\n", {"scene: no node\n", "    g = SceneNode #3 (below)\n      #3 group of 1\n        #4 light on"}},
+      {"g = Group(Light());\n",
+       {"scene: no node\n", "    g = SceneNode #3 (below)\n      #3 group of 1\n        #4 light on"}},
       // The timer ticks at 150 ms and times out at 250; the key runs later.
       {"n = 0; def tick() { n += 1; } t = Timer(100, 250, tick(), tick());\n"
        "def k() { print(\"key \", n); } setKeyFunc(\"k\", k());\n",
