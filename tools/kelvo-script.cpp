@@ -136,7 +136,7 @@ int runTranscript(const char* file, qor::SceneDriver& driver, bool strict, const
     qor::script::dispatchKeyBindings(keys);
     keys[code] = 0;
   }
-  t.snapshot("state at the end", running, reloadRequested);
+  t.snapshot("state after the timers and keys", running, reloadRequested);
 
   // A "reset" asked for is done as the viewer does it: everything the
   // scripts made is released and the scene script runs again.

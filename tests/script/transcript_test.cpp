@@ -223,7 +223,7 @@ TEST(ScriptTranscripts, WhatATranscriptShows) {
         "    n = int 2\n", "== end\nexit status 0\n"}},
       // A reset asked for by a key: the script runs again.
       {"scene = Group(); setKeyFunc(\"r\", reset()); print(\"loaded\");\n",
-       {"key 82\n== state at the end\n", "== reload\nout| loaded\n== state after the reload\n"}},
+       {"key 82\n== state after the timers and keys\n", "== reload\nout| loaded\n== state after the reload\n"}},
       // The exit asked for; a syntax error's status.
       {"exit();\nx = ;\n",
        {"err| F:2.4: syntax error, unexpected ;\n", "shell: exit asked", "exit status 1\n"}},
