@@ -2,6 +2,7 @@
 // loader runs it, or checks it without running it.
 
 #include "base/Version.h"
+#include "app/App.h"
 #include "app/TrackingDevice.h"
 #include "base/memory/IMMObject.h"
 #include "scene/Scene.h"
@@ -11,6 +12,10 @@
 #include "script/Interpreter.h"
 #include "script/SceneDriver.h"
 #include "script/SceneLoader.h"
+#include "script/TimerManager.h"
+#include "util/Rand15.h"
+
+#include "ScriptTranscript.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,8 +24,18 @@
 
 namespace {
 
+// The interpreters this build has; the first is the default.
+const char* const kInterpreters[] = {"tree"};
+
+bool knownInterpreter(const char* name) {
+  for (const char* known : kInterpreters)
+    if (std::strcmp(name, known) == 0) return true;
+  return false;
+}
+
 const char kUsage[] =
-    "usage: kelvo-script [--check] [--strict] [--memory-limit MB] [--trace-scan] [--trace-parse] FILE\n"
+    "usage: kelvo-script [--check] [--strict] [--memory-limit MB] [--trace-scan] [--trace-parse]\n"
+    "                    [--transcript] [--interpreter NAME] FILE\n"
     "\n"
     "Runs the scene script FILE the way the viewer's scene loader runs it: the\n"
     "scene settings \"Data/Scenes/Settings.txt\" of the working directory are\n"
@@ -53,6 +68,25 @@ const char kUsage[] =
     "                 assigning \"scene\"\n"
     "  --strict       count warnings as errors in the exit status\n"
     "  --memory-limit MB  memory budget of the script's values (default 512)\n"
+    "  --transcript   write a transcript of the run to standard output in\n"
+    "                 place of the script's output: what it prints and every\n"
+    "                 diagnostic, in the order they come (lines \"out| \" and\n"
+    "                 \"err| \"; \"out~ \" for a line not ended yet), then the\n"
+    "                 state it has left (scene tree, active camera, scene\n"
+    "                 settings, material library, key bindings, timers, and\n"
+    "                 per file its functions and its variables, sorted by\n"
+    "                 name); then 120 passes of the timers with the clock 50 ms\n"
+    "                 further each, each after a walk of the scene tree (which\n"
+    "                 places nodes for collisionDetection), each bound key\n"
+    "                 pressed once (lowest code first), and the state again;\n"
+    "                 when the script asked for a reset, the reload as the\n"
+    "                 viewer makes it and the state after it. The clock\n"
+    "                 starts at 0 and moves only there, and the random\n"
+    "                 numbers start from seed 1, so a transcript is the same\n"
+    "                 on every run\n"
+    "  --interpreter NAME  the interpreter that runs the script (default: the\n"
+    "                 environment's KELVO_INTERPRETER, else \"tree\")\n"
+    "  --interpreters list the interpreters there are, one a line\n"
     "  --trace-scan   trace the scanner on standard error\n"
     "  --trace-parse  trace the parser on standard error\n"
     "  --help         show this text\n"
@@ -63,11 +97,82 @@ const char kUsage[] =
     "2 on a usage error.\n";
 
 
+// The ends of a run that the transcript and the plain run share.
+bool finishRun(bool ok, bool strict) {
+  std::fflush(stdout);
+  // No main loop runs the tracking device's waits here: the sequences the
+  // script asked for are sent now, in full, before the run ends.
+  qor::rasterDevice.finish();
+  qor::rasterDevice.Close();
+  qor::collectRemainingObjects();
+  qor::script::finishDiagnostics();
+  if (strict && qor::script::warningCount() > 0) ok = false;
+  return ok;
+}
+
+// The run --transcript describes: the script, the timers, the keys.
+int runTranscript(const char* file, qor::SceneDriver& driver, bool strict, const bool& running,
+                  bool& reloadRequested) {
+  using kelvo::tool::Transcript;
+  Transcript::installClock();
+  qor::srand15(1);
+  Transcript t(file);
+  t.section("run");
+  qor::scene.scriptPath = file;
+  bool ok = qor::loadScene(qor::scene, driver);
+  t.snapshot("state after the run", running, reloadRequested);
+
+  t.section("timers: " + std::to_string(Transcript::kTimerPasses) + " passes, the clock " +
+            std::to_string(Transcript::kTimerStepMs) + " ms further before each");
+  for (int pass = 0; pass < Transcript::kTimerPasses; ++pass) {
+    // Each pass follows a frame's walk of the tree (from the identity: no
+    // camera is applied), which places the geometry nodes for
+    // "collisionDetection".
+    if (qor::scene.root) {
+      qor::TraversalState walk = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+      qor::scene.root->traverse(walk);
+      qor::scene.clearFrameLists();
+    }
+    Transcript::advanceClock(Transcript::kTimerStepMs);
+    qor::timerManager.update();
+  }
+
+  t.section("keys: each bound key pressed once, lowest code first");
+  unsigned char keys[qor::script::kKeySlots] = {};
+  for (int code = 0; code < qor::script::kKeySlots; ++code) {
+    if (!qor::script::keyBinding(code)) continue;
+    t.line("key " + std::to_string(code));
+    keys[code] = 1;
+    qor::script::dispatchKeyBindings(keys);
+    keys[code] = 0;
+  }
+  t.snapshot("state after the timers and keys", running, reloadRequested);
+
+  // A "reset" asked for is done as the viewer does it: everything the
+  // scripts made is released and the scene script runs again.
+  if (reloadRequested) {
+    t.section("reload");
+    reloadRequested = false;
+    qor::sceneErrorReporter = &qor::script::reportError;
+    qor::reload();
+    t.snapshot("state after the reload", running, reloadRequested);
+  }
+
+  t.section("end");
+  ok = finishRun(ok, strict);
+  t.line(std::string("exit status ") + (ok ? "0" : "1"));
+  std::fputs(t.text().c_str(), stdout);
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool checkOnly = false;
   bool strict = false;
+  bool transcript = false;
+  const char* interpreter = std::getenv("KELVO_INTERPRETER");
+  if (interpreter && *interpreter == '\0') interpreter = nullptr;
   qor::SceneDriver driver;
   // Errors, the interpreter's notes and the warnings share one channel, so
   // they come out in the order they happen.
@@ -83,8 +188,20 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     }
+    if (std::strcmp(a, "--interpreters") == 0) {
+      for (const char* known : kInterpreters) std::printf("%s\n", known);
+      return 0;
+    }
     if (std::strcmp(a, "--check") == 0) {
       checkOnly = true;
+    } else if (std::strcmp(a, "--transcript") == 0) {
+      transcript = true;
+    } else if (std::strcmp(a, "--interpreter") == 0) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "kelvo-script: --interpreter wants a name\n%s", kUsage);
+        return 2;
+      }
+      interpreter = argv[++i];
     } else if (std::strcmp(a, "--strict") == 0) {
       strict = true;
     } else if (std::strcmp(a, "--memory-limit") == 0) {
@@ -113,6 +230,14 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  if (interpreter && !knownInterpreter(interpreter)) {
+    std::fprintf(stderr, "kelvo-script: no interpreter \"%s\" (see --interpreters)\n", interpreter);
+    return 2;
+  }
+  if (transcript && checkOnly) {
+    std::fprintf(stderr, "kelvo-script: --transcript runs the script; it does not go with --check\n%s", kUsage);
+    return 2;
+  }
 
   // The shell's flags, so that "exit", "reset" and "getMousePos" have
   // something to act on.
@@ -123,6 +248,8 @@ int main(int argc, char** argv) {
   // The viewer's built-ins beyond the language's: the tracking device.
   qor::installTrackingDevice();
 
+  if (transcript) return runTranscript(file, driver, strict, running, reloadRequested);
+
   qor::script::setDiagnosticSink(&qor::script::printDiagnosticToStderr);
   bool ok;
   if (checkOnly) {
@@ -131,13 +258,5 @@ int main(int argc, char** argv) {
     qor::scene.scriptPath = file;
     ok = qor::loadScene(qor::scene, driver);
   }
-  std::fflush(stdout);
-  // No main loop runs the tracking device's waits here: the sequences the
-  // script asked for are sent now, in full, before the run ends.
-  qor::rasterDevice.finish();
-  qor::rasterDevice.Close();
-  qor::collectRemainingObjects();
-  qor::script::finishDiagnostics();
-  if (strict && qor::script::warningCount() > 0) ok = false;
-  return ok ? 0 : 1;
+  return finishRun(ok, strict) ? 0 : 1;
 }

@@ -99,6 +99,20 @@ bool hasFile(std::string_view path) {
   return false;
 }
 
+std::vector<FileVariable> fileVariables(std::size_t index) {
+  std::vector<FileVariable> vars;
+  if (index >= fileCount()) return vars;
+  for (Scope::Entry& e : record(index).variables) vars.push_back({symbolName(e.name), &e.value});
+  return vars;
+}
+
+std::vector<FileFunction> fileFunctions(std::size_t index) {
+  std::vector<FileFunction> functions;
+  if (index >= fileCount()) return functions;
+  for (const FunctionEntry& e : record(index).functions) functions.push_back({symbolName(e.name), e.paramCount});
+  return functions;
+}
+
 // ---- functions and built-ins -------------------------------------------------
 
 void defineFunction(SmartPointer<Function> fn) {

@@ -90,6 +90,21 @@ Function* findFunction(Symbol name, std::size_t paramCount);
 // scene reset). The scene value stays until the next script takes a scene.
 void resetInterpreter();
 
+// What a file of the file table holds, for tools that show it (the
+// transcript of kelvo-script): its variables in the order they were made,
+// and its functions in the order they were defined. Reading changes
+// nothing; the views are valid until the next statement runs.
+struct FileVariable {
+  std::string_view name;
+  const Value* value;
+};
+std::vector<FileVariable> fileVariables(std::size_t index);
+struct FileFunction {
+  std::string_view name;
+  int32_t paramCount;
+};
+std::vector<FileFunction> fileFunctions(std::size_t index);
+
 // ---- budgets and units of work ------------------------------------------------
 
 // The memory budget of script work: what reference-counted objects (script

@@ -1,0 +1,248 @@
+// Every script file of the source tree (tests/, examples/ and its lib/,
+// bench/script/, the show's scene script) run by kelvo-script --transcript
+// with each interpreter it has, compared with the transcript kept in
+// tests/script/transcripts/<path of the script>.txt (followed by what
+// kelvo-script --check says of the file) and, when there are
+// several interpreters, with one another. A script without a kept
+// transcript, or a transcript without its script, fails too.
+//
+// KELVO_UPDATE_TRANSCRIPTS=1 writes the kept transcripts from the first
+// interpreter instead (scripts/update-transcripts.sh), for a change that is
+// meant to show.
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using kelvo::test::TempDir;
+using kelvo::test::readFile;
+
+namespace {
+
+const fs::path kSource = KELVO_SOURCE_DIR;
+const fs::path kKept = kSource / "tests/script/transcripts";
+
+struct Result {
+  std::string out, err;
+  int status = -1;
+};
+
+// Runs kelvo-script with `args` in `dir`, with no interpreter chosen by the
+// environment.
+Result runTool(const std::string& dir, const std::string& args) {
+  const TempDir capture;
+  const std::string out = capture.file("out"), err = capture.file("err");
+  const std::string cmd = "cd '" + dir + "' && env -u KELVO_INTERPRETER '" + KELVO_BIN_DIR + "/kelvo-script' " + args +
+                          " >'" + out + "' 2>'" + err + "'";
+  const int st = std::system(cmd.c_str());
+  return {readFile(out), readFile(err), WIFEXITED(st) ? WEXITSTATUS(st) : -1};
+}
+
+// Where scripts are found: the files of `search` (and below, when
+// recursive) whose names end in one of `endings`, run from `workFolder`
+// (empty: each from its own folder) as the viewer's tools run them.
+struct ScriptSet {
+  const char* workFolder;
+  const char* search;
+  bool recursive;
+  std::vector<std::string> endings;
+};
+
+const ScriptSet kSets[] = {
+    {"", "tests", true, {".script", ".inc", ".ks", ".kvs"}},
+    {"examples", "examples", false, {".ks"}},
+    {"examples", "examples/lib", false, {""}},
+    {"bench/script", "bench/script", false, {".kvs"}},
+    {"game", "game/Data/Scenes", false, {"initial.txt"}},
+};
+
+struct Script {
+  fs::path path;  // relative to the source tree
+  fs::path work;  // the working folder, relative to the source tree
+};
+
+bool endsWith(const std::string& s, const std::string& end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+std::vector<Script> findScripts() {
+  std::vector<Script> scripts;
+  for (const ScriptSet& set : kSets) {
+    auto consider = [&](const fs::directory_entry& e) {
+      if (!e.is_regular_file()) return;
+      const std::string name = e.path().filename().string();
+      const auto matches = [&](const std::string& end) { return endsWith(name, end); };
+      if (std::none_of(set.endings.begin(), set.endings.end(), matches)) return;
+      const fs::path rel = fs::relative(e.path(), kSource);
+      scripts.push_back({rel, *set.workFolder ? fs::path(set.workFolder) : rel.parent_path()});
+    };
+    if (set.recursive)
+      for (const auto& e : fs::recursive_directory_iterator(kSource / set.search)) consider(e);
+    else
+      for (const auto& e : fs::directory_iterator(kSource / set.search)) consider(e);
+  }
+  std::sort(scripts.begin(), scripts.end(), [](const Script& a, const Script& b) { return a.path < b.path; });
+  return scripts;
+}
+
+// Each line of `text` after `prefix`.
+std::string prefixLines(const std::string& prefix, const std::string& text) {
+  std::string out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out += prefix + line + "\n";
+  return out;
+}
+
+fs::path keptFile(const fs::path& script) { return kKept / (script.string() + ".txt"); }
+
+std::vector<std::string> interpreters() {
+  std::vector<std::string> names;
+  std::istringstream in(runTool(kSource.string(), "--interpreters").out);
+  for (std::string name; std::getline(in, name);)
+    if (!name.empty()) names.push_back(name);
+  return names;
+}
+
+// A scratch copy of a working folder per interpreter, so that what the runs
+// write (model caches) stays out of the source tree and out of each other's
+// way. Caches left in the tree by other runs ("tmp" folders) are not
+// copied: every run starts from the same files.
+class Copies {
+public:
+  std::string folder(const std::string& interpreter, const fs::path& work) {
+    std::unique_ptr<TempDir>& dir = copies_[interpreter + "\n" + work.string()];
+    if (!dir) {
+      dir = std::make_unique<TempDir>();
+      const fs::path from = kSource / work;
+      for (auto it = fs::recursive_directory_iterator(from); it != fs::recursive_directory_iterator(); ++it) {
+        const fs::path to = dir->path() / fs::relative(it->path(), from);
+        if (it->is_directory() && it->path().filename() == "tmp")
+          it.disable_recursion_pending();
+        else if (it->is_directory())
+          fs::create_directories(to);
+        else if (it->is_regular_file())
+          fs::copy_file(it->path(), to);
+      }
+    }
+    return dir->path();
+  }
+
+private:
+  std::map<std::string, std::unique_ptr<TempDir>> copies_;
+};
+
+void writeKept(const fs::path& file, const std::string& text) {
+  fs::create_directories(file.parent_path());
+  const fs::path temporary = file.string() + ".new";
+  if (std::FILE* f = std::fopen(temporary.c_str(), "wb")) {
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    fs::rename(temporary, file);
+  }
+}
+
+TEST(ScriptTranscripts, EveryScriptAsKept) {
+  const bool update = std::getenv("KELVO_UPDATE_TRANSCRIPTS") && *std::getenv("KELVO_UPDATE_TRANSCRIPTS") == '1';
+  const std::vector<std::string> names = interpreters();
+  ASSERT_FALSE(names.empty());
+  const std::vector<Script> scripts = findScripts();
+  ASSERT_GT(scripts.size(), 30u);
+  Copies copies;
+  std::set<fs::path> expected;
+  for (const Script& s : scripts) {
+    SCOPED_TRACE(s.path.string());
+    const fs::path kept = keptFile(s.path);
+    expected.insert(kept);
+    const std::string arg = "'" + fs::relative(s.path, s.work).string() + "'";
+    std::string first;
+    for (const std::string& name : names) {
+      SCOPED_TRACE(name);
+      const std::string folder = copies.folder(name, s.work);
+      const Result r = runTool(folder, "--transcript --interpreter " + name + " " + arg);
+      // Everything the run says is in the transcript, its status too.
+      EXPECT_EQ(r.err, "");
+      EXPECT_TRUE(endsWith(r.out, "\nexit status " + std::to_string(r.status) + "\n")) << r.out;
+      // The check of the same file follows it.
+      const Result check = runTool(folder, "--check --interpreter " + name + " " + arg);
+      const std::string text = r.out + "== check\n" + prefixLines("out| ", check.out) +
+                               prefixLines("err| ", check.err) + "exit status " + std::to_string(check.status) + "\n";
+      if (update && name == names.front()) writeKept(kept, text);
+      EXPECT_EQ(text, readFile(kept.string())) << "kept in " << kept << "; scripts/update-transcripts.sh rewrites it";
+      if (name == names.front())
+        first = text;
+      else
+        EXPECT_EQ(text, first) << name << " against " << names.front();
+    }
+  }
+  for (const auto& e : fs::recursive_directory_iterator(kKept)) {
+    if (!e.is_regular_file() || expected.count(e.path())) continue;
+    if (update)
+      fs::remove(e.path());
+    else
+      ADD_FAILURE() << e.path() << " is kept for a script that is gone";
+  }
+}
+
+// The transcript's own rules, on small scripts: the order of output and
+// diagnostics, escapes, numbered objects written once, timers and keys run
+// after the script.
+TEST(ScriptTranscripts, WhatATranscriptShows) {
+  const struct {
+    const char* script;
+    std::vector<std::string> lines;
+  } cases[] = {
+      // A tab in the text; the warning between the two lines it falls between.
+      {"print(\"a\tb\"); x = y; print(1);\n",
+       {"== run\nout| a\\tb\nerr| F:1.18: warning: 'y' has no value\nout| 1\n", "    x = null\n"}},
+      // A node in two groups is written once; a List that holds itself.
+      {"n = translate(1, 2.5, 3); scene = Group(n, Group(n)); l = (1, 2.5, \"s\"); l.add(l);\n",
+       {"scene: #2 group of 2\n  #3 translate 1 2.5 3\n  #4 group of 1\n    #3 again\n",
+        "    l = List #6 of 4 (int 1, float 2.5, string \"s\", List #6)\n    n = SceneNode #3\n"}},
+      // A tree outside the scene is written below the variable that holds it.
+      {"g = Group(Light());\n",
+       {"scene: no node\n", "    g = SceneNode #3 (below)\n      #3 group of 1\n        #4 light on"}},
+      // The timer ticks at 150 ms and times out at 250; the key runs later.
+      {"n = 0; def tick() { n += 1; } t = Timer(100, 250, tick(), tick());\n"
+       "def k() { print(\"key \", n); } setKeyFunc(\"k\", k());\n",
+       {"keys:\n  75 k()\n", "== keys: each bound key pressed once, lowest code first\nkey 75\nout| key 2\n",
+        "#3 every 100 ms, timeout after 250 ms, not running, tick tick(), timeout tick(), started 0, last tick 150",
+        "    n = int 2\n", "== end\nexit status 0\n"}},
+      // A reset asked for by a key: the script runs again.
+      {"scene = Group(); setKeyFunc(\"r\", reset()); print(\"loaded\");\n",
+       {"key 82\n== state after the timers and keys\n", "== reload\nout| loaded\n== state after the reload\n"}},
+      // The exit asked for; a syntax error's status.
+      {"exit();\nx = ;\n",
+       {"err| F:2.4: syntax error, unexpected ;\n", "shell: exit asked", "exit status 1\n"}},
+  };
+  const TempDir dir;
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string file = "case" + std::to_string(n++) + ".ks";
+    dir.write(file, c.script);
+    const Result r = runTool(dir.path(), "--transcript " + file);
+    for (std::string expected : c.lines) {
+      for (std::size_t at = 0; (at = expected.find("F:", at)) != std::string::npos; at += file.size())
+        expected.replace(at, 1, file);
+      EXPECT_NE(r.out.find(expected), std::string::npos) << c.script << "\nwants:\n" << expected << "\nin:\n" << r.out;
+    }
+  }
+  // Usage: an interpreter this build lacks, and a transcript of a check.
+  EXPECT_EQ(runTool(dir.path(), "--transcript --interpreter nosuch case0.ks").status, 2);
+  EXPECT_EQ(runTool(dir.path(), "--transcript --check case0.ks").status, 2);
+}
+
+}  // namespace
