@@ -1,0 +1,222 @@
+#!/usr/bin/env bash
+# The Debian package on a fresh machine. Builds the package (make package),
+# makes a minimal Debian 12 (bookworm) root with debootstrap in a scratch
+# folder, installs the package there with apt as a user would (without the
+# Recommends, so the package's own Depends must bring everything), and checks:
+#   - every program answers --version and kelvo-viewer --help without a
+#     display, and each has its manual page;
+#   - kelvo-show, run under Xvfb by a new user with a fresh home, makes the
+#     per-user copy of the show's files, opens the "Kelvo Viewer" window, the
+#     show writes newTablero.txt in the copy, Escape ends it with status 0 and
+#     nothing was written into the installation;
+#   - kelvo-scene draws an installed example into a PNG.
+# It prints a PASS or FAIL line for each check; the exit status is 1 when any
+# check fails, 2 when the root cannot be made.
+#
+# A manual check, not part of `make test`: it needs root, debootstrap
+# (apt-get install debootstrap) and a Debian mirror. The base system is kept
+# as a tarball in the build folder, so later runs do not download it again.
+#
+#   scripts/check-package.sh [--no-build] [BUILD_DIR]
+#
+#   --no-build   use the .deb already in BUILD_DIR instead of `make package`
+#   MIRROR=URL   the Debian mirror (default http://deb.debian.org/debian)
+#
+# Logs of the last run are left in BUILD_DIR/check-package/.
+set -uo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/.." && pwd)
+build_package=1
+build=
+for arg in "$@"; do
+  case $arg in
+    --no-build) build_package=0 ;;
+    -h|--help) sed -n '2,/^set -uo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
+    -*) echo "check-package.sh: unknown option $arg" >&2; exit 2 ;;
+    *) build=$arg ;;
+  esac
+done
+build=${build:-$source_dir/build}
+mirror=${MIRROR:-http://deb.debian.org/debian}
+suite=bookworm
+
+if [ "$(id -u)" != 0 ]; then echo "check-package.sh: run as root (chroot and mount need it)" >&2; exit 2; fi
+for tool in debootstrap chroot unshare mount dpkg-deb; do
+  command -v "$tool" >/dev/null || { echo "check-package.sh: $tool is missing (apt-get install -y debootstrap)" >&2; exit 2; }
+done
+
+failures=0
+pass() { echo "PASS: $*"; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check() {  # DESCRIPTION COMMAND...: PASS or FAIL by the command's status
+  local what=$1; shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+# --- the package --------------------------------------------------------------
+if [ "$build_package" = 1 ]; then
+  make -C "$source_dir" package BUILD_DIR="$build" || { echo "FAIL: make package"; exit 1; }
+fi
+build=$(cd "$build" && pwd)
+debs=("$build"/kelvo-viewer_*.deb)
+if [ ! -f "${debs[0]}" ] || [ ${#debs[@]} != 1 ]; then
+  echo "FAIL: exactly one kelvo-viewer_*.deb in $build (found: ${debs[*]})"; exit 1
+fi
+deb=${debs[0]}
+version=$(dpkg-deb -f "$deb" Version)
+echo "package: $(basename "$deb")"
+echo "Depends: $(dpkg-deb -f "$deb" Depends)"
+
+logs=$build/check-package
+rm -rf "$logs" && mkdir -p "$logs"
+
+# --- a fresh root ---------------------------------------------------------------
+scratch=$(mktemp -d /tmp/kelvo-check-package.XXXXXX)
+root=$scratch/root
+mounts=(proc dev/pts dev/shm)
+cleanup() {
+  local m
+  for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
+    m=$root/${mounts[i]}
+    if mountpoint -q "$m" 2>/dev/null; then umount "$m" 2>/dev/null || umount -l "$m"; fi
+  done
+  # Never remove through a mount that is still there.
+  if grep -q " $scratch/" /proc/self/mounts; then
+    echo "check-package.sh: $scratch still has mounts; left in place" >&2
+  else
+    rm -rf --one-file-system "$scratch"
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+tarball=$build/debian-$suite-minbase.tgz
+if [ ! -f "$tarball" ]; then
+  echo "making $tarball (once)"
+  debootstrap --variant=minbase --make-tarball="$tarball.new" "$suite" "$scratch/download" "$mirror" \
+    >"$logs/debootstrap-download.log" 2>&1 && mv "$tarball.new" "$tarball" ||
+    { rm -f "$tarball.new"; echo "FAIL: debootstrap --make-tarball (see $logs/debootstrap-download.log)"; exit 2; }
+fi
+debootstrap --variant=minbase --unpack-tarball="$tarball" "$suite" "$root" "$mirror" \
+  >"$logs/debootstrap.log" 2>&1 || { echo "FAIL: debootstrap (see $logs/debootstrap.log)"; exit 2; }
+
+# The sources of an installed Debian 12, security updates included; no
+# service is started inside the root.
+cat >"$root/etc/apt/sources.list" <<EOF
+deb $mirror $suite main
+deb $mirror $suite-updates main
+deb http://deb.debian.org/debian-security $suite-security main
+EOF
+printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d" && chmod 755 "$root/usr/sbin/policy-rc.d"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+
+mount -t proc proc "$root/proc"
+mount -t devpts -o newinstance,ptmxmode=0666,mode=0620 devpts "$root/dev/pts"
+mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
+
+# Runs a command in the root as root.
+in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive "$@"; }
+apt_install() {  # LOG PACKAGE...
+  local log=$1; shift
+  in_root apt-get install -y --no-install-recommends "$@" >"$logs/$log" 2>&1
+}
+show_log() { tail -n 20 "$1" | sed 's/^/    /'; }
+
+in_root apt-get update >"$logs/apt-update.log" 2>&1 || { echo "FAIL: apt-get update"; show_log "$logs/apt-update.log"; exit 2; }
+cp "$deb" "$root/tmp/"
+if apt_install apt-package.log "./tmp/$(basename "$deb")"; then
+  pass "apt-get install ./$(basename "$deb")"
+else
+  fail "apt-get install ./$(basename "$deb")"; show_log "$logs/apt-package.log"; exit 1
+fi
+
+# --- the programs, without a display ------------------------------------------------
+for program in kelvo-viewer kelvo-scene kelvo-script kelvo-content kelvo-gui-art kelvo-show; do
+  out=$(in_root "/usr/bin/$program" --version 2>&1)
+  if [ "$out" = "$program $version" ]; then pass "$program --version"; else fail "$program --version: $out"; fi
+  check "man page $program.1.gz" test -s "$root/usr/share/man/man1/$program.1.gz"
+done
+out=$(in_root /usr/bin/kelvo-viewer --help 2>&1)
+if [ $? = 0 ] && [ -n "$out" ]; then pass "kelvo-viewer --help"; else fail "kelvo-viewer --help: $out"; fi
+
+# --- the show, as a new user under Xvfb ---------------------------------------------
+if apt_install apt-xvfb.log xvfb xauth xdotool; then
+  pass "apt-get install xvfb xauth xdotool"
+else
+  fail "apt-get install xvfb xauth xdotool"; show_log "$logs/apt-xvfb.log"; exit 1
+fi
+in_root useradd --create-home --home-dir /home/viewer --shell /bin/sh viewer
+
+# Runs in the root as the user, inside xvfb-run; prints PASS and FAIL lines.
+# Every wait is for a condition, with a generous cap.
+cat >"$root/tmp/show-check.sh" <<'EOF'
+#!/bin/sh
+copy=$HOME/.local/share/kelvo/game
+installed=/usr/share/kelvo/game
+say() { echo "$1: $2"; }
+wait_for() {  # TRIES COMMAND...: retries every 0.1 s while the show runs
+  tries=$1; shift
+  while [ "$tries" -gt 0 ]; do
+    "$@" && return 0
+    kill -0 "$pid" 2>/dev/null || { "$@"; return; }
+    sleep 0.1; tries=$((tries - 1))
+  done
+  return 1
+}
+find_window() { window=$(xdotool search --onlyvisible --pid "$pid" --name '^Kelvo Viewer$' 2>/dev/null | head -n 1); [ -n "$window" ]; }
+gone() { ! kill -0 "$pid" 2>/dev/null; }
+
+cd "$HOME"
+kelvo-show >"$HOME/show.out" 2>"$HOME/show.err" &
+pid=$!
+if wait_for 1200 find_window; then say PASS "kelvo-show opens the \"Kelvo Viewer\" window"
+else say FAIL "kelvo-show opens the \"Kelvo Viewer\" window"; fi
+if grep -q "copied to $copy" "$HOME/show.out" && [ -f "$copy/Data/Scenes/initial.txt" ]; then
+  say PASS "the show's files copied to $copy"
+else say FAIL "the show's files copied to $copy"; fi
+same=yes
+for f in $(cd "$installed" && find . -type f); do cmp -s "$installed/$f" "$copy/$f" || { same="no: $f"; break; }; done
+if [ "$same" = yes ]; then say PASS "the copy holds every installed file"; else say FAIL "the copy holds every installed file ($same)"; fi
+if wait_for 1200 test -f "$copy/newTablero.txt"; then say PASS "the show writes newTablero.txt in the copy"
+else say FAIL "the show writes newTablero.txt in the copy"; fi
+tries=0
+while [ -n "$window" ] && [ $tries -lt 10 ] && ! gone; do
+  xdotool windowfocus --sync "$window" key Escape 2>/dev/null
+  wait_for 100 gone
+  tries=$((tries + 1))
+done
+if gone; then
+  wait "$pid"; status=$?
+  if [ $status = 0 ]; then say PASS "Escape ends the show with status 0"; else say FAIL "Escape ends the show with status 0 (status $status)"; fi
+else
+  say FAIL "Escape ends the show"; kill "$pid"
+fi
+if [ -z "$(find "$installed" -newer "$HOME/show.out" -print -quit)" ]; then say PASS "nothing written into $installed"
+else say FAIL "nothing written into $installed"; fi
+
+cp -r /usr/share/kelvo/examples "$HOME/examples" && cd "$HOME/examples" || exit 1
+if kelvo-scene --frames 3 --screenshot "$HOME/shot.png" camera_keys.ks >"$HOME/scene.out" 2>&1 && [ -s "$HOME/shot.png" ]; then
+  say PASS "kelvo-scene draws an installed example into a PNG"
+else say FAIL "kelvo-scene draws an installed example into a PNG"; fi
+EOF
+chmod 755 "$root/tmp/show-check.sh"
+
+# Its own network and IPC namespaces keep this Xvfb apart from any X server
+# of the host (X listens on abstract sockets, which a chroot does not
+# separate); its own PID namespace ends whatever it leaves running.
+results=$(unshare --net --ipc --pid --fork --kill-child \
+  chroot "$root" /usr/sbin/runuser -u viewer -- /usr/bin/env -i HOME=/home/viewer USER=viewer LOGNAME=viewer \
+  PATH=/usr/bin:/bin LANG=C.UTF-8 \
+  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" /tmp/show-check.sh 2>"$logs/xvfb-run.log")
+echo "$results"
+[ -n "$results" ] || { fail "the show's check under xvfb-run"; show_log "$logs/xvfb-run.log"; }
+failures=$((failures + $(printf '%s\n' "$results" | grep -c '^FAIL')))
+for f in show.out show.err scene.out; do cp "$root/home/viewer/$f" "$logs/" 2>/dev/null; done
+if printf '%s\n' "$results" | grep -q '^FAIL'; then
+  for f in show.err scene.out; do [ -s "$logs/$f" ] && { echo "  $f:"; show_log "$logs/$f"; }; done
+fi
+
+if [ "$failures" = 0 ]; then echo "check-package: all passed"; exit 0; fi
+echo "check-package: $failures failed (logs in $logs)"
+exit 1
