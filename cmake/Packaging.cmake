@@ -50,6 +50,15 @@ endforeach()
 add_custom_target(kelvo-man-pages ALL DEPENDS ${KELVO_MAN_PAGES_GZ})
 install(FILES ${KELVO_MAN_PAGES_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# Everything the installation holds that is built, and nothing else (the
+# test suite is not): what `make package` builds before packing.
+add_custom_target(kelvo-installed DEPENDS kelvo-man-pages)
+foreach(program ${KELVO_PROGRAMS})
+  if(TARGET ${program})
+    add_dependencies(kelvo-installed ${program})
+  endif()
+endforeach()
+
 # --- the Debian package -----------------------------------------------------
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelvo-viewer)

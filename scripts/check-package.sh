@@ -13,7 +13,10 @@
 #     Escape ends it with status 0 and nothing was written into the
 #     installation; a second run starts from the copy without copying;
 #   - kelvo-scene draws each installed example as its picture in
-#     docs/examples shows it (--ref).
+#     docs/examples shows it (--ref);
+#   - after an upgrade to a package with one more file of the show, the next
+#     run brings the copy up to date and keeps the user's files there;
+#   - apt-get remove leaves nothing of the package behind.
 # It prints a PASS or FAIL line for each check; the exit status is 1 when any
 # check fails, 2 when the root cannot be made.
 #
@@ -205,6 +208,19 @@ ended() {  # RUN: presses Escape until the show ends, then its status is 0
 }
 
 cd "$HOME"
+if [ "${1:-}" = upgrade ]; then
+  # The package was upgraded to one with an added file: the next run brings
+  # the copy up to date and keeps what the user had there.
+  kelvo-show >"$HOME/show3.out" 2>"$HOME/show3.err" &
+  pid=$!
+  check "after an upgrade: the show starts" wait_for 1200 find_window
+  check "after an upgrade: the copy is brought up to date" grep -q "copied to $copy" "$HOME/show3.out"
+  check "after an upgrade: the copy holds every installed file, the new one too" same_files
+  check "after an upgrade: the user's own files in the copy stay" test -f "$copy/kelvo-0001.png"
+  ended "after an upgrade"
+  exit 0
+fi
+
 kelvo-show >"$HOME/show.out" 2>"$HOME/show.err" &
 pid=$!
 check "first run: kelvo-show opens the \"Kelvo Viewer\" window" wait_for 1200 find_window
@@ -234,21 +250,50 @@ EOF
 chmod 755 "$root/tmp/show-check.sh"
 mkdir -p "$root/tmp/refs" && cp "$source_dir"/docs/examples/*.png "$root/tmp/refs/"
 
-# Its own network and IPC namespaces keep this Xvfb apart from any X server
-# of the host (X listens on abstract sockets, which a chroot does not
-# separate); its own PID namespace ends whatever it leaves running.
-results=$(unshare --net --ipc --pid --fork --kill-child \
-  chroot "$root" /usr/sbin/runuser -u viewer -- /usr/bin/env -i HOME=/home/viewer USER=viewer LOGNAME=viewer \
-  PATH=/usr/bin:/bin LANG=C.UTF-8 \
-  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" /tmp/show-check.sh 2>"$logs/xvfb-run.log")
-echo "$results"
-[ -n "$results" ] || { fail "the show's check under xvfb-run"; show_log "$logs/xvfb-run.log"; }
-failures=$((failures + $(printf '%s\n' "$results" | grep -c '^FAIL')))
-for f in show.out show.err show2.out show2.err scene.out .local/share/kelvo/game/kelvo-0001.png; do
-  cp "$root/home/viewer/$f" "$logs/" 2>/dev/null
-done
-if printf '%s\n' "$results" | grep -q '^FAIL'; then
-  for f in show.err show2.err scene.out; do [ -s "$logs/$f" ] && { echo "  $f:"; show_log "$logs/$f"; }; done
+# Runs show-check.sh as the user under xvfb-run, with its own network and
+# IPC namespaces that keep this Xvfb apart from any X server of the host (X
+# listens on abstract sockets, which a chroot does not separate) and its own
+# PID namespace, which ends whatever it leaves running. Counts its FAILs.
+run_show_check() {  # [PHASE]
+  local results f
+  results=$(unshare --net --ipc --pid --fork --kill-child \
+    chroot "$root" /usr/sbin/runuser -u viewer -- /usr/bin/env -i HOME=/home/viewer USER=viewer LOGNAME=viewer \
+    PATH=/usr/bin:/bin LANG=C.UTF-8 \
+    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" /tmp/show-check.sh "$@" 2>"$logs/xvfb-run.log")
+  echo "$results"
+  [ -n "$results" ] || { fail "the show's check under xvfb-run"; show_log "$logs/xvfb-run.log"; }
+  failures=$((failures + $(printf '%s\n' "$results" | grep -c '^FAIL')))
+  for f in show.out show.err show2.out show2.err show3.out show3.err scene.out .local/share/kelvo/game/kelvo-0001.png; do
+    cp "$root/home/viewer/$f" "$logs/" 2>/dev/null
+  done
+  if printf '%s\n' "$results" | grep -q '^FAIL'; then
+    for f in show.err show2.err show3.err scene.out; do [ -s "$logs/$f" ] && { echo "  $f:"; show_log "$logs/$f"; }; done
+  fi
+  return 0
+}
+run_show_check
+
+# --- an upgrade and the removal ---------------------------------------------------
+# The same package one version on, with one more file of the show.
+next=$scratch/next
+dpkg-deb -R "$deb" "$next"
+sed -i "s/^Version: .*/Version: $version+check1/" "$next/DEBIAN/control"
+echo "added by the upgrade" >"$next/usr/share/kelvo/game/Data/upgrade-check.txt"
+(cd "$next" && md5sum usr/share/kelvo/game/Data/upgrade-check.txt >>DEBIAN/md5sums)
+dpkg-deb --root-owner-group -b "$next" "$root/tmp/kelvo-viewer_next.deb" >/dev/null
+if apt_install apt-upgrade.log ./tmp/kelvo-viewer_next.deb; then
+  pass "apt-get install of the next version (an upgrade)"
+  run_show_check upgrade
+else
+  fail "apt-get install of the next version (an upgrade)"; show_log "$logs/apt-upgrade.log"
+fi
+
+if in_root apt-get remove -y kelvo-viewer >"$logs/apt-remove.log" 2>&1; then
+  pass "apt-get remove kelvo-viewer"
+  left=$(cd "$root" && ls -d usr/share/kelvo usr/bin/kelvo-* usr/share/man/man1/kelvo-* 2>/dev/null)
+  if [ -z "$left" ]; then pass "nothing of the package left behind"; else fail "left behind: $left"; fi
+else
+  fail "apt-get remove kelvo-viewer"; show_log "$logs/apt-remove.log"
 fi
 
 if [ "$failures" = 0 ]; then echo "check-package: all passed"; exit 0; fi
