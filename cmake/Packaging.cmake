@@ -50,6 +50,15 @@ endforeach()
 add_custom_target(kelvo-man-pages ALL DEPENDS ${KELVO_MAN_PAGES_GZ})
 install(FILES ${KELVO_MAN_PAGES_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# Everything the installation holds that is built, and nothing else (the
+# test suite is not): what `make package` builds before packing.
+add_custom_target(kelvo-installed DEPENDS kelvo-man-pages)
+foreach(program ${KELVO_PROGRAMS})
+  if(TARGET ${program})
+    add_dependencies(kelvo-installed ${program})
+  endif()
+endforeach()
+
 # --- the Debian package -----------------------------------------------------
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelvo-viewer)
@@ -59,14 +68,17 @@ set(CPACK_PACKAGE_VENDOR "Kelvo Viewer")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D viewer with a staged show and a scene-script language")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+# "games" is for packages whose programs lie in /usr/games.
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+# The long description only: CPack puts the summary above it and indents
+# each line by one space itself (a line that starts with a space would come
+# out indented by two, which Debian shows verbatim, unwrapped).
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "3D viewer with a staged show and a scene-script language
- Kelvo Viewer shows scenes drawn with fixed-function OpenGL on SDL2: a
- staged show (slides and a game on a board laid over a room), run with
- kelvo-show from a per-user copy of its files, and scene scripts in a
- language of its own, shown with kelvo-scene and checked with kelvo-script.
- Example scripts are in /usr/share/kelvo/examples.")
+  "Kelvo Viewer shows scenes drawn with fixed-function OpenGL on SDL2: a
+staged show (slides and a game on a board laid over a room), run with
+kelvo-show from a per-user copy of its files, and scene scripts in a
+language of its own, shown with kelvo-scene and checked with kelvo-script.
+Example scripts are in /usr/share/kelvo/examples.")
 # The libraries the programs link (SDL2, OpenAL, ALUT, FreeImage, the C and
 # C++ run-times) are found by dpkg-shlibdeps, with their lowest versions;
 # the viewer opens OpenGL, GLU and FreeImage at run time, so those are named

@@ -207,6 +207,20 @@ TEST(DebianPackage, HoldsTheInstallationUnderUsrAndItsProgramsRun) {
   for (const char* library : {"libsdl2-2.0-0", "libgl1", "libglu1-mesa", "libfreeimage3", "libopenal1", "libalut0"})
     EXPECT_NE(fields.find(library), std::string::npos) << library << " in " << fields;
 
+  // The description as apt shows it: the summary, then the long text as
+  // paragraphs, each line indented by one space (two would make it a
+  // verbatim line), the summary not repeated.
+  const std::vector<std::string> description = lines(runCommand("dpkg-deb -f " + shellQuoted(deb) + " Description"));
+  ASSERT_GE(description.size(), 2u) << fields;
+  for (std::size_t i = 1; i < description.size(); ++i) {
+    const std::string& line = description[i];
+    EXPECT_TRUE(line.size() >= 2 && line[0] == ' ' && line[1] != ' ') << "line " << i << ": '" << line << "'";
+    EXPECT_NE(line.substr(line.empty() ? 0 : 1), description[0]) << "the summary again in line " << i;
+  }
+  // Debian keeps the "games" section for programs in /usr/games.
+  EXPECT_EQ(runCommand("dpkg-deb -f " + shellQuoted(deb) + " Section") == "games\n",
+            contents.find("./usr/games/") != std::string::npos);
+
   // Unpacked, the programs run from there; kelvo-show finds its files
   // beside itself.
   const std::string root = out.file("root");
