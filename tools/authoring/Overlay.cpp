@@ -157,9 +157,10 @@ BoxSize boxSize(const TextMetrics& m, const std::vector<TextLine>& lines, std::s
 }
 
 void drawTextBox(const std::vector<TextLine>& lines, Corner corner, Colour background, int windowWidth,
-                 int windowHeight, std::size_t columns) {
+                 int windowHeight, std::size_t columns, int scale) {
   if (lines.empty() || windowWidth <= 0 || windowHeight <= 0) return;
-  const TextMetrics m = metricsFor(windowWidth, windowHeight);
+  TextMetrics m = metricsFor(windowWidth, windowHeight);
+  if (scale > 0) m.scale = scale;
   const BoxSize size = boxSize(m, lines, columns);
   const bool right = corner == Corner::TopRight || corner == Corner::BottomRight;
   const bool bottom = corner == Corner::BottomLeft || corner == Corner::BottomRight;

@@ -71,9 +71,10 @@ BoxSize boxSize(const TextMetrics& m, const std::vector<TextLine>& lines, std::s
 
 // Draws an opaque box of `background` holding `lines`, a margin away from
 // `corner` of a window of `windowWidth` × `windowHeight` pixels, on the
-// current GL context; `columns` widens it to that many columns. Nothing for
-// no lines. Characters the font lacks are drawn as blanks.
+// current GL context; `columns` widens it to that many columns, and a
+// `scale` above 0 takes the place of metricsFor's. Nothing for no lines.
+// Characters the font lacks are drawn as blanks.
 void drawTextBox(const std::vector<TextLine>& lines, Corner corner, Colour background, int windowWidth,
-                 int windowHeight, std::size_t columns = 0);
+                 int windowHeight, std::size_t columns = 0, int scale = 0);
 
 }  // namespace kelvo::authoring

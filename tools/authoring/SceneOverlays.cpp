@@ -165,12 +165,16 @@ void SceneOverlays::draw(int width, int height) {
   // whole window.
   if (helpShown) {
     if (refreshHelp() || width != helpWidth_ || height != helpHeight_) {
-      const TextMetrics m = metricsFor(width, height);
+      // A long list of the script's keys is drawn at the font's plain size
+      // rather than cut, where that lets more of it be read.
+      TextMetrics m = metricsFor(width, height);
+      if (m.scale > 1 && helpLines_.size() > rowsFitting(m, height)) m.scale = 1;
       helpShownLines_ = fitLines(helpLines_, columnsFitting(m, width), rowsFitting(m, height), kBodyText);
+      helpScale_ = m.scale;
       helpWidth_ = width;
       helpHeight_ = height;
     }
-    drawTextBox(helpShownLines_, Corner::TopLeft, kBoxBackground, width, height);
+    drawTextBox(helpShownLines_, Corner::TopLeft, kBoxBackground, width, height, 0, helpScale_);
   }
 }
 

@@ -82,7 +82,7 @@ private:
   std::array<const void*, 256> boundCalls_{};  // the bindings helpLines_ lists
   bool helpStale_ = true;
   std::vector<TextLine> helpShownLines_;  // helpLines_ fitted to the window
-  int helpWidth_ = -1, helpHeight_ = -1;
+  int helpWidth_ = -1, helpHeight_ = -1, helpScale_ = 0;
   std::vector<TextLine> statsLines_;
 };
 
