@@ -113,24 +113,31 @@ run() {
   echo "$ms $kib"
 }
 
-# best LANG FILE: the best CPU time and the smallest peak of $runs runs.
-best() {
-  local lang=$1 file=$2 bestMs="" bestKib="" ms kib r
-  for ((r = 0; r < runs; r++)); do
-    read -r ms kib <<<"$(run "$lang" "$file")"
-    if [ -z "$bestMs" ] || awk "BEGIN { exit !($ms < $bestMs) }"; then bestMs=$ms; fi
-    if [ -z "$bestKib" ] || [ "$kib" -lt "$bestKib" ]; then bestKib=$kib; fi
-  done
-  echo "$bestMs $bestKib"
+# smaller A B: B when A is empty or B is below it, else A.
+smaller() {
+  if [ -z "$1" ] || awk "BEGIN { exit !($2 < $1) }"; then echo "$2"; else echo "$1"; fi
 }
 
-read -r kelvoStart _ <<<"$(best kelvo "$work/empty")"
-read -r luaStart _ <<<"$(best lua "$work/empty")"
-read -r pythonStart _ <<<"$(best python "$work/empty")"
+# best LANG FILE: the best CPU time and the smallest peak of $runs runs.
+best() {
+  local lang=$1 file=$2 lowMs="" lowKib="" ms kib r
+  for ((r = 0; r < runs; r++)); do
+    read -r ms kib <<<"$(run "$lang" "$file")"
+    lowMs=$(smaller "$lowMs" "$ms")
+    lowKib=$(smaller "$lowKib" "$kib")
+  done
+  echo "$lowMs $lowKib"
+}
+
+declare -A ext=([kelvo]=kvs [lua]=lua [python]=py) start
+for lang in kelvo lua python; do
+  read -r ms _ <<<"$(best "$lang" "$work/empty")"
+  start[$lang]=$ms
+done
 
 echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg);" \
   "$($lua -v 2>&1 | cut -d' ' -f1-2), Python $("$python" -c 'import platform; print(platform.python_version())');" \
-  "best of $runs, start-up subtracted (kelvo-script $kelvoStart ms, Lua $luaStart ms, CPython $pythonStart ms)"
+  "best of $runs, start-up subtracted (kelvo-script ${start[kelvo]} ms, Lua ${start[lua]} ms, CPython ${start[python]} ms)"
 echo
 echo "| program | Kelvo ms | Lua ms | CPython ms | Kelvo:Lua | Kelvo:CPython | Kelvo MB | Lua MB | CPython MB |"
 echo "|---------|---------:|-------:|-----------:|----------:|--------------:|---------:|-------:|-----------:|"
@@ -138,20 +145,13 @@ mismatches=()
 for p in "${programs[@]}"; do
   # One program at a time in all three, interleaved run by run, so that a
   # change in the machine's load weighs on the three alike.
-  kMs="" lMs="" pMs="" kKib="" lKib="" pKib=""
+  declare -A bestMs=() bestKib=()
   same=1
   for ((r = 0; r < runs; r++)); do
     for lang in kelvo lua python; do
-      case "$lang" in kelvo) ext=kvs ;; lua) ext=lua ;; python) ext=py ;; esac
-      read -r ms kib <<<"$(run "$lang" "$p.$ext")"
-      case "$lang" in
-        kelvo) [ -z "$kMs" ] || awk "BEGIN { exit !($ms < $kMs) }" && kMs=$ms
-               { [ -z "$kKib" ] || [ "$kib" -lt "$kKib" ]; } && kKib=$kib ;;
-        lua) [ -z "$lMs" ] || awk "BEGIN { exit !($ms < $lMs) }" && lMs=$ms
-             { [ -z "$lKib" ] || [ "$kib" -lt "$lKib" ]; } && lKib=$kib ;;
-        python) [ -z "$pMs" ] || awk "BEGIN { exit !($ms < $pMs) }" && pMs=$ms
-                { [ -z "$pKib" ] || [ "$kib" -lt "$pKib" ]; } && pKib=$kib ;;
-      esac
+      read -r ms kib <<<"$(run "$lang" "$p.${ext[$lang]}")"
+      bestMs[$lang]=$(smaller "${bestMs[$lang]:-}" "$ms")
+      bestKib[$lang]=$(smaller "${bestKib[$lang]:-}" "$kib")
     done
     if ! cmp -s "$work/kelvo.last" "$work/lua.last" || ! cmp -s "$work/kelvo.last" "$work/python.last"; then
       same=0
@@ -166,8 +166,9 @@ for p in "${programs[@]}"; do
     name="$p (results differ)"
     mismatches+=("$p: kelvo '$(cat "$work/kelvo.last")', lua '$(cat "$work/lua.last")', python '$(cat "$work/python.last")'")
   fi
-  awk -v n="$name" -v k="$kMs" -v l="$lMs" -v p="$pMs" -v ks="$kelvoStart" -v ls="$luaStart" -v ps="$pythonStart" \
-      -v kk="$kKib" -v lk="$lKib" -v pk="$pKib" 'BEGIN {
+  awk -v n="$name" -v k="${bestMs[kelvo]}" -v l="${bestMs[lua]}" -v p="${bestMs[python]}" \
+      -v ks="${start[kelvo]}" -v ls="${start[lua]}" -v ps="${start[python]}" \
+      -v kk="${bestKib[kelvo]}" -v lk="${bestKib[lua]}" -v pk="${bestKib[python]}" 'BEGIN {
     # A program quicker than the start-up noise is shown at 0.1 ms, so that
     # the ratios stay finite.
     k -= ks; l -= ls; p -= ps
