@@ -23,7 +23,7 @@ programs=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs)
-      [ $# -ge 2 ] && [[ "$2" =~ ^[1-9][0-9]*$ ]] || { echo "compare.sh: --runs wants a count" >&2; exit 2; }
+      if [ $# -lt 2 ] || ! [[ "$2" =~ ^[1-9][0-9]*$ ]]; then echo "compare.sh: --runs wants a count" >&2; exit 2; fi
       runs=$2
       shift 2
       ;;
@@ -48,7 +48,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ -n "$kelvo" ] || kelvo="$root/build-bench/bin/kelvo-script"
-[ -f "$kelvo" ] && [ -x "$kelvo" ] || { echo "compare.sh: no kelvo-script at $kelvo (build the Release tree first)" >&2; exit 2; }
+if [ ! -f "$kelvo" ] || [ ! -x "$kelvo" ]; then
+  echo "compare.sh: no kelvo-script at $kelvo (build the Release tree first)" >&2
+  exit 2
+fi
 lua=$(command -v lua5.4) || { echo "compare.sh: lua5.4 is not installed (apt-get install lua5.4)" >&2; exit 2; }
 # The interpreter itself, not a launcher script in front of it (pyenv's shims
 # are shell scripts whose start-up would be timed with the program).
