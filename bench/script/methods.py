@@ -10,4 +10,4 @@ i = 0
 while i < 200000:
     t.setX(t.getX() + 1)
     i += 1
-print(t.getX())
+print("%.4f" % t.getX())

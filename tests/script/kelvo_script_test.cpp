@@ -97,6 +97,28 @@ TEST(KelvoScript, UsageErrorsAndTraces) {
   EXPECT_EQ(runTool("--check error_partial.script").status, 1);
 }
 
+// The benchmark programs of bench/script and the files they include are
+// scene scripts like any other: each parses, and the checker finds nothing in
+// it beyond the missing scene, since they draw nothing. (The included files
+// are checked on their own too: a program's check passes over an include it
+// cannot find.) Each has its Lua and Python peers beside it, which
+// compare.sh runs it against.
+TEST(KelvoScript, BenchmarkProgramsCheckClean) {
+  const fs::path bench = fs::path(KELVO_SOURCE_DIR) / "bench/script";
+  std::vector<fs::path> programs;
+  for (const auto& e : fs::recursive_directory_iterator(bench))
+    if (e.path().extension() == ".kvs" || e.path().extension() == ".inc") programs.push_back(e.path());
+  std::sort(programs.begin(), programs.end());
+  ASSERT_GE(programs.size(), 15u);
+  for (const fs::path& program : programs) {
+    SCOPED_TRACE(program.filename().string());
+    const Result r = runTool("--check '" + program.string() + "'");
+    const std::string noScene = program.string() + ": warning: nothing assigns 'scene', so nothing is drawn\n";
+    EXPECT_EQ(std::make_tuple(r.status, r.out, r.err), std::make_tuple(0, std::string(), noScene));
+    for (const char* peer : {".lua", ".py"}) EXPECT_TRUE(fs::exists(fs::path(program).replace_extension(peer))) << peer;
+  }
+}
+
 // --check and --strict: the exit status follows the errors, and with
 // --strict the warnings too, in both modes; the lines come out in order.
 TEST(KelvoScript, CheckAndStrictStatuses) {
