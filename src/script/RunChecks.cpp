@@ -188,14 +188,17 @@ void checkMethodCall(const Value& object, const DataCallFunction& call) {
     if (object) warnAt(call.place, describeValue(object) + " has no methods: '" + std::string(name) + "' gives an empty value");
     return;
   }
-  const std::vector<const Signature*> forms = signaturesOf(owner, name);
-  if (forms.empty()) {
-    warnAt(call.place, "a " + std::string(owner) + " has no method " + quoted(name) + didYouMean(name, namesOf(owner)));
-    return;
-  }
   const std::size_t count = call.args.size();
-  if (std::none_of(forms.begin(), forms.end(), [count](const Signature* s) { return s->accepts(count); }))
-    warnAt(call.place, std::string(name) + " " + describeForms(owner, name) + given(count) + ": the call does nothing");
+  switch (callFit(owner, name, count)) {
+    case CallFit::Fits:
+      return;
+    case CallFit::NoSuchName:
+      warnAt(call.place, "a " + std::string(owner) + " has no method " + quoted(name) + didYouMean(name, namesOf(owner)));
+      return;
+    case CallFit::WrongCount:
+      warnAt(call.place, std::string(name) + " " + describeForms(owner, name) + given(count) + ": the call does nothing");
+      return;
+  }
 }
 
 void warnAttribute(const IData& object, const DataID& field) {
@@ -226,9 +229,7 @@ void checkBuiltinCall(const DataCallFunction& call, const std::vector<DataPtr>& 
   static const Symbol kSetRasterButtonFunc = intern("SetRasterButtonFunc");
   const std::string_view name = call.text();
   const std::size_t count = call.args.size();
-  const std::vector<const Signature*> forms = signaturesOf("", name);
-  if (!forms.empty() &&
-      std::none_of(forms.begin(), forms.end(), [count](const Signature* s) { return s->accepts(count); })) {
+  if (callFit("", name, count) == CallFit::WrongCount) {
     warnAt(call.place, std::string(name) + " " + describeForms("", name) + given(count) +
                            (gaveValue ? "" : emptyValue(call.role)));
     return;

@@ -1,5 +1,7 @@
 #include "script/Signatures.h"
 
+#include <unordered_map>
+
 namespace qor::script {
 
 namespace {
@@ -104,16 +106,51 @@ const std::vector<Signature>& signatureTable() {
   return table;
 }
 
+namespace {
+
+// The table's rows by name, in table order; the names are the table's own
+// (string literals), so the keys live as long as the program.
+const std::unordered_map<std::string_view, std::vector<const Signature*>>& rowsByName() {
+  static const auto index = [] {
+    std::unordered_map<std::string_view, std::vector<const Signature*>> rows;
+    for (const Signature& s : signatureTable()) rows[s.name].push_back(&s);
+    return rows;
+  }();
+  return index;
+}
+
+const std::vector<const Signature*>* rowsNamed(std::string_view name) {
+  const auto& index = rowsByName();
+  const auto it = index.find(name);
+  return it == index.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
 std::vector<const Signature*> signaturesOf(std::string_view owner, std::string_view name) {
   std::vector<const Signature*> found;
-  for (const Signature& s : signatureTable())
-    if (s.owner == owner && s.name == name) found.push_back(&s);
+  if (const auto* rows = rowsNamed(name))
+    for (const Signature* s : *rows)
+      if (s->owner == owner) found.push_back(s);
   return found;
 }
 
+CallFit callFit(std::string_view owner, std::string_view name, std::size_t count) {
+  const auto* rows = rowsNamed(name);
+  if (!rows) return CallFit::NoSuchName;
+  CallFit fit = CallFit::NoSuchName;
+  for (const Signature* s : *rows) {
+    if (s->owner != owner) continue;
+    if (s->accepts(count)) return CallFit::Fits;
+    fit = CallFit::WrongCount;
+  }
+  return fit;
+}
+
 bool anyOwnerAccepts(std::string_view name, std::size_t count) {
-  for (const Signature& s : signatureTable())
-    if (s.name == name && s.accepts(count)) return true;
+  if (const auto* rows = rowsNamed(name))
+    for (const Signature* s : *rows)
+      if (s->accepts(count)) return true;
   return false;
 }
 

@@ -35,6 +35,11 @@ const std::vector<Signature>& signatureTable();
 
 // The entries of one owner ("" for the built-ins) with this name.
 std::vector<const Signature*> signaturesOf(std::string_view owner, std::string_view name);
+// How a call of `name` with `count` arguments meets `owner`'s entries: it
+// has none of that name, one accepts the count, or none does. Looked up in
+// an index made once, without allocating: calls are checked as they run.
+enum class CallFit { NoSuchName, Fits, WrongCount };
+CallFit callFit(std::string_view owner, std::string_view name, std::size_t count);
 // Whether any entry of any owner with this name accepts `count` (a method
 // call whose object is not known before running); false also for a name no
 // owner has.
