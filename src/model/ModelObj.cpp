@@ -134,19 +134,31 @@ bool cutLineGoesOn(std::string_view text, std::size_t from) {
 }  // namespace
 
 void ModelObj::parse(std::string_view text) {
-  const std::size_t stoppedAt = parseGroupNumbered(text);
+  ModelGroup first;
+  bool carried = false;
+  const std::size_t stoppedAt = parseGroupNumbered(text, first, carried);
   if (stoppedAt == kReadWhole) return;
   // Some face does not fit the group-local numbering: the whole file is read
   // with file-wide numbering instead (the libraries before `stoppedAt` are
   // loaded already).
   groups.clear();
-  readObjFileNumbered(*this, text, stoppedAt);
+  readObjFileNumbered(*this, text, ObjReadStart{stoppedAt, carried ? &first : nullptr});
 }
 
-std::size_t ModelObj::parseGroupNumbered(std::string_view text) {
+std::size_t ModelObj::parseGroupNumbered(std::string_view text, ModelGroup& first, bool& carried) {
   int64_t vertexOffset = 1, texCoordOffset = 1, normalOffset = 1;
   ModelGroup current;
   bool fits = true;
+  // Whether everything so far was whole lines of the first group without a
+  // face: the other reading reads those lines the same way.
+  bool onlyItems = true;
+  auto stop = [&](std::size_t at) {
+    if (onlyItems && current.faces.empty()) {
+      first = std::move(current);
+      carried = true;
+    }
+    return at;
+  };
 
   // Closes the current group; `atEnd` keeps it even without vertices. A group
   // left out for want of vertices takes its faces with it, which is a face
@@ -178,6 +190,7 @@ std::size_t ModelObj::parseGroupNumbered(std::string_view text) {
         newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - line) + 1 : limit;
     pos += length;
     const char* const lineEnd = line + length;
+    if (!newline && pos < text.size()) onlyItems = false;
 
     // First word, as "%s" reads it.
     LineScanner in{line, lineEnd};
@@ -227,8 +240,7 @@ std::size_t ModelObj::parseGroupNumbered(std::string_view text) {
         // Counts only grow, so a negative index never comes to fit.
         if (c < corners && (v[c] < 0 || n[c] < 0)) fits = false;
       }
-      // Nothing read so far is kept when the file is read the other way.
-      if (!fits) return lineStart;
+      if (!fits) return stop(lineStart);
       auto corner = [&](ModelFace& f, int slot, int c) {
         f.vertex[slot] = v[c];
         f.normal[slot] = n[c];
@@ -242,6 +254,7 @@ std::size_t ModelObj::parseGroupNumbered(std::string_view text) {
         current.faces.push_back(face);
       }
     } else if (word == "g") {
+      onlyItems = false;
       finishGroup(false);
       if (!fits) return lineStart;
     } else if (word == "usemtl") {
@@ -257,8 +270,10 @@ std::size_t ModelObj::parseGroupNumbered(std::string_view text) {
     } else if (word == "mtllib") {
       const std::string name = secondWord(line, lineEnd);
       if (!name.empty()) LoadMaterialLibrary(materialLibrary, path::join(fileName, name));
+    } else if (word == "o") {
+      onlyItems = false;  // ignored here, a group of its own in the other reading
     }
-    // "#", "s", "o" and every other word: ignored.
+    // "#", "s" and every other word: ignored.
   }
   finishGroup(true);
   return fits ? kReadWhole : text.size();

@@ -43,8 +43,10 @@ private:
   // Reads with the numbering that starts again in every group (indices count
   // from the group's own first vertex, texture coordinate and normal).
   // Returns kReadWhole when every face fitted; otherwise the offset of the
-  // line from which on material libraries have not been loaded yet.
-  std::size_t parseGroupNumbered(std::string_view text);
+  // line from which on material libraries have not been loaded yet. When it
+  // stopped before any face and any "g" or "o" line, what it read is the
+  // file's first group as any reading has it: moved to `first`, `carried` set.
+  std::size_t parseGroupNumbered(std::string_view text, ModelGroup& first, bool& carried);
 };
 
 }  // namespace qor

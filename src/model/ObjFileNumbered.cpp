@@ -167,9 +167,18 @@ class FileNumberedReader {
 public:
   FileNumberedReader(IModel& model, std::size_t loadLibrariesFrom) : model_(model), librariesFrom_(loadLibrariesFrom) {}
 
-  void read(std::string_view text) {
+  void read(std::string_view text, ObjReadStart start) {
     std::size_t pos = 0;
     int lineNumber = 0;
+    if (start.first) {
+      current_ = std::move(*start.first);
+      vertices_.declared = current_.vertices.size();
+      normals_.declared = current_.normals.size();
+      texCoords_.declared = current_.texCoords.size();
+      if (!current_.materials.empty()) named_ = current_.materials.back();
+      pos = std::min(start.at, text.size());
+      lineNumber = static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
+    }
     while (pos < text.size()) {
       const std::size_t lineStart = pos;
       const char* line = text.data() + pos;
@@ -338,9 +347,9 @@ private:
 
 }  // namespace
 
-void readObjFileNumbered(IModel& model, std::string_view text, std::size_t loadLibrariesFrom) {
+void readObjFileNumbered(IModel& model, std::string_view text, ObjReadStart start) {
   model.groups.clear();
-  FileNumberedReader(model, loadLibrariesFrom).read(text);
+  FileNumberedReader(model, start.at).read(text, start);
 }
 
 }  // namespace qor
