@@ -134,6 +134,7 @@ bool cutLineGoesOn(std::string_view text, std::size_t from) {
 }  // namespace
 
 void ModelObj::parse(std::string_view text) {
+  readFileWide = false;
   ModelGroup first;
   bool carried = false;
   const std::size_t stoppedAt = parseGroupNumbered(text, first, carried);
@@ -142,6 +143,7 @@ void ModelObj::parse(std::string_view text) {
   // with file-wide numbering instead (the libraries before `stoppedAt` are
   // loaded already).
   groups.clear();
+  readFileWide = true;
   readObjFileNumbered(*this, text, ObjReadStart{stoppedAt, carried ? &first : nullptr});
 }
 
