@@ -26,7 +26,7 @@ SmartPointer<Material> lookUpMaterial(std::string_view name) {
 namespace {
 
 // Dropped faces told one by one; the rest of a file's go into one count.
-constexpr int kNamedDrops = 5;
+constexpr std::size_t kNamedDrops = 5;
 
 // One kind of item (vertices, normals or texture coordinates) over the file.
 // While a group is read, its own items have the indices 0, 1, ... (their
@@ -169,7 +169,7 @@ public:
 
   void read(std::string_view text, ObjReadStart start) {
     std::size_t pos = 0;
-    int lineNumber = 0;
+    std::size_t lineNumber = 0;
     if (start.first) {
       current_ = std::move(*start.first);
       vertices_.declared = current_.vertices.size();
@@ -177,7 +177,7 @@ public:
       texCoords_.declared = current_.texCoords.size();
       if (!current_.materials.empty()) named_ = current_.materials.back();
       pos = std::min(start.at, text.size());
-      lineNumber = static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
+      lineNumber = static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
     }
     while (pos < text.size()) {
       const std::size_t lineStart = pos;
@@ -195,7 +195,7 @@ public:
   }
 
 private:
-  void readLine(LineScanner in, std::size_t lineStart, int lineNumber) {
+  void readLine(LineScanner in, std::size_t lineStart, std::size_t lineNumber) {
     in.skipSpace();
     const char* wordStart = in.p;
     in.skipWord();
@@ -247,7 +247,7 @@ private:
     current_.faceStarts.push_back(static_cast<int32_t>(current_.faces.size()));
   }
 
-  void drop(int lineNumber, const std::string& why) {
+  void drop(std::size_t lineNumber, const std::string& why) {
     ++dropped_;
     if (warningsWanted() && dropped_ <= kNamedDrops)
       warn(model_.fileName + ":" + std::to_string(lineNumber) + ": face dropped: " + why);
@@ -258,7 +258,7 @@ private:
            " declared so far)";
   }
 
-  void readFace(LineScanner& in, int lineNumber) {
+  void readFace(LineScanner& in, std::size_t lineNumber) {
     ++faceLines_;
     if (!readFaceCorners(in, corners_)) return drop(lineNumber, "a corner that is not v, v/vt, v//vn or v/vt/vn");
     if (corners_.size() < 3) return drop(lineNumber, "fewer than 3 corners");
@@ -337,9 +337,9 @@ private:
   ItemPool<3> normals_{&ModelGroup::normals};
   ItemPool<2> texCoords_{&ModelGroup::texCoords};
   SmartPointer<Material> named_;  // the last "usemtl" material, null before any
-  int faceLines_ = 0;             // face lines of the current group, dropped ones too
+  std::size_t faceLines_ = 0;            // face lines of the current group, dropped ones too
   int32_t zeroTexCoord_ = 0;      // the group's waiting (0, 0), 0 while it has none
-  int dropped_ = 0;
+  std::size_t dropped_ = 0;
   std::vector<Corner> corners_;   // reused by every face line
   std::vector<ModelFace> resolved_;
   std::vector<std::array<float, 3>> points_;
