@@ -30,21 +30,26 @@ bool finiteVertices(const qor::IModel& model) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string& dir = kelvo::fuzz::scratchFolder();
-  const std::string model = dir + "/model_fuzz.obj", cache = dir + "/tmp/model_fuzz.aabb";
+  // The cache of a file read group by group, and of one read file-wide.
+  const std::string model = dir + "/model_fuzz.obj", cache = dir + "/tmp/model_fuzz.aabb",
+                    fileWideCache = dir + "/tmp/model_fuzz.obj.aabb";
   std::filesystem::create_directories(dir + "/tmp");
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const std::size_t cut = input.find("AABBTREE");
   kelvo::fuzz::writeFile(model, input.substr(0, cut));
   std::error_code ignored;
-  if (cut == std::string_view::npos)
-    std::filesystem::remove(cache, ignored);
-  else
-    kelvo::fuzz::writeFile(cache, input.substr(cut));
+  for (const std::string& path : {cache, fileWideCache}) {
+    if (cut == std::string_view::npos)
+      std::filesystem::remove(path, ignored);
+    else
+      kelvo::fuzz::writeFile(path, input.substr(cut));
+  }
   {
     const std::size_t builds = qor::modelManager.treeBuildCount();
     qor::SmartPointer<qor::IModel> loaded = qor::modelManager.GetModel(model);
     if (!loaded || loaded->trees.size() != loaded->groups.size()) __builtin_trap();
-    if (qor::modelManager.treeBuildCount() != builds && finiteVertices(*loaded) && !qor::loadTrees(*loaded, cache))
+    if (qor::modelManager.treeBuildCount() != builds && finiteVertices(*loaded) &&
+        !qor::loadTrees(*loaded, loaded->readFileWide ? fileWideCache : cache))
       __builtin_trap();
   }
   qor::modelManager.Clear();

@@ -76,9 +76,10 @@ int countVerticesInside(const AABB& box, const TriangleMesh& mesh, int32_t t) {
 // first split that leaves triangles on both sides wins. A triangle with any
 // corner in the lower part (bounds included) goes left, so none is listed
 // twice. Nodes that cannot be split, or sit at the deepest level, stay leaves.
-void buildNode(const TriangleMesh& mesh, AABBNode& node, int depth) {
-  if (depth >= kMaxTreeDepth) return;
-
+// Splits `node`'s triangles into the two lists of its children; false when no
+// split leaves triangles on both sides.
+bool splitTriangles(const TriangleMesh& mesh, const AABBNode& node, std::vector<int32_t>& leftList,
+                    std::vector<int32_t>& rightList) {
   int axes[3] = {0, 1, 2};
   float ext[3] = {node.box.extent(0), node.box.extent(1), node.box.extent(2)};
   for (int i = 0; i < 2; ++i) {
@@ -91,7 +92,6 @@ void buildNode(const TriangleMesh& mesh, AABBNode& node, int depth) {
   }
 
   static const float kFractions[] = {0.5f, 0.25f, 0.75f, 0.1f, 0.9f};
-  std::vector<int32_t> leftList, rightList;
   bool split = false;
   for (int a : axes) {
     for (float f : kFractions) {
@@ -109,7 +109,13 @@ void buildNode(const TriangleMesh& mesh, AABBNode& node, int depth) {
     }
     if (split) break;
   }
-  if (!split) return;
+  return split;
+}
+
+void buildNode(const TriangleMesh& mesh, AABBNode& node, int depth) {
+  if (depth >= kMaxTreeDepth) return;
+  std::vector<int32_t> leftList, rightList;
+  if (!splitTriangles(mesh, node, leftList, rightList)) return;
 
   node.left = makeShared<AABBNode>(mesh, leftList);
   node.right = makeShared<AABBNode>(mesh, rightList);
@@ -261,7 +267,21 @@ bool treeFitsMesh(const AABBNode& root, const TriangleMesh& mesh) {
   for (std::size_t i = 0; i < mesh.vertexCount; ++i) include(vertexBounds, mesh.vertices[i], seeded);
   for (int k = 0; k < 3; ++k)
     if (root.box.min[k] != vertexBounds.min[k] || root.box.max[k] != vertexBounds.max[k]) return false;
-  return nodesFit(root, mesh, 0);
+  if (!nodesFit(root, mesh, 0)) return false;
+  // The root's first split is the one the mesh's triangles give: a tree built
+  // from other faces over the same vertices (the file read another way before)
+  // splits elsewhere, or not at all.
+  const AABBNode whole(mesh);
+  std::vector<int32_t> leftList, rightList;
+  if (kMaxTreeDepth <= 0 || !splitTriangles(mesh, whole, leftList, rightList)) return !root.left && !root.right;
+  if (!root.left || !root.right) return false;
+  const AABBNode left(mesh, leftList), right(mesh, rightList);
+  for (int k = 0; k < 3; ++k) {
+    if (root.left->box.min[k] != left.box.min[k] || root.left->box.max[k] != left.box.max[k] ||
+        root.right->box.min[k] != right.box.min[k] || root.right->box.max[k] != right.box.max[k])
+      return false;
+  }
+  return true;
 }
 
 }  // namespace qor

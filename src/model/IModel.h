@@ -74,6 +74,11 @@ public:
   }
 
   std::string fileName;
+  // Set when the faces were numbered file-wide rather than group by group
+  // (see ModelObj::parse): such a reading keeps its collision cache under a
+  // name of its own, so a cache another reading of the file left is never
+  // taken for it.
+  bool readFileWide = false;
   std::vector<ModelGroup> groups;
   // Bounding box of all vertices after normalisation.
   float boxMin[3] = {0.0f, 0.0f, 0.0f};

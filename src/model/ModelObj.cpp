@@ -1,6 +1,7 @@
 #include "model/ModelObj.h"
 
 #include "material/MaterialLibrary.h"
+#include "model/ObjFileNumbered.h"
 #include "util/LineScanner.h"
 #include "util/MappedFile.h"
 #include "util/ReadRecord.h"
@@ -53,48 +54,6 @@ int32_t rebase(int32_t index, int64_t offset) {
       std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
-// The library's material, or a fresh default material when the library does
-// not even hold "Tavrelin_Default__" yet (a model must never carry null).
-SmartPointer<Material> lookUpMaterial(std::string_view name) {
-  SmartPointer<Material> material = materialLibrary.GetMaterial(name);
-  if (!material) {
-    material = makeShared<Material>();
-    material->name = kDefaultMaterialName;
-  }
-  return material;
-}
-
-bool faceIsValid(const ModelFace& f, std::size_t vertexCount, std::size_t normalCount) {
-  for (int c = 0; c < 3; ++c) {
-    if (f.vertex[c] < 0 || static_cast<std::size_t>(f.vertex[c]) >= vertexCount) return false;
-    if (f.normal[c] < 0 || static_cast<std::size_t>(f.normal[c]) >= normalCount) return false;
-  }
-  return true;
-}
-
-// Drops every face whose vertex or normal index lies outside the group's
-// arrays, moving the material range starts with the faces they point at.
-void dropInvalidFaces(ModelGroup& group) {
-  const std::size_t vertexCount = group.vertices.size();
-  const std::size_t normalCount = group.normals.size();
-  auto& faces = group.faces;
-  auto firstBad = std::find_if(faces.begin(), faces.end(), [&](const ModelFace& f) {
-    return !faceIsValid(f, vertexCount, normalCount);
-  });
-  if (firstBad == faces.end()) return;
-
-  // keptBefore[i] = number of valid faces among faces[0 .. i-1].
-  std::vector<int32_t> keptBefore(faces.size() + 1);
-  std::size_t out = 0;
-  for (std::size_t i = 0; i < faces.size(); ++i) {
-    keptBefore[i] = static_cast<int32_t>(out);
-    if (faceIsValid(faces[i], vertexCount, normalCount)) faces[out++] = faces[i];
-  }
-  keptBefore[faces.size()] = static_cast<int32_t>(out);
-  faces.resize(out);
-  for (int32_t& start : group.faceStarts) start = keptBefore[static_cast<std::size_t>(start)];
-}
-
 }  // namespace
 
 ModelObj::ModelObj(const std::string& name) {
@@ -103,10 +62,6 @@ ModelObj::ModelObj(const std::string& name) {
 }
 
 ModelObj::~ModelObj() { deleteDisplayLists(); }
-
-namespace {
-
-}  // namespace
 
 bool ModelObj::loadGeometry(const std::string& name) {
   // Only regular files are models: a FIFO or device must not block us.
@@ -148,28 +103,88 @@ void ModelObj::load(const std::string& name) {
   compile();
 }
 
+namespace {
+
+// Whether every corner of every face names a vertex and a normal of the
+// group. A face the group-local numbering cannot place means the file was
+// not laid out for it. (Texture numbers that point nowhere are no such sign:
+// this reading draws them with the group's first texture coordinate.)
+bool facesFitGroup(const ModelGroup& group) {
+  const std::size_t vertexCount = group.vertices.size();
+  const std::size_t normalCount = group.normals.size();
+  auto inside = [](int32_t i, std::size_t n) { return i >= 0 && static_cast<std::size_t>(i) < n; };
+  for (const ModelFace& f : group.faces) {
+    for (int c = 0; c < 3; ++c) {
+      if (!inside(f.vertex[c], vertexCount) || !inside(f.normal[c], normalCount)) return false;
+    }
+  }
+  return true;
+}
+
+// Whether the rest of a face line that the line buffer cut holds more
+// corners (anything before a comment).
+bool cutLineGoesOn(std::string_view text, std::size_t from) {
+  for (std::size_t i = from; i < text.size() && text[i] != '\n' && text[i] != '\0'; ++i) {
+    if (text[i] == '#') return false;
+    if (!isScanSpace(text[i])) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void ModelObj::parse(std::string_view text) {
+  readFileWide = false;
+  ModelGroup first;
+  bool carried = false;
+  const std::size_t stoppedAt = parseGroupNumbered(text, first, carried);
+  if (stoppedAt == kReadWhole) return;
+  // Some face does not fit the group-local numbering: the whole file is read
+  // with file-wide numbering instead (the libraries before `stoppedAt` are
+  // loaded already).
+  groups.clear();
+  readFileWide = true;
+  readObjFileNumbered(*this, text, ObjReadStart{stoppedAt, carried ? &first : nullptr});
+}
+
+std::size_t ModelObj::parseGroupNumbered(std::string_view text, ModelGroup& first, bool& carried) {
   int64_t vertexOffset = 1, texCoordOffset = 1, normalOffset = 1;
   ModelGroup current;
+  bool fits = true;
+  // Whether everything so far was whole lines of the first group without a
+  // face: the other reading reads those lines the same way.
+  bool onlyItems = true;
+  auto stop = [&](std::size_t at) {
+    if (onlyItems && current.faces.empty()) {
+      first = std::move(current);
+      carried = true;
+    }
+    return at;
+  };
 
-  // Closes the current group; `atEnd` keeps it even without vertices.
+  // Closes the current group; `atEnd` keeps it even without vertices. A group
+  // left out for want of vertices takes its faces with it, which is a face
+  // the numbering cannot place.
   auto finishGroup = [&](bool atEnd) {
     if (atEnd || !current.vertices.empty()) {
       if (current.materials.empty()) {
         current.materials.push_back(lookUpMaterial(kDefaultMaterialName));
         current.faceStarts.push_back(0);
       }
-      dropInvalidFaces(current);
+      fits = fits && facesFitGroup(current);
       vertexOffset += static_cast<int64_t>(current.vertices.size());
       texCoordOffset += static_cast<int64_t>(current.texCoords.size());
       normalOffset += static_cast<int64_t>(current.normals.size());
       groups.push_back(std::move(current));
+    } else {
+      fits = fits && current.faces.empty();
     }
     current = ModelGroup();
   };
 
   std::size_t pos = 0;
   while (pos < text.size()) {
+    const std::size_t lineStart = pos;
     const char* line = text.data() + pos;
     const std::size_t limit = std::min(text.size() - pos, kLineBuffer - 1);
     const void* newline = std::memchr(line, '\n', limit);
@@ -177,6 +192,7 @@ void ModelObj::parse(std::string_view text) {
         newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - line) + 1 : limit;
     pos += length;
     const char* const lineEnd = line + length;
+    if (!newline && pos < text.size()) onlyItems = false;
 
     // First word, as "%s" reads it.
     LineScanner in{line, lineEnd};
@@ -211,12 +227,22 @@ void ModelObj::parse(std::string_view text) {
       const int corners = slashes < 7 ? 3 : 4;
       int32_t v[4] = {0, 0, 0, 0}, t[4] = {0, 0, 0, 0}, n[4] = {0, 0, 0, 0};
       readCorners(in, noTexture, corners, v, t, n);
+      // Corners beyond the ones read (a polygon of more corners, a line longer
+      // than the buffer) would be lost.
+      in.skipSpace();
+      const char next = in.peek();
+      if (isScanDigit(next) || next == '-' || next == '+' || (!newline && cutLineGoesOn(text, pos))) {
+        fits = false;
+      }
       for (int c = 0; c < 4; ++c) {
         v[c] = rebase(v[c], vertexOffset);
         n[c] = rebase(n[c], normalOffset);
         // The v//n form has no texture numbers at all: they stay 0.
         t[c] = noTexture ? 0 : rebase(t[c], texCoordOffset);
+        // Counts only grow, so a negative index never comes to fit.
+        if (c < corners && (v[c] < 0 || n[c] < 0)) fits = false;
       }
+      if (!fits) return stop(lineStart);
       auto corner = [&](ModelFace& f, int slot, int c) {
         f.vertex[slot] = v[c];
         f.normal[slot] = n[c];
@@ -230,7 +256,9 @@ void ModelObj::parse(std::string_view text) {
         current.faces.push_back(face);
       }
     } else if (word == "g") {
+      onlyItems = false;
       finishGroup(false);
+      if (!fits) return lineStart;
     } else if (word == "usemtl") {
       const std::string name = secondWord(line, lineEnd);
       // Faces already read in this group keep the default material rather
@@ -244,10 +272,13 @@ void ModelObj::parse(std::string_view text) {
     } else if (word == "mtllib") {
       const std::string name = secondWord(line, lineEnd);
       if (!name.empty()) LoadMaterialLibrary(materialLibrary, path::join(fileName, name));
+    } else if (word == "o") {
+      onlyItems = false;  // ignored here, a group of its own in the other reading
     }
-    // "#", "s", "o" and every other word: ignored.
+    // "#", "s" and every other word: ignored.
   }
   finishGroup(true);
+  return fits ? kReadWhole : text.size();
 }
 
 void ModelObj::normalise() {

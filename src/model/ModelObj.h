@@ -29,10 +29,24 @@ public:
   bool loadGeometry(const std::string& fileName);
 
   // Steps of load, public for tests and tools that want geometry without GL:
-  // parse text into groups, normalise, compile display lists.
+  // parse text into groups, normalise, compile display lists. A file whose
+  // faces all fit the numbering that restarts in every group (each group's
+  // faces use the vertices declared after its "g" line) is read that way;
+  // any other file is read with the file-wide numbering of OBJ files in
+  // general (see ObjFileNumbered.h).
   void parse(std::string_view text);
   void normalise();
   void compile();
+
+private:
+  static constexpr std::size_t kReadWhole = static_cast<std::size_t>(-1);
+  // Reads with the numbering that starts again in every group (indices count
+  // from the group's own first vertex, texture coordinate and normal).
+  // Returns kReadWhole when every face fitted; otherwise the offset of the
+  // line from which on material libraries have not been loaded yet. When it
+  // stopped before any face and any "g" or "o" line, what it read is the
+  // file's first group as any reading has it: moved to `first`, `carried` set.
+  std::size_t parseGroupNumbered(std::string_view text, ModelGroup& first, bool& carried);
 };
 
 }  // namespace qor

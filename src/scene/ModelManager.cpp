@@ -19,7 +19,10 @@ SmartPointer<IModel> ModelManager::GetModel(const std::string& fileName) {
   }
 
   SmartPointer<IModel> model = makeShared<ModelObj>(fileName);
-  const std::string cachePath = path::join(fileName, "tmp/" + path::baseName(fileName) + ".aabb");
+  // "tmp/x.aabb" beside x.obj; a file read with file-wide numbering keeps its
+  // trees in "tmp/x.obj.aabb" instead, as no earlier reading of it did.
+  const std::string cacheName = model->readFileWide ? path::fileName(fileName) : path::baseName(fileName);
+  const std::string cachePath = path::join(fileName, "tmp/" + cacheName + ".aabb");
   // A cache older than its model was made from an earlier version of it.
   if (!cacheIsCurrent(cachePath, fileName) || !loadTrees(*model, cachePath)) {
     buildTrees(*model);

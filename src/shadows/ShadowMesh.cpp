@@ -133,6 +133,11 @@ std::string shadowFilePath(const std::string& modelFile) {
   return path::join(modelFile, "tmp/" + path::baseName(modelFile) + ".vshadow");
 }
 
+std::string shadowFilePath(const IModel& model) {
+  if (!model.readFileWide) return shadowFilePath(model.fileName);
+  return path::join(model.fileName, "tmp/" + path::fileName(model.fileName) + ".vshadow");
+}
+
 // --- the cache file ---------------------------------------------------------
 
 namespace {

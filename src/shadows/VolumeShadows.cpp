@@ -55,7 +55,7 @@ const ShadowMesh& VolumeShadows::meshOf(const SmartPointer<IModel>& model) {
   if (auto it = models_.find(model.get()); it != models_.end()) return it->second.mesh;
   ModelShadow& entry = models_[model.get()];
   entry.model = model;
-  const std::string path = shadowFilePath(model->fileName);
+  const std::string path = shadowFilePath(*model);
   // Records older than their model were computed from an earlier version of it.
   if (!cacheIsCurrent(path, model->fileName) || !readShadowFile(path, *model, entry.mesh)) {
     entry.mesh = computeShadowMesh(*model);

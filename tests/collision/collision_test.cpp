@@ -142,6 +142,28 @@ TEST_F(CollisionTest, CacheFile) {
   }
 }
 
+TEST_F(CollisionTest, ACacheFromAnotherReadingOfTheSameVerticesIsForeign) {
+  // The same vertices read with fewer faces (none, as a reading that knows
+  // fewer face forms gave, or some of them) build trees with the same root
+  // box; the cache of such a reading must not stand for the faces read now.
+  const std::string grid = "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nv 1 1 0\nv 2 1 0\nv 0 2 0\nv 2 2 1\n";
+  const std::string now = grid + "f 1 2 5 4\nf 2 3 6 8 5\nf 4 5 8 7\n";
+  auto current = parseModel(now);
+  qor::buildTrees(*current);
+  for (const std::string& before : {grid, grid + "f 1 2 5 4\n", grid + "f 4 5 8 7\n"}) {
+    SCOPED_TRACE(before);
+    auto old = parseModel(before);
+    qor::buildTrees(*old);
+    ASSERT_TRUE(qor::saveTrees(*old, dir.file("old.aabb")));
+    auto reread = parseModel(now);
+    EXPECT_FALSE(qor::loadTrees(*reread, dir.file("old.aabb")));
+    EXPECT_TRUE(reread->trees.empty());
+  }
+  ASSERT_TRUE(qor::saveTrees(*current, dir.file("now.aabb")));
+  auto reread = parseModel(now);
+  EXPECT_TRUE(qor::loadTrees(*reread, dir.file("now.aabb")));
+}
+
 TEST_F(CollisionTest, Queries) {
   // (Cubes near and far are checked through the script's collisionDetection.)
   auto a = withTrees(kelvo::test::kCubeObj), b = withTrees(kelvo::test::kCubeObj);

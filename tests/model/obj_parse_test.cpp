@@ -73,35 +73,42 @@ TEST_F(ObjParseTest, NormalisationIntoTheUnitBox) {
 }
 
 TEST_F(ObjParseTest, BadFacesAndOddTextAreReadSafely) {
+  // Faces that fit no group-local numbering: the file is read with file-wide
+  // numbering, where the faces that point nowhere are dropped whole.
   auto m = parseModel("usemtl a\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\n"
                       "f 1//1 2//1 9//1\n"      // vertex 9 does not exist
                       "f 1//1 2//1 3//1\n"      // good
                       "f 1//1 2//1 3//5\n"      // normal 5 does not exist
-                      "f 1 2 3\n"               // no normals at all: numbers read as 0, then -1
+                      "f 1 2 3\n"               // no normals: a flat one of its own
                       "usemtl b\n"
-                      "f 0//1 2//1 3//1\n"      // 0 becomes -1
-                      "f 1/7/1 2/-4/1 3/1/1\n"  // texture numbers out of range are kept (clamped when drawn)
-                      "f 1//1 2//1 3//1 99//1\n");  // the quad's second half is bad
+                      "f 0//1 2//1 3//1\n"      // there is no vertex 0
+                      "f 1/7/1 2/-4/1 3/1/1\n"  // texture numbers pointing nowhere read as (0, 0)
+                      "f 1//1 2//1 3//1 99//1\n");  // one bad corner drops the polygon
   const auto& g = m->groups[0];
   ASSERT_EQ(g.faces.size(), 3u);
-  EXPECT_EQ(g.faceStarts, (Ints{0, 1}));
-  EXPECT_EQ(numbers(g.faces[1]), (Ints{0, 1, 2, 0, 0, 0, 6, -5, 0}));
+  EXPECT_EQ(g.faceStarts, (Ints{0, 2}));
+  EXPECT_EQ(numbers(g.faces[1]), (Ints{0, 1, 2, 1, 1, 1, 0, 0, 0}));
+  EXPECT_EQ(numbers(g.faces[2]), (Ints{0, 1, 2, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(g.normals.at(1), (Vertex{0, 0, 1}));
+  EXPECT_EQ(g.texCoords, (std::vector<std::array<float, 2>>{{0, 0}}));
   auto odd = qor::makeShared<qor::ModelObj>("/nonexistent/odd.obj");  // parsed, not normalised
   odd->parse("v 1e1 -2.5E-1 +3\r\nvt 0x1p-1 .5\nvn inf nan 1\nv 1 2 3" + std::string(300, ' ') +
            "4\nv\nf\nf //\nf 1/\ns off\no x\nusemtl\nmtllib\nvt\n" + std::string(1000, 'x'));
+  // The bad faces fit no numbering: read file-wide, where "o" starts a group.
+  ASSERT_EQ(odd->groups.size(), 2u);
   const auto& o = odd->groups[0];
-  // A line longer than the 200-byte buffer continues as the next line: the
-  // "4" after the spaces is a word of its own and adds no vertex.
+  // A long line is read whole: the "4" after the spaces adds no vertex.
   ASSERT_EQ(o.vertices.size(), 3u);
   EXPECT_EQ(o.vertices[0], (Vertex{10.0f, -0.25f, 3.0f}));
   EXPECT_EQ(o.vertices[2], (Vertex{0, 0, 0}));  // bare "v": missing numbers are 0
-  ASSERT_EQ(o.texCoords.size(), 2u);
+  ASSERT_EQ(o.texCoords.size(), 1u);
   EXPECT_EQ(o.texCoords[0], (std::array<float, 2>{0.5f, 0.5f}));
   EXPECT_TRUE(std::isinf(o.normals[0][0]));
   EXPECT_TRUE(o.faces.empty());
-  // The bad faces before the bare "usemtl" got the default range; the bare
-  // name is unknown and gives the default material too.
-  EXPECT_EQ(materialNames(o), "default default ");
+  EXPECT_EQ(materialNames(o), "default ");
+  // The bare "usemtl" names no material of the library: the default one.
+  EXPECT_EQ(odd->groups[1].texCoords.size(), 1u);
+  EXPECT_EQ(materialNames(odd->groups[1]), "default ");
 }
 
 TEST_F(ObjParseTest, ScrambledFilesGiveOnlyValidFaces) {

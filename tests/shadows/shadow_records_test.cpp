@@ -157,3 +157,14 @@ TEST(ShadowCache, RecordsOlderThanTheirModelFileAreComputedAgain) {
     EXPECT_GE(std::filesystem::last_write_time(cache), modelTime) << age.count();
   }
 }
+
+TEST(ShadowCacheName, AFileReadFileWideKeepsItsRecordsUnderItsOwnName) {
+  const std::pair<std::string, std::string> cases[] = {
+      {kelvo::test::kCubeObj, "/models/tmp/m.vshadow"},                    // group-local numbering
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "/models/tmp/m.obj.vshadow"},  // file-wide
+  };
+  for (const auto& [text, path] : cases) {
+    auto model = kelvo::test::parseModel(text, "/models/m.obj");
+    EXPECT_EQ(qor::shadowFilePath(*model), path);
+  }
+}

@@ -5,6 +5,7 @@
 #include "model/ModelObj.h"
 #include "support/TempDir.h"
 
+#include <cstdio>
 #include <string>
 
 namespace kelvo::test {
@@ -34,6 +35,41 @@ inline qor::SmartPointer<qor::ModelObj> parseModel(const std::string& text,
   model->parse(text);
   model->normalise();
   return model;
+}
+
+// The triangles of a parsed model as text, one line per group: each triangle
+// "(x y z, x y z, x y z)" of its corners' positions, or of their normals or
+// texture coordinates (`what` 'v', 'n' or 't'), in the numbers' shortest form.
+// Texture numbers that point nowhere read as the group's first coordinate, or
+// (0, 0) without any, as the display lists draw them.
+inline std::string triangleText(const qor::IModel& model, char what = 'v') {
+  auto number = [](float f) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(f));
+    return std::string(buffer);
+  };
+  std::string out;
+  for (const qor::ModelGroup& g : model.groups) {
+    for (const qor::ModelFace& f : g.faces) {
+      out += "(";
+      for (int c = 0; c < 3; ++c) {
+        if (c) out += ", ";
+        if (what == 't') {
+          int32_t t = f.texCoord[c];
+          if (t < 0 || static_cast<std::size_t>(t) >= g.texCoords.size()) t = 0;
+          const auto uv = g.texCoords.empty() ? std::array<float, 2>{0, 0} : g.texCoords.at(static_cast<std::size_t>(t));
+          out += number(uv[0]) + " " + number(uv[1]);
+        } else {
+          const auto& p = what == 'n' ? g.normals.at(static_cast<std::size_t>(f.normal[c]))
+                                      : g.vertices.at(static_cast<std::size_t>(f.vertex[c]));
+          out += number(p[0]) + " " + number(p[1]) + " " + number(p[2]);
+        }
+      }
+      out += ")";
+    }
+    out += "\n";
+  }
+  return out;
 }
 
 // The tools' red cube: "cube.obj" (kCubeObj in one group with the material

@@ -1,0 +1,355 @@
+#include "model/ObjFileNumbered.h"
+
+#include "material/MaterialLibrary.h"
+#include "util/LineScanner.h"
+#include "util/Path.h"
+#include "util/Warnings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace qor {
+
+SmartPointer<Material> lookUpMaterial(std::string_view name) {
+  SmartPointer<Material> material = materialLibrary.GetMaterial(name);
+  if (!material) {
+    // The library does not even hold the default material yet.
+    material = makeShared<Material>();
+    material->name = kDefaultMaterialName;
+  }
+  return material;
+}
+
+namespace {
+
+// Dropped faces told one by one; the rest of a file's go into one count.
+constexpr std::size_t kNamedDrops = 5;
+
+// One kind of item (vertices, normals or texture coordinates) over the file.
+// While a group is read, its own items have the indices 0, 1, ... (their
+// place after the group's start); items from earlier groups and made ones
+// wait in `extra`, named by -1, -2, ..., and move behind the own items when
+// the group ends.
+template <std::size_t N>
+struct ItemPool {
+  using Item = std::array<float, N>;
+  std::vector<Item> ModelGroup::*items;
+  std::size_t declared = 0;           // items declared in the file so far
+  std::size_t ownStart = 0;           // file index of the current group's first own item
+  std::vector<std::size_t> starts;    // file index of each kept group's first own item
+  std::vector<Item> extra;
+  std::vector<int32_t> extraSlot;     // file index -> slot in `extra` ...
+  std::vector<uint32_t> slotStamp;    // ... where this equals `stamp`
+  uint32_t stamp = 1;
+
+  explicit ItemPool(std::vector<Item> ModelGroup::*member) : items(member) {}
+
+  int32_t addExtra(const Item& item) {
+    extra.push_back(item);
+    return -static_cast<int32_t>(extra.size());
+  }
+
+  // The group index of file number `number` (1-based, or negative from the
+  // last declared); false when no such item has been declared.
+  bool resolve(int64_t number, const std::vector<ModelGroup>& groups, int32_t& index) {
+    const int64_t at = number > 0 ? number - 1 : static_cast<int64_t>(declared) + number;
+    if (number == 0 || at < 0 || at >= static_cast<int64_t>(declared)) return false;
+    const auto file = static_cast<std::size_t>(at);
+    if (file >= ownStart) {
+      index = static_cast<int32_t>(file - ownStart);
+      return true;
+    }
+    if (slotStamp.size() < ownStart) {
+      slotStamp.resize(ownStart, 0);
+      extraSlot.resize(ownStart, 0);
+    }
+    if (slotStamp[file] != stamp) {
+      // The kept groups' own items tile the file's items in order: the last
+      // group starting at or before `file` holds it.
+      const std::size_t g = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), file) -
+                                                     starts.begin()) - 1;
+      slotStamp[file] = stamp;
+      extraSlot[file] = addExtra((groups[g].*items)[file - starts[g]]);
+    }
+    index = extraSlot[file];
+    return true;
+  }
+
+  const Item& value(const ModelGroup& group, int32_t index) const {
+    return index >= 0 ? (group.*items)[static_cast<std::size_t>(index)]
+                      : extra[static_cast<std::size_t>(-index - 1)];
+  }
+
+  // The group's final index of a waiting one.
+  static int32_t settle(int32_t index, std::size_t ownCount) {
+    return index >= 0 ? index : static_cast<int32_t>(ownCount) + (-index - 1);
+  }
+
+  // Ends the current group: `kept` groups take their waiting items.
+  void finish(ModelGroup& group, bool kept) {
+    if (kept) {
+      starts.push_back(ownStart);
+      auto& own = group.*items;
+      own.insert(own.end(), extra.begin(), extra.end());
+    }
+    ownStart = declared;
+    extra.clear();
+    ++stamp;
+  }
+};
+
+struct Corner {
+  int64_t vertex, texCoord, normal;
+  bool hasTexCoord, hasNormal;
+};
+
+// An OBJ index: optional sign and digits (saturating far beyond any count).
+bool readIndex(const char*& p, const char* end, int64_t& out) {
+  const char* q = p;
+  bool negative = false;
+  if (q < end && (*q == '+' || *q == '-')) negative = (*q++ == '-');
+  if (q >= end || !isScanDigit(*q)) return false;
+  int64_t value = 0;
+  while (q < end && isScanDigit(*q)) {
+    if (value < (int64_t{1} << 40)) value = value * 10 + (*q - '0');
+    ++q;
+  }
+  out = negative ? -value : value;
+  p = q;
+  return true;
+}
+
+bool endsToken(const char* p, const char* end) { return p >= end || isScanSpace(*p) || *p == '#' || *p == '\0'; }
+
+// The corners of a face line after its "f": v, v/t, v//n or v/t/n each,
+// up to the end of the line or a comment. False on anything else.
+bool readFaceCorners(LineScanner& in, std::vector<Corner>& corners) {
+  corners.clear();
+  for (;;) {
+    in.skipSpace();
+    if (endsToken(in.p, in.end)) return true;
+    Corner c{0, 0, 0, false, false};
+    if (!readIndex(in.p, in.end, c.vertex)) return false;
+    if (in.literal('/')) {
+      if (in.peek() != '/') {
+        if (!readIndex(in.p, in.end, c.texCoord)) return false;
+        c.hasTexCoord = true;
+      }
+      if (in.literal('/')) {
+        if (!readIndex(in.p, in.end, c.normal)) return false;
+        c.hasNormal = true;
+      }
+    }
+    if (!endsToken(in.p, in.end)) return false;
+    corners.push_back(c);
+  }
+}
+
+// Newell's normal of a polygon, unit length; (0, 0, 1) for a degenerate one.
+std::array<float, 3> flatNormal(const std::vector<std::array<float, 3>>& points) {
+  double n[3] = {0.0, 0.0, 0.0};
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const auto& a = points[i];
+    const auto& b = points[(i + 1) % points.size()];
+    n[0] += (double{a[1]} - b[1]) * (double{a[2]} + b[2]);
+    n[1] += (double{a[2]} - b[2]) * (double{a[0]} + b[0]);
+    n[2] += (double{a[0]} - b[0]) * (double{a[1]} + b[1]);
+  }
+  const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+  if (!(length > 0.0) || !std::isfinite(length)) return {0.0f, 0.0f, 1.0f};
+  return {static_cast<float>(n[0] / length), static_cast<float>(n[1] / length), static_cast<float>(n[2] / length)};
+}
+
+class FileNumberedReader {
+public:
+  FileNumberedReader(IModel& model, std::size_t loadLibrariesFrom) : model_(model), librariesFrom_(loadLibrariesFrom) {}
+
+  void read(std::string_view text, ObjReadStart start) {
+    std::size_t pos = 0;
+    std::size_t lineNumber = 0;
+    if (start.first) {
+      current_ = std::move(*start.first);
+      vertices_.declared = current_.vertices.size();
+      normals_.declared = current_.normals.size();
+      texCoords_.declared = current_.texCoords.size();
+      if (!current_.materials.empty()) named_ = current_.materials.back();
+      pos = std::min(start.at, text.size());
+      lineNumber = static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
+    }
+    while (pos < text.size()) {
+      const std::size_t lineStart = pos;
+      const char* line = text.data() + pos;
+      const void* newline = std::memchr(line, '\n', text.size() - pos);
+      const std::size_t length =
+          newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - line) + 1 : text.size() - pos;
+      pos += length;
+      ++lineNumber;
+      readLine(LineScanner{line, line + length}, lineStart, lineNumber);
+    }
+    finishGroup(true);
+    if (warningsWanted() && dropped_ > kNamedDrops)
+      warn(model_.fileName + ": " + std::to_string(dropped_ - kNamedDrops) + " more faces dropped");
+  }
+
+private:
+  void readLine(LineScanner in, std::size_t lineStart, std::size_t lineNumber) {
+    in.skipSpace();
+    const char* wordStart = in.p;
+    in.skipWord();
+    const std::string_view word(wordStart, static_cast<std::size_t>(in.p - wordStart));
+    if (word == "v") {
+      std::array<float, 3> v{0.0f, 0.0f, 0.0f};
+      in.readFloat(v[0]) && in.readFloat(v[1]) && in.readFloat(v[2]);
+      current_.vertices.push_back(v);
+      ++vertices_.declared;
+    } else if (word == "vn") {
+      std::array<float, 3> n{0.0f, 0.0f, 0.0f};
+      in.readFloat(n[0]) && in.readFloat(n[1]) && in.readFloat(n[2]);
+      current_.normals.push_back(n);
+      ++normals_.declared;
+    } else if (word == "vt") {
+      std::array<float, 2> t{0.0f, 0.0f};
+      in.readFloat(t[0]) && in.readFloat(t[1]);
+      current_.texCoords.push_back(t);
+      ++texCoords_.declared;
+    } else if (word == "f") {
+      readFace(in, lineNumber);
+    } else if (word == "g" || word == "o") {
+      finishGroup(false);
+    } else if (word == "usemtl") {
+      const SmartPointer<Material> material = lookUpMaterial(nextWord(in));
+      // Faces already read in this group keep the material before this one.
+      if (current_.materials.empty() && faceLines_ > 0) startRange(carriedMaterial());
+      startRange(material);
+      named_ = material;
+    } else if (word == "mtllib") {
+      const std::string_view name = nextWord(in);
+      if (!name.empty() && lineStart >= librariesFrom_)
+        LoadMaterialLibrary(materialLibrary, path::join(model_.fileName, std::string(name)));
+    }
+    // "#", "s", "l" and every other word: ignored.
+  }
+
+  static std::string_view nextWord(LineScanner& in) {
+    in.skipSpace();
+    const char* start = in.p;
+    in.skipWord();
+    return std::string_view(start, static_cast<std::size_t>(in.p - start));
+  }
+
+  SmartPointer<Material> carriedMaterial() const { return named_ ? named_ : lookUpMaterial(kDefaultMaterialName); }
+
+  void startRange(const SmartPointer<Material>& material) {
+    current_.materials.push_back(material);
+    current_.faceStarts.push_back(static_cast<int32_t>(current_.faces.size()));
+  }
+
+  void drop(std::size_t lineNumber, const std::string& why) {
+    ++dropped_;
+    if (warningsWanted() && dropped_ <= kNamedDrops)
+      warn(model_.fileName + ":" + std::to_string(lineNumber) + ": face dropped: " + why);
+  }
+
+  static std::string missing(const char* kind, int64_t number, std::size_t declared) {
+    return std::string(kind) + " " + std::to_string(number) + " does not exist (" + std::to_string(declared) +
+           " declared so far)";
+  }
+
+  void readFace(LineScanner& in, std::size_t lineNumber) {
+    ++faceLines_;
+    if (!readFaceCorners(in, corners_)) return drop(lineNumber, "a corner that is not v, v/vt, v//vn or v/vt/vn");
+    if (corners_.size() < 3) return drop(lineNumber, "fewer than 3 corners");
+    const std::vector<ModelGroup>& groups = model_.groups;
+    bool allNormals = true;
+    resolved_.clear();
+    for (const Corner& c : corners_) {
+      ModelFace corner{};  // slot 0 only
+      if (!vertices_.resolve(c.vertex, groups, corner.vertex[0]))
+        return drop(lineNumber, missing("vertex", c.vertex, vertices_.declared));
+      if (c.hasNormal && !normals_.resolve(c.normal, groups, corner.normal[0]))
+        return drop(lineNumber, missing("normal", c.normal, normals_.declared));
+      if (!c.hasTexCoord || !texCoords_.resolve(c.texCoord, groups, corner.texCoord[0]))
+        corner.texCoord[0] = zeroTexCoord();
+      allNormals = allNormals && c.hasNormal;
+      resolved_.push_back(corner);
+    }
+    if (!allNormals) {
+      points_.clear();
+      for (const ModelFace& c : resolved_) points_.push_back(vertices_.value(current_, c.vertex[0]));
+      const int32_t flat = normals_.addExtra(flatNormal(points_));
+      for (ModelFace& c : resolved_) c.normal[0] = flat;
+    }
+    if (current_.materials.empty()) startRange(carriedMaterial());
+    for (std::size_t i = 1; i + 1 < resolved_.size(); ++i) {
+      ModelFace face;
+      const ModelFace* fan[3] = {&resolved_[0], &resolved_[i], &resolved_[i + 1]};
+      for (int k = 0; k < 3; ++k) {
+        face.vertex[k] = fan[k]->vertex[0];
+        face.normal[k] = fan[k]->normal[0];
+        face.texCoord[k] = fan[k]->texCoord[0];
+      }
+      current_.faces.push_back(face);
+    }
+  }
+
+  int32_t zeroTexCoord() {
+    if (zeroTexCoord_ == 0) zeroTexCoord_ = texCoords_.addExtra({0.0f, 0.0f});
+    return zeroTexCoord_;
+  }
+
+  // Closes the current group. One without any item of its own or borrowed is
+  // left out (it has no face either), except the last one.
+  void finishGroup(bool atEnd) {
+    const bool kept = atEnd || !current_.vertices.empty() || !current_.normals.empty() ||
+                      !current_.texCoords.empty() || !vertices_.extra.empty() || !normals_.extra.empty() ||
+                      !texCoords_.extra.empty();
+    if (kept) {
+      if (current_.materials.empty()) startRange(carriedMaterial());
+      const std::size_t ownVertices = current_.vertices.size();
+      const std::size_t ownNormals = current_.normals.size();
+      const std::size_t ownTexCoords = current_.texCoords.size();
+      if (!vertices_.extra.empty() || !normals_.extra.empty() || !texCoords_.extra.empty()) {
+        for (ModelFace& f : current_.faces) {
+          for (int c = 0; c < 3; ++c) {
+            f.vertex[c] = ItemPool<3>::settle(f.vertex[c], ownVertices);
+            f.normal[c] = ItemPool<3>::settle(f.normal[c], ownNormals);
+            f.texCoord[c] = ItemPool<2>::settle(f.texCoord[c], ownTexCoords);
+          }
+        }
+      }
+    }
+    vertices_.finish(current_, kept);
+    normals_.finish(current_, kept);
+    texCoords_.finish(current_, kept);
+    if (kept) model_.groups.push_back(std::move(current_));
+    current_ = ModelGroup();
+    faceLines_ = 0;
+    zeroTexCoord_ = 0;
+  }
+
+  IModel& model_;
+  const std::size_t librariesFrom_;
+  ModelGroup current_;
+  ItemPool<3> vertices_{&ModelGroup::vertices};
+  ItemPool<3> normals_{&ModelGroup::normals};
+  ItemPool<2> texCoords_{&ModelGroup::texCoords};
+  SmartPointer<Material> named_;  // the last "usemtl" material, null before any
+  std::size_t faceLines_ = 0;            // face lines of the current group, dropped ones too
+  int32_t zeroTexCoord_ = 0;      // the group's waiting (0, 0), 0 while it has none
+  std::size_t dropped_ = 0;
+  std::vector<Corner> corners_;   // reused by every face line
+  std::vector<ModelFace> resolved_;
+  std::vector<std::array<float, 3>> points_;
+};
+
+}  // namespace
+
+void readObjFileNumbered(IModel& model, std::string_view text, ObjReadStart start) {
+  model.groups.clear();
+  FileNumberedReader(model, start.at).read(text, start);
+}
+
+}  // namespace qor
