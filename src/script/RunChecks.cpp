@@ -180,16 +180,19 @@ void warnUnsetName(const DataID& id, Scope& locals) {
 
 void checkMethodCall(const Value& object, const DataCallFunction& call) {
   IData* o = object.object();
-  const std::string_view name = call.text();
   const std::string_view owner = o ? ownerOf(*o) : std::string_view();
   if (o && o->tag() == kTagSceneNode && !static_cast<const DataSceneNode*>(o)->node) return;
   if (owner.empty()) {
     // Only objects have methods; an empty object was reported where it was read.
-    if (object) warnAt(call.place, describeValue(object) + " has no methods: '" + std::string(name) + "' gives an empty value");
+    if (object)
+      warnAt(call.place, describeValue(object) + " has no methods: '" + std::string(call.text()) + "' gives an empty value");
     return;
   }
   const std::size_t count = call.args.size();
-  switch (callFit(owner, name, count)) {
+  const CallFit fit = callFit(owner, call.name, count);
+  if (fit == CallFit::Fits) return;
+  const std::string_view name = call.text();
+  switch (fit) {
     case CallFit::Fits:
       return;
     case CallFit::NoSuchName:
@@ -227,9 +230,9 @@ void checkBuiltinCall(const DataCallFunction& call, const std::vector<DataPtr>& 
   static const Symbol kTimer = intern("Timer");
   static const Symbol kSetKeyFunc = intern("setKeyFunc");
   static const Symbol kSetRasterButtonFunc = intern("SetRasterButtonFunc");
-  const std::string_view name = call.text();
   const std::size_t count = call.args.size();
-  if (callFit("", name, count) == CallFit::WrongCount) {
+  if (callFit("", call.name, count) == CallFit::WrongCount) {
+    const std::string_view name = call.text();
     warnAt(call.place, std::string(name) + " " + describeForms("", name) + given(count) +
                            (gaveValue ? "" : emptyValue(call.role)));
     return;

@@ -135,11 +135,21 @@ std::vector<const Signature*> signaturesOf(std::string_view owner, std::string_v
   return found;
 }
 
-CallFit callFit(std::string_view owner, std::string_view name, std::size_t count) {
-  const auto* rows = rowsNamed(name);
-  if (!rows) return CallFit::NoSuchName;
+CallFit callFit(std::string_view owner, Symbol name, std::size_t count) {
+  // The table's rows by the symbol of their name. Every name of the table is
+  // interned when it is made, so a symbol beyond it names no row.
+  static const auto bySymbol = [] {
+    std::vector<std::vector<const Signature*>> rows;
+    for (const Signature& s : signatureTable()) {
+      const Symbol symbol = intern(s.name);
+      if (symbol >= rows.size()) rows.resize(symbol + 1);
+      rows[symbol].push_back(&s);
+    }
+    return rows;
+  }();
+  if (name >= bySymbol.size()) return CallFit::NoSuchName;
   CallFit fit = CallFit::NoSuchName;
-  for (const Signature* s : *rows) {
+  for (const Signature* s : bySymbol[name]) {
     if (s->owner != owner) continue;
     if (s->accepts(count)) return CallFit::Fits;
     fit = CallFit::WrongCount;

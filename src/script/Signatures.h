@@ -5,6 +5,8 @@
 // with ("rotate takes 4 arguments (angle, x, y, z), given 3"), and where
 // they look for a suggestion when a name is unknown.
 
+#include "script/Symbol.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,9 +39,10 @@ const std::vector<Signature>& signatureTable();
 std::vector<const Signature*> signaturesOf(std::string_view owner, std::string_view name);
 // How a call of `name` with `count` arguments meets `owner`'s entries: it
 // has none of that name, one accepts the count, or none does. Looked up in
-// an index made once, without allocating: calls are checked as they run.
+// an index by the name's symbol made once, without hashing or allocating:
+// calls are checked as they run.
 enum class CallFit { NoSuchName, Fits, WrongCount };
-CallFit callFit(std::string_view owner, std::string_view name, std::size_t count);
+CallFit callFit(std::string_view owner, Symbol name, std::size_t count);
 // Whether any entry of any owner with this name accepts `count` (a method
 // call whose object is not known before running); false also for a name no
 // owner has.
