@@ -158,26 +158,6 @@ TEST_F(Installed, KelvoShowMakesTheCopyInAFreshHomeAndTheShowRunsThere) {
   EXPECT_EQ(after, before);
 }
 
-TEST_F(Installed, KelvoShowRefusesArgumentsAndAHomeItCannotUse) {
-  const struct {
-    const char* environment;
-    const char* args;
-    int status;
-    const char* said;  // in stdout for status 0, else in stderr
-  } cases[] = {
-      {"", "--help", 0, "usage: kelvo-show"},
-      {"", "--frames 3", 2, "unknown argument --frames"},
-      {"env -u XDG_DATA_HOME HOME=relative/home ", "", 1, "absolute"},
-  };
-  for (const auto& c : cases) {
-    ChildProcess show;
-    show.start(std::string(c.environment) + shellQuoted(prefix() + "/bin/kelvo-show") + " " + c.args, false);
-    EXPECT_EQ(show.waitExit(), c.status) << c.args;
-    EXPECT_NE((c.status == 0 ? show.out() : show.err()).find(c.said), std::string::npos)
-        << c.args << ": " << show.out() << show.err();
-  }
-}
-
 TEST(DebianPackage, HoldsTheInstallationUnderUsrAndItsProgramsRun) {
   if (!hasProgram("dpkg-deb")) GTEST_SKIP() << "dpkg-deb is not installed: no Debian package is made";
   const TempDir out;
