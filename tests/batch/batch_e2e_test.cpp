@@ -81,10 +81,8 @@ TEST(BatchTest, TheLastFrameAgainstAReferenceImage) {
       {"1", "--frames 3 --ref '" + own + "' --threshold 100 scene.txt", 0, "threshold 100%", ""},
       {"0", "--size 320x240 --frames 3 --ref '" + own + "' scene.txt", 1, "", "is 640x480, the frame 320x240"},
       {"0", "--frames 3 --ref missing.png scene.txt", 1, "", "cannot read the reference image missing.png"},
-      {"0", "--ref '" + own + "' --threshold 101 scene.txt", 2, "", "--threshold wants a percentage"},
       {"0", "--threshold 1 scene.txt", 2, "", "--threshold goes with --ref"},
       {"0", "--fps 30 scene.txt", 2, "", "--fps goes with --frames"},
-      {"0", "--frames 3 --fps 0 scene.txt", 2, "", "--fps wants a number"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
