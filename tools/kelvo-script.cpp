@@ -8,6 +8,7 @@
 #include "scene/Scene.h"
 #include "script/Builtins.h"
 #include "script/Checker.h"
+#include "script/Compiled.h"
 #include "script/Diagnostics.h"
 #include "script/Interpreter.h"
 #include "script/SceneDriver.h"
@@ -25,7 +26,7 @@
 namespace {
 
 // The interpreters this build has; the first is the default.
-const char* const kInterpreters[] = {"tree"};
+const char* const kInterpreters[] = {"tree", "compiled"};
 
 bool knownInterpreter(const char* name) {
   for (const char* known : kInterpreters)
@@ -234,6 +235,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kelvo-script: no interpreter \"%s\" (see --interpreters)\n", interpreter);
     return 2;
   }
+  if (interpreter && std::strcmp(interpreter, "compiled") == 0) qor::script::setEngine(qor::script::Engine::Compiled);
   if (transcript && checkOnly) {
     std::fprintf(stderr, "kelvo-script: --transcript runs the script; it does not go with --check\n%s", kUsage);
     return 2;

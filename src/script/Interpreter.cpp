@@ -3,6 +3,7 @@
 #include "script/Interpreter.h"
 
 #include "script/Builtins.h"
+#include "script/Compiled.h"
 #include "script/Diagnostics.h"
 #include "script/SceneDriver.h"
 #include "platform/Stack.h"
@@ -102,6 +103,7 @@ bool hasFile(std::string_view path) {
 std::vector<FileVariable> fileVariables(std::size_t index) {
   std::vector<FileVariable> vars;
   if (index >= fileCount()) return vars;
+  if (compiledEngine()) return compiled::variablesOf(index);
   for (Scope::Entry& e : record(index).variables) vars.push_back({symbolName(e.name), &e.value});
   return vars;
 }
@@ -174,6 +176,7 @@ void resetInterpreter() {
   s.builtinTakesExpressions.clear();
   s.errorSink = nullptr;
   returnFlag = false;
+  compiled::reset();
   ++detail::resolutionGeneration;
 }
 
@@ -281,7 +284,7 @@ DataPtr runRecord(std::size_t index) {
     limitReached = RunawayLimit::None;
     last = nullptr;
     runUnit(place, [&] {
-      if (statement) last = statement->evaluate(r.variables);
+      if (statement) last = compiledEngine() ? compiled::runStatement(index, i) : statement->evaluate(r.variables);
     });
     // A `return` outside any function must not leak into later statements,
     // nor a runaway state into the next statement.
@@ -347,6 +350,14 @@ void setErrorSink(ErrorSink sink) { state().errorSink = std::move(sink); }
 void takeScene() {
   static const Symbol kScene = intern("scene");
   State& s = state();
+  if (compiledEngine()) {
+    bool found = false;
+    const Value v = compiled::fileVariable(kScene, found);
+    if (!found) return;
+    s.scene = v.tag() == kTagSceneNode ? v.box() : nullptr;
+    if (s.sceneHook) s.sceneHook(s.scene);
+    return;
+  }
   for (ScopeRecord& r : s.records) {
     if (const Value* v = r.variables.find(kScene)) {
       s.scene = v->tag() == kTagSceneNode ? v->box() : nullptr;
