@@ -2,26 +2,16 @@
 
 #include "script/Diagnostics.h"
 #include "script/RunChecks.h"
-#include "script/SyntaxTree.h"
 #include "script/datatypes/DataValues.h"
 
 namespace qor::script {
-
-bool MethodCall::begin(const DataPtr& call, Scope& locals) {
-  if (!depth_ || !call || call->tag() != kTagCallFunction) return false;
-  auto* c = static_cast<DataCallFunction*>(call.get());
-  call_ = c;
-  name_ = c->name;
-  c->evaluateArgs(locals, args_);
-  return true;
-}
 
 // Ints, the common arguments, convert in place (intArg); everything else by
 // the conversions on objects.
 bool convertIntArg(const Value& v, int32_t& out) { return asInt(v.box().get(), out); }
 
 bool MethodCall::refuse(std::size_t i, const char* wanted) const {
-  if (warningsOn() && call_) warnMethodArgument(*call_, i, wanted, arg(i));
+  if (warningsOn()) warnMethodArgument(*site_, i, wanted, arg(i));
   return false;
 }
 

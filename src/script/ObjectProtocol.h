@@ -1,12 +1,11 @@
 #pragma once
 // The method-call protocol shared by every script object type (List, Timer,
-// SceneNode, Camera, Material): the object receives the unevaluated call
-// node, evaluates its arguments in the caller's scope, and picks a method by
-// exact name and argument count. Anything that does not match gives null.
+// SceneNode, Camera, Material). The caller checks the object, evaluates the
+// arguments left to right and counts the call's nesting level; the object
+// picks a method by exact name and argument count. Anything that does not
+// match gives null.
 //
-//   DataPtr DataThing::callMethod(const DataPtr& call, Scope& locals) {
-//     script::MethodCall m;
-//     if (!m.begin(call, locals)) return nullptr;
+//   DataPtr DataThing::callMethod(script::MethodCall& m) {
 //     static const Symbol kGetX = intern("getX");
 //     if (m.is(kGetX, 0)) return makeFloat(x);
 //     float v;
@@ -21,25 +20,32 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qor {
 
-class DataCallFunction;
-
 namespace script {
 
+// Where a method call stands, for the warning about an argument that does
+// not convert: the method's name as written and its place.
+struct MethodSite {
+  std::string_view name;
+  UnitPlace place;
+};
+
+// One method call: its name and the arguments the caller evaluated. The
+// arguments and the site are borrowed for the length of the call.
 class MethodCall {
 public:
-  // Checks that `call` is a call node and evaluates its arguments left to
-  // right with `locals`. False (and nothing evaluated) for any other node.
-  bool begin(const DataPtr& call, Scope& locals);
+  MethodCall(Symbol name, const Value* args, std::size_t count, const MethodSite& site)
+      : name_(name), args_(args), count_(count), site_(&site) {}
 
   Symbol name() const { return name_; }
-  std::size_t count() const { return args_.size(); }
+  std::size_t count() const { return count_; }
   // Exact name and argument count.
-  bool is(Symbol name, std::size_t count) const { return name_ == name && args_.size() == count; }
+  bool is(Symbol name, std::size_t count) const { return name_ == name && count_ == count; }
   const Value& arg(std::size_t i) const { return args_[i]; }
-  const Value* args() const { return args_.data(); }
+  const Value* args() const { return args_; }
 
   // Argument conversions; false when the argument does not convert.
   bool argInt(std::size_t i, int32_t& out) const;
@@ -48,14 +54,12 @@ public:
   bool argString(std::size_t i, std::string& out) const;
 
 private:
-  // A method call nests deeper C++ frames than an operator does, so it
-  // counts once more against the nesting limit.
-  DepthGuard depth_;
   // An argument that does not convert: warns when a listener wants it.
   bool refuse(std::size_t i, const char* wanted) const;
-  const DataCallFunction* call_ = nullptr;
-  Symbol name_ = kNoSymbol;
-  ValueArgs args_;
+  Symbol name_;
+  const Value* args_;
+  std::size_t count_;
+  const MethodSite* site_;
 };
 
 // An argument as an int: an int in place, anything else by the conversions;

@@ -217,8 +217,8 @@ void warnAttribute(const IData& object, const DataID& field) {
   warnAt(field.place, text);
 }
 
-void warnMethodArgument(const DataCallFunction& call, std::size_t index, std::string_view wanted, const Value& given) {
-  warnAt(call.place, std::string(call.text()) + " takes " + std::string(wanted) + " as argument " +
+void warnMethodArgument(const MethodSite& site, std::size_t index, std::string_view wanted, const Value& given) {
+  warnAt(site.place, std::string(site.name) + " takes " + std::string(wanted) + " as argument " +
                          std::to_string(index + 1) + ", given " + describeValue(given) +
                          ": the call does nothing");
 }

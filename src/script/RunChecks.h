@@ -6,6 +6,7 @@
 // called on the path the interpreter takes after the mistake, and only when
 // warningsOn(): the script's values are the same with or without them.
 
+#include "script/ObjectProtocol.h"
 #include "script/SyntaxTree.h"
 
 #include <cstddef>
@@ -27,7 +28,7 @@ void checkMethodCall(const Value& object, const DataCallFunction& call);
 void warnAttribute(const IData& object, const DataID& field);
 // A method's argument `index` (from 0) that does not convert to what it
 // takes (`wanted`: "a number", "an int", "a bool").
-void warnMethodArgument(const DataCallFunction& call, std::size_t index, std::string_view wanted, const Value& given);
+void warnMethodArgument(const MethodSite& site, std::size_t index, std::string_view wanted, const Value& given);
 
 // A built-in's call, after it ran (`argv` as the built-in got it, values or
 // expressions; `gaveValue` whether its value is not empty): an argument count no form takes, and

@@ -923,7 +923,17 @@ Value DataOperation::member(Scope& locals) {
       if (!depth) return Value();
       return invokeList(static_cast<DataVector*>(o), static_cast<const DataCallFunction*>(right.get()), locals);
     }
-    return Value(o->callMethod(right, locals));
+    // The object's own check, then the call's nesting level, then the
+    // arguments left to right, then the method.
+    if (!o->refersToObject()) return Value();
+    script::DepthGuard depth;
+    if (!depth) return Value();
+    const auto* call = static_cast<const DataCallFunction*>(right.get());
+    script::ValueArgs args;
+    call->fillArgs(locals, args);
+    const script::MethodSite site{call->text(), call->place};
+    script::MethodCall m(call->name, args.data(), args.size(), site);
+    return Value(o->callMethod(m));
   }
   return Value();
 }

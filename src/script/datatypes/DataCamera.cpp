@@ -27,7 +27,7 @@ bool setThree(const script::MethodCall& m, float v[3]) {
 
 DataPtr makeCamera(SmartPointer<Camera> camera) { return DataPtr(new DataCamera(std::move(camera))); }
 
-DataPtr DataCamera::callMethod(const DataPtr& call, Scope& locals) {
+DataPtr DataCamera::callMethod(script::MethodCall& m) {
   static const Symbol kSetActive = intern("setActive");
   static const Symbol kMoveForward = intern("moveFordward");
   // The usual spelling, beside the historic one that scripts use.
@@ -45,8 +45,6 @@ DataPtr DataCamera::callMethod(const DataPtr& call, Scope& locals) {
   static const Symbol kGetUp = intern("getUp");
 
   if (!camera) return nullptr;
-  script::MethodCall m;
-  if (!m.begin(call, locals)) return nullptr;
   Camera& cam = *camera;
 
   if (m.count() == 0) {

@@ -13,7 +13,8 @@ public:
   explicit DataCamera(SmartPointer<Camera> c) : IData(kTagCamera), camera(std::move(c)) {}
   std::size_t size() const override { return sizeof(*this); }
 
-  DataPtr callMethod(const DataPtr& call, Scope& locals) override;
+  bool refersToObject() const override { return static_cast<bool>(camera); }
+  DataPtr callMethod(script::MethodCall& m) override;
 
   SmartPointer<Camera> camera;  // may be null
 };

@@ -20,7 +20,7 @@ bool materialValuesEqual(IData& a, IData& b) {
   return static_cast<DataMaterial&>(a).material == static_cast<DataMaterial&>(b).material;
 }
 
-DataPtr DataMaterial::callMethod(const DataPtr& call, Scope& locals) {
+DataPtr DataMaterial::callMethod(script::MethodCall& m) {
   static const Symbol kGetAlpha = intern("getAplha");
   // The usual spelling, beside the historic one that scripts use.
   static const Symbol kGetAlphaUsual = intern("getAlpha");
@@ -30,8 +30,6 @@ DataPtr DataMaterial::callMethod(const DataPtr& call, Scope& locals) {
   static const script::ColourMethods kColours{"Ambient", "Diffuse", "Specular", "Emission"};
 
   if (!material) return nullptr;
-  script::MethodCall m;
-  if (!m.begin(call, locals)) return nullptr;
 
   Material& mat = *material;
   float* const arrays[] = {mat.ambient, mat.diffuse, mat.specular, mat.emission};

@@ -20,7 +20,8 @@ public:
   explicit DataMaterial(SmartPointer<Material> m) : IData(kTagMaterial), material(std::move(m)) {}
   std::size_t size() const override { return sizeof(*this); }
 
-  DataPtr callMethod(const DataPtr& call, Scope& locals) override;
+  bool refersToObject() const override { return static_cast<bool>(material); }
+  DataPtr callMethod(script::MethodCall& m) override;
 
   SmartPointer<Material> material;  // may be null
 };

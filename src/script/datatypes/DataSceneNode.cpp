@@ -134,11 +134,9 @@ bool asSceneNode(const IData* v, SceneNodePtr& out) {
   return true;
 }
 
-DataPtr DataSceneNode::callMethod(const DataPtr& call, Scope& locals) {
+DataPtr DataSceneNode::callMethod(script::MethodCall& m) {
   if (!node) return nullptr;
-  MethodCall m;
-  if (!m.begin(call, locals)) return nullptr;
-  // The arguments may have run script code; hold the node while it is used.
+  // Hold the node while a method uses it.
   SceneNodePtr held = node;
   switch (held->kind) {
     case ISceneNode::kGroup: return groupMethod(static_cast<GroupNode&>(*held), m);

@@ -15,7 +15,8 @@ public:
   explicit DataSceneNode(SceneNodePtr n) : IData(kTagSceneNode), node(std::move(n)) {}
   std::size_t size() const override { return sizeof(*this); }
 
-  DataPtr callMethod(const DataPtr& call, Scope& locals) override;
+  bool refersToObject() const override { return static_cast<bool>(node); }
+  DataPtr callMethod(script::MethodCall& m) override;
 
   SceneNodePtr node;  // may be null
 };

@@ -15,12 +15,10 @@ DataTime::DataTime(int32_t interval_, int32_t duration_, SmartPointer<IData> tic
   lastTick = startTime = platform::clockMs();
 }
 
-DataPtr DataTime::callMethod(const DataPtr& call, Scope& locals) {
+DataPtr DataTime::callMethod(script::MethodCall& m) {
   static const Symbol kStart = intern("start");
   static const Symbol kStop = intern("stop");
   static const Symbol kPause = intern("pause");
-  script::MethodCall m;
-  if (!m.begin(call, locals)) return nullptr;
   if (m.is(kStart, 0))
     start();
   else if (m.is(kStop, 0))

@@ -16,7 +16,7 @@ public:
 
   std::size_t size() const override { return sizeof(*this); }
   // "start", "stop" and "pause", each without arguments.
-  DataPtr callMethod(const DataPtr& call, Scope& locals) override;
+  DataPtr callMethod(script::MethodCall& m) override;
 
   // The per-timer forms of the manager's startAll / stopAll / pauseAll.
   void start();

@@ -73,11 +73,7 @@ DataPtr DataVector::evaluate(Scope& locals) {
   return list;
 }
 
-Value DataVector::method(const DataPtr& call, Scope& locals) {
-  script::MethodCall m;
-  if (!m.begin(call, locals)) return Value();
-  return invoke(m.name(), m.args(), m.count());
-}
+DataPtr DataVector::callMethod(script::MethodCall& m) { return invoke(m.name(), m.args(), m.count()).box(); }
 
 DataVector::Method DataVector::methodOf(Symbol name) {
   static const Symbol size = intern("size"), get = intern("get"), set = intern("set"), add = intern("add"),

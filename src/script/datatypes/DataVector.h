@@ -26,9 +26,7 @@ public:
   // A new List of the non-null elements' values, in order.
   DataPtr evaluate(Scope& locals) override;
   // "size", "get", "set", "add", "remove".
-  DataPtr callMethod(const DataPtr& call, Scope& locals) override { return method(call, locals).box(); }
-  // The same without boxing the result.
-  Value method(const DataPtr& call, Scope& locals);
+  DataPtr callMethod(script::MethodCall& m) override;
   // The methods, and which one a name calls (None for any other name).
   enum class Method : uint8_t { None, Size, Get, Set, Add, Remove };
   static Method methodOf(Symbol name);

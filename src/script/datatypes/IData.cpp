@@ -10,6 +10,6 @@ SmartPointer<IData> IData::getAttribute(std::string_view) { return nullptr; }
 
 SmartPointer<IData> IData::index(const SmartPointer<IData>&) { return nullptr; }
 
-SmartPointer<IData> IData::callMethod(const SmartPointer<IData>&, Scope&) { return nullptr; }
+SmartPointer<IData> IData::callMethod(script::MethodCall&) { return nullptr; }
 
 }  // namespace qor

@@ -14,6 +14,9 @@
 namespace qor {
 
 class Scope;
+namespace script {
+class MethodCall;
+}
 
 // Type tags. Fixed numbers: TYPE() names and the operator rules depend on them.
 enum DataTag : int32_t {
@@ -70,8 +73,12 @@ public:
   virtual SmartPointer<IData> getAttribute(std::string_view name);
   // `a[key]`: null for every type.
   virtual SmartPointer<IData> index(const SmartPointer<IData>& key);
-  // `obj.name(args)`: `call` is the unevaluated call node.
-  virtual SmartPointer<IData> callMethod(const SmartPointer<IData>& call, Scope& locals);
+  // False for an object value that refers to nothing (a SceneNode, Camera
+  // or Material value without its object): a method call on it gives null
+  // before its arguments are evaluated.
+  virtual bool refersToObject() const { return true; }
+  // `obj.name(args)`, its arguments already evaluated by the caller.
+  virtual SmartPointer<IData> callMethod(script::MethodCall& m);
 
 protected:
   IData(int32_t tag, bool returnNode) : tag_(tag), returnNode_(returnNode) {}
