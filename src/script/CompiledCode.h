@@ -54,6 +54,8 @@ struct Frame {
   // The file whose top-level statement runs: a top-level assignment that
   // finds no variable makes it in this file's table.
   uint32_t file = 0;
+  // The name of each slot, for the warnings that list the names set so far.
+  const std::vector<Symbol>* slotNames = nullptr;
 };
 
 // A name as compiled code reads and writes it.
@@ -93,6 +95,7 @@ struct CompiledFunction {
   // Where each argument goes; -1 for a repeated parameter name (the first
   // one of that name is the one the body sees).
   std::vector<int32_t> paramSlots;
+  std::vector<Symbol> slotNames;
   Block body;
 };
 

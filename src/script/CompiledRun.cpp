@@ -37,13 +37,21 @@ public:
   explicit operator bool() const { return !aborting; }
 };
 
-Scope& noLocals() {
-  static Scope empty;
-  return empty;
+// The frame's locals as a table, for the warnings (which list the names set
+// so far): made only when a warning is written.
+Scope localsOf(const Frame& f) {
+  Scope locals;
+  if (f.slotNames)
+    for (std::size_t i = 0; i < f.slotNames->size(); ++i)
+      if (f.bound[i]) locals.add((*f.slotNames)[i], f.slots[i]);
+  return locals;
 }
 
-[[gnu::cold]] Value unsetRead(const Var& v) {
-  if (warningsOn() && v.source) warnUnsetName(*v.source, noLocals());
+[[gnu::cold]] Value unsetRead(const Var& v, const Frame& f) {
+  if (warningsOn() && v.source) {
+    Scope locals = localsOf(f);
+    warnUnsetName(*v.source, locals);
+  }
   return Value();
 }
 
@@ -71,7 +79,7 @@ inline void store(const Var& v, Frame& f, Value value) {
 
 inline Value readVar(const Var& v, Frame& f) {
   const Value* slot = find(v, f);
-  return slot ? *slot : unsetRead(v);
+  return slot ? *slot : unsetRead(v, f);
 }
 
 bool isObjectTag(int32_t tag) {
@@ -205,8 +213,8 @@ Value runBinary(const Code& c, Frame& f) {
     const Value* a = leaf<L>(n.left, f);
     const Value* b = leaf<R>(n.right, f);
     if (a && b && plainArithmetic<kOp>(*a, *b, out)) return out;
-    if (!a) unsetRead(n.left.var);
-    if (!b) unsetRead(n.right.var);
+    if (!a) unsetRead(n.left.var, f);
+    if (!b) unsetRead(n.right.var, f);
     if (!a || !b || a->isNull() || b->isNull()) return Value();
     return binaryOp(kOp, *a, *b);
   } else {
@@ -293,7 +301,7 @@ Value runCompoundAssign(const Code& c, Frame& f) {
       return *slot;
     }
   }
-  Value current = slot ? *slot : unsetRead(n.target);
+  Value current = slot ? *slot : unsetRead(n.target, f);
   Value operand = evalOperand(n.value, f);
   Value value;
   if (current && operand && !(current.kind() == Value::kInt && operand.kind() == Value::kInt &&
@@ -308,7 +316,7 @@ Value runStep(const Code& c, Frame& f) {
   Level level;
   if (!level) return Value();
   Value* slot = find(n.target, f);
-  if (!slot) return unsetRead(n.target);
+  if (!slot) return unsetRead(n.target, f);
   *slot = unaryOp(n.op, *slot);
   return *slot;
 }
@@ -334,7 +342,8 @@ struct FieldCode final : Code {
 
 struct MethodCode final : Code {
   MethodCode(Operand o, const DataCallFunction* c, std::vector<Operand> a)
-      : Code(&runIt), object(std::move(o)), call(c), args(std::move(a)), listMethod(DataVector::methodOf(c->name)) {}
+      : Code(&runIt), object(std::move(o)), call(c), args(std::move(a)), listMethod(DataVector::methodOf(c->name)),
+        site{c->text(), c->place} {}
   static Value runIt(const Code& c, Frame& f) {
     const auto& n = static_cast<const MethodCode&>(c);
     Level level;
@@ -344,18 +353,23 @@ struct MethodCode final : Code {
     if (warningsOn()) checkMethodCall(object, *n.call);
     IData* o = object.object();
     if (!o || !isObjectTag(o->tag())) return Value();
-    // The method call counts one level more, as in the tree walker.
+    // The object's own check, then the call's nesting level (one more, as
+    // every method call counts), then the arguments left to right.
+    const bool list = o->tag() == kTagVector;
+    if (!list && !o->refersToObject()) return Value();
     Level methodLevel;
     if (!methodLevel) return Value();
     ValueArgs args(n.args.size());
     for (std::size_t i = 0; i < n.args.size(); ++i) args[i] = evalOperand(n.args[i], f);
-    if (o->tag() == kTagVector) return static_cast<DataVector*>(o)->invoke(n.listMethod, args.data(), args.size());
-    return Value();  // METHOD-PROTOCOL
+    if (list) return static_cast<DataVector*>(o)->invoke(n.listMethod, args.data(), args.size());
+    MethodCall m(n.call->name, args.data(), args.size(), n.site);
+    return Value(o->callMethod(m));
   }
   const Operand object;
   const DataCallFunction* call;
   const std::vector<Operand> args;
   const DataVector::Method listMethod;
+  const MethodSite site;
 };
 
 struct IndexCode final : Code {
@@ -374,7 +388,7 @@ struct IndexCode final : Code {
       const bool local = n.target.slot < 0 && file == static_cast<int32_t>(f.file);
       if (file >= 0 && (local || file == static_cast<int32_t>(runningFile()))) slot = &n.target.global->value;
     }
-    if (!slot) return unsetRead(n.target);
+    if (!slot) return unsetRead(n.target, f);
     if (!slot->object()) return Value();
     const Value object = *slot;
     return Value(object.object()->index(key.box()));
@@ -437,7 +451,7 @@ Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count) {
   RunawayBoundary boundary;
   {
     FrameLease lease(fn.slotCount);
-    Frame f{lease.slots(), lease.bound(), static_cast<uint32_t>(runningFile())};
+    Frame f{lease.slots(), lease.bound(), static_cast<uint32_t>(runningFile()), &fn.slotNames};
     for (std::size_t i = 0; i < count; ++i) {
       const int32_t s = fn.paramSlots[i];
       if (s < 0) continue;
@@ -453,6 +467,12 @@ Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count) {
 }
 
 namespace {
+
+Scope& checkLocals(const Frame& f) {
+  static Scope locals;
+  locals = localsOf(f);
+  return locals;
+}
 
 struct CallCode final : Code {
   CallCode(const DataCallFunction* c, CallForm fm, FunctionSlot* s, std::vector<Operand> a, std::vector<ExpressionArg> e)
@@ -473,12 +493,12 @@ struct CallCode final : Code {
         SmartPointer<Function> hold(fn->source);
         return callCompiled(*fn, values.data(), values.size());
       }
-      return n.callBuiltin(values, n.form == CallForm::Checked && diagnosticsOffered() != said);
+      return n.callBuiltin(values, n.form == CallForm::Checked && diagnosticsOffered() != said, f);
     }
     return n.callWithExpressions(f);
   }
 
-  Value callBuiltin(ValueArgs& values, bool argumentsReported) const {
+  Value callBuiltin(ValueArgs& values, bool argumentsReported, const Frame& f) const {
     Builtin* builtin = findBuiltin(call->name);
     if (!builtin) {
       if (warningsOn()) warnNoFunction(*call);
@@ -490,7 +510,7 @@ struct CallCode final : Code {
     Builtin held = *builtin;
     script::detail::builtinCallPlace = call->place;
     Value result(held(*argv));
-    if (warningsOn()) checkBuiltinCall(*call, *argv, static_cast<bool>(result), argumentsReported, noLocals());
+    if (warningsOn()) checkBuiltinCall(*call, *argv, static_cast<bool>(result), argumentsReported, checkLocals(f));
     return result;
   }
 
@@ -499,7 +519,7 @@ struct CallCode final : Code {
     ArgBuffer argv;
     if (form == CallForm::Timer) {
       if (expressions.size() != 4) {
-        if (warningsOn()) checkBuiltinCall(*call, *argv, false, false, noLocals());
+        if (warningsOn()) checkBuiltinCall(*call, *argv, false, false, checkLocals(f));
         return Value();
       }
       argv->push_back(evalOperand(args[0], f).box());
@@ -527,7 +547,7 @@ struct CallCode final : Code {
     Builtin held = *builtin;
     script::detail::builtinCallPlace = call->place;
     result = Value(held(*argv));
-    if (warningsOn()) checkBuiltinCall(*call, *argv, static_cast<bool>(result), reported, noLocals());
+    if (warningsOn()) checkBuiltinCall(*call, *argv, static_cast<bool>(result), reported, checkLocals(f));
     return result;
   }
 
@@ -630,7 +650,7 @@ public:
   DataPtr evaluate(Scope&) override {
     std::vector<Value> slots(body_->slotCount);
     std::vector<uint8_t> bound(body_->slotCount, 0);
-    Frame f{slots.data(), bound.data(), static_cast<uint32_t>(runningFile())};
+    Frame f{slots.data(), bound.data(), static_cast<uint32_t>(runningFile()), &body_->slotNames};
     const Code& call = *body_->body.front();
     return call.run(call, f).box();
   }

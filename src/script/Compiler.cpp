@@ -178,6 +178,7 @@ public:
     collectAssigned(call, assigned, seen);
     for (Symbol s : assigned) slots.emplace(s, static_cast<int32_t>(slots.size()));
     fn->slotCount = static_cast<uint32_t>(slots.size());
+    fn->slotNames = assigned;
     Compiler c(p, &slots);
     fn->body.push_back(c.call(call));
     return fn;
@@ -306,6 +307,8 @@ std::unique_ptr<CompiledFunction> compileFunction(Program& p, const SmartPointer
   for (const DataPtr& s : source->body) collectAssigned(s.get(), assigned, seen);
   for (Symbol name : assigned) slots.emplace(name, static_cast<int32_t>(slots.size()));
   fn->slotCount = static_cast<uint32_t>(slots.size());
+  fn->slotNames.resize(slots.size());
+  for (const auto& [name, slot] : slots) fn->slotNames[static_cast<std::size_t>(slot)] = name;
   Compiler c(p, &slots);
   fn->body = c.block(source->body);
   return fn;

@@ -108,6 +108,17 @@ std::vector<FileVariable> fileVariables(std::size_t index) {
   return vars;
 }
 
+bool hasFileVariable(Symbol name) {
+  if (compiledEngine()) {
+    bool found = false;
+    compiled::fileVariable(name, found);
+    return found;
+  }
+  for (ScopeRecord* r : detail::recordTable)
+    if (r->variables.find(name)) return true;
+  return false;
+}
+
 std::vector<FileFunction> fileFunctions(std::size_t index) {
   std::vector<FileFunction> functions;
   if (index >= fileCount()) return functions;

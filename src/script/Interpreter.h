@@ -99,6 +99,8 @@ struct FileVariable {
   const Value* value;
 };
 std::vector<FileVariable> fileVariables(std::size_t index);
+// True when a file's table has the variable.
+bool hasFileVariable(Symbol name);
 struct FileFunction {
   std::string_view name;
   int32_t paramCount;

@@ -47,7 +47,7 @@ std::vector<std::string_view> namesSetSoFar(Scope& locals) {
   std::vector<std::string_view> names;
   for (Scope::Entry& e : locals) names.push_back(symbolName(e.name));
   for (std::size_t f = 0; f < fileCount(); ++f)
-    for (Scope::Entry& e : record(f).variables) names.push_back(symbolName(e.name));
+    for (const FileVariable& v : fileVariables(f)) names.push_back(v.name);
   return names;
 }
 
@@ -73,7 +73,7 @@ std::string emptyValue(Role role) {
 std::string describeMissing(const IData* arg, Scope& locals) {
   if (arg && arg->tag() == kTagID) {
     const auto* id = static_cast<const DataID*>(arg);
-    return quoted(id->text()) + (id->find(locals) ? " is empty" : " has no value");
+    return quoted(id->text()) + (locals.find(id->name) || hasFileVariable(id->name) ? " is empty" : " has no value");
   }
   if (arg && arg->tag() == kTagCallFunction)
     return quoted(std::string(static_cast<const DataCallFunction*>(arg)->text()) + "(...)") + " gives no value";
@@ -270,10 +270,9 @@ void warnNoFunction(const DataCallFunction& call) {
 void warnIfNoScene(std::string_view path) {
   static const Symbol kScene = intern("scene");
   std::vector<std::string_view> names;
-  for (std::size_t f = 0; f < fileCount(); ++f) {
-    if (record(f).variables.find(kScene)) return;
-    for (Scope::Entry& e : record(f).variables) names.push_back(symbolName(e.name));
-  }
+  if (hasFileVariable(kScene)) return;
+  for (std::size_t f = 0; f < fileCount(); ++f)
+    for (const FileVariable& v : fileVariables(f)) names.push_back(v.name);
   const std::string_view near = nearestName("scene", names);
   diagnose({path, 0, 0, DiagnosticKind::Warning,
             "nothing assigns 'scene', so nothing is drawn" +
