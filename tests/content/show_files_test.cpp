@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <deque>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -38,28 +37,6 @@ qor::ai::Board grownBoard() {
   return board;
 }
 
-// Cells reachable from `from` without crossing a wall (figures do not block).
-std::vector<bool> reachable(const qor::ai::Board& board, BoardCell from) {
-  std::vector<bool> seen(qor::ai::kCellCount, false);
-  std::deque<BoardCell> queue{from};
-  seen[static_cast<std::size_t>(qor::ai::Board::index(from.column, from.row))] = true;
-  while (!queue.empty()) {
-    const BoardCell c = queue.front();
-    queue.pop_front();
-    for (auto [dc, dr] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
-      const BoardCell n{c.column + dc, c.row + dr};
-      if (!qor::ai::Board::contains(n.column, n.row) || board.read(n.column, n.row) == qor::ai::kWall) continue;
-      const std::size_t i = static_cast<std::size_t>(qor::ai::Board::index(n.column, n.row));
-      if (seen[i]) continue;
-      seen[i] = true;
-      queue.push_back(n);
-    }
-  }
-  return seen;
-}
-bool at(const std::vector<bool>& cells, BoardCell c) {
-  return cells[static_cast<std::size_t>(qor::ai::Board::index(c.column, c.row))];
-}
 int manhattan(BoardCell a, BoardCell b) { return std::abs(a.column - b.column) + std::abs(a.row - b.row); }
 
 TEST(ContentShowTest, BoardAndActorsLetTheGameBePlayed) {
@@ -83,11 +60,8 @@ TEST(ContentShowTest, BoardAndActorsLetTheGameBePlayed) {
     EXPECT_EQ(board.read(f.column, f.row), qor::ai::kFree) << "stands on a wall after wall growth";
     EXPECT_TRUE(taken.insert({f.column, f.row}).second) << "shares its cell";
   }
+  // That the child and home can be reached, and the nurses catch a careless player, show_game_test's visitors show.
   EXPECT_EQ(board.read(home.column, home.row), qor::ai::kFree);
-  const std::vector<bool> fromChild = reachable(board, child);
-  EXPECT_TRUE(at(fromChild, home)) << "the child cannot be led home";
-  EXPECT_TRUE(at(fromChild, player)) << "the player cannot reach the child";
-  for (std::size_t i = 2; i < figures.size(); ++i) EXPECT_TRUE(at(fromChild, figures[i])) << "a nurse is shut away";
   // Well away: the child is neither home at once nor within reach of the start.
   EXPECT_GT(manhattan(child, home), 60);
   EXPECT_GT(manhattan(child, player), 100);
