@@ -365,24 +365,6 @@ TEST_F(ShellTest, GameStageStepEndsOnTimeOutCaptureOrHome) {
   }
 }
 
-TEST_F(ShellTest, EscapeQuitsTheEndSlideThatTheConsoleWasOpenBefore) {
-  // The console opened with F2 in the game stage; the time-out ends the
-  // game at the first pass. Escape on the end slide then quits (the close
-  // request behind it ends the loop if Escape went to the console).
-  setClockSource(&testClock);
-  stageStart = lastWorkerUpdate = lastChildUpdate = 0;
-  testNow = kGameTimeLimitMs + 1;
-  registerMainWindowClass();
-  stage = 5;
-  buildGameScene();
-  send(msg(WM_KEYDOWN, VK_F2));
-  ASSERT_TRUE(inputState.consoleVisible);
-  for (const MSG& m : {msg(WM_MOUSEMOVE), msg(WM_KEYDOWN, VK_ESCAPE), msg(WM_CLOSE)}) threadQueue().post(m);
-  EXPECT_EQ(mainLoop(), LoopEnd::Escape);
-  EXPECT_EQ(stage, 7);
-  EXPECT_FALSE(inputState.consoleVisible);
-}
-
 TEST_F(ShellTest, StepsOnlyOntoFreeCellsTurnsAlwaysAndDragsTurnTheRoom) {
   // The player at (column, row) facing `facing` on her own cell's code
   // `here` (1 before her first step, 8 after, 2 when she starts in a wall's

@@ -3,9 +3,7 @@
 // sent with xdotool, the last frame read back; and a model file shown in
 // place of a script.
 
-#include "support/ChildProcess.h"
-#include "support/Images.h"
-#include "support/ModelFixtures.h"
+#include "support/SceneRun.h"
 
 #include <gtest/gtest.h>
 
@@ -23,16 +21,12 @@ const char* const kScene =
     "scene = Group(Group(translate(-3, 0, 3), Light()), translate(0.4, 0, 0), scale(0.3, 0.3, 0.3), "
     "Model(\"cube.obj\"));\n";
 
-struct MouseRun : ChildProcess {
-  MouseRun() {
-    writeRedCube(dir);
-    dir.write("scene.txt", kScene);
-  }
-  void launch(const std::string& args) { start("'" KELVO_BIN_DIR "/kelvo-scene' " + args); }
+struct MouseRun : SceneRun {
+  MouseRun() : SceneRun(kScene) {}
   // Sends the xdotool `actions` to the window once the scene has loaded (its
   // line printed), then Escape until it quits; the last frame drawn is saved.
   ColourSpot drive(const std::string& actions, const char* shot) {
-    launch(std::string("--screenshot ") + shot + " scene.txt");
+    run(std::string("--screenshot ") + shot + " scene.txt", true, false);
     const unsigned long window = findWindow();
     EXPECT_TRUE(window && waitForOutput("ready\n")) << err();
     if (!window) return {};
@@ -47,8 +41,7 @@ TEST(MouseCameraEndToEnd, ADragTurnsTheViewAboutThePointAndTheWheelComesNearer) 
   if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
   // Untouched, the default camera's view: the cube right of the centre.
   MouseRun still;
-  still.launch("--frames 3 --screenshot before.png scene.txt");
-  ASSERT_EQ(still.waitExit(), 0) << still.err();
+  ASSERT_EQ(still.run("--frames 3 --screenshot before.png scene.txt"), 0) << still.err();
   const ColourSpot before = findColour(still.dir.file("before.png"), litRed);
   ASSERT_GT(before.count, 1000);
   EXPECT_GT(before.x, 400);
@@ -76,8 +69,7 @@ TEST(MouseCameraEndToEnd, AModelFileIsShownInPlaceOfAScript) {
   // read is refused by name.
   for (auto [file, status] : {std::pair{"cube.obj", 0}, {"missing.obj", 1}}) {
     MouseRun tool;
-    tool.start("'" KELVO_BIN_DIR "/kelvo-scene' --frames 5 --screenshot shot.png " + std::string(file), false);
-    ASSERT_EQ(tool.waitExit(), status) << file << tool.err();
+    ASSERT_EQ(tool.run("--frames 5 --screenshot shot.png " + std::string(file), false), status) << file << tool.err();
     if (status != 0) {
       EXPECT_EQ(tool.err().rfind("kelvo-scene: cannot open the model missing.obj: ", 0), 0u) << tool.err();
       continue;

@@ -1,14 +1,11 @@
 // kelvo-scene's batch runs and its screenshot key under the test display
 // (Xvfb): numbered screenshots, reference images, virtual time.
 
-#include "support/ChildProcess.h"
-#include "support/ModelFixtures.h"
+#include "support/SceneRun.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 
 namespace {
 
@@ -22,33 +19,19 @@ std::string cubeScene(const char* x, const char* step = "0") {
          "scene = Group(Group(translate(0, 0, 3), Light()), t, scale(0.5, 0.5, 0.5), Model(\"cube.obj\"));\n";
 }
 
-struct SceneRun : ChildProcess {
-  explicit SceneRun(const std::string& script) {
-    writeRedCube(dir);
-    dir.write("scene.txt", script);
-  }
-  int run(const std::string& args, bool wait = true) {
-    start("'" KELVO_BIN_DIR "/kelvo-scene' " + args);
-    return wait ? waitExit() : -1;
-  }
-};
-
 // A PNG file's size "WxH" and its pixels, B, G, R rows; "" when it is not one.
 std::string pngPixels(const std::string& path) {
-  std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> image(
-      FreeImage_GetFileType(path.c_str(), 0) == FIF_PNG ? FreeImage_Load(FIF_PNG, path.c_str(), 0) : nullptr,
-      &FreeImage_Unload);
-  if (!image || FreeImage_GetBPP(image.get()) != 24) return "";
-  const unsigned width = FreeImage_GetWidth(image.get()), height = FreeImage_GetHeight(image.get());
-  std::string seen = std::to_string(width) + "x" + std::to_string(height) + " ";
-  for (unsigned y = 0; y < height; ++y)
-    seen.append(reinterpret_cast<const char*>(FreeImage_GetScanLine(image.get(), static_cast<int>(y))), width * 3);
+  const Png image(path);
+  if (!image || FreeImage_GetBPP(image.bitmap()) != 24) return "";
+  std::string seen = std::to_string(image.width()) + "x" + std::to_string(image.height()) + " ";
+  for (int y = 0; y < image.height(); ++y)
+    seen.append(reinterpret_cast<const char*>(FreeImage_GetScanLine(image.bitmap(), y)), 3u * image.width());
   return seen;
 }
 
 TEST(BatchTest, F12SavesTheNextNumberedScreenshotAndSaysItsName) {
   SceneRun tool(cubeScene("0"));
-  tool.run("scene.txt", false);
+  tool.run("scene.txt", true, false);
   const unsigned long window = tool.findWindow();
   ASSERT_NE(window, 0ul) << tool.err();
   // A press lost on its way to the window is sent again.

@@ -1,25 +1,20 @@
 // The installation in game/ as the show reads it: the board, the room and the
-// actor file agree; the figures stand on the room's floor; every file the
-// show names is there and loads; the generators reproduce every file.
+// actor file agree; the figures stand on the room's floor; every model the
+// show names loads whole with its materials and textures (the sounds are
+// played by show_loudness_test, the scripts and settings read by the show's
+// end-to-end run); the generators reproduce every file.
 #include "ai/Actors.h"
 #include "ai/Board.h"
-#include "app/ScreenSettings.h"
-#include "scene/Scene.h"
-#include "script/Interpreter.h"
-#include "script/SceneDriver.h"
 #include "support/EngineFixtures.h"
 #include "support/ModelFixtures.h"
 #include "util/Path.h"
 
-#include <AL/al.h>
-#include <AL/alut.h>
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <deque>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -42,28 +37,6 @@ qor::ai::Board grownBoard() {
   return board;
 }
 
-// Cells reachable from `from` without crossing a wall (figures do not block).
-std::vector<bool> reachable(const qor::ai::Board& board, BoardCell from) {
-  std::vector<bool> seen(qor::ai::kCellCount, false);
-  std::deque<BoardCell> queue{from};
-  seen[static_cast<std::size_t>(qor::ai::Board::index(from.column, from.row))] = true;
-  while (!queue.empty()) {
-    const BoardCell c = queue.front();
-    queue.pop_front();
-    for (auto [dc, dr] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
-      const BoardCell n{c.column + dc, c.row + dr};
-      if (!qor::ai::Board::contains(n.column, n.row) || board.read(n.column, n.row) == qor::ai::kWall) continue;
-      const std::size_t i = static_cast<std::size_t>(qor::ai::Board::index(n.column, n.row));
-      if (seen[i]) continue;
-      seen[i] = true;
-      queue.push_back(n);
-    }
-  }
-  return seen;
-}
-bool at(const std::vector<bool>& cells, BoardCell c) {
-  return cells[static_cast<std::size_t>(qor::ai::Board::index(c.column, c.row))];
-}
 int manhattan(BoardCell a, BoardCell b) { return std::abs(a.column - b.column) + std::abs(a.row - b.row); }
 
 TEST(ContentShowTest, BoardAndActorsLetTheGameBePlayed) {
@@ -87,11 +60,8 @@ TEST(ContentShowTest, BoardAndActorsLetTheGameBePlayed) {
     EXPECT_EQ(board.read(f.column, f.row), qor::ai::kFree) << "stands on a wall after wall growth";
     EXPECT_TRUE(taken.insert({f.column, f.row}).second) << "shares its cell";
   }
+  // That the child and home can be reached, and the nurses catch a careless player, show_game_test's visitors show.
   EXPECT_EQ(board.read(home.column, home.row), qor::ai::kFree);
-  const std::vector<bool> fromChild = reachable(board, child);
-  EXPECT_TRUE(at(fromChild, home)) << "the child cannot be led home";
-  EXPECT_TRUE(at(fromChild, player)) << "the player cannot reach the child";
-  for (std::size_t i = 2; i < figures.size(); ++i) EXPECT_TRUE(at(fromChild, figures[i])) << "a nurse is shut away";
   // Well away: the child is neither home at once nor within reach of the start.
   EXPECT_GT(manhattan(child, home), 60);
   EXPECT_GT(manhattan(child, player), 100);
@@ -301,45 +271,6 @@ TEST(ContentShowTest, EveryFileTheShowNamesLoads) {
   EXPECT_EQ(FreeImage_GetFileType(game("Data/Textures/nonTexture.jpg").c_str(), 0), FIF_JPEG);
   FreeImage_DeInitialise();
 
-  // Sounds: what the show's decoder makes of them.
-  const char* sounds[] = {"Musica/ghost6.wav", "Efectos/Atrapenla.wav", "Efectos/ninomio.wav", "Efectos/VenBebe.wav",
-                          "Efectos/vamosacasa.wav"};
-  for (const char* sound : sounds) {
-    SCOPED_TRACE(sound);
-    const std::string path = game(std::string("Data/sounds/") + sound);
-    ALenum format = 0;
-    ALvoid* data = nullptr;
-    ALsizei size = 0, frequency = 0;
-    ALboolean loop = AL_FALSE;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    alutLoadWAVFile(reinterpret_cast<ALbyte*>(const_cast<char*>(path.c_str())), &format, &data, &size, &frequency, &loop);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(format, AL_FORMAT_MONO16);
-    EXPECT_EQ(frequency, 22050);
-    EXPECT_GT(size, 22050);  // at least half a second
-    EXPECT_LT(size, 22050 * 2 * 10);
-    alutUnloadWAV(format, data, size, frequency);
-#pragma GCC diagnostic pop
-  }
-
-  // Settings and the scene script.
-  const qor::ScreenSettings screen = qor::readScreenSettings(game("Data/ScreenSettings.txt"));
-  EXPECT_EQ(screen.width, 800);
-  EXPECT_EQ(screen.height, 600);
-  EXPECT_FALSE(screen.fullscreen);
-  qor::Scene settings;
-  qor::loadSceneSettings(settings, game("Data/Scenes/Settings.txt"));
-  EXPECT_TRUE(settings.castShadows);
-  qor::script::resetInterpreter();
-  qor::script::addFile(game("Data/Scenes/initial.txt"));
-  qor::SceneDriver driver;
-  EXPECT_TRUE(driver.parse(game("Data/Scenes/initial.txt")));
-  qor::script::resetInterpreter();
-  // The GUI's files, and the folder the model caches are written to.
-  std::istringstream gui(readFile(game("GUIConfig.txt")));
-  for (std::string file; gui >> file;) EXPECT_TRUE(fs::is_regular_file(game(file))) << file;
-  EXPECT_TRUE(fs::is_directory(game("Data/Models/tmp")));
 }
 
 // ---- the generators -------------------------------------------------------------------

@@ -10,15 +10,14 @@
 // machine to machine.
 
 #include "support/ChildProcess.h"
+#include "support/Images.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -45,18 +44,14 @@ const std::map<std::string, std::string> kPrinted = {
 // The share of pixels of a PNG image with a channel above 32 (not black);
 // -1 when the file cannot be read.
 double litShare(const std::string& path) {
-  std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> image(FreeImage_Load(FIF_PNG, path.c_str(), 0),
-                                                               &FreeImage_Unload);
-  if (!image) return -1;
-  const unsigned width = FreeImage_GetWidth(image.get()), height = FreeImage_GetHeight(image.get());
+  const Png image(path);
   long lit = 0;
-  for (unsigned y = 0; y < height; ++y)
-    for (unsigned x = 0; x < width; ++x) {
-      RGBQUAD q{};
-      FreeImage_GetPixelColor(image.get(), x, y, &q);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const RGBQUAD q = image.at(x, y);
       lit += std::max({q.rgbRed, q.rgbGreen, q.rgbBlue}) > 32;
     }
-  return width > 0 && height > 0 ? static_cast<double>(lit) / (width * height) : -1;
+  return image.width() > 0 && image.height() > 0 ? static_cast<double>(lit) / (image.width() * image.height()) : -1;
 }
 
 // The code blocks of README.md fenced as "```ks", in order.

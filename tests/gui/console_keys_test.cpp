@@ -60,7 +60,8 @@ const Key kLeft = key(SDLK_LEFT, SDL_SCANCODE_LEFT), kRight = key(SDLK_RIGHT, SD
           kShiftEnter = key(SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LSHIFT),
           kShiftLeft = key(SDLK_LEFT, SDL_SCANCODE_LEFT, KMOD_LSHIFT),
           kCtrlLeft = key(SDLK_LEFT, SDL_SCANCODE_LEFT, KMOD_LCTRL), kCtrlQ = key(SDLK_q, SDL_SCANCODE_Q, KMOD_LCTRL),
-          kF5 = key(SDLK_F5, SDL_SCANCODE_F5), kUp = key(SDLK_UP, SDL_SCANCODE_UP);
+          kF5 = key(SDLK_F5, SDL_SCANCODE_F5), kUp = key(SDLK_UP, SDL_SCANCODE_UP),
+          kDown = key(SDLK_DOWN, SDL_SCANCODE_DOWN);
 
 class ConsoleKeysTest : public ::testing::Test {
 protected:
@@ -140,6 +141,8 @@ TEST_F(ConsoleKeysTest, EachLayoutTypesEachCharacterOnceAndTheEditingKeysEdit) {
       {"Delete at the end", Console::Layout::Typed, typing("ab") + std::vector{kDelete}, "ab", 2},
       {"Delete a selection", Console::Layout::Typed, typing("abcd") + std::vector{kShiftLeft, kShiftLeft, kDelete},
        "ab", 2},
+      {"Backspace a selection", Console::Layout::Typed, typing("abcd") + std::vector{kShiftLeft, kBack}, "abc", 3},
+      {"Backspace at the start", Console::Layout::Typed, typing("ab") + std::vector{kHome, kLeft, kBack}, "ab", 0},
       {"word left", Console::Layout::Typed, typing("ab cd") + std::vector{kCtrlLeft} + typing("x"), "ab xcd", 4},
       {"Shift+Enter", Console::Layout::Typed, typing("a") + std::vector{kShiftEnter}, "a\n", 2},
       {"Ctrl with a letter", Console::Layout::Typed, typing("a") + std::vector{kCtrlQ, kF5}, "a", 1},
@@ -170,18 +173,23 @@ TEST_F(ConsoleKeysTest, CharactersTheConsoleCannotHoldAreMarkedAndControlsDroppe
   EXPECT_EQ(console.editLine(), "\xE9\xB7???");
 }
 
-// Output lines arriving while the user steps through the history (a warning of a timer, say) leave the step
+// Up steps over output lines to earlier typed lines, Down back to the draft, the cursor at the line's end;
+// output arriving while the user steps through the history (a warning of a timer, say) leaves the step
 // where it is.
-TEST_F(ConsoleKeysTest, OutputArrivingDuringAHistoryStepKeepsIt) {
-  console.lines = {"one", "two", ""};
-  console.isOutput = {false, false, false};
-  console.historyIndex = 2;
-  type({kUp});
-  console.addOutput("scene.ks:3.1: warning: something\nsecond line");
-  type({kUp});
-  EXPECT_EQ(console.editLine(), "one");
-  EXPECT_EQ(console.lines.size(), 5u);
-  EXPECT_TRUE(console.isOutput[2] && console.isOutput[3] && console.lines[3] == "second line");
+TEST_F(ConsoleKeysTest, HistoryStepsOverOutputLinesAndOutputArrivingKeepsTheStep) {
+  console.lines = {"one", "out", "two", "dr"};
+  console.isOutput = {false, true, false, false};
+  console.historyIndex = 3;
+  std::string seen;
+  for (const Key& k : {kUp, kUp, kUp, kDown, kDown, kDown}) {
+    type({k});
+    if (seen.empty()) console.addOutput("scene.ks:3.1: warning: something\nsecond line");
+    seen += console.editLine() + (console.cursor == static_cast<int32_t>(console.editLine().size()) ? " " : "? ");
+  }
+  EXPECT_EQ(seen, "two one one two dr dr ");
+  ASSERT_EQ(console.lines.size(), 6u);
+  EXPECT_TRUE(console.lines[0] == "one" && console.lines[2] == "two" && console.lines[4] == "second line");
+  EXPECT_TRUE(console.isOutput[3] && console.isOutput[4] && !console.isOutput[5]);
 }
 
 }  // namespace

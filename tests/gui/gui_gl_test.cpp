@@ -1,6 +1,7 @@
 // The GUI on the viewer's own window (Xvfb in the test scripts): frames with and without the installation's
 // skin, read back pixel by pixel (the diagnostic windows and the console), the font's lists, the clipboard.
 
+#include "authoring/Overlay.h"
 #include "app/App.h"
 #include "app/Hooks.h"
 #include "app/InputState.h"
@@ -15,7 +16,6 @@
 #include "scene/OpenGLRenderer.h"
 #include "scene/Scene.h"
 #include "scene/TransformNodes.h"
-#include "support/Contrast.h"
 #include "support/TempDir.h"
 
 #include <GL/gl.h>
@@ -194,7 +194,11 @@ TEST_F(GuiFrameTest, ConsoleLinesStandOutFromTheirBands) {
     std::sort(byCount.rbegin(), byCount.rend());
     const Pixel band = byCount[0].second, ink = byCount[1].second;
     EXPECT_TRUE(a.inkTest(ink)) << a.name << ": " << ::testing::PrintToString(ink);
-    EXPECT_GE(kelvo::test::contrastRatio(band, ink), 4.5)
+    auto colour = [](const Pixel& p) {
+      return kelvo::authoring::Colour{static_cast<unsigned char>(p[0]), static_cast<unsigned char>(p[1]),
+                                      static_cast<unsigned char>(p[2])};
+    };
+    EXPECT_GE(kelvo::authoring::contrastRatio(colour(band), colour(ink)), 4.5)
         << a.name << ": " << ::testing::PrintToString(band) << " behind " << ::testing::PrintToString(ink);
   }
 }

@@ -1,6 +1,6 @@
 // The GUI without GL: presses, stacking, dragging, closing and the controls; the layout and metrics
-// readers; the diagnostic windows' texts; the console's keyboard layout, editing keys, history, display
-// lines, and commands run through the script language.
+// readers; the diagnostic windows' texts; the console's own keyboard layout, display lines, and commands
+// run through the script language (editing keys and history: console_keys_test).
 
 #include "app/StageFlow.h"
 #include "gui/GuiManager.h"
@@ -261,35 +261,6 @@ TEST_F(ScriptedGuiTest, KeysTypeTheConsolesOwnLayout) {
   hold(kNone);
   press({VK_CAPITAL, 'B', VK_CAPITAL, 'B', VK_SHIFT});
   EXPECT_TRUE(console.editLine() == "Bb" && keys[VK_SHIFT] == 1);
-}
-
-TEST_F(ScriptedGuiTest, EditingKeysMoveTheCursorAndSelectionAndHistoryStepsOverTypedLines) {
-  setLine("hello");
-  press({VK_SHIFT, VK_LEFT, VK_LEFT});  // Shift starts a selection at the cursor; Left drags its moving end
-  EXPECT_TRUE(console.selStart == 5 && console.selEnd == 3 && console.cursor == 3);
-  hold(kNone);
-  press({VK_BACK});
-  EXPECT_TRUE(console.editLine() == "hel" && console.cursor == 3 && console.selStart == console.selEnd);
-  press({VK_BACK});
-  EXPECT_EQ(console.editLine(), "he");
-  press({VK_HOME, VK_LEFT, VK_BACK});  // then nothing before the cursor
-  EXPECT_TRUE(console.cursor == 0 && console.editLine() == "he");
-  press({VK_END});
-  hold(kShift);
-  press({VK_RETURN});  // Shift+Enter: a line feed at the end, no submission
-  EXPECT_TRUE(console.editLine() == "he\n" && console.lines.size() == 1u);
-
-  // Up steps over output lines to earlier typed lines, Down back to the draft; the cursor goes to the end.
-  console.lines = {"one", "out", "two", "dr"};
-  console.isOutput = {false, true, false, false};
-  console.historyIndex = 3;
-  std::string seen;
-  for (uint8_t key : {VK_UP, VK_UP, VK_UP, VK_DOWN, VK_DOWN, VK_DOWN}) {
-    press({key});
-    seen += console.editLine() + (console.cursor == static_cast<int32_t>(console.editLine().size()) ? " " : "? ");
-  }
-  EXPECT_EQ(seen, "two one one two dr dr ");
-  EXPECT_TRUE(console.lines[0] == "one" && console.lines[2] == "two");
 }
 
 TEST_F(ScriptedGuiTest, DisplayLinesWrapAt80AndOnlyTheLast20Show) {

@@ -2,16 +2,12 @@
 // a broken script's messages over the scene, nothing for a clean one, the
 // statistics with --stats, F1 and F11 typed, a reload that comes clean.
 
-#include "support/ChildProcess.h"
-#include "support/ModelFixtures.h"
+#include "support/SceneRun.h"
 
 #include "authoring/MessagePanel.h"
 #include "authoring/SceneOverlays.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace {
 
@@ -24,26 +20,14 @@ const std::string kScene =
 // The same with a warning (line 3) and a syntax error (line 4) after it.
 const std::string kBroken = kScene + "m = Model(\"missing.obj\");\nx = (1;\n";
 
-struct SceneRun : ChildProcess {
-  explicit SceneRun(const std::string& script) {
-    writeRedCube(dir);
-    dir.write("scene.txt", script);
-  }
-  int run(const std::string& args, bool wait = true) {
-    start("'" KELVO_BIN_DIR "/kelvo-scene' " + args);
-    return wait ? waitExit() : -1;
-  }
-  // The screenshot; null when there is none.
-  void load() {
-    image.reset(FreeImage_Load(FIF_PNG, dir.file("shot.png").c_str(), 0));
-    ASSERT_TRUE(image) << err();
-  }
-  Colour at(int x, int y) const {  // from the top left
-    RGBQUAD q{};
-    FreeImage_GetPixelColor(image.get(), x, FreeImage_GetHeight(image.get()) - 1 - y, &q);
+// The screenshot's colour at (x, y) from the top left, and how many pixels of
+// exactly `c` lie in the rectangle [x0, x1) × [y0, y1).
+struct Shot : Png {
+  using Png::Png;
+  Colour at(int x, int y) const {
+    const RGBQUAD q = Png::at(x, y);
     return {q.rgbRed, q.rgbGreen, q.rgbBlue};
   }
-  // Pixels of exactly `c` in the rectangle [x0, x1) × [y0, y1).
   int count(Colour c, int x0, int y0, int x1, int y1) const {
     int n = 0;
     for (int y = y0; y < y1; ++y)
@@ -54,7 +38,6 @@ struct SceneRun : ChildProcess {
     return n;
   }
   bool red(int x, int y) const { return at(x, y).r > 120 && at(x, y).g < 40 && at(x, y).b < 40; }
-  std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> image{nullptr, &FreeImage_Unload};
 };
 
 bool is(Colour a, Colour b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
@@ -70,20 +53,21 @@ TEST(OverlayToolTest, ABrokenScriptsMessagesLieOverTheSceneAlongTheBottom) {
   // Standard error as before: each message once.
   EXPECT_EQ(tool.err(), "scene.txt:4.6: syntax error, unexpected ;, expecting )\n"
                         "scene.txt:3.4: warning: cannot open model \"missing.obj\": no such file\n");
-  tool.load();
+  const Shot shot(tool.dir.file("shot.png"));
+  ASSERT_TRUE(shot);
   // Both messages are longer than the 51 columns of a 640 pixel window, so
   // each wraps into two rows at twice the font size: 8 pixels from the edges,
   // 4 × 22 + 12 high, so from y 372 to 472, across the window.
-  EXPECT_TRUE(is(tool.at(8, 372), kPanelBackground));
-  EXPECT_TRUE(is(tool.at(631, 471), kPanelBackground));
-  EXPECT_FALSE(is(tool.at(8, 371), kPanelBackground));
-  EXPECT_GT(tool.count(kErrorText, 8, 372, 632, 422), 100);
+  EXPECT_TRUE(is(shot.at(8, 372), kPanelBackground));
+  EXPECT_TRUE(is(shot.at(631, 471), kPanelBackground));
+  EXPECT_FALSE(is(shot.at(8, 371), kPanelBackground));
+  EXPECT_GT(shot.count(kErrorText, 8, 372, 632, 422), 100);
   // The warning's rows start at y 422, below the error's descenders.
-  EXPECT_GT(tool.count(kWarningText, 8, 422, 632, 472), 100);
-  EXPECT_EQ(tool.count(kErrorText, 8, 422, 632, 472), 0);
+  EXPECT_GT(shot.count(kWarningText, 8, 422, 632, 472), 100);
+  EXPECT_EQ(shot.count(kErrorText, 8, 422, 632, 472), 0);
   // The scene is drawn above it, as far as it was read.
-  EXPECT_TRUE(tool.red(320, 240));
-  EXPECT_TRUE(is(tool.at(2, 2), Colour{0, 0, 0}));
+  EXPECT_TRUE(shot.red(320, 240));
+  EXPECT_TRUE(is(shot.at(2, 2), Colour{0, 0, 0}));
 }
 
 TEST(OverlayToolTest, ACleanScriptShowsNoPanelAndStatsShowTheirBox) {
@@ -91,19 +75,20 @@ TEST(OverlayToolTest, ACleanScriptShowsNoPanelAndStatsShowTheirBox) {
     SceneRun tool(kScene);
     ASSERT_EQ(tool.run(std::string(stats ? "--stats " : "") + "--frames 5 --screenshot shot.png scene.txt"), 0)
         << tool.err();
-    tool.load();
-    EXPECT_EQ(tool.count(kPanelBackground, 0, 240, 640, 480), 0);
-    EXPECT_TRUE(tool.red(320, 240));
+    const Shot shot(tool.dir.file("shot.png"));
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot.count(kPanelBackground, 0, 240, 640, 480), 0);
+    EXPECT_TRUE(shot.red(320, 240));
     // The statistics in the top right corner, white text on their box.
-    EXPECT_EQ(is(tool.at(631, 8), kBoxBackground), stats);
-    EXPECT_EQ(tool.count(kBoxBackground, 320, 0, 640, 160) > 1000, stats);
-    EXPECT_EQ(tool.count(kelvo::authoring::kBodyText, 320, 0, 640, 160) > 100, stats);
+    EXPECT_EQ(is(shot.at(631, 8), kBoxBackground), stats);
+    EXPECT_EQ(shot.count(kBoxBackground, 320, 0, 640, 160) > 1000, stats);
+    EXPECT_EQ(shot.count(kelvo::authoring::kBodyText, 320, 0, 640, 160) > 100, stats);
   }
 }
 
 TEST(OverlayToolTest, TypedKeysShowTheBoxesAndAReloadThatComesCleanEmptiesThePanel) {
   SceneRun tool(kBroken + "setKeyFunc(\"M\", print(1));\n");
-  tool.run("--screenshot shot.png scene.txt", false);
+  tool.run("--screenshot shot.png scene.txt", true, false);
   const unsigned long window = tool.findWindow();
   ASSERT_NE(window, 0ul) << tool.err();
   // Fixed before F5: the reload finds a clean script. The keys arrive in
@@ -112,14 +97,15 @@ TEST(OverlayToolTest, TypedKeysShowTheBoxesAndAReloadThatComesCleanEmptiesThePan
   tool.dir.write("scene.txt", kScene + "setKeyFunc(\"M\", print(1));\n");
   // The run's status counts the first load's error, as a screenshot run does.
   ASSERT_EQ(tool.pressKeys(window, "F1 F11 F5 Escape"), 1) << tool.err();
-  tool.load();
-  EXPECT_EQ(tool.count(kPanelBackground, 0, 0, 640, 480), 0);
-  EXPECT_TRUE(is(tool.at(8, 8), kBoxBackground));
-  EXPECT_TRUE(is(tool.at(631, 8), kBoxBackground));
+  const Shot shot(tool.dir.file("shot.png"));
+  ASSERT_TRUE(shot);
+  EXPECT_EQ(shot.count(kPanelBackground, 0, 0, 640, 480), 0);
+  EXPECT_TRUE(is(shot.at(8, 8), kBoxBackground));
+  EXPECT_TRUE(is(shot.at(631, 8), kBoxBackground));
   // The help reaches further down than the statistics: its lines and the
   // script's binding.
-  EXPECT_TRUE(is(tool.at(8, 200), kBoxBackground));
-  EXPECT_GT(tool.count(kelvo::authoring::kHeadingText, 0, 0, 320, 240), 100);
+  EXPECT_TRUE(is(shot.at(8, 200), kBoxBackground));
+  EXPECT_GT(shot.count(kelvo::authoring::kHeadingText, 0, 0, 320, 240), 100);
   // The errors of the first load only, on standard error.
   EXPECT_EQ(tool.err().find("syntax error"), tool.err().rfind("syntax error")) << tool.err();
 }

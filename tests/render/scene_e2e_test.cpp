@@ -1,13 +1,9 @@
 // kelvo-scene as an author meets it under the test display (Xvfb): scene
 // scripts with a red cube, screenshots read back, keys sent with xdotool.
 
-#include "support/ChildProcess.h"
-#include "support/ModelFixtures.h"
+#include "support/SceneRun.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace {
 
@@ -16,34 +12,22 @@ using namespace kelvo::test;
 // A light 3 units before the origin, towards the default camera at (0, 0, 2).
 const std::string kLight = "Group(translate(0, 0, 3), Light())";
 
-// kelvo-scene in a scratch folder holding the cube (with a half transparent
-// blue "glass" material beside its red one) and `script` as scene.txt.
-struct SceneRun : ChildProcess {
-  explicit SceneRun(const std::string& script) {
-    writeRedCube(dir, "newmtl glass\nKa 0 0 0\nKd 0 0 1\nKs 0 0 0\nd 0.5\n");
-    dir.write("scene.txt", script);
+// The saved screenshot's size as "WxH", then a letter per point (x, y from
+// the top left): R red, B blue, M half red and half blue, K black, ? other.
+std::string letters(const SceneRun& tool, std::initializer_list<std::pair<int, int>> points) {
+  const Png image = tool.shot();
+  std::string seen = std::to_string(image.width()) + "x" + std::to_string(image.height()) + " ";
+  for (auto [x, y] : points) {
+    const RGBQUAD q = image.at(x, y);
+    const int r = q.rgbRed, g = q.rgbGreen, b = q.rgbBlue;
+    const bool red = r > 180 && b < 40, blue = r < 40 && b > 120, mixed = r > 80 && r < 180 && b > 80;
+    seen += r < 16 && g < 16 && b < 16 ? 'K' : g >= 40 ? '?' : red ? 'R' : blue ? 'B' : mixed ? 'M' : '?';
   }
-  int run(const std::string& args, bool display = true, bool wait = true) {
-    start("'" KELVO_BIN_DIR "/kelvo-scene' " + args, display);
-    return wait ? waitExit() : -1;
-  }
-  // The saved screenshot's size as "WxH", then a letter per point (x, y from
-  // the top left): R red, B blue, M half red and half blue, K black, ? other.
-  std::string shot(std::initializer_list<std::pair<int, int>> points) const {
-    std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> image(
-        FreeImage_Load(FIF_PNG, dir.file("shot.png").c_str(), 0), &FreeImage_Unload);
-    const int height = static_cast<int>(FreeImage_GetHeight(image.get()));
-    std::string seen = std::to_string(FreeImage_GetWidth(image.get())) + "x" + std::to_string(height) + " ";
-    for (auto [x, y] : points) {
-      RGBQUAD q{};
-      FreeImage_GetPixelColor(image.get(), x, height - 1 - y, &q);
-      const int r = q.rgbRed, g = q.rgbGreen, b = q.rgbBlue;
-      const bool red = r > 180 && b < 40, blue = r < 40 && b > 120, mixed = r > 80 && r < 180 && b > 80;
-      seen += r < 16 && g < 16 && b < 16 ? 'K' : g >= 40 ? '?' : red ? 'R' : blue ? 'B' : mixed ? 'M' : '?';
-    }
-    return seen;
-  }
-};
+  return seen;
+}
+
+// The cube's folder holds a half transparent blue "glass" material beside its red one.
+const std::string kGlass = "newmtl glass\nKa 0 0 0\nKd 0 0 1\nKs 0 0 0\nd 0.5\n";
 
 // An opaque red cube behind a smaller glass one, partly overlapping.
 const std::string kGlassScene =
@@ -55,17 +39,17 @@ TEST(SceneToolTest, TranslucentMaterialBlendsOverTheOpaqueOneOnlyWithSceneBlend)
   // Without the setting the translucent pass paints over what is behind.
   // Left of the glass the lit red cube, whose top edge stays below y = 100 at
   // the default camera's distance; black corners.
-  SceneRun plain(kGlassScene);
+  SceneRun plain(kGlassScene, kGlass);
   ASSERT_EQ(plain.run("--frames 5 --screenshot shot.png scene.txt"), 0) << plain.err();
   EXPECT_EQ(plain.out().rfind("ready\n", 0), 0u) << plain.out();
-  EXPECT_EQ(plain.shot({{250, 240}, {420, 240}, {320, 100}, {2, 2}, {637, 2}, {2, 477}, {637, 477}}),
+  EXPECT_EQ(letters(plain, {{250, 240}, {420, 240}, {320, 100}, {2, 2}, {637, 2}, {2, 477}, {637, 477}}),
             "640x480 RBKKKKK");
   // With it the overlap is half red, half blue. Words after a setting, and
   // lines after "end", are ignored.
-  SceneRun blended(kGlassScene);
+  SceneRun blended(kGlassScene, kGlass);
   blended.dir.write("Data/Scenes/Settings.txt", "sceneBlend extra words\nsceneCastShadows\nend\nsceneDontBlend\n");
   ASSERT_EQ(blended.run("--frames 5 --screenshot shot.png scene.txt"), 0) << blended.err();
-  EXPECT_EQ(blended.shot({{250, 240}, {420, 240}}), "640x480 RM");
+  EXPECT_EQ(letters(blended, {{250, 240}, {420, 240}}), "640x480 RM");
 }
 
 // A cube that starts on the left; `mover` holds the calls that move it right.
@@ -84,7 +68,7 @@ TEST(SceneToolTest, OffscreenWithoutADisplayAScriptCameraATimerAndLocatedErrors)
                             "Timer(10, 50, idle(), done());\n") + "x = (1;\n");
   ASSERT_EQ(tool.run("--size 320x240 --screenshot shot.png scene.txt", false), 1) << tool.err();
   EXPECT_NE(tool.err().find("scene.txt:17.6: "), std::string::npos) << tool.err();
-  EXPECT_EQ(tool.shot({{60, 120}, {260, 120}}), "320x240 KR");
+  EXPECT_EQ(letters(tool, {{60, 120}, {260, 120}}), "320x240 KR");
 }
 
 TEST(SceneToolTest, KeyPressReachesItsBindingAndEscapeQuits) {
@@ -94,7 +78,7 @@ TEST(SceneToolTest, KeyPressReachesItsBindingAndEscapeQuits) {
   ASSERT_NE(window, 0ul) << tool.err();
   // The reset loads the script again, bindings too.
   ASSERT_EQ(tool.pressKeys(window, "r m Escape"), 0) << tool.err();
-  EXPECT_EQ(tool.shot({{40, 240}, {600, 240}}), "640x480 KR");
+  EXPECT_EQ(letters(tool, {{40, 240}, {600, 240}}), "640x480 KR");
 }
 
 TEST(SceneToolTest, BadOptionsAreUsageErrorsAMissingScriptIsNot) {

@@ -4,6 +4,7 @@
 #include <FreeImage.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace kelvo::test {
@@ -49,6 +50,26 @@ inline bool writeColourImage(const std::string& path, FREE_IMAGE_FORMAT format, 
 
 namespace kelvo::test {
 
+// A PNG file read back (false when it is none), its pixels addressed from the top left.
+class Png {
+public:
+  explicit Png(const std::string& path)
+      : image_(FreeImage_GetFileType(path.c_str(), 0) == FIF_PNG ? FreeImage_Load(FIF_PNG, path.c_str(), 0) : nullptr,
+               &FreeImage_Unload) {}
+  explicit operator bool() const { return image_ != nullptr; }
+  int width() const { return image_ ? static_cast<int>(FreeImage_GetWidth(image_.get())) : 0; }
+  int height() const { return image_ ? static_cast<int>(FreeImage_GetHeight(image_.get())) : 0; }
+  RGBQUAD at(int x, int y) const {
+    RGBQUAD q{};
+    if (image_) FreeImage_GetPixelColor(image_.get(), x, height() - 1 - y, &q);
+    return q;
+  }
+  FIBITMAP* bitmap() const { return image_.get(); }
+
+private:
+  std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> image_;
+};
+
 // Where the pixels of one colour lie in an image file: how many there are
 // and their mean position, x and y in pixels from the top left (0 when none).
 struct ColourSpot {
@@ -61,19 +82,15 @@ struct ColourSpot {
 template <class IsColour>
 ColourSpot findColour(const std::string& path, IsColour isColour) {
   ColourSpot spot;
-  FIBITMAP* image = FreeImage_Load(FreeImage_GetFileType(path.c_str(), 0), path.c_str(), 0);
-  if (!image) return spot;
-  const int width = static_cast<int>(FreeImage_GetWidth(image)), height = static_cast<int>(FreeImage_GetHeight(image));
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      RGBQUAD q{};
-      FreeImage_GetPixelColor(image, x, height - 1 - y, &q);
+  const Png image(path);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const RGBQUAD q = image.at(x, y);
       if (!isColour(q.rgbRed, q.rgbGreen, q.rgbBlue)) continue;
       ++spot.count;
       spot.x += x;
       spot.y += y;
     }
-  FreeImage_Unload(image);
   if (spot.count > 0) {
     spot.x /= spot.count;
     spot.y /= spot.count;
