@@ -9,6 +9,8 @@
 
 #include "script/CompiledCode.h"
 
+#include "base/Inline.h"
+
 #include "script/Diagnostics.h"
 #include "script/ObjectProtocol.h"
 #include "script/RunChecks.h"
@@ -57,14 +59,14 @@ Scope localsOf(const Frame& f) {
 
 // The slot of a name: the frame's when bound, else its file variable's;
 // null when no table has it.
-inline Value* find(const Var& v, Frame& f) {
+KELVO_ALWAYS_INLINE Value* find(const Var& v, Frame& f) {
   if (v.slot >= 0 && f.bound[v.slot]) return &f.slots[v.slot];
   return v.global->file >= 0 ? &v.global->value : nullptr;
 }
 
 // "=": into the table that has the name, else a new local (a new variable
 // of the running file at the top level).
-inline void store(const Var& v, Frame& f, Value value) {
+KELVO_ALWAYS_INLINE void store(const Var& v, Frame& f, Value value) {
   if (v.slot >= 0 && f.bound[v.slot]) {
     f.slots[v.slot] = std::move(value);
   } else if (v.global->file >= 0) {
@@ -77,20 +79,30 @@ inline void store(const Var& v, Frame& f, Value value) {
   }
 }
 
-inline Value readVar(const Var& v, Frame& f) {
+KELVO_ALWAYS_INLINE Value readVar(const Var& v, Frame& f) {
   const Value* slot = find(v, f);
   return slot ? *slot : unsetRead(v, f);
+}
+
+// An operand's value where one is wanted.
+KELVO_ALWAYS_INLINE Value operandValue(const Operand& o, Frame& f) {
+  switch (o.kind) {
+    case Operand::kVar: return readVar(o.var, f);
+    case Operand::kConst: return o.constant;
+    case Operand::kCode: return o.code->run(*o.code, f);
+    default: return Value();
+  }
 }
 
 bool isObjectTag(int32_t tag) {
   return tag == kTagSceneNode || tag == kTagTime || tag == kTagMaterial || tag == kTagCamera || tag == kTagVector;
 }
 
-inline DataString* soleString(const Value& v) {
+KELVO_ALWAYS_INLINE DataString* soleString(const Value& v) {
   IData* o = v.object();
   return o && o->tag() == kTagString && o->refCount() == 1 ? static_cast<DataString*>(o) : nullptr;
 }
-inline const DataString* stringOf(const Value* v) {
+KELVO_ALWAYS_INLINE const DataString* stringOf(const Value* v) {
   IData* o = v ? v->object() : nullptr;
   return o && o->tag() == kTagString ? static_cast<const DataString*>(o) : nullptr;
 }
@@ -112,7 +124,7 @@ bool runBlock(const Block& block, Frame& f, Value& result) {
 // ---- operands ----------------------------------------------------------------
 
 template <Operand::Kind K>
-inline Value eval(const Operand& o, Frame& f) {
+KELVO_ALWAYS_INLINE Value eval(const Operand& o, Frame& f) {
   if constexpr (K == Operand::kVar) return readVar(o.var, f);
   if constexpr (K == Operand::kConst) return o.constant;
   if constexpr (K == Operand::kCode) return o.code->run(*o.code, f);
@@ -122,7 +134,7 @@ inline Value eval(const Operand& o, Frame& f) {
 // A leaf read in place: the variable's slot or the literal; null for a
 // name no table has.
 template <Operand::Kind K>
-inline const Value* leaf(const Operand& o, Frame& f) {
+KELVO_ALWAYS_INLINE const Value* leaf(const Operand& o, Frame& f) {
   if constexpr (K == Operand::kVar)
     return find(o.var, f);
   else
@@ -132,7 +144,7 @@ inline const Value* leaf(const Operand& o, Frame& f) {
 // The plain-number cases of the int and float tables, in line; false for
 // anything else (the tables then decide).
 template <Op kOp>
-inline bool plainArithmetic(const Value& a, const Value& b, Value& out) {
+KELVO_ALWAYS_INLINE bool plainArithmetic(const Value& a, const Value& b, Value& out) {
   const Value::Kind ka = a.kind(), kb = b.kind();
   if (ka == Value::kInt && kb == Value::kInt) return qor::detail::intArithmetic(kOp, a.intValue(), b.intValue(), out);
   if ((ka != Value::kFloat && ka != Value::kInt) || (kb != Value::kFloat && kb != Value::kInt)) return false;
@@ -157,7 +169,7 @@ inline bool plainArithmetic(const Value& a, const Value& b, Value& out) {
 
 struct OperandCode final : Code {
   explicit OperandCode(Operand o) : Code(&runIt), operand(std::move(o)) {}
-  static Value runIt(const Code& c, Frame& f) { return evalOperand(static_cast<const OperandCode&>(c).operand, f); }
+  static Value runIt(const Code& c, Frame& f) { return operandValue(static_cast<const OperandCode&>(c).operand, f); }
   const Operand operand;
 };
 
@@ -178,7 +190,7 @@ struct ListCode final : Code {
     SmartPointer<DataVector> list(new DataVector);
     list->reserveCharged(n.items.size());
     for (const ListItem& item : n.items)
-      list->elements.push_back(item.plain ? item.value : evalOperand(item.operand, f));
+      list->elements.push_back(item.plain ? item.value : operandValue(item.operand, f));
     return Value(list.get());
   }
   const std::vector<ListItem> items;
@@ -189,7 +201,7 @@ struct ParenthesisedCode final : Code {
   static Value runIt(const Code& c, Frame& f) {
     Level level;
     if (!level) return Value();
-    return evalOperand(static_cast<const ParenthesisedCode&>(c).element, f);
+    return operandValue(static_cast<const ParenthesisedCode&>(c).element, f);
   }
   const Operand element;
 };
@@ -261,7 +273,7 @@ struct UnaryCode final : Code {
     const auto& n = static_cast<const UnaryCode&>(c);
     Level level;
     if (!level) return Value();
-    return unaryOp(n.op, evalOperand(n.operand, f));
+    return unaryOp(n.op, operandValue(n.operand, f));
   }
   const Op op;
   const Operand operand;
@@ -280,7 +292,7 @@ Value runAssign(const Code& c, Frame& f) {
   const auto& n = static_cast<const AssignCode&>(c);
   Level level;
   if (!level) return Value();
-  Value v = evalOperand(n.value, f);
+  Value v = operandValue(n.value, f);
   store(n.target, f, v);
   return v;
 }
@@ -302,7 +314,7 @@ Value runCompoundAssign(const Code& c, Frame& f) {
     }
   }
   Value current = slot ? *slot : unsetRead(n.target, f);
-  Value operand = evalOperand(n.value, f);
+  Value operand = operandValue(n.value, f);
   Value value;
   if (current && operand && !(current.kind() == Value::kInt && operand.kind() == Value::kInt &&
                               qor::detail::intArithmetic(n.op, current.intValue(), operand.intValue(), value)))
@@ -329,7 +341,7 @@ struct FieldCode final : Code {
     const auto& n = static_cast<const FieldCode&>(c);
     Level level;
     if (!level) return Value();
-    Value object = evalOperand(n.object, f);
+    Value object = operandValue(n.object, f);
     IData* o = object.object();
     if (!o || !isObjectTag(o->tag())) return Value();
     DataPtr value = o->getAttribute(n.field->text());
@@ -349,7 +361,7 @@ struct MethodCode final : Code {
     Level level;
     if (!level) return Value();
     // Held for the call: the arguments may change the variable.
-    Value object = evalOperand(n.object, f);
+    Value object = operandValue(n.object, f);
     if (warningsOn()) checkMethodCall(object, *n.call);
     IData* o = object.object();
     if (!o || !isObjectTag(o->tag())) return Value();
@@ -360,7 +372,7 @@ struct MethodCode final : Code {
     Level methodLevel;
     if (!methodLevel) return Value();
     ValueArgs args(n.args.size());
-    for (std::size_t i = 0; i < n.args.size(); ++i) args[i] = evalOperand(n.args[i], f);
+    for (std::size_t i = 0; i < n.args.size(); ++i) args[i] = operandValue(n.args[i], f);
     if (list) return static_cast<DataVector*>(o)->invoke(n.listMethod, args.data(), args.size());
     MethodCall m(n.call->name, args.data(), args.size(), n.site);
     return Value(o->callMethod(m));
@@ -378,7 +390,7 @@ struct IndexCode final : Code {
     const auto& n = static_cast<const IndexCode&>(c);
     Level level;
     if (!level) return Value();
-    Value key = evalOperand(n.key, f);
+    Value key = operandValue(n.key, f);
     // The variable of the local table, else of the running file's table.
     const Value* slot = nullptr;
     if (n.target.slot >= 0 && f.bound[n.target.slot]) {
@@ -485,7 +497,7 @@ struct CallCode final : Code {
     if (n.form == CallForm::Values || n.form == CallForm::Checked) {
       const uint64_t said = diagnosticsOffered();
       ValueArgs values(n.args.size());
-      for (std::size_t i = 0; i < n.args.size(); ++i) values[i] = evalOperand(n.args[i], f);
+      for (std::size_t i = 0; i < n.args.size(); ++i) values[i] = operandValue(n.args[i], f);
       // The arguments first (an include among them may define the function).
       syncFunctionsIfChanged();
       if (const CompiledFunction* fn = n.slot->fn) {
@@ -522,8 +534,8 @@ struct CallCode final : Code {
         if (warningsOn()) checkBuiltinCall(*call, *argv, false, false, checkLocals(f));
         return Value();
       }
-      argv->push_back(evalOperand(args[0], f).box());
-      argv->push_back(evalOperand(args[1], f).box());
+      argv->push_back(operandValue(args[0], f).box());
+      argv->push_back(operandValue(args[1], f).box());
       argv->push_back(expressionValue(expressions[2]));
       argv->push_back(expressionValue(expressions[3]));
     } else {
@@ -571,7 +583,7 @@ struct IfCode final : Code {
     const auto& n = static_cast<const IfCode&>(c);
     Level level;
     if (!level) return Value();
-    const Value test = evalOperand(n.condition, f);
+    const Value test = operandValue(n.condition, f);
     // Only a real bool chooses a branch: `if (1)` does nothing.
     if (test.kind() != Value::kBool) return Value();
     Value result;
@@ -587,7 +599,7 @@ struct IfCode final : Code {
 inline int loopTest(const Operand& condition, Frame& f) {
   countStep();
   bool go;
-  return asBool(evalOperand(condition, f), go) ? go : -1;
+  return asBool(operandValue(condition, f), go) ? go : -1;
 }
 
 struct LoopCode final : Code {
@@ -616,12 +628,12 @@ Value runFor(const Code& c, Frame& f) {
   const auto& n = static_cast<const LoopCode&>(c);
   Level level;
   if (!level) return Value();
-  evalOperand(n.init, f);
+  operandValue(n.init, f);
   for (;;) {
     if (loopTest(n.condition, f) <= 0) return Value();
     Value result;
     if (runBlock(n.body, f, result)) return result;
-    evalOperand(n.step, f);
+    operandValue(n.step, f);
     if (aborting) return Value();
     collectIfCrowded();
   }
@@ -630,7 +642,7 @@ Value runFor(const Code& c, Frame& f) {
 struct ReturnCode final : Code {
   explicit ReturnCode(Operand v) : Code(&runIt), value(std::move(v)) {}
   static Value runIt(const Code& c, Frame& f) {
-    Value v = evalOperand(static_cast<const ReturnCode&>(c).value, f);
+    Value v = operandValue(static_cast<const ReturnCode&>(c).value, f);
     returnFlag = true;
     return v;
   }
@@ -665,14 +677,8 @@ private:
 
 // ---- the factories -----------------------------------------------------------------------
 
-Value evalOperand(const Operand& o, Frame& f) {
-  switch (o.kind) {
-    case Operand::kVar: return readVar(o.var, f);
-    case Operand::kConst: return o.constant;
-    case Operand::kCode: return o.code->run(*o.code, f);
-    default: return Value();
-  }
-}
+Value evalOperand(const Operand& o, Frame& f) { return operandValue(o, f); }
+
 
 DataPtr makeStoredCall(const ExpressionArg& arg) {
   return DataPtr(new StoredCall(sharedProgram(), arg.stored, arg.node));
