@@ -2,11 +2,10 @@
 
 #include "material/MaterialLibrary.h"
 #include "model/ObjFileNumbered.h"
+#include "model/ObjText.h"
 #include "util/LineScanner.h"
-#include "util/MappedFile.h"
 #include "util/ReadRecord.h"
 #include "util/Path.h"
-#include "util/TextFile.h"
 #include "util/Warnings.h"
 
 #include <GL/gl.h>
@@ -66,17 +65,9 @@ ModelObj::~ModelObj() { deleteDisplayLists(); }
 bool ModelObj::loadGeometry(const std::string& name) {
   // Only regular files are models: a FIFO or device must not block us.
   noteFileRead(name);
-  MappedFile file(name);
-  if (!file.opened()) return false;
-  std::string_view text = file.bytes();
-  if (std::memchr(text.data(), '\r', text.size())) {
-    // Text mode: CR LF reads as LF.
-    std::string copy(text);
-    normalizeLineEnds(copy);
-    parse(copy);
-  } else {
-    parse(text);
-  }
+  ObjLines lines;
+  if (!lines.open(name)) return false;
+  parse(lines);
   normalise();
   return true;
 }
@@ -123,31 +114,64 @@ bool facesFitGroup(const ModelGroup& group) {
 
 // Whether the rest of a face line that the line buffer cut holds more
 // corners (anything before a comment).
-bool cutLineGoesOn(std::string_view text, std::size_t from) {
-  for (std::size_t i = from; i < text.size() && text[i] != '\n' && text[i] != '\0'; ++i) {
-    if (text[i] == '#') return false;
-    if (!isScanSpace(text[i])) return true;
+bool cutLineGoesOn(std::string_view rest) {
+  for (const char c : rest) {
+    if (c == '\n' || c == '\0' || c == '#') return false;
+    if (!isScanSpace(c)) return true;
   }
   return false;
+}
+
+// The usual face line read in one pass: three or four corners, all v/t/n or
+// all v//n, with nothing after them but white space. For such a line the
+// slash count and the form that the general reading takes from the whole
+// line follow from the corners, and it reads the same numbers. False for
+// every other line, which the general reading then reads.
+bool readPlainFace(LineScanner in, int32_t v[4], int32_t t[4], int32_t n[4], int& corners, bool& noTexture) {
+  corners = 0;
+  for (;;) {
+    in.skipSpace();
+    if (in.p == in.end) return corners >= 3;
+    if (corners == 4 || !in.readInt(v[corners]) || !in.literal('/')) return false;
+    const bool pair = in.literal('/');
+    if (corners == 0) noTexture = pair;
+    if (pair != noTexture) return false;
+    if (!pair && (!in.readInt(t[corners]) || !in.literal('/'))) return false;
+    if (!in.readInt(n[corners])) return false;
+    if (in.p != in.end && !isScanSpace(*in.p)) return false;
+    ++corners;
+  }
 }
 
 }  // namespace
 
 void ModelObj::parse(std::string_view text) {
+  ObjLines lines(text);
+  parse(lines);
+}
+
+void ModelObj::parse(ObjLines& lines) {
   readFileWide = false;
   ModelGroup first;
   bool carried = false;
-  const std::size_t stoppedAt = parseGroupNumbered(text, first, carried);
+  std::size_t linesBefore = 0;
+  const std::size_t stoppedAt = parseGroupNumbered(lines, first, carried, linesBefore);
   if (stoppedAt == kReadWhole) return;
   // Some face does not fit the group-local numbering: the whole file is read
   // with file-wide numbering instead (the libraries before `stoppedAt` are
   // loaded already).
   groups.clear();
   readFileWide = true;
-  readObjFileNumbered(*this, text, ObjReadStart{stoppedAt, carried ? &first : nullptr});
+  if (carried) {
+    lines.rewind(stoppedAt, linesBefore);
+  } else {
+    lines.rewind(0, 0);
+  }
+  readObjFileNumbered(*this, lines, ObjReadStart{stoppedAt, carried ? &first : nullptr});
 }
 
-std::size_t ModelObj::parseGroupNumbered(std::string_view text, ModelGroup& first, bool& carried) {
+std::size_t ModelObj::parseGroupNumbered(ObjLines& lines, ModelGroup& first, bool& carried,
+                                         std::size_t& linesBefore) {
   int64_t vertexOffset = 1, texCoordOffset = 1, normalOffset = 1;
   ModelGroup current;
   bool fits = true;
@@ -182,103 +206,120 @@ std::size_t ModelObj::parseGroupNumbered(std::string_view text, ModelGroup& firs
     current = ModelGroup();
   };
 
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t lineStart = pos;
-    const char* line = text.data() + pos;
-    const std::size_t limit = std::min(text.size() - pos, kLineBuffer - 1);
-    const void* newline = std::memchr(line, '\n', limit);
-    const std::size_t length =
-        newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - line) + 1 : limit;
-    pos += length;
-    const char* const lineEnd = line + length;
-    if (!newline && pos < text.size()) onlyItems = false;
+  std::string_view wholeLine;
+  std::size_t lineOffset = 0;
+  while (lines.next(wholeLine, lineOffset)) {
+    linesBefore = lines.lineCount() - 1;
+    // The line as fgets reads it into the buffer: pieces of at most 199
+    // characters, each read as a line of its own.
+    for (std::size_t piece = 0; piece < wholeLine.size();) {
+      const std::size_t lineStart = lineOffset + piece;
+      const char* line = wholeLine.data() + piece;
+      const std::size_t left = wholeLine.size() - piece;
+      const bool newline = left <= kLineBuffer - 1 && wholeLine.back() == '\n';
+      const std::size_t length = std::min(left, kLineBuffer - 1);
+      piece += length;
+      const char* const lineEnd = line + length;
+      // A piece cut short of the line's end (the file's last line may end
+      // without a line end and is whole).
+      const bool cut = length < left;
+      if (cut) onlyItems = false;
 
-    // First word, as "%s" reads it.
-    LineScanner in{line, lineEnd};
-    in.skipSpace();
-    const char* wordStart = in.p;
-    in.skipWord();
-    const std::string_view word(wordStart, static_cast<std::size_t>(in.p - wordStart));
-    if (word.empty()) continue;
-
-    if (word == "v") {
-      std::array<float, 3> v{0.0f, 0.0f, 0.0f};
-      in.readFloat(v[0]) && in.readFloat(v[1]) && in.readFloat(v[2]);
-      current.vertices.push_back(v);
-    } else if (word == "vn") {
-      std::array<float, 3> n{0.0f, 0.0f, 0.0f};
-      in.readFloat(n[0]) && in.readFloat(n[1]) && in.readFloat(n[2]);
-      current.normals.push_back(n);
-    } else if (word == "vt") {
-      std::array<float, 2> t{0.0f, 0.0f};
-      in.readFloat(t[0]) && in.readFloat(t[1]);
-      current.texCoords.push_back(t);
-    } else if (word == "f") {
-      // Slashes of the whole line decide the corner count, a "//" the form.
-      int slashes = 0;
-      bool noTexture = false;
-      for (const char* c = line; c < lineEnd && *c; ++c) {
-        if (*c == '/') {
-          ++slashes;
-          noTexture = noTexture || (c + 1 < lineEnd && c[1] == '/');
-        }
-      }
-      const int corners = slashes < 7 ? 3 : 4;
-      int32_t v[4] = {0, 0, 0, 0}, t[4] = {0, 0, 0, 0}, n[4] = {0, 0, 0, 0};
-      readCorners(in, noTexture, corners, v, t, n);
-      // Corners beyond the ones read (a polygon of more corners, a line longer
-      // than the buffer) would be lost.
+      // First word, as "%s" reads it.
+      LineScanner in{line, lineEnd};
       in.skipSpace();
-      const char next = in.peek();
-      if (isScanDigit(next) || next == '-' || next == '+' || (!newline && cutLineGoesOn(text, pos))) {
-        fits = false;
-      }
-      for (int c = 0; c < 4; ++c) {
-        v[c] = rebase(v[c], vertexOffset);
-        n[c] = rebase(n[c], normalOffset);
-        // The v//n form has no texture numbers at all: they stay 0.
-        t[c] = noTexture ? 0 : rebase(t[c], texCoordOffset);
-        // Counts only grow, so a negative index never comes to fit.
-        if (c < corners && (v[c] < 0 || n[c] < 0)) fits = false;
-      }
-      if (!fits) return stop(lineStart);
-      auto corner = [&](ModelFace& f, int slot, int c) {
-        f.vertex[slot] = v[c];
-        f.normal[slot] = n[c];
-        f.texCoord[slot] = t[c];
-      };
-      ModelFace face;
-      corner(face, 0, 0), corner(face, 1, 1), corner(face, 2, 2);
-      current.faces.push_back(face);
-      if (corners == 4) {
-        corner(face, 0, 0), corner(face, 1, 2), corner(face, 2, 3);
+      const char* wordStart = in.p;
+      in.skipWord();
+      const std::string_view word(wordStart, static_cast<std::size_t>(in.p - wordStart));
+      if (word.empty()) continue;
+
+      if (word == "v") {
+        std::array<float, 3> v{0.0f, 0.0f, 0.0f};
+        in.readFloat(v[0]) && in.readFloat(v[1]) && in.readFloat(v[2]);
+        makeRoom(current.vertices);
+        current.vertices.push_back(v);
+      } else if (word == "vn") {
+        std::array<float, 3> n{0.0f, 0.0f, 0.0f};
+        in.readFloat(n[0]) && in.readFloat(n[1]) && in.readFloat(n[2]);
+        makeRoom(current.normals);
+        current.normals.push_back(n);
+      } else if (word == "vt") {
+        std::array<float, 2> t{0.0f, 0.0f};
+        in.readFloat(t[0]) && in.readFloat(t[1]);
+        makeRoom(current.texCoords);
+        current.texCoords.push_back(t);
+      } else if (word == "f") {
+        int32_t v[4] = {0, 0, 0, 0}, t[4] = {0, 0, 0, 0}, n[4] = {0, 0, 0, 0};
+        int corners = 0;
+        bool noTexture = false;
+        if (cut || !readPlainFace(in, v, t, n, corners, noTexture)) {
+          // Slashes of the whole line decide the corner count, a "//" the form.
+          int slashes = 0;
+          noTexture = false;
+          for (const char* c = line; c < lineEnd && *c; ++c) {
+            if (*c == '/') {
+              ++slashes;
+              noTexture = noTexture || (c + 1 < lineEnd && c[1] == '/');
+            }
+          }
+          corners = slashes < 7 ? 3 : 4;
+          std::fill(v, v + 4, 0), std::fill(t, t + 4, 0), std::fill(n, n + 4, 0);
+          readCorners(in, noTexture, corners, v, t, n);
+          // Corners beyond the ones read (a polygon of more corners, a line
+          // longer than the buffer) would be lost.
+          in.skipSpace();
+          const char next = in.peek();
+          if (isScanDigit(next) || next == '-' || next == '+' || (!newline && cutLineGoesOn(wholeLine.substr(piece)))) {
+            fits = false;
+          }
+        }
+        for (int c = 0; c < 4; ++c) {
+          v[c] = rebase(v[c], vertexOffset);
+          n[c] = rebase(n[c], normalOffset);
+          // The v//n form has no texture numbers at all: they stay 0.
+          t[c] = noTexture ? 0 : rebase(t[c], texCoordOffset);
+          // Counts only grow, so a negative index never comes to fit.
+          if (c < corners && (v[c] < 0 || n[c] < 0)) fits = false;
+        }
+        if (!fits) return stop(lineStart);
+        auto corner = [&](ModelFace& f, int slot, int c) {
+          f.vertex[slot] = v[c];
+          f.normal[slot] = n[c];
+          f.texCoord[slot] = t[c];
+        };
+        makeRoom(current.faces, 2);
+        ModelFace face;
+        corner(face, 0, 0), corner(face, 1, 1), corner(face, 2, 2);
         current.faces.push_back(face);
+        if (corners == 4) {
+          corner(face, 0, 0), corner(face, 1, 2), corner(face, 2, 3);
+          current.faces.push_back(face);
+        }
+      } else if (word == "g") {
+        onlyItems = false;
+        finishGroup(false);
+        if (!fits) return lineStart;
+      } else if (word == "usemtl") {
+        const std::string name = secondWord(line, lineEnd);
+        // Faces already read in this group keep the default material rather
+        // than falling outside every material range.
+        if (current.materials.empty() && !current.faces.empty()) {
+          current.materials.push_back(lookUpMaterial(kDefaultMaterialName));
+          current.faceStarts.push_back(0);
+        }
+        current.materials.push_back(lookUpMaterial(name));
+        current.faceStarts.push_back(static_cast<int32_t>(current.faces.size()));
+      } else if (word == "mtllib") {
+        const std::string name = secondWord(line, lineEnd);
+        if (!name.empty()) LoadMaterialLibrary(materialLibrary, path::join(fileName, name));
+      } else if (word == "o") {
+        onlyItems = false;  // ignored here, a group of its own in the other reading
       }
-    } else if (word == "g") {
-      onlyItems = false;
-      finishGroup(false);
-      if (!fits) return lineStart;
-    } else if (word == "usemtl") {
-      const std::string name = secondWord(line, lineEnd);
-      // Faces already read in this group keep the default material rather
-      // than falling outside every material range.
-      if (current.materials.empty() && !current.faces.empty()) {
-        current.materials.push_back(lookUpMaterial(kDefaultMaterialName));
-        current.faceStarts.push_back(0);
-      }
-      current.materials.push_back(lookUpMaterial(name));
-      current.faceStarts.push_back(static_cast<int32_t>(current.faces.size()));
-    } else if (word == "mtllib") {
-      const std::string name = secondWord(line, lineEnd);
-      if (!name.empty()) LoadMaterialLibrary(materialLibrary, path::join(fileName, name));
-    } else if (word == "o") {
-      onlyItems = false;  // ignored here, a group of its own in the other reading
+      // "#", "s" and every other word: ignored.
     }
-    // "#", "s" and every other word: ignored.
   }
   finishGroup(true);
-  return fits ? kReadWhole : text.size();
+  return fits ? kReadWhole : lines.endOffset();
 }
 
 void ModelObj::normalise() {

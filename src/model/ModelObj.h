@@ -10,6 +10,8 @@
 
 namespace qor {
 
+class ObjLines;
+
 class ModelObj : public IModel {
 public:
   // Stores the name and loads the file (GL context required for the lists).
@@ -35,6 +37,8 @@ public:
   // any other file is read with the file-wide numbering of OBJ files in
   // general (see ObjFileNumbered.h).
   void parse(std::string_view text);
+  // The same from lines read on demand (a file read in blocks).
+  void parse(ObjLines& lines);
   void normalise();
   void compile();
 
@@ -45,8 +49,9 @@ private:
   // Returns kReadWhole when every face fitted; otherwise the offset of the
   // line from which on material libraries have not been loaded yet. When it
   // stopped before any face and any "g" or "o" line, what it read is the
-  // file's first group as any reading has it: moved to `first`, `carried` set.
-  std::size_t parseGroupNumbered(std::string_view text, ModelGroup& first, bool& carried);
+  // file's first group as any reading has it: moved to `first`, `carried` set,
+  // and `linesBefore` holds the count of lines before the offset.
+  std::size_t parseGroupNumbered(ObjLines& lines, ModelGroup& first, bool& carried, std::size_t& linesBefore);
 };
 
 }  // namespace qor

@@ -1,5 +1,7 @@
 #include "model/ObjFileNumbered.h"
 
+#include "model/ObjText.h"
+
 #include "material/MaterialLibrary.h"
 #include "util/LineScanner.h"
 #include "util/Path.h"
@@ -167,28 +169,17 @@ class FileNumberedReader {
 public:
   FileNumberedReader(IModel& model, std::size_t loadLibrariesFrom) : model_(model), librariesFrom_(loadLibrariesFrom) {}
 
-  void read(std::string_view text, ObjReadStart start) {
-    std::size_t pos = 0;
-    std::size_t lineNumber = 0;
+  void read(ObjLines& lines, ObjReadStart start) {
     if (start.first) {
       current_ = std::move(*start.first);
       vertices_.declared = current_.vertices.size();
       normals_.declared = current_.normals.size();
       texCoords_.declared = current_.texCoords.size();
       if (!current_.materials.empty()) named_ = current_.materials.back();
-      pos = std::min(start.at, text.size());
-      lineNumber = static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
     }
-    while (pos < text.size()) {
-      const std::size_t lineStart = pos;
-      const char* line = text.data() + pos;
-      const void* newline = std::memchr(line, '\n', text.size() - pos);
-      const std::size_t length =
-          newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - line) + 1 : text.size() - pos;
-      pos += length;
-      ++lineNumber;
-      readLine(LineScanner{line, line + length}, lineStart, lineNumber);
-    }
+    std::string_view line;
+    std::size_t lineStart = 0;
+    while (lines.next(line, lineStart)) readLine(LineScanner{line.data(), line.data() + line.size()}, lineStart, lines.lineCount());
     finishGroup(true);
     if (warningsWanted() && dropped_ > kNamedDrops)
       warn(model_.fileName + ": " + std::to_string(dropped_ - kNamedDrops) + " more faces dropped");
@@ -347,9 +338,9 @@ private:
 
 }  // namespace
 
-void readObjFileNumbered(IModel& model, std::string_view text, ObjReadStart start) {
+void readObjFileNumbered(IModel& model, ObjLines& lines, ObjReadStart start) {
   model.groups.clear();
-  FileNumberedReader(model, start.at).read(text, start);
+  FileNumberedReader(model, start.at).read(lines, start);
 }
 
 }  // namespace qor

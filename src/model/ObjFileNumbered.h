@@ -24,22 +24,25 @@ namespace qor {
 // The library's material of that name, or the default material (never null).
 SmartPointer<Material> lookUpMaterial(std::string_view name);
 
+class ObjLines;
+
 // Where an earlier reading of the same text stopped: the "mtllib" lines
 // before byte `at` are loaded already. When `first` is set, the lines before
 // `at` only declared items of the file's first group (no face, no "g" or "o"
 // line), which `first` holds with its material ranges: reading goes on from
-// `at` with it instead of reading those lines again.
+// `at` with it instead of reading those lines again (the lines are then
+// rewound to `at`, otherwise to the start).
 struct ObjReadStart {
   std::size_t at = 0;
   ModelGroup* first = nullptr;
 };
 
-// Fills model.groups (emptied first) from `text`, from `start` on.
+// Fills model.groups (emptied first) from the lines still to come.
 // A face that cannot be read (a number that is no number, fewer than three
 // corners, a vertex or normal that does not exist) is dropped and told through
 // the warning hook, "FILE:LINE: face dropped: why", the first few by name and
 // the rest in one count. A texture coordinate that does not exist reads as
 // (0, 0).
-void readObjFileNumbered(IModel& model, std::string_view text, ObjReadStart start);
+void readObjFileNumbered(IModel& model, ObjLines& lines, ObjReadStart start);
 
 }  // namespace qor

@@ -8,26 +8,7 @@
 
 namespace qor {
 
-bool LineScanner::readInt(int32_t& out) {
-  skipSpace();
-  const char* q = p;
-  bool negative = false;
-  if (q < end && (*q == '+' || *q == '-')) negative = (*q++ == '-');
-  if (q >= end || !isScanDigit(*q)) return false;
-  int64_t value = 0;
-  while (q < end && isScanDigit(*q)) {
-    if (value < (int64_t{1} << 40)) value = value * 10 + (*q - '0');
-    ++q;
-  }
-  if (negative) value = -value;
-  value = std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
-  out = static_cast<int32_t>(value);
-  p = q;
-  return true;
-}
-
-bool LineScanner::readFloat(float& out) {
-  skipSpace();
+bool LineScanner::readAnyFloat(float& out) {
   const char* q = p;
   if (q < end && *q == '+') {
     ++q;

@@ -94,6 +94,9 @@ bool writeTemporary(const std::string& stem, std::string_view bytes, std::string
 
 }  // namespace
 
+int openRegularFile(const std::string& path, std::size_t& size) { return openRegular(path, size); }
+long long readFileUpTo(int fd, char* to, std::size_t size) { return readUpTo(fd, to, size); }
+
 MappedFile::MappedFile(const std::string& path) {
   std::size_t size = 0;
   const Fd file(openRegular(path, size));

@@ -34,6 +34,14 @@ private:
   bool opened_ = false;
 };
 
+// Opens `path` for reading when it is a regular file this process may read,
+// without blocking (a FIFO does not wait for a writer); -1 otherwise. `size`
+// receives its size. For readers that go through a file in blocks.
+int openRegularFile(const std::string& path, std::size_t& size);
+// Reads up to `size` bytes from `fd` into `to`; fewer at the end of the file
+// (one that shrank included). The count read, or -1 on an error.
+long long readFileUpTo(int fd, char* to, std::size_t size);
+
 // Reads the regular file `path` whole into `out`. False, with `out` empty,
 // when it is not a regular file this process may read, or when it is larger
 // than `maxBytes` (then `size`, when given, receives its size).

@@ -2,10 +2,12 @@
 // model in the unit box. No GL: the models are parsed and normalised only.
 #include "support/EngineFixtures.h"
 #include "support/ModelFixtures.h"
+#include "util/TextFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 using kelvo::test::parseModel;
 
@@ -109,6 +111,36 @@ TEST_F(ObjParseTest, BadFacesAndOddTextAreReadSafely) {
   // The bare "usemtl" names no material of the library: the default one.
   EXPECT_EQ(odd->groups[1].texCoords.size(), 1u);
   EXPECT_EQ(materialNames(odd->groups[1]), "default ");
+}
+
+TEST_F(ObjParseTest, AFileReadInBlocksGivesWhatItsTextGives) {
+  // Files of over a megabyte, read in blocks: CR LF ends falling anywhere
+  // across the blocks, a line longer than the read buffer, and faces of each
+  // reading (the file-wide one reads the file again from where the other
+  // stopped).
+  for (const char* face : {"f %d/%d/%d %d/%d/%d %d/%d/%d", "f %d %d %d"}) {
+    SCOPED_TRACE(face);
+    std::string text;
+    char line[96];
+    for (int i = 0; i < 30000; ++i) {
+      std::snprintf(line, sizeof line, "v %d.5 %d 0.25\r\nvt 0.%d 1\r\nvn 0 0 1\r\n", i, i % 7, i % 10);
+      text += line;
+    }
+    for (int i = 1; i + 2 <= 30000; i += 3) {
+      std::snprintf(line, sizeof line, face, i, i, i, i + 1, i + 1, i + 1, i + 2, i + 2, i + 2);
+      text += std::string(line) + "\r\n";
+    }
+    std::snprintf(line, sizeof line, face, 1, 1, 1, 2, 2, 2, 3, 3, 3);
+    text += "# " + std::string(600000, 'x') + "\r\n" + line;  // the last line has no line end
+    auto fromFile = qor::makeShared<qor::ModelObj>("/nonexistent/model.obj");
+    ASSERT_TRUE(fromFile->loadGeometry(dir.write("blocks.obj", text)));
+    qor::normalizeLineEnds(text);
+    auto fromText = parseModel(text);
+    EXPECT_EQ(fromFile->readFileWide, face[4] == ' ');  // faces without normals fit only that reading
+    EXPECT_EQ(fromFile->triangleCount(), 10001u);
+    EXPECT_EQ(kelvo::test::triangleText(*fromFile), kelvo::test::triangleText(*fromText));
+    EXPECT_EQ(kelvo::test::triangleText(*fromFile, 't'), kelvo::test::triangleText(*fromText, 't'));
+  }
 }
 
 TEST_F(ObjParseTest, ScrambledFilesGiveOnlyValidFaces) {
