@@ -35,7 +35,7 @@ SmartPointer<IModel> ModelManager::GetModel(const std::string& fileName) {
   } else {
     if (warningsWanted()) {
       const std::string& problem = importedFormatsProblem();
-      warn("cannot open model \"" + fileName + "\": only \".obj\" files and the formats of kelvo-scene --list-formats are models" +
+      warn("cannot open model \"" + fileName + "\": only \".obj\" files are models" +
            (problem.empty() ? "" : " (" + problem + ")") + ", so the node has none");
     }
     return nullptr;
