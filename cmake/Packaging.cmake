@@ -81,9 +81,9 @@ language of its own, shown with kelvo-scene and checked with kelvo-script.
 Example scripts are in /usr/share/kelvo/examples.")
 # The libraries the programs link (SDL2, OpenAL, ALUT, FreeImage, the C and
 # C++ run-times) are found by dpkg-shlibdeps, with their lowest versions;
-# the viewer opens OpenGL, GLU and FreeImage at run time, so those are named
+# the viewer opens OpenGL, GLU, FreeImage and assimp at run time, so those are named
 # here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, libglu1-mesa, libfreeimage3")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, libglu1-mesa, libfreeimage3, libassimp5")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -10,6 +10,7 @@ packages=(
   libsdl2-dev
   libgl-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   libfreeimage-dev
+  libassimp-dev
   libopenal-dev libopenal1 libalut-dev
   libgtest-dev googletest
   xvfb xauth xdotool x11-utils imagemagick

@@ -13,6 +13,7 @@
 #include "base/memory/IMMObject.h"
 #include "gui/GuiManager.h"
 #include "material/TextureManager.h"
+#include "model/AssimpImporter.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/VirtualKeys.h"
@@ -44,12 +45,27 @@
 
 namespace {
 
+// The formats the importer reads, as the library names them; 1 when it
+// cannot be opened.
+int listFormats() {
+  std::vector<qor::ImportFormat> formats;
+  std::string why;
+  if (!qor::listAssimpFormats(formats, why)) {
+    std::fprintf(stderr, "kelvo-scene: %s\n", why.c_str());
+    return 1;
+  }
+  for (const qor::ImportFormat& f : formats)
+    if (f.extension != "obj") std::printf("%s\t%s\n", f.extension.c_str(), f.importer.c_str());
+  return 0;
+}
+
 const char kUsage[] =
     "usage: kelvo-scene [--size WxH] [--frames N] [--fps N] [--screenshot OUT.png]\n"
     "                   [--ref IMAGE [--threshold T]] [--console-log LOG.txt]\n"
     "                   [--console-keys typed|fixed] [--strict] [--watch]\n"
     "                   [--stats] FILE\n"
-    "       kelvo-scene [options] MODEL.obj\n"
+    "       kelvo-scene [options] MODEL.obj|MODEL.glb|MODEL.stl|...\n"
+    "       kelvo-scene --list-formats\n"
     "\n"
     "Opens a window and shows the \"scene\" of the scene script FILE with its\n"
     "camera, key bindings, timers and the console, loaded exactly as the viewer\n"
@@ -66,8 +82,11 @@ const char kUsage[] =
     "and before the next load. Escape outside the console (or closing the\n"
     "window, or the script's \"exit\") quits; \"reset\" and F5 load FILE again.\n"
     "\n"
-    "A FILE ending in .obj (in any case) is a model: it is shown normalised to\n"
-    "a unit box at the origin, lit from the front and dimly from behind.\n"
+    "A FILE ending in .obj (in any case) or in an extension of --list-formats\n"
+    "(glTF, STL, PLY, FBX, 3DS, Collada, ... read with assimp, in a process of\n"
+    "its own: a file that crashes it is a model that fails to load) is a model:\n"
+    "it is shown normalised to a unit box at the origin, lit from the front and\n"
+    "dimly from behind.\n"
     "\n"
     "When the script makes no camera active (and for a model) the mouse moves\n"
     "the camera: drag with the left button to turn it about the point it looks\n"
@@ -125,6 +144,8 @@ const char kUsage[] =
     "                      that was missing, once it is made); changed textures\n"
     "                      are read again\n"
     "  --stats             start with the frame statistics shown (F11)\n"
+    "  --list-formats      list the model formats read besides .obj, one\n"
+    "                      extension and its importer a line, and quit\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "\n"
@@ -216,6 +237,7 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     }
+    if (std::strcmp(a, "--list-formats") == 0) return listFormats();
     const bool hasValue = i + 1 < argc;
     if (std::strcmp(a, "--frames") == 0) {
       if (!hasValue || !parseCount(argv[++i], 1000000000L, frameLimit))

@@ -346,6 +346,10 @@ TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileN
 
 void startTextureDecoding() { decoder().prepare(); }
 
+SandboxOutcome runInDecodingProcess(platform::SandboxWork work, const SharedMemory& block, unsigned timeoutMs) {
+  return decoder().run(block, timeoutMs, work);
+}
+
 bool readImageHeader(std::string_view format, std::string_view bytes, uint64_t& width, uint64_t& height) {
   ClaimedSize size;
   bool read = false;
@@ -360,14 +364,19 @@ bool readImageHeader(std::string_view format, std::string_view bytes, uint64_t& 
 
 namespace {
 
+// The widest texture GL takes.
+unsigned maxTextureSide() {
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  return static_cast<unsigned>(std::max(maxSide, 1));
+}
+
 // Decodes the image file for upload; empty when it cannot be.
 TextureImage decodeFile(const std::string& fileName) {
   // Regular files only: a FIFO or a device never blocks the loader.
   const MappedFile file(fileName);
   if (!file.opened()) return {};
-  GLint maxSide = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
-  return decodeTextureImage(file.bytes(), fileName, static_cast<unsigned>(std::max(maxSide, 1)));
+  return decodeTextureImage(file.bytes(), fileName, maxTextureSide());
 }
 
 // The built-in fallback: 8 x 8 texels of magenta and black in 2 x 2 squares
@@ -401,10 +410,26 @@ uint32_t TextureManager::LoadTexture(const std::string& fileName) {
     }
     return 1;
   }
+  return uploadNew(fileName, image);
+}
+
+uint32_t TextureManager::LoadTextureBytes(const std::string& key, std::string_view bytes, const std::string& fileName) {
+  if (auto it = cache_.find(key); it != cache_.end()) return it->second;
+  const TextureImage image = decodeTextureImage(bytes, fileName, maxTextureSide());
+  if (!image) {
+    if (warningsWanted())
+      warn("cannot load texture " + key + ": not an image that can be decoded; the fallback " +
+           (builtInFallback_ ? "checker texture" : "texture") + " is shown instead");
+    return 1;
+  }
+  return uploadNew(key, image);
+}
+
+uint32_t TextureManager::uploadNew(const std::string& key, const TextureImage& image) {
   GLuint name = 0;
   glGenTextures(1, &name);
   if (name == 0) return 1;  // no GL context to upload to
-  cache_[fileName] = name;
+  cache_[key] = name;
   upload(name, image.width(), image.height(), image.bytesPerPixel(), image.pixels());
   return name;
 }

@@ -87,6 +87,13 @@ TextureImage decodeTextureImage(std::string_view bytes, const std::string& fileN
 // the window, GL and the scene are made.
 void startTextureDecoding();
 
+// Runs other work that reads untrusted files (importing a model with a
+// library, say) in a fresh child of the process that decodes textures, under
+// the same memory limit, and waits at most `timeoutMs` for it. Call it from
+// one thread at a time.
+platform::SandboxOutcome runInDecodingProcess(platform::SandboxWork work, const platform::SharedMemory& block,
+                                              unsigned timeoutMs);
+
 // Our own readers of the size an image claims, for the formats whose headers
 // FreeImage reads only while decoding or cannot be trusted with: "gif" (the
 // first image descriptor), "ico" (the first image, which must lie whole in
@@ -112,6 +119,11 @@ public:
 
   // GL texture name of the image file; 1 when it cannot be decoded.
   uint32_t LoadTexture(const std::string& fileName);
+  // The same for an image given as the bytes of its file (one a model file
+  // holds), cached under `key`, which no file name may take (it is named
+  // after the model, the image's place in it and a digest of its bytes).
+  // `fileName` names the image's type when its bytes do not ("x.png").
+  uint32_t LoadTextureBytes(const std::string& key, std::string_view bytes, const std::string& fileName);
 
   // Puts the fallback texture at name 1, so that a material whose texture
   // could not be loaded never shows another one: the image `fileName` when it
@@ -150,6 +162,9 @@ public:
 
 private:
   void applySettings() const;
+  // Uploads a decoded image as a new texture cached under `key`; its name,
+  // or 1 without a GL context.
+  uint32_t uploadNew(const std::string& key, const TextureImage& image);
   // Uploads the rows (bottom first, padded to 4 bytes) with mipmaps as
   // texture `name`, with the current settings; leaves texturing unbound and off.
   void upload(uint32_t name, unsigned width, unsigned height, unsigned bytesPerPixel,

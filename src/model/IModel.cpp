@@ -1,5 +1,7 @@
 #include "model/IModel.h"
 
+#include "util/Path.h"
+
 #include <GL/gl.h>
 
 namespace qor {
@@ -17,6 +19,11 @@ ModelGroup::operator TriangleMesh() const {
 }
 
 IModel::~IModel() = default;
+
+std::string cacheName(const IModel& model) {
+  const bool keepExtension = model.readFileWide || path::extension(model.fileName) != "obj";
+  return keepExtension ? path::fileName(model.fileName) : path::baseName(model.fileName);
+}
 
 void buildTrees(IModel& model) {
   model.trees.resize(model.groups.size());

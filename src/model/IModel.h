@@ -87,6 +87,13 @@ public:
   AABBTrees trees;
 };
 
+// The name the model's cache files take in the "tmp" folder beside it, before
+// their own extension: the base name ("nurse" for nurse.obj), or the whole
+// file name for a model of another format ("x.glb") and for an OBJ file read
+// with file-wide numbering, so that x.obj and x.glb in one folder, or two
+// readings of one file, never share a cache.
+std::string cacheName(const IModel& model);
+
 // One collision tree per group of the model, built from its triangles.
 void buildTrees(IModel& model);
 // The model's trees from and to their cache file (see collision/AABBNode.h).

@@ -42,6 +42,11 @@ public:
   void normalise();
   void compile();
 
+protected:
+  // An empty model, for files of other formats that fill the groups their
+  // own way and are then normalised, compiled and drawn as OBJ models are.
+  ModelObj() = default;
+
 private:
   static constexpr std::size_t kReadWhole = static_cast<std::size_t>(-1);
   // Reads with the numbering that starts again in every group (indices count

@@ -93,8 +93,13 @@ void enterHelper(uint64_t addressLimit, int keep) {
   ::setpgid(0, 0);
 }
 
-// A request on the socket: its time limit as the data, the block's
-// descriptor beside it.
+// A request on the socket: its time limit and its work as the data, the
+// block's descriptor beside it.
+struct RequestData {
+  uint32_t timeoutMs = 0;
+  SandboxWork work = nullptr;
+};
+
 struct RequestMessage {
   RequestMessage() {
     message.msg_iov = &part;
@@ -105,9 +110,9 @@ struct RequestMessage {
   RequestMessage(const RequestMessage&) = delete;
   RequestMessage& operator=(const RequestMessage&) = delete;
 
-  uint32_t timeoutMs = 0;
+  RequestData data;
   alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  iovec part{&timeoutMs, sizeof timeoutMs};
+  iovec part{&data, sizeof data};
   msghdr message{};
 };
 
@@ -168,7 +173,7 @@ char runChild(int socket, int fd, SandboxWork work, unsigned timeoutMs) {
 
 // The helper's loop: a block's descriptor and a time limit in, one byte of
 // verdict out, until the parent closes its end.
-[[noreturn]] void serve(int socket, SandboxWork work) {
+[[noreturn]] void serve(int socket) {
   for (;;) {
     RequestMessage request;
     const ssize_t got = ::recvmsg(socket, &request.message, MSG_CMSG_CLOEXEC);
@@ -178,8 +183,9 @@ char runChild(int socket, int fd, SandboxWork work, unsigned timeoutMs) {
     int fd = -1;
     if (header && header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS)
       std::memcpy(&fd, CMSG_DATA(header), sizeof fd);
-    const char verdict =
-        fd >= 0 && got == sizeof request.timeoutMs ? runChild(socket, fd, work, request.timeoutMs) : kFailed;
+    const char verdict = fd >= 0 && got == sizeof request.data && request.data.work
+                             ? runChild(socket, fd, request.data.work, request.data.timeoutMs)
+                             : kFailed;
     if (fd >= 0) ::close(fd);
     while (::send(socket, &verdict, 1, MSG_NOSIGNAL) < 0)
       if (errno != EINTR) ::_exit(0);
@@ -244,7 +250,7 @@ bool SandboxWorker::start() {
   if (helper == 0) {
     enterHelper(addressLimit, ends[1]);
     if (setup_) setup_();
-    serve(ends[1], work_);
+    serve(ends[1]);
   }
   ::setpgid(helper, helper);  // as the helper does itself, whichever runs first
   ::close(ends[1]);
@@ -266,12 +272,13 @@ void SandboxWorker::stop() {
   socket_ = -1;
 }
 
-SandboxOutcome SandboxWorker::run(const SharedMemory& block, unsigned timeoutMs) {
+SandboxOutcome SandboxWorker::run(const SharedMemory& block, unsigned timeoutMs, SandboxWork work) {
   if (block.descriptor() < 0) return SandboxOutcome::NotStarted;
   if (helper_ < 0 && !start()) return SandboxOutcome::NotStarted;
 
   RequestMessage request;
-  request.timeoutMs = timeoutMs;
+  request.data.timeoutMs = timeoutMs;
+  request.data.work = work;
   cmsghdr* header = CMSG_FIRSTHDR(&request.message);
   header->cmsg_level = SOL_SOCKET;
   header->cmsg_type = SCM_RIGHTS;
@@ -281,7 +288,7 @@ SandboxOutcome SandboxWorker::run(const SharedMemory& block, unsigned timeoutMs)
   ssize_t sent;
   do sent = ::sendmsg(socket_, &request.message, MSG_NOSIGNAL);
   while (sent < 0 && errno == EINTR);
-  if (sent != static_cast<ssize_t>(sizeof request.timeoutMs)) {  // the helper is gone: the next request makes another
+  if (sent != static_cast<ssize_t>(sizeof request.data)) {  // the helper is gone: the next request makes another
     stop();
     return SandboxOutcome::NotStarted;
   }

@@ -97,7 +97,11 @@ public:
 
   // Runs the work on `block` in a fresh child and waits at most `timeoutMs`
   // for it; a child still running then is killed.
-  SandboxOutcome run(const SharedMemory& block, unsigned timeoutMs);
+  SandboxOutcome run(const SharedMemory& block, unsigned timeoutMs) { return run(block, timeoutMs, work_); }
+  // The same with other work, so that one helper serves several kinds of
+  // request. The helper is a copy of this process, so a function of the
+  // program is found at the same address there.
+  SandboxOutcome run(const SharedMemory& block, unsigned timeoutMs, SandboxWork work);
 
   // Helpers started so far: one, unless a helper died (it is then replaced).
   unsigned helpersStarted() const { return started_; }

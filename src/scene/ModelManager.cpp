@@ -1,6 +1,7 @@
 #include "scene/ModelManager.h"
 
 #include "collision/AABBNode.h"
+#include "model/ModelImported.h"
 #include "model/ModelObj.h"
 #include "util/MappedFile.h"
 #include "util/Path.h"
@@ -10,19 +11,37 @@ namespace qor {
 
 ModelManager modelManager;
 
+namespace {
+
+// "OBJ", "Obj", ...: refused, as the OBJ reader takes "obj" alone, and never
+// handed to the importer, which would read it.
+bool isObjInOtherCase(const std::string& extension) {
+  return extension.size() == 3 && (extension[0] | 0x20) == 'o' && (extension[1] | 0x20) == 'b' &&
+         (extension[2] | 0x20) == 'j';
+}
+
+}  // namespace
+
 SmartPointer<IModel> ModelManager::GetModel(const std::string& fileName) {
   if (auto it = cache_.find(fileName); it != cache_.end()) return it->second;
-  // Only OBJ files are models; the extension is compared exactly ("OBJ" is not one).
-  if (path::extension(fileName) != "obj") {
-    if (warningsWanted()) warn("cannot open model \"" + fileName + "\": only \".obj\" files are models, so the node has none");
+  // OBJ files are ours, the extension compared exactly ("OBJ" is not one);
+  // the formats the importer reads are its own, in any case.
+  const std::string extension = path::extension(fileName);
+  SmartPointer<IModel> model;
+  if (extension == "obj") {
+    model = makeShared<ModelObj>(fileName);
+  } else if (!isObjInOtherCase(extension) && isImportedFormat(extension)) {
+    model = makeShared<ModelImported>(fileName);
+  } else {
+    if (warningsWanted()) {
+      const std::string& problem = importedFormatsProblem();
+      warn("cannot open model \"" + fileName + "\": only \".obj\" files are models" +
+           (problem.empty() ? "" : " (" + problem + ")") + ", so the node has none");
+    }
     return nullptr;
   }
-
-  SmartPointer<IModel> model = makeShared<ModelObj>(fileName);
-  // "tmp/x.aabb" beside x.obj; a file read with file-wide numbering keeps its
-  // trees in "tmp/x.obj.aabb" instead, as no earlier reading of it did.
-  const std::string cacheName = model->readFileWide ? path::fileName(fileName) : path::baseName(fileName);
-  const std::string cachePath = path::join(fileName, "tmp/" + cacheName + ".aabb");
+  // "tmp/x.aabb" beside x.obj, "tmp/x.glb.aabb" beside x.glb (see cacheName).
+  const std::string cachePath = path::join(fileName, "tmp/" + cacheName(*model) + ".aabb");
   // A cache older than its model was made from an earlier version of it.
   if (!cacheIsCurrent(cachePath, fileName) || !loadTrees(*model, cachePath)) {
     buildTrees(*model);

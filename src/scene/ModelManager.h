@@ -2,7 +2,8 @@
 // The one place models are loaded. Each file name (exactly as spelled) is
 // read, compiled and given its collision trees once; the trees are cached in
 // a "tmp" folder beside the model file ("Data/Models/tmp/nurse.aabb" for
-// "Data/Models/nurse.obj") so later runs skip the build.
+// "Data/Models/nurse.obj", "Data/Models/tmp/nurse.glb.aabb" for
+// "Data/Models/nurse.glb") so later runs skip the build.
 
 #include "base/memory/SmartPointer.h"
 #include "model/IModel.h"
@@ -17,7 +18,8 @@ namespace qor {
 class ModelManager {
 public:
   // The cached model, loading it on the first request; null unless the
-  // name's extension is exactly "obj".
+  // name's extension is exactly "obj" or one of the importer's formats (in
+  // any case, but no "OBJ"; see ModelImported.h).
   SmartPointer<IModel> GetModel(const std::string& fileName);
 
   // Deletes every display list of every cached model and empties the cache

@@ -134,8 +134,7 @@ std::string shadowFilePath(const std::string& modelFile) {
 }
 
 std::string shadowFilePath(const IModel& model) {
-  if (!model.readFileWide) return shadowFilePath(model.fileName);
-  return path::join(model.fileName, "tmp/" + path::fileName(model.fileName) + ".vshadow");
+  return path::join(model.fileName, "tmp/" + cacheName(model) + ".vshadow");
 }
 
 // --- the cache file ---------------------------------------------------------

@@ -66,9 +66,10 @@ ShadowMesh computeShadowMesh(const IModel& model);
 
 // Path of the cache file of the model file `modelFile`.
 std::string shadowFilePath(const std::string& modelFile);
-// The same for a loaded model: one read with file-wide numbering keeps its
-// records in "tmp/NAME.obj.vshadow" (as its collision trees), so records an
-// earlier reading of the file left are never taken for its faces.
+// The same for a loaded model, named as its collision trees (see cacheName):
+// "tmp/NAME.obj.vshadow" for one read with file-wide numbering, so records an
+// earlier reading of the file left are never taken for its faces, and
+// "tmp/NAME.glb.vshadow" for a model of another format.
 std::string shadowFilePath(const IModel& model);
 
 // Reads the cache file for `model` into `mesh`. False, with `mesh` left as it

@@ -1,5 +1,6 @@
 #include "authoring/ModelView.h"
 
+#include "model/ModelImported.h"
 #include "util/MappedFile.h"
 #include "util/Warnings.h"
 
@@ -32,8 +33,7 @@ bool isModelFile(std::string_view path) {
   const std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return false;
   const std::string_view extension = name.substr(dot + 1);
-  return std::any_of(std::begin(kModelExtensions), std::end(kModelExtensions),
-                     [&](std::string_view known) { return sameLetters(extension, known); });
+  return sameLetters(extension, "obj") || qor::isImportedFormat(extension);
 }
 
 std::optional<std::string> quoteScriptString(std::string_view text) {

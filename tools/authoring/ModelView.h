@@ -12,9 +12,9 @@
 
 namespace kelvo::authoring {
 
-// The extensions of the files shown as models rather than run as scene
-// scripts, in lower case; a file's extension is compared in any case.
-inline constexpr std::string_view kModelExtensions[] = {"obj"};
+// The files shown as models rather than run as scene scripts: ".obj" and
+// the formats the model importer reads (qor::importedFormats), their
+// extensions compared in any case.
 
 bool isModelFile(std::string_view path);
 

@@ -1,0 +1,200 @@
+#pragma once
+// One cube written in each of the model formats the importer reads that the
+// tests show: glTF (text with its buffer inline, and binary with an image in
+// it), STL (text and binary), PLY, Collada and 3DS. The cube spans -0.5 to
+// 0.5 on every axis, 8 corners and 12 triangles wound outwards; its material
+// is red. The glTF and Collada files place it with a node transform
+// that stretches x twice as far, so a reading that applies the file's rest
+// pose gives a box twice as long in x as in y and z.
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace kelvo::test {
+
+struct CubeMesh {
+  std::array<std::array<float, 3>, 8> corners{{{-0.5f, -0.5f, -0.5f}, {0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, -0.5f},
+                                                 {-0.5f, 0.5f, -0.5f}, {-0.5f, -0.5f, 0.5f}, {0.5f, -0.5f, 0.5f},
+                                                 {0.5f, 0.5f, 0.5f}, {-0.5f, 0.5f, 0.5f}}};
+  std::array<std::array<uint16_t, 3>, 12> triangles{{{0, 3, 2}, {0, 2, 1}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
+                                                     {3, 7, 6}, {3, 6, 2}, {0, 4, 7}, {0, 7, 3}, {1, 2, 6}, {1, 6, 5}}};
+  std::array<float, 3> normal(std::size_t t) const {
+    const auto &a = corners[triangles[t][0]], &b = corners[triangles[t][1]], &c = corners[triangles[t][2]];
+    const float u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+  }
+};
+
+template <typename T> void appendBytes(std::string& out, const T& value) {
+  out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+inline std::string number(float f) { return std::to_string(f); }
+
+// The cube's buffer: positions (96 bytes), then 16-bit corners (72 bytes).
+inline std::string cubeBuffer() {
+  const CubeMesh cube;
+  std::string out;
+  for (const auto& c : cube.corners) appendBytes(out, c);
+  for (const auto& t : cube.triangles) appendBytes(out, t);
+  return out;
+}
+
+inline std::string base64(const std::string& in) {
+  static const char* abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (std::size_t i = 0; i < in.size(); i += 3) {
+    uint32_t n = static_cast<unsigned char>(in[i]) << 16;
+    if (i + 1 < in.size()) n |= static_cast<unsigned char>(in[i + 1]) << 8;
+    if (i + 2 < in.size()) n |= static_cast<unsigned char>(in[i + 2]);
+    out += abc[n >> 18 & 63];
+    out += abc[n >> 12 & 63];
+    out += i + 1 < in.size() ? abc[n >> 6 & 63] : '=';
+    out += i + 2 < in.size() ? abc[n & 63] : '=';
+  }
+  return out;
+}
+
+// glTF JSON for the cube in buffer 0 (`uri` empty: the binary chunk), with
+// `image` (PNG bytes) as the base colour texture when it is not empty.
+inline std::string gltfJson(const std::string& uri, std::size_t imageBytes) {
+  const std::size_t geometry = cubeBuffer().size();
+  const std::string texture =
+      imageBytes ? R"(,"baseColorTexture":{"index":0})" : "";
+  std::string json = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],)"
+                     R"("nodes":[{"mesh":0,"scale":[2,1,1]}],)"
+                     R"("meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1,"material":0}]}],)"
+                     R"("materials":[{"name":"red","pbrMetallicRoughness":{"baseColorFactor":[1,0,0,1],)"
+                     R"("metallicFactor":0,"roughnessFactor":0.5)" + texture + "}}],";
+  json += R"("buffers":[{"byteLength":)" + std::to_string(geometry + imageBytes) +
+          (uri.empty() ? "" : R"(,"uri":")" + uri + "\"") + "}],";
+  json += R"("bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":96},)"
+          R"({"buffer":0,"byteOffset":96,"byteLength":72})";
+  if (imageBytes)
+    json += R"(,{"buffer":0,"byteOffset":)" + std::to_string(geometry) + R"(,"byteLength":)" +
+            std::to_string(imageBytes) + "}";
+  json += "],";
+  json += R"("accessors":[{"bufferView":0,"componentType":5126,"count":8,"type":"VEC3",)"
+          R"("min":[-0.5,-0.5,-0.5],"max":[0.5,0.5,0.5]},)"
+          R"({"bufferView":1,"componentType":5123,"count":36,"type":"SCALAR"}])";
+  if (imageBytes)
+    json += R"(,"textures":[{"source":0}],"images":[{"bufferView":2,"mimeType":"image/png"}])";
+  return json + "}";
+}
+
+inline std::string gltfCube() {
+  return gltfJson("data:application/octet-stream;base64," + base64(cubeBuffer()), 0);
+}
+
+// A binary glTF; with `png` its material's texture is that image, held in the file.
+inline std::string glbCube(const std::string& png = "") {
+  std::string json = gltfJson("", png.size());
+  while (json.size() % 4) json += ' ';
+  std::string bin = cubeBuffer() + png;
+  while (bin.size() % 4) bin += '\0';
+  std::string out = "glTF";
+  appendBytes(out, uint32_t{2});
+  appendBytes(out, static_cast<uint32_t>(12 + 8 + json.size() + 8 + bin.size()));
+  appendBytes(out, static_cast<uint32_t>(json.size()));
+  out += "JSON" + json;
+  appendBytes(out, static_cast<uint32_t>(bin.size()));
+  out += std::string("BIN\0", 4) + bin;
+  return out;
+}
+
+inline std::string stlTextCube() {
+  const CubeMesh cube;
+  std::string out = "solid cube\n";
+  for (std::size_t t = 0; t < cube.triangles.size(); ++t) {
+    const auto n = cube.normal(t);
+    out += " facet normal " + number(n[0]) + " " + number(n[1]) + " " + number(n[2]) + "\n  outer loop\n";
+    for (uint16_t c : cube.triangles[t]) {
+      const auto& p = cube.corners[c];
+      out += "   vertex " + number(p[0]) + " " + number(p[1]) + " " + number(p[2]) + "\n";
+    }
+    out += "  endloop\n endfacet\n";
+  }
+  return out + "endsolid cube\n";
+}
+
+inline std::string stlBinaryCube() {
+  const CubeMesh cube;
+  std::string out(80, ' ');
+  out.replace(0, 11, "binary cube");
+  appendBytes(out, static_cast<uint32_t>(cube.triangles.size()));
+  for (std::size_t t = 0; t < cube.triangles.size(); ++t) {
+    appendBytes(out, cube.normal(t));
+    for (uint16_t c : cube.triangles[t]) appendBytes(out, cube.corners[c]);
+    appendBytes(out, uint16_t{0});
+  }
+  return out;
+}
+
+inline std::string plyCube() {
+  const CubeMesh cube;
+  std::string out = "ply\nformat ascii 1.0\nelement vertex 8\nproperty float x\nproperty float y\nproperty float z\n"
+                    "element face 12\nproperty list uchar int vertex_indices\nend_header\n";
+  for (const auto& p : cube.corners) out += number(p[0]) + " " + number(p[1]) + " " + number(p[2]) + "\n";
+  for (const auto& t : cube.triangles)
+    out += "3 " + std::to_string(t[0]) + " " + std::to_string(t[1]) + " " + std::to_string(t[2]) + "\n";
+  return out;
+}
+
+inline std::string colladaCube() {
+  const CubeMesh cube;
+  std::string positions, corners;
+  for (const auto& p : cube.corners) positions += number(p[0]) + " " + number(p[1]) + " " + number(p[2]) + " ";
+  for (const auto& t : cube.triangles)
+    corners += std::to_string(t[0]) + " " + std::to_string(t[1]) + " " + std::to_string(t[2]) + " ";
+  return R"(<?xml version="1.0" encoding="utf-8"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+ <asset><up_axis>Y_UP</up_axis></asset>
+ <library_effects><effect id="red-fx"><profile_COMMON><technique sid="t"><lambert>
+  <diffuse><color>1 0 0 1</color></diffuse></lambert></technique></profile_COMMON></effect></library_effects>
+ <library_materials><material id="red" name="red"><instance_effect url="#red-fx"/></material></library_materials>
+ <library_geometries><geometry id="cube"><mesh>
+  <source id="p"><float_array id="pa" count="24">)" + positions + R"(</float_array>
+   <technique_common><accessor source="#pa" count="8" stride="3"><param name="X" type="float"/>
+   <param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+  <vertices id="v"><input semantic="POSITION" source="#p"/></vertices>
+  <triangles count="12" material="m"><input semantic="VERTEX" source="#v" offset="0"/><p>)" + corners + R"(</p></triangles>
+ </mesh></geometry></library_geometries>
+ <library_visual_scenes><visual_scene id="s"><node id="n">
+  <matrix>2 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</matrix>
+  <instance_geometry url="#cube"><bind_material><technique_common>
+   <instance_material symbol="m" target="#red"/></technique_common></bind_material></instance_geometry>
+ </node></visual_scene></library_visual_scenes>
+ <scene><instance_visual_scene url="#s"/></scene>
+</COLLADA>
+)";
+}
+
+// A 3DS chunk: its id, its length with the 6-byte header, its contents.
+inline std::string chunk3ds(uint16_t id, const std::string& contents) {
+  std::string out;
+  appendBytes(out, id);
+  appendBytes(out, static_cast<uint32_t>(6 + contents.size()));
+  return out + contents;
+}
+
+inline std::string max3dsCube() {
+  const CubeMesh cube;
+  std::string vertices, faces;
+  appendBytes(vertices, uint16_t{8});
+  for (const auto& p : cube.corners) appendBytes(vertices, p);
+  appendBytes(faces, uint16_t{12});
+  for (const auto& t : cube.triangles) {
+    appendBytes(faces, t);
+    appendBytes(faces, uint16_t{0});
+  }
+  const std::string mesh = chunk3ds(0x4110, vertices) + chunk3ds(0x4120, faces);
+  std::string version;
+  appendBytes(version, uint32_t{3});
+  return chunk3ds(0x4D4D, chunk3ds(0x0002, version) +
+                              chunk3ds(0x3D3D, chunk3ds(0x4000, std::string("cube", 5) + chunk3ds(0x4100, mesh))));
+}
+
+}  // namespace kelvo::test
