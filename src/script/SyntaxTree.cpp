@@ -1044,8 +1044,6 @@ void DataCallFunction::print() {
   script::writeOutput(")");
 }
 
-void DataCallFunction::evaluateArgs(Scope& locals, script::ValueArgs& out) const { fillArgs(locals, out); }
-
 DataCallFunction::ArgForm DataCallFunction::argFormOf(Symbol name) {
   static const Symbol kTimer = intern("Timer");
   static const Symbol kSetKeyFunc = intern("setKeyFunc");

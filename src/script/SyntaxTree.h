@@ -177,9 +177,7 @@ public:
   DataPtr evaluate(Scope& locals) override;
   Value eval(Scope& locals);
   // Evaluates every argument expression, left to right, into `out`, which
-  // it sizes.
-  void evaluateArgs(Scope& locals, script::ValueArgs& out) const;
-  // The same, expanded where the evaluator calls it.
+  // it sizes; expanded where the evaluator calls it.
   void fillArgs(Scope& locals, script::ValueArgs& out) const;
   // Every argument is a name or a literal: evaluating them only reads.
   bool argsAreLeaves() const { return argsAreLeaves_; }
