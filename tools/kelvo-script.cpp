@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kelvo-script: no interpreter \"%s\" (see --interpreters)\n", interpreter);
     return 2;
   }
-  if (interpreter && std::strcmp(interpreter, "compiled") == 0) qor::script::setEngine(qor::script::Engine::Compiled);
+  if (interpreter) qor::script::setEngine(std::strcmp(interpreter, "compiled") == 0 ? qor::script::Engine::Compiled : qor::script::Engine::Tree);
   if (transcript && checkOnly) {
     std::fprintf(stderr, "kelvo-script: --transcript runs the script; it does not go with --check\n%s", kUsage);
     return 2;

@@ -31,9 +31,8 @@ DataPtr runStatement(std::size_t file, std::size_t statement);
 // The file variables, for the tools that show them (fileVariables): those
 // of `file`, in the order they were made.
 std::vector<FileVariable> variablesOf(std::size_t file);
-// The value of a file variable: the first file's that has it; null when
-// none has (`found` false).
-Value fileVariable(Symbol name, bool& found);
+// A file variable: the first file's that has it; nullptr when none has.
+Value* fileVariable(Symbol name);
 
 // Drops every compiled unit, variable and function slot (the scene reset).
 void reset();

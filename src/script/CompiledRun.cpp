@@ -510,7 +510,10 @@ struct CallCode final : Code {
     return n.callWithExpressions(f);
   }
 
+  // A built-in's call (or a call of nothing) counts a step as a function's
+  // does, so that a spent budget stops a unit at its first call.
   Value callBuiltin(ValueArgs& values, bool argumentsReported, const Frame& f) const {
+    countStep();
     Builtin* builtin = findBuiltin(call->name);
     if (!builtin) {
       if (warningsOn()) warnNoFunction(*call);
@@ -551,6 +554,7 @@ struct CallCode final : Code {
       argv->clear();
       return callCompiled(*fn, values.data(), values.size());
     }
+    countStep();
     Builtin* builtin = findBuiltin(call->name);
     if (!builtin) {
       if (warningsOn()) warnNoFunction(*call);

@@ -15,7 +15,7 @@
 namespace qor::script {
 
 namespace detail {
-Engine engine = Engine::Tree;
+Engine engine = Engine::Compiled;
 }
 void setEngine(Engine engine) { detail::engine = engine; }
 
@@ -92,14 +92,25 @@ void eachChild(const IData* n, Visit&& visit) {
 
 // The names a body assigns ("=" and the compound forms): each may become a
 // local of the call, so each gets a frame slot.
-void collectAssigned(const IData* n, std::vector<Symbol>& out, std::unordered_set<Symbol>& seen) {
-  if (!n) return;
-  if (n->tag() == kTagOperation) {
-    const auto* o = static_cast<const DataOperation*>(n);
-    if (isAssignment(o->op))
-      if (const DataID* id = asName(o->left.get()); id && seen.insert(id->name).second) out.push_back(id->name);
+// Walks with a stack of its own: a script may nest far deeper than the
+// machine stack allows recursion.
+void collectAssigned(const IData* root, std::vector<Symbol>& out, std::unordered_set<Symbol>& seen) {
+  std::vector<const IData*> pending{root};
+  std::vector<const IData*> children;
+  while (!pending.empty()) {
+    const IData* n = pending.back();
+    pending.pop_back();
+    if (!n) continue;
+    if (n->tag() == kTagOperation) {
+      const auto* o = static_cast<const DataOperation*>(n);
+      if (isAssignment(o->op))
+        if (const DataID* id = asName(o->left.get()); id && seen.insert(id->name).second) out.push_back(id->name);
+    }
+    // Children in reverse onto the stack, so they are visited in order.
+    children.clear();
+    eachChild(n, [&](const IData* c) { children.push_back(c); });
+    pending.insert(pending.end(), children.rbegin(), children.rend());
   }
-  eachChild(n, [&](const IData* c) { collectAssigned(c, out, seen); });
 }
 
 class Compiler {
@@ -119,6 +130,17 @@ public:
   Operand operand(const IData* n) {
     Operand o;
     if (!n) return o;
+    // Every construct below a name or a literal takes a nesting level when
+    // it runs, so one nested deeper than the limit can only run away: it is
+    // compiled as a construct that takes its level and gives null, and what
+    // it holds is never compiled (a script may nest far deeper than the
+    // machine stack allows recursion).
+    if (depth_ >= kMaxEvalDepth && makesCode(n)) return code(makeNothing(p_));
+    struct Deeper {
+      explicit Deeper(int& d) : depth(++d) {}
+      ~Deeper() { --depth; }
+      int& depth;
+    } deeper(depth_);
     switch (n->tag()) {
       case kTagInt:
       case kTagFloat:
@@ -185,6 +207,18 @@ public:
   }
 
 private:
+  static bool makesCode(const IData* n) {
+    switch (n->tag()) {
+      case kTagVector:
+      case kTagOperation:
+      case kTagCallFunction:
+      case kTagIf:
+      case kTagWhile:
+      case kTagFor: return true;
+      default: return false;
+    }
+  }
+
   static Operand code(const Code* c) {
     Operand o;
     o.kind = Operand::kCode;
@@ -291,6 +325,8 @@ private:
 
   Program& p_;
   const std::unordered_map<Symbol, int32_t>* slots_;
+  // How many constructs that take a nesting level enclose the one compiled.
+  int depth_ = 0;
 };
 
 std::unique_ptr<CompiledFunction> compileFunction(Program& p, const SmartPointer<Function>& source) {
@@ -385,11 +421,10 @@ std::vector<FileVariable> variablesOf(std::size_t file) {
   return vars;
 }
 
-Value fileVariable(Symbol name, bool& found) {
+Value* fileVariable(Symbol name) {
   Program& p = program();
-  const Global* g = name < p.globalBySymbol.size() ? p.globalBySymbol[name] : nullptr;
-  found = g && g->file >= 0;
-  return found ? g->value : Value();
+  Global* g = name < p.globalBySymbol.size() ? p.globalBySymbol[name] : nullptr;
+  return g && g->file >= 0 ? &g->value : nullptr;
 }
 
 void reset() { current() = std::make_shared<Program>(); }

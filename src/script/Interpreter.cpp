@@ -109,11 +109,7 @@ std::vector<FileVariable> fileVariables(std::size_t index) {
 }
 
 bool hasFileVariable(Symbol name) {
-  if (compiledEngine()) {
-    bool found = false;
-    compiled::fileVariable(name, found);
-    return found;
-  }
+  if (compiledEngine()) return compiled::fileVariable(name) != nullptr;
   for (ScopeRecord* r : detail::recordTable)
     if (r->variables.find(name)) return true;
   return false;
@@ -362,10 +358,9 @@ void takeScene() {
   static const Symbol kScene = intern("scene");
   State& s = state();
   if (compiledEngine()) {
-    bool found = false;
-    const Value v = compiled::fileVariable(kScene, found);
-    if (!found) return;
-    s.scene = v.tag() == kTagSceneNode ? v.box() : nullptr;
+    const Value* v = compiled::fileVariable(kScene);
+    if (!v) return;
+    s.scene = v->tag() == kTagSceneNode ? v->box() : nullptr;
     if (s.sceneHook) s.sceneHook(s.scene);
     return;
   }

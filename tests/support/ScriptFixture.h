@@ -9,6 +9,7 @@
 #include "scene/ModelManager.h"
 #include "scene/Scene.h"
 #include "script/Builtins.h"
+#include "script/Compiled.h"
 #include "script/Diagnostics.h"
 #include "script/Interpreter.h"
 #include "script/Output.h"
@@ -94,11 +95,7 @@ protected:
     qor::script::setDiagnosticSink({});
   }
 
-  qor::Value* global(const std::string& name) {
-    for (std::size_t i = 0; i < qor::script::fileCount(); ++i)
-      if (qor::Value* slot = qor::script::record(i).variables.find(name)) return slot;
-    return nullptr;
-  }
+  qor::Value* global(const std::string& name) { return qor::script::compiled::fileVariable(qor::intern(name)); }
 
   std::string out;
   std::vector<std::string> errors;
