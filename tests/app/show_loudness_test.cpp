@@ -14,8 +14,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace {
@@ -24,20 +22,7 @@ namespace fs = std::filesystem;
 
 constexpr int kOutputRate = 44100;  // stereo, 16 bits (SoundFixtures.h)
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-// The 16-bit samples after the "data" chunk's header of a WAV file.
-std::vector<int16_t> samples(const std::string& bytes) {
-  std::vector<int16_t> out;
-  const std::size_t data = bytes.find("data", 12);
-  if (data == std::string::npos) return out;
-  for (std::size_t i = data + 8; i + 1 < bytes.size(); i += 2)
-    out.push_back(static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8));
-  return out;
-}
+std::vector<int16_t> samples(const std::string& file) { return kelvo::test::wavSamples(kelvo::test::readFile(file)); }
 
 struct Level {
   double rmsDb = -200, peak = 0;
@@ -87,7 +72,7 @@ TEST(ShowLoudness, MusicAroundMinus20DbfsAndTheVoicesClearlyAboveWithoutClipping
   const bool wrote = waitForFrames(out, 5 * kOutputRate);
   qor::stopSound();
   ASSERT_TRUE(wrote) << "the wave writer wrote too little";
-  const Level music = measure(samples(readFile(out)), 4 * kOutputRate);
+  const Level music = measure(samples(out), 4 * kOutputRate);
   ASSERT_EQ(music.frames, 4u * kOutputRate);
   EXPECT_NEAR(music.rmsDb, -20.0, 2.0) << "music";
 
@@ -104,13 +89,13 @@ TEST(ShowLoudness, MusicAroundMinus20DbfsAndTheVoicesClearlyAboveWithoutClipping
     const qor::Sound* sound = qor::soundManager.GetSound(voice);
     ASSERT_TRUE(sound);
     // The voice's length at the output rate, from its own file (22050 Hz mono).
-    const std::size_t length = samples(readFile(voice)).size() * kOutputRate / 22050;
+    const std::size_t length = samples(voice).size() * kOutputRate / 22050;
     for (int i = 0; i < 6000 && sound->IsPlaying(); ++i) ::usleep(20000);
     const bool done = waitForFrames(out, length + kOutputRate / 2);
     qor::stopSound();
     ASSERT_TRUE(done) << "the wave writer wrote too little";
     // The voice's audible part: its span less the quiet tail it ends with.
-    const Level level = measure(samples(readFile(out)), length * 3 / 4);
+    const Level level = measure(samples(out), length * 3 / 4);
     EXPECT_GE(level.rmsDb, music.rmsDb + 6.0) << "the voice is not clearly above the music";
     EXPECT_LE(level.rmsDb, -6.0);
     // Music and voice at their peaks together still do not clip.

@@ -1,7 +1,7 @@
-// kelvo-scene --watch and F5 as an author meets them under Xvfb: each load of
-// the scene script prints a marker with a value, and the test waits for the
+// kelvo-scene --watch as an author meets it under Xvfb: each load of the
+// scene script prints a marker with a value, and the test waits for the
 // marker of the next load after every save (never for a time), then quits
-// with Escape.
+// with Escape. (F5 and the screenshot on quitting: overlay_e2e_test.)
 
 #include "support/ChildProcess.h"
 #include "support/ModelFixtures.h"
@@ -134,24 +134,6 @@ TEST(WatchEndToEnd, ASavedModelIsReadAgainAndItsCollisionTreesRebuilt) {
   // of plain vertex numbers keep their caches under the full file name).
   EXPECT_NE(readFile(tool.dir.file("tmp/shape.obj.aabb")), firstTrees);
   EXPECT_EQ(tool.pressKeys(window, "Escape"), 0) << tool.err();
-}
-
-TEST(WatchEndToEnd, F5ReloadsAndTheScreenshotOfTheLastFrameIsSavedOnQuitting) {
-  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
-  WatchRun tool;
-  tool.dir.write("scene.ks", "scene = Group();\nprint(\"load\");\n");
-  // No --watch: F5 alone loads again; no --frames: the screenshot is of the last frame before Escape.
-  tool.start(KELVO_BIN_DIR "/kelvo-scene --screenshot shot.png scene.ks");
-  const unsigned long window = tool.findWindow();
-  ASSERT_NE(window, 0ul) << tool.err();
-  ASSERT_TRUE(tool.waitForLine("load")) << tool.err();
-  tool.dir.write("scene.ks", "scene = Group();\nprint(\"load again\");\n");  // not watched: seen at F5 only
-  ASSERT_TRUE(tool.waitFor([](const std::string& text) { return text.find("load again\n") != std::string::npos; },
-                           [&] { tool.type(window, "F5"); }))
-      << tool.out() << tool.err();
-  EXPECT_EQ(tool.out().rfind("load\nload again\n", 0), 0u) << tool.out();
-  EXPECT_EQ(tool.pressKeys(window, "Escape"), 0) << tool.err();
-  EXPECT_TRUE(fs::is_regular_file(tool.dir.file("shot.png")));
 }
 
 }  // namespace

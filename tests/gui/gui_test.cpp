@@ -214,6 +214,13 @@ protected:
     console.editLine() = text;
     console.cursor = console.selStart = console.selEnd = static_cast<int32_t>(text.size());
   }
+  // The console's lines, "> " before each typed one.
+  std::vector<std::string> transcript() const {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < console.lines.size(); ++i)
+      lines.push_back((console.isOutput[i] ? "" : "> ") + console.lines[i]);
+    return lines;
+  }
   void enter(const std::string& command) {
     setLine(command);
     hold(kNone);
@@ -303,10 +310,7 @@ TEST_F(ScriptedGuiTest, CommandsRunAndAnswerBelowThemselves) {
   console.commandFile = dir.file("missing/folder/stdin");
   enter("print(1);");
 
-  std::vector<std::string> transcript;  // "> " before a typed line
-  for (std::size_t i = 0; i < console.lines.size(); ++i)
-    transcript.push_back((console.isOutput[i] ? "" : "> ") + console.lines[i]);
-  EXPECT_EQ(transcript, (std::vector<std::string>{
+  EXPECT_EQ(transcript(), (std::vector<std::string>{
                             "> print(42);", "42", "> print(42);", "42", "> x = 6;", "6", "> print(x * 7);", "42", "> ",
                             "> x = (1;", "1.6: syntax error, unexpected ;, expecting )",
                             "> def down(n) { return down(n + 1); }", "> down(1); print(\"after\");",
@@ -333,11 +337,8 @@ TEST_F(ScriptedGuiTest, ACommandsWarningsJoinItsTranscriptAndTheRunsOwnChannelGo
   enter("m = get(); print(TYPE(m));");  // placed in the scene's file, which it names
   enter("i = 0; while (i < 2) { Material(\"gone.mtl\"); i = i + 1; }");
   enter("x = (1;");
-  std::vector<std::string> transcript;
-  for (std::size_t i = 0; i < console.lines.size(); ++i)
-    transcript.push_back((console.isOutput[i] ? "" : "> ") + console.lines[i]);
   const std::string noMtl = "cannot open material library \"~tmp3/gone.mtl\": no such file";
-  EXPECT_EQ(transcript, (std::vector<std::string>{
+  EXPECT_EQ(transcript(), (std::vector<std::string>{
                             "> include(\"missing.txt\");",
                             "1.0: warning: cannot include \"~tmp1/missing.txt\": no such file",
                             "> m = get(); print(TYPE(m));",

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <numbers>
 #include <string>
+#include <vector>
 
 namespace kelvo::test {
 
@@ -28,6 +29,16 @@ inline std::string sineWav(double seconds) {
   for (uint32_t i = 0; i < frames; ++i)
     put(static_cast<uint16_t>(std::lround(20000 * std::sin(2 * std::numbers::pi * 440 * i / 22050))), 2);
   return wav;
+}
+
+// The 16-bit samples after the "data" chunk's header of a WAV file's bytes
+// (the wave writer puts that chunk last).
+inline std::vector<int16_t> wavSamples(const std::string& bytes) {
+  std::vector<int16_t> out;
+  const std::size_t data = bytes.find("data", 12);
+  for (std::size_t i = data + 8; data != std::string::npos && i + 1 < bytes.size(); i += 2)
+    out.push_back(static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8));
+  return out;
 }
 
 // 16-bit stereo at 44100 Hz into `outputFile`; with an empty name the back

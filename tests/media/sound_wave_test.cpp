@@ -8,22 +8,12 @@
 
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
-
-// Root mean square of the 16-bit samples after the "data" chunk's header
-// (the wave writer puts that chunk last); -1 for no samples.
+// Root mean square of the samples the wave writer wrote; -1 for none.
 static double loudness(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  const std::vector<int16_t> samples = kelvo::test::wavSamples(kelvo::test::readFile(path));
   double sum = 0;
-  std::size_t count = 0;
-  const std::size_t data = bytes.find("data", 12);
-  for (std::size_t i = data + 8; data != std::string::npos && i + 1 < bytes.size(); i += 2, ++count) {
-    const auto sample = static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8);
-    sum += double(sample) * sample;
-  }
-  return count ? std::sqrt(sum / double(count)) : -1;
+  for (const int16_t sample : samples) sum += double(sample) * sample;
+  return samples.empty() ? -1 : std::sqrt(sum / double(samples.size()));
 }
 
 TEST(SoundWave, TheMusicIsHeardInTheOutputFile) {

@@ -40,6 +40,7 @@ TEST(FramePacer, SixtyPassesASecondWithoutVsyncWhateverTheWork) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     SteppedClock::reset(1234);
+    SteppedClock::lateBy = c.late;
     FramePacer pacer(&SteppedClock::read, &SteppedClock::sleep);
     std::vector<int32_t> ends;
     for (std::size_t i = 0; SteppedClock::now < 1234 + 11000; ++i) {

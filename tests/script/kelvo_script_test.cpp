@@ -3,16 +3,15 @@
 // NAME.stderr (empty when the file is missing) and the exit status the number
 // in NAME.status (0 when missing).
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -25,11 +24,7 @@ const fs::path kExamples = fs::path(KELVO_SOURCE_DIR) / "tests/script/examples";
 
 // The whole file, or `missing` when there is none.
 std::string readFile(const fs::path& p, const std::string& missing = "") {
-  std::ifstream in(p, std::ios::binary);
-  if (!in) return missing;
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return fs::exists(p) ? kelvo::test::readFile(p.string()) : missing;
 }
 
 struct Result {
@@ -40,15 +35,11 @@ struct Result {
 // Runs the tool in the examples folder, so that file names in messages are
 // the bare names.
 Result runTool(const std::string& args) {
-  const fs::path outFile = fs::temp_directory_path() / ("kelvo_script_" + std::to_string(::getpid()));
-  const std::string out = outFile.string() + ".out", err = outFile.string() + ".err";
+  const kelvo::test::TempDir logs;
   const std::string cmd = "cd '" + kExamples.string() + "' && '" + KELVO_BIN_DIR + "/kelvo-script' " + args + " >'" +
-                          out + "' 2>'" + err + "'";
+                          logs.file("out") + "' 2>'" + logs.file("err") + "'";
   const int st = std::system(cmd.c_str());
-  Result r{readFile(out), readFile(err), WIFEXITED(st) ? WEXITSTATUS(st) : -1};
-  fs::remove(out);
-  fs::remove(err);
-  return r;
+  return {readFile(logs.file("out")), readFile(logs.file("err")), WIFEXITED(st) ? WEXITSTATUS(st) : -1};
 }
 
 TEST(KelvoScript, Examples) {
@@ -82,10 +73,9 @@ TEST(KelvoScript, UsageErrorsAndTraces) {
   EXPECT_EQ(runTool(".").err, ".: cannot open .\n");
   EXPECT_EQ(runTool("/dev/zero").err, "/dev/zero: cannot open /dev/zero\n");
   // A statement past the memory budget stops with a note; the next one runs.
-  const std::string hog = (fs::temp_directory_path() / ("kelvo_hog_" + std::to_string(::getpid()))).string();
-  std::ofstream(hog) << "s = \"ab\";\nwhile (true) s = s + s;\nprint(\"after\");\n";
+  const kelvo::test::TempDir dir;
+  const std::string hog = dir.write("hog.ks", "s = \"ab\";\nwhile (true) s = s + s;\nprint(\"after\");\n");
   const Result stopped = runTool("--memory-limit 8 '" + hog + "'");
-  fs::remove(hog);
   EXPECT_EQ(std::make_tuple(stopped.status, stopped.out, stopped.err),
             std::make_tuple(0, std::string("after\n"), hog + ":2.0: out of memory\n"));
   // --check runs nothing; the traces go to standard error.
@@ -122,8 +112,7 @@ TEST(KelvoScript, BenchmarkProgramsCheckClean) {
 // --check and --strict: the exit status follows the errors, and with
 // --strict the warnings too, in both modes; the lines come out in order.
 TEST(KelvoScript, CheckAndStrictStatuses) {
-  const std::string dir = (fs::temp_directory_path() / ("kelvo_check_" + std::to_string(::getpid()))).string();
-  fs::create_directories(dir);
+  const kelvo::test::TempDir dir;
   const struct {
     const char* text;
     const char* args;
@@ -153,15 +142,13 @@ TEST(KelvoScript, CheckAndStrictStatuses) {
   };
   int n = 0;
   for (const auto& c : cases) {
-    const std::string file = dir + "/case" + std::to_string(n++) + ".ks";
-    std::ofstream(file) << c.text;
+    const std::string file = dir.write("case" + std::to_string(n++) + ".ks", c.text);
     const Result r = runTool(std::string(c.args) + " '" + file + "'");
     std::string expected = c.err;
     for (std::size_t at = 0; (at = expected.find("F:", at)) != std::string::npos; at += file.size())
       expected.replace(at, 1, file);
     EXPECT_EQ(std::make_tuple(r.status, r.err), std::make_tuple(c.status, expected)) << c.args << " " << c.text;
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #pragma once
-// One cube written in each of the model formats the importer reads that the
-// tests show: glTF (text with its buffer inline, and binary with an image in
-// it), STL (text and binary), PLY, Collada and 3DS. The cube spans -0.5 to
+// One cube written in model formats the importer reads, one for each kind of
+// layout it hands back (the formats themselves are assimp's): glTF (text
+// with its buffer inline, and binary with an image in it), text STL and
+// Collada. The cube spans -0.5 to
 // 0.5 on every axis, 8 corners and 12 triangles wound outwards; its material
 // is red. The glTF and Collada files place it with a node transform
 // that stretches x twice as far, so a reading that applies the file's rest
@@ -120,29 +121,6 @@ inline std::string stlTextCube() {
   return out + "endsolid cube\n";
 }
 
-inline std::string stlBinaryCube() {
-  const CubeMesh cube;
-  std::string out(80, ' ');
-  out.replace(0, 11, "binary cube");
-  appendBytes(out, static_cast<uint32_t>(cube.triangles.size()));
-  for (std::size_t t = 0; t < cube.triangles.size(); ++t) {
-    appendBytes(out, cube.normal(t));
-    for (uint16_t c : cube.triangles[t]) appendBytes(out, cube.corners[c]);
-    appendBytes(out, uint16_t{0});
-  }
-  return out;
-}
-
-inline std::string plyCube() {
-  const CubeMesh cube;
-  std::string out = "ply\nformat ascii 1.0\nelement vertex 8\nproperty float x\nproperty float y\nproperty float z\n"
-                    "element face 12\nproperty list uchar int vertex_indices\nend_header\n";
-  for (const auto& p : cube.corners) out += number(p[0]) + " " + number(p[1]) + " " + number(p[2]) + "\n";
-  for (const auto& t : cube.triangles)
-    out += "3 " + std::to_string(t[0]) + " " + std::to_string(t[1]) + " " + std::to_string(t[2]) + "\n";
-  return out;
-}
-
 inline std::string colladaCube() {
   const CubeMesh cube;
   std::string positions, corners;
@@ -170,31 +148,6 @@ inline std::string colladaCube() {
  <scene><instance_visual_scene url="#s"/></scene>
 </COLLADA>
 )";
-}
-
-// A 3DS chunk: its id, its length with the 6-byte header, its contents.
-inline std::string chunk3ds(uint16_t id, const std::string& contents) {
-  std::string out;
-  appendBytes(out, id);
-  appendBytes(out, static_cast<uint32_t>(6 + contents.size()));
-  return out + contents;
-}
-
-inline std::string max3dsCube() {
-  const CubeMesh cube;
-  std::string vertices, faces;
-  appendBytes(vertices, uint16_t{8});
-  for (const auto& p : cube.corners) appendBytes(vertices, p);
-  appendBytes(faces, uint16_t{12});
-  for (const auto& t : cube.triangles) {
-    appendBytes(faces, t);
-    appendBytes(faces, uint16_t{0});
-  }
-  const std::string mesh = chunk3ds(0x4110, vertices) + chunk3ds(0x4120, faces);
-  std::string version;
-  appendBytes(version, uint32_t{3});
-  return chunk3ds(0x4D4D, chunk3ds(0x0002, version) +
-                              chunk3ds(0x3D3D, chunk3ds(0x4000, std::string("cube", 5) + chunk3ds(0x4100, mesh))));
 }
 
 }  // namespace kelvo::test
