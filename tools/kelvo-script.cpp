@@ -25,18 +25,9 @@
 
 namespace {
 
-// The interpreters this build has; the first is the default.
-const char* const kInterpreters[] = {"tree", "compiled"};
-
-bool knownInterpreter(const char* name) {
-  for (const char* known : kInterpreters)
-    if (std::strcmp(name, known) == 0) return true;
-  return false;
-}
-
 const char kUsage[] =
     "usage: kelvo-script [--check] [--strict] [--memory-limit MB] [--trace-scan] [--trace-parse]\n"
-    "                    [--transcript] [--interpreter NAME] FILE\n"
+    "                    [--transcript] FILE\n"
     "\n"
     "Runs the scene script FILE the way the viewer's scene loader runs it: the\n"
     "scene settings \"Data/Scenes/Settings.txt\" of the working directory are\n"
@@ -85,11 +76,6 @@ const char kUsage[] =
     "                 starts at 0 and moves only there, and the random\n"
     "                 numbers start from seed 1, so a transcript is the same\n"
     "                 on every run\n"
-    "  --interpreter NAME  the interpreter that runs the script: \"tree\" walks\n"
-    "                 the syntax tree, \"compiled\" runs it compiled with its\n"
-    "                 names bound first (default: the environment's\n"
-    "                 KELVO_INTERPRETER, else \"tree\")\n"
-    "  --interpreters list the interpreters there are, one a line\n"
     "  --trace-scan   trace the scanner on standard error\n"
     "  --trace-parse  trace the parser on standard error\n"
     "  --help         show this text\n"
@@ -174,8 +160,6 @@ int main(int argc, char** argv) {
   bool checkOnly = false;
   bool strict = false;
   bool transcript = false;
-  const char* interpreter = std::getenv("KELVO_INTERPRETER");
-  if (interpreter && *interpreter == '\0') interpreter = nullptr;
   qor::SceneDriver driver;
   // Errors, the interpreter's notes and the warnings share one channel, so
   // they come out in the order they happen.
@@ -191,20 +175,10 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (std::strcmp(a, "--interpreters") == 0) {
-      for (const char* known : kInterpreters) std::printf("%s\n", known);
-      return 0;
-    }
     if (std::strcmp(a, "--check") == 0) {
       checkOnly = true;
     } else if (std::strcmp(a, "--transcript") == 0) {
       transcript = true;
-    } else if (std::strcmp(a, "--interpreter") == 0) {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "kelvo-script: --interpreter wants a name\n%s", kUsage);
-        return 2;
-      }
-      interpreter = argv[++i];
     } else if (std::strcmp(a, "--strict") == 0) {
       strict = true;
     } else if (std::strcmp(a, "--memory-limit") == 0) {
@@ -233,11 +207,6 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (interpreter && !knownInterpreter(interpreter)) {
-    std::fprintf(stderr, "kelvo-script: no interpreter \"%s\" (see --interpreters)\n", interpreter);
-    return 2;
-  }
-  if (interpreter) qor::script::setEngine(std::strcmp(interpreter, "compiled") == 0 ? qor::script::Engine::Compiled : qor::script::Engine::Tree);
   if (transcript && checkOnly) {
     std::fprintf(stderr, "kelvo-script: --transcript runs the script; it does not go with --check\n%s", kUsage);
     return 2;

@@ -6,6 +6,7 @@
 #include "script/SceneDriver.h"
 #include "script/Signatures.h"
 #include "script/SyntaxTree.h"
+#include "script/datatypes/DataVector.h"
 #include "script/datatypes/DataValues.h"
 #include "util/MappedFile.h"
 #include "util/Path.h"

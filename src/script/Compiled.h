@@ -1,25 +1,16 @@
 #pragma once
-// The compiled interpreter: scripts are turned, once, into a tree of small
+// The interpreter: scripts are turned, once, into a tree of small
 // specialised code nodes whose names are already bound to frame slots, file
 // variables and function slots, and then run. It reads the syntax tree the
-// parser builds and shares the run-time pieces of the tree walker (values,
-// operator tables, built-ins, object methods, the unit of work, the limits),
-// so that a script behaves the same under either: chosen per process.
+// parser builds; values, operator tables, built-ins, object methods, the
+// unit of work and the limits are the run-time pieces it shares with the
+// rest of the script layer.
 
 #include "script/Interpreter.h"
 
 #include <cstddef>
 
 namespace qor::script {
-
-enum class Engine : uint8_t { Tree, Compiled };
-// The engine the next runs use; Tree unless set. Set it before the first
-// script is loaded: the two keep their variables apart.
-void setEngine(Engine engine);
-namespace detail {
-extern Engine engine;
-}
-inline bool compiledEngine() { return detail::engine == Engine::Compiled; }
 
 namespace compiled {
 

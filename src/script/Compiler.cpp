@@ -14,11 +14,6 @@
 
 namespace qor::script {
 
-namespace detail {
-Engine engine = Engine::Compiled;
-}
-void setEngine(Engine engine) { detail::engine = engine; }
-
 namespace compiled {
 
 namespace {

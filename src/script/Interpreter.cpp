@@ -72,9 +72,7 @@ std::size_t addFile(std::string path) {
   State& s = state();
   s.files.push_back(std::move(path));
   s.records.emplace_back();
-  s.records.back().variables.markGlobal();
   detail::recordTable.push_back(&s.records.back());
-  ++Scope::globalGeneration;
   return s.files.size() - 1;
 }
 
@@ -103,17 +101,10 @@ bool hasFile(std::string_view path) {
 std::vector<FileVariable> fileVariables(std::size_t index) {
   std::vector<FileVariable> vars;
   if (index >= fileCount()) return vars;
-  if (compiledEngine()) return compiled::variablesOf(index);
-  for (Scope::Entry& e : record(index).variables) vars.push_back({symbolName(e.name), &e.value});
-  return vars;
+  return compiled::variablesOf(index);
 }
 
-bool hasFileVariable(Symbol name) {
-  if (compiledEngine()) return compiled::fileVariable(name) != nullptr;
-  for (ScopeRecord* r : detail::recordTable)
-    if (r->variables.find(name)) return true;
-  return false;
-}
+Value* findFileVariable(Symbol name) { return compiled::fileVariable(name); }
 
 std::vector<FileFunction> fileFunctions(std::size_t index) {
   std::vector<FileFunction> functions;
@@ -176,7 +167,6 @@ void resetInterpreter() {
   s.files.clear();
   s.records.clear();
   detail::recordTable.clear();
-  ++Scope::globalGeneration;
   s.running = 0;
   s.builtinBySymbol.clear();
   s.builtinPresent.clear();
@@ -185,18 +175,6 @@ void resetInterpreter() {
   returnFlag = false;
   compiled::reset();
   ++detail::resolutionGeneration;
-}
-
-// ---- calls -------------------------------------------------------------------
-
-DataPtr callFunction(Function& fn, std::vector<DataPtr>& args) {
-  if (fn.params.size() != args.size()) return nullptr;
-  ValueArgs values(args.size());
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    values[i] = Value(args[i]);
-    args[i] = nullptr;
-  }
-  return callFunction(fn, values.data(), args.size()).box();
 }
 
 // ---- budgets and units of work -------------------------------------------------
@@ -291,7 +269,7 @@ DataPtr runRecord(std::size_t index) {
     limitReached = RunawayLimit::None;
     last = nullptr;
     runUnit(place, [&] {
-      if (statement) last = compiledEngine() ? compiled::runStatement(index, i) : statement->evaluate(r.variables);
+      if (statement) last = compiled::runStatement(index, i);
     });
     // A `return` outside any function must not leak into later statements,
     // nor a runaway state into the next statement.
@@ -357,20 +335,10 @@ void setErrorSink(ErrorSink sink) { state().errorSink = std::move(sink); }
 void takeScene() {
   static const Symbol kScene = intern("scene");
   State& s = state();
-  if (compiledEngine()) {
-    const Value* v = compiled::fileVariable(kScene);
-    if (!v) return;
-    s.scene = v->tag() == kTagSceneNode ? v->box() : nullptr;
-    if (s.sceneHook) s.sceneHook(s.scene);
-    return;
-  }
-  for (ScopeRecord& r : s.records) {
-    if (const Value* v = r.variables.find(kScene)) {
-      s.scene = v->tag() == kTagSceneNode ? v->box() : nullptr;
-      if (s.sceneHook) s.sceneHook(s.scene);
-      return;
-    }
-  }
+  const Value* v = compiled::fileVariable(kScene);
+  if (!v) return;
+  s.scene = v->tag() == kTagSceneNode ? v->box() : nullptr;
+  if (s.sceneHook) s.sceneHook(s.scene);
 }
 
 DataPtr& sceneValue() { return state().scene; }

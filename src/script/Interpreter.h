@@ -49,7 +49,6 @@ struct StatementPlace {
 
 // One per loaded file, in the order of the file table.
 struct ScopeRecord {
-  Scope variables;
   std::vector<FunctionEntry> functions;
   std::vector<DataPtr> statements;
   // One per statement, for the notes of runaway statements.
@@ -99,8 +98,10 @@ struct FileVariable {
   const Value* value;
 };
 std::vector<FileVariable> fileVariables(std::size_t index);
-// True when a file's table has the variable.
-bool hasFileVariable(Symbol name);
+// A file variable: the first file's table that has the name; nullptr when
+// none has it.
+Value* findFileVariable(Symbol name);
+inline bool hasFileVariable(Symbol name) { return findFileVariable(name) != nullptr; }
 struct FileFunction {
   std::string_view name;
   int32_t paramCount;
@@ -197,12 +198,6 @@ DataPtr& sceneValue();
 using SceneHook = void (*)(const DataPtr& sceneNodeValue);
 void setSceneHook(SceneHook hook);
 
-// ---- calls -----------------------------------------------------------------
-
-// Calls a user function with its arguments (moved into the new local scope).
-// Null when the count does not match or the call depth limit is reached.
-Value callFunction(Function& fn, Value* args, std::size_t count);
-DataPtr callFunction(Function& fn, std::vector<DataPtr>& args);
 
 // The built-in registry. A built-in gets the values of its arguments, or,
 // registered with ArgumentForm::Expressions, the argument expressions
@@ -272,15 +267,6 @@ inline void startRunaway(RunawayLimit limit) {
   aborting = true;
 }
 
-// For work whose cost is known beforehand (see FixedCost in SyntaxTree.h):
-// true when nothing is unwinding, the evaluation budget holds `steps` more
-// steps and `height` more nesting levels stay within the limit, so counting
-// them one by one could not stop the work. The caller then counts the steps
-// with countSteps.
-inline bool hasBudget(uint32_t steps, uint32_t height) {
-  return !aborting && detail::stepsLeft >= steps && evalDepth + static_cast<int>(height) <= kMaxEvalDepth;
-}
-inline void countSteps(uint32_t steps) { detail::stepsLeft -= steps; }
 
 namespace detail {
 extern bool boundaryOpen;

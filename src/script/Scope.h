@@ -1,7 +1,8 @@
 #pragma once
-// A variable table: name -> value. Names are interned symbols and the table
-// is a flat array searched from the front: local tables hold a handful of
-// names, and comparing integers in a row beats hashing or a tree walk.
+// A variable table: name -> value, a flat array searched from the front.
+// The run's own variables live in frame slots and file tables (Compiler.cpp);
+// this table is what the warnings and the stored calls see of a scope: the
+// names set so far, in order.
 // The string_view forms are for callers outside the interpreter.
 
 #include "script/Symbol.h"
@@ -21,21 +22,6 @@ public:
     Symbol name;
     Value value;
   };
-
-  // The files' variable tables are marked global. Their entries are only
-  // ever added (or all dropped), so a place found in them stays right until
-  // one of them grows or goes: `globalGeneration` counts those changes, and
-  // lookups may remember a place under it.
-  static inline uint64_t globalGeneration = 0;
-  void markGlobal() { global_ = true; }
-  // The entry at `index`, which must exist.
-  Entry& at(std::size_t index) { return vars_[index]; }
-  // The index of a variable, or -1.
-  std::ptrdiff_t indexOf(Symbol name) const {
-    for (std::size_t i = 0; i < vars_.size(); ++i)
-      if (vars_[i].name == name) return static_cast<std::ptrdiff_t>(i);
-    return -1;
-  }
 
   // The slot of a variable, or nullptr when the name is not in this table.
   Value* find(Symbol name) {
@@ -60,15 +46,11 @@ public:
   // Adds a variable known not to be in the table yet (binding parameters).
   void add(Symbol name, Value value) {
     vars_.push_back(Entry{name, std::move(value)});
-    if (global_) ++globalGeneration;
   }
 
   bool empty() const { return vars_.empty(); }
   std::size_t size() const { return vars_.size(); }
-  void clear() {
-    vars_.clear();
-    if (global_) ++globalGeneration;
-  }
+  void clear() { vars_.clear(); }
   void reserve(std::size_t n) { vars_.reserve(n); }
 
   auto begin() { return vars_.begin(); }
@@ -76,7 +58,6 @@ public:
 
 private:
   std::vector<Entry> vars_;
-  bool global_ = false;
 };
 
 }  // namespace qor

@@ -41,12 +41,11 @@ struct Result {
   int status = -1;
 };
 
-// Runs kelvo-script with `args` in `dir`, with no interpreter chosen by the
-// environment.
+// Runs kelvo-script with `args` in `dir`.
 Result runTool(const std::string& dir, const std::string& args) {
   const TempDir capture;
   const std::string out = capture.file("out"), err = capture.file("err");
-  const std::string cmd = "cd '" + dir + "' && env -u KELVO_INTERPRETER '" + KELVO_BIN_DIR + "/kelvo-script' " + args +
+  const std::string cmd = "cd '" + dir + "' && '" + KELVO_BIN_DIR + "/kelvo-script' " + args +
                           " >'" + out + "' 2>'" + err + "'";
   const int st = std::system(cmd.c_str());
   return {readFile(out), readFile(err), WIFEXITED(st) ? WEXITSTATUS(st) : -1};
@@ -111,22 +110,13 @@ std::string prefixLines(const std::string& prefix, const std::string& text) {
 
 fs::path keptFile(const fs::path& script) { return kKept / (script.string() + ".txt"); }
 
-std::vector<std::string> interpreters() {
-  std::vector<std::string> names;
-  std::istringstream in(runTool(kSource.string(), "--interpreters").out);
-  for (std::string name; std::getline(in, name);)
-    if (!name.empty()) names.push_back(name);
-  return names;
-}
-
-// A scratch copy of a working folder per interpreter, so that what the runs
-// write (model caches) stays out of the source tree and out of each other's
-// way. Caches left in the tree by other runs ("tmp" folders) are not
+// A scratch copy of each working folder, so that what the runs write (model
+// caches) stays out of the source tree. Caches left in the tree by other runs ("tmp" folders) are not
 // copied: every run starts from the same files.
 class Copies {
 public:
-  std::string folder(const std::string& interpreter, const fs::path& work) {
-    std::unique_ptr<TempDir>& dir = copies_[interpreter + "\n" + work.string()];
+  std::string folder(const fs::path& work) {
+    std::unique_ptr<TempDir>& dir = copies_[work.string()];
     if (!dir) {
       dir = std::make_unique<TempDir>();
       const fs::path from = kSource / work;
@@ -159,8 +149,6 @@ void writeKept(const fs::path& file, const std::string& text) {
 
 TEST(ScriptTranscripts, EveryScriptAsKept) {
   const bool update = std::getenv("KELVO_UPDATE_TRANSCRIPTS") && *std::getenv("KELVO_UPDATE_TRANSCRIPTS") == '1';
-  const std::vector<std::string> names = interpreters();
-  ASSERT_FALSE(names.empty());
   const std::vector<Script> scripts = findScripts();
   ASSERT_GT(scripts.size(), 20u);  // a search that finds nothing fails, not passes
   Copies copies;
@@ -170,25 +158,17 @@ TEST(ScriptTranscripts, EveryScriptAsKept) {
     const fs::path kept = keptFile(s.path);
     expected.insert(kept);
     const std::string arg = "'" + fs::relative(s.path, s.work).string() + "'";
-    std::string first;
-    for (const std::string& name : names) {
-      SCOPED_TRACE(name);
-      const std::string folder = copies.folder(name, s.work);
-      const Result r = runTool(folder, "--transcript --interpreter " + name + " " + arg);
-      // Everything the run says is in the transcript, its status too.
-      EXPECT_EQ(r.err, "");
-      EXPECT_TRUE(endsWith(r.out, "\nexit status " + std::to_string(r.status) + "\n")) << r.out;
-      // The check of the same file follows it.
-      const Result check = runTool(folder, "--check --interpreter " + name + " " + arg);
-      const std::string text = r.out + "== check\n" + prefixLines("out| ", check.out) +
-                               prefixLines("err| ", check.err) + "exit status " + std::to_string(check.status) + "\n";
-      if (update && name == names.front()) writeKept(kept, text);
-      EXPECT_EQ(text, readFile(kept.string())) << "kept in " << kept << "; scripts/update-transcripts.sh rewrites it";
-      if (name == names.front())
-        first = text;
-      else
-        EXPECT_EQ(text, first) << name << " against " << names.front();
-    }
+    const std::string folder = copies.folder(s.work);
+    const Result r = runTool(folder, "--transcript " + arg);
+    // Everything the run says is in the transcript, its status too.
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(endsWith(r.out, "\nexit status " + std::to_string(r.status) + "\n")) << r.out;
+    // The check of the same file follows it.
+    const Result check = runTool(folder, "--check " + arg);
+    const std::string text = r.out + "== check\n" + prefixLines("out| ", check.out) + prefixLines("err| ", check.err) +
+                             "exit status " + std::to_string(check.status) + "\n";
+    if (update) writeKept(kept, text);
+    EXPECT_EQ(text, readFile(kept.string())) << "kept in " << kept << "; scripts/update-transcripts.sh rewrites it";
   }
   for (const auto& e : fs::recursive_directory_iterator(kKept)) {
     if (!e.is_regular_file() || expected.count(e.path())) continue;

@@ -9,7 +9,6 @@
 #include "scene/ModelManager.h"
 #include "scene/Scene.h"
 #include "script/Builtins.h"
-#include "script/Compiled.h"
 #include "script/Diagnostics.h"
 #include "script/Interpreter.h"
 #include "script/Output.h"
@@ -95,7 +94,7 @@ protected:
     qor::script::setDiagnosticSink({});
   }
 
-  qor::Value* global(const std::string& name) { return qor::script::compiled::fileVariable(qor::intern(name)); }
+  qor::Value* global(const std::string& name) { return qor::script::findFileVariable(qor::intern(name)); }
 
   std::string out;
   std::vector<std::string> errors;
