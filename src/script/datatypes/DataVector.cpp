@@ -57,22 +57,6 @@ void DataVector::reserveCharged(std::size_t count) {
   chargedBytes_ += bytes;
 }
 
-DataPtr DataVector::evaluate(Scope& locals) {
-  script::DepthGuard guard;
-  if (!guard) return nullptr;
-  SmartPointer<DataVector> list(new DataVector);
-  list->reserveCharged(elements.size());
-  // Numbers and bools are their own values; other elements are expressions.
-  for (const Value& e : elements) {
-    if (!e) continue;
-    if (e.isPlain())
-      list->elements.push_back(e);
-    else
-      list->elements.push_back(Value(e.object()->evaluate(locals)));
-  }
-  return list;
-}
-
 DataPtr DataVector::callMethod(script::MethodCall& m) { return invoke(m.name(), m.args(), m.count()).box(); }
 
 DataVector::Method DataVector::methodOf(Symbol name) {

@@ -23,8 +23,6 @@ public:
   std::size_t size() const override { return sizeof(*this); }
   // "(" elements separated by ", " ")".
   void print() override;
-  // A new List of the non-null elements' values, in order.
-  DataPtr evaluate(Scope& locals) override;
   // "size", "get", "set", "add", "remove".
   DataPtr callMethod(script::MethodCall& m) override;
   // The methods, and which one a name calls (None for any other name).

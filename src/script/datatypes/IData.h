@@ -67,7 +67,8 @@ public:
 
   // Writes a rendering of the value to standard output.
   virtual void print();
-  // Computes the node's value. Plain values give themselves.
+  // Runs a stored call (a timer's, a key binding's) and gives its value;
+  // every other value gives itself.
   virtual SmartPointer<IData> evaluate(Scope& locals);
   // `a.name`: null for every type.
   virtual SmartPointer<IData> getAttribute(std::string_view name);
