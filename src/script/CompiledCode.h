@@ -169,8 +169,11 @@ struct Program {
 };
 
 // The program of the current run (made on first use, replaced by the reset).
-Program& program();
 std::shared_ptr<Program> sharedProgram();
+namespace detail {
+extern Program* currentProgram;
+}
+inline Program& program() { return detail::currentProgram ? *detail::currentProgram : *sharedProgram(); }
 // Copies the function tables into the function slots when a definition or
 // the built-in registry changed since the last copy.
 void syncFunctions();
@@ -226,6 +229,8 @@ const Code* makeReturn(Program& p, Operand value);
 // Calls a compiled user function with `count` arguments (moved into its
 // frame). Null when the count does not match or a limit stops it.
 Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count);
+// The same, with the running file known (the caller's frame's).
+Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count, uint32_t file);
 
 // A call kept to run later (a key binding, a timer's callbacks): a value
 // with the call's tag that prints as the call and, evaluated, runs it with

@@ -14,6 +14,7 @@
 #include "script/Diagnostics.h"
 #include "script/ObjectProtocol.h"
 #include "script/RunChecks.h"
+#include "script/Signatures.h"
 #include "script/SyntaxTree.h"
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
@@ -579,15 +580,16 @@ struct FieldCode final : Code {
 struct MethodCode final : Code {
   MethodCode(Operand o, const DataCallFunction* c, std::vector<Operand> a)
       : Code(&runIt), object(std::move(o)), call(c), args(std::move(a)), listMethod(DataVector::methodOf(c->name)),
-        site{c->text(), c->place} {}
+        site{c->text(), c->place}, fitsList(callFit("List", c->name, c->args.size()) == CallFit::Fits) {}
   static Value runIt(const Code& c, Frame& f) {
     const auto& n = static_cast<const MethodCode&>(c);
     Level level;
     if (!level) return Value();
     // Held for the call: the arguments may change the variable.
     Value object = operandValue(n.object, f);
-    if (warningsOn()) checkMethodCall(object, *n.call);
     IData* o = object.object();
+    // A List method called with a count it takes has nothing to report.
+    if (warningsOn() && !(n.fitsList && o && o->tag() == kTagVector)) checkMethodCall(object, *n.call);
     if (!o || !isObjectTag(o->tag())) return Value();
     // The object's own check, then the call's nesting level (one more, as
     // every method call counts), then the arguments left to right.
@@ -606,6 +608,7 @@ struct MethodCode final : Code {
   const std::vector<Operand> args;
   const DataVector::Method listMethod;
   const MethodSite site;
+  const bool fitsList;
 };
 
 struct IndexCode final : Code {
@@ -675,6 +678,10 @@ private:
 }  // namespace
 
 Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count) {
+  return callCompiled(fn, args, count, static_cast<uint32_t>(runningFile()));
+}
+
+Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count, uint32_t file) {
   Value result;
   if (fn.paramCount != count) return result;
   // A runaway recursion ends here with null instead of a stack overflow.
@@ -687,7 +694,7 @@ Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count) {
   RunawayBoundary boundary;
   {
     FrameLease lease(fn.slotCount);
-    Frame f{lease.slots(), lease.bound(), static_cast<uint32_t>(runningFile()), &fn.slotNames, &result};
+    Frame f{lease.slots(), lease.bound(), file, &fn.slotNames, &result};
     for (std::size_t i = 0; i < count; ++i) {
       const int32_t s = fn.paramSlots[i];
       if (s < 0) continue;
@@ -719,7 +726,7 @@ struct CallCode final : Code {
     Level level;
     if (!level) return Value();
     if (n.form == CallForm::Values || n.form == CallForm::Checked) {
-      const uint64_t said = diagnosticsOffered();
+      const uint64_t said = n.form == CallForm::Checked ? diagnosticsOffered() : 0;
       ValueArgs values(n.args.size());
       for (std::size_t i = 0; i < n.args.size(); ++i) values[i] = operandValue(n.args[i], f);
       // The arguments first (an include among them may define the function).
@@ -727,7 +734,9 @@ struct CallCode final : Code {
       if (const CompiledFunction* fn = n.slot->fn) {
         // Held: the body may replace the definition while it runs.
         SmartPointer<Function> hold(fn->source);
-        return callCompiled(*fn, values.data(), values.size());
+        // A frame's file is the running file (an include restores it
+        // before the statement goes on).
+        return callCompiled(*fn, values.data(), values.size(), f.file);
       }
       return n.callBuiltin(values, n.form == CallForm::Checked && diagnosticsOffered() != said, f);
     }

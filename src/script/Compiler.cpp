@@ -318,12 +318,16 @@ std::unique_ptr<CompiledFunction> compileFunction(Program& p, const SmartPointer
 
 // ---- the program -----------------------------------------------------------------
 
+namespace detail {
+Program* currentProgram = nullptr;
+}
+
 std::shared_ptr<Program> sharedProgram() {
   std::shared_ptr<Program>& p = current();
   if (!p) p = std::make_shared<Program>();
+  detail::currentProgram = p.get();
   return p;
 }
-Program& program() { return *sharedProgram(); }
 
 Global& Program::global(Symbol name) {
   if (name >= globalBySymbol.size()) globalBySymbol.resize(name + 1, nullptr);
@@ -392,7 +396,10 @@ Value fileVariable(Symbol name, bool& found) {
   return found ? g->value : Value();
 }
 
-void reset() { current() = std::make_shared<Program>(); }
+void reset() {
+  current() = std::make_shared<Program>();
+  detail::currentProgram = current().get();
+}
 
 }  // namespace compiled
 }  // namespace qor::script
