@@ -510,6 +510,10 @@ void execAssignPure(const Code& c, Frame& f) {
 
 // "x op= e": the variable is read before the right side runs and stored
 // after it, into whichever table has the name then.
+uint32_t pureHeightOfValue(const AssignCode& n) {
+  return n.value.kind == Operand::kCode ? n.value.code->pureHeight : 0;
+}
+
 Value runCompoundAssign(const Code& c, Frame& f) {
   const auto& n = static_cast<const AssignCode&>(c);
   Level level;
@@ -532,6 +536,53 @@ Value runCompoundAssign(const Code& c, Frame& f) {
     value = binaryOp(n.op, current, operand);
   store(n.target, f, value);
   return value;
+}
+
+// "x op= e" on plain numbers (e a name, a number literal or a pure tree),
+// worked out in line when it fits; false, having changed nothing, else.
+bool compoundNumber(const AssignCode& n, Frame& f, Number& out) {
+  if (aborting || evalDepth + 1 + static_cast<int>(pureHeightOfValue(n)) > kMaxEvalDepth) return false;
+  Value* slot = find(n.target, f);
+  Number a, b;
+  if (!slot || !numberOf(*slot, a)) return false;
+  switch (n.value.kind) {
+    case Operand::kVar: {
+      const Value* v = find(n.value.var, f);
+      if (!v || !numberOf(*v, b)) return false;
+      break;
+    }
+    case Operand::kConst:
+      if (!numberOf(n.value.constant, b)) return false;
+      break;
+    case Operand::kCode:
+      if (!n.value.code->pure(*n.value.code, f, b) || b.kind == Value::kBool) return false;
+      break;
+    default: return false;
+  }
+  bool done = false;
+  switch (n.op) {
+    case Op::Add: done = numberArithmetic<Op::Add>(a, b, out); break;
+    case Op::Sub: done = numberArithmetic<Op::Sub>(a, b, out); break;
+    case Op::Mul: done = numberArithmetic<Op::Mul>(a, b, out); break;
+    case Op::Div: done = numberArithmetic<Op::Div>(a, b, out); break;
+    case Op::Mod: done = numberArithmetic<Op::Mod>(a, b, out); break;
+    default: break;
+  }
+  if (!done) return false;
+  slot->setPlain(out.kind, out.i);
+  return true;
+}
+
+Value runCompoundNumber(const Code& c, Frame& f) {
+  Number out;
+  if (compoundNumber(static_cast<const AssignCode&>(c), f, out)) return out.value();
+  return runCompoundAssign(c, f);
+}
+
+void execCompoundNumber(const Code& c, Frame& f) {
+  Number out;
+  if (compoundNumber(static_cast<const AssignCode&>(c), f, out)) return give(f, out.value());
+  give(f, runCompoundAssign(c, f));
 }
 
 Value runStep(const Code& c, Frame& f) {
@@ -597,6 +648,18 @@ struct MethodCode final : Code {
     if (!list && !o->refersToObject()) return Value();
     Level methodLevel;
     if (!methodLevel) return Value();
+    if (list && n.args.size() <= 2) {
+      // The short List methods (get, set, add, ...): the arguments in place.
+      Value small[2];
+      for (std::size_t i = 0; i < n.args.size(); ++i) small[i] = operandValue(n.args[i], f);
+      auto* l = static_cast<DataVector*>(o);
+      int32_t index;
+      std::size_t at;
+      if (n.listMethod == DataVector::Method::Get && n.args.size() == 1 && intArg(small[0], index) &&
+          wrapIndex(index, l->elements.size(), at))
+        return l->elements[at];
+      return l->invoke(n.listMethod, small, n.args.size());
+    }
     ValueArgs args(n.args.size());
     for (std::size_t i = 0; i < n.args.size(); ++i) args[i] = operandValue(n.args[i], f);
     if (list) return static_cast<DataVector*>(o)->invoke(n.listMethod, args.data(), args.size());
@@ -1043,7 +1106,10 @@ const Code* makeAssign(Program& p, Var target, Operand value) {
                                              Op::Assign, std::move(target), std::move(value)));
 }
 const Code* makeCompoundAssign(Program& p, Op base, Var target, Operand value) {
-  return p.keep(std::make_unique<AssignCode>(&runCompoundAssign, nullptr, base, std::move(target), std::move(value)));
+  const bool pure = pureOperandKind(value);
+  return p.keep(std::make_unique<AssignCode>(pure ? &runCompoundNumber : &runCompoundAssign,
+                                             pure ? &execCompoundNumber : nullptr, base, std::move(target),
+                                             std::move(value)));
 }
 const Code* makeStep(Program& p, Op op, Var target) {
   return p.keep(std::make_unique<AssignCode>(&runStep, &execStep, op, std::move(target), Operand{}));
