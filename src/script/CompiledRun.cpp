@@ -629,8 +629,8 @@ struct FieldCode final : Code {
 };
 
 struct MethodCode final : Code {
-  MethodCode(Operand o, const DataCallFunction* c, std::vector<Operand> a)
-      : Code(&runIt), object(std::move(o)), call(c), args(std::move(a)), listMethod(DataVector::methodOf(c->name)),
+  MethodCode(Run r, Operand o, const DataCallFunction* c, std::vector<Operand> a)
+      : Code(r), object(std::move(o)), call(c), args(std::move(a)), listMethod(DataVector::methodOf(c->name)),
         site{c->text(), c->place}, fitsList(callFit("List", c->name, c->args.size()) == CallFit::Fits) {}
   static Value runIt(const Code& c, Frame& f) {
     const auto& n = static_cast<const MethodCode&>(c);
@@ -673,6 +673,58 @@ struct MethodCode final : Code {
   const MethodSite site;
   const bool fitsList;
 };
+
+// An argument of the in-place List forms: a leaf read in place, or a pure
+// tree worked out into `tmp`; null when it has no such value.
+KELVO_ALWAYS_INLINE const Value* leafOrPure(const Operand& o, Frame& f, Value& tmp) {
+  switch (o.kind) {
+    case Operand::kVar: return find(o.var, f);
+    case Operand::kConst: return &o.constant;
+    case Operand::kCode: {
+      Number n;
+      if (!o.code->pure(*o.code, f, n)) return nullptr;
+      tmp = n.value();
+      return &tmp;
+    }
+    default: return nullptr;
+  }
+}
+
+// The List element `l.get(i)` or `l.set(i, v)` names, for a List variable,
+// an int index already in range and operands that run nothing: no nesting
+// level can stop the call (both of its levels fit), nothing is reported,
+// and it ends as the full run would. Null when the shape is not that.
+KELVO_ALWAYS_INLINE Value* listElementInPlace(const MethodCode& n, Frame& f, Value& tmp) {
+  if (!n.fitsList || aborting || evalDepth + 2 + static_cast<int>(n.pureHeight) > kMaxEvalDepth) return nullptr;
+  const Value* object = find(n.object.var, f);
+  IData* o = object ? object->object() : nullptr;
+  if (!o || o->tag() != kTagVector) return nullptr;
+  const Value* key = leafOrPure(n.args[0], f, tmp);
+  if (!key || key->kind() != Value::kInt) return nullptr;
+  auto& elements = static_cast<DataVector*>(o)->elements;
+  const int32_t i = key->intValue();
+  if (i < 0 || static_cast<std::size_t>(i) >= elements.size()) return nullptr;
+  return &elements[static_cast<std::size_t>(i)];
+}
+
+Value runListGet(const Code& c, Frame& f) {
+  const auto& n = static_cast<const MethodCode&>(c);
+  Value tmp;
+  if (const Value* e = listElementInPlace(n, f, tmp)) return *e;
+  return MethodCode::runIt(c, f);
+}
+
+Value runListSet(const Code& c, Frame& f) {
+  const auto& n = static_cast<const MethodCode&>(c);
+  Value tmp, tmp2;
+  if (Value* e = listElementInPlace(n, f, tmp)) {
+    if (const Value* v = leafOrPure(n.args[1], f, tmp2); v && *v) {
+      *e = *v;
+      return Value();
+    }
+  }
+  return MethodCode::runIt(c, f);
+}
 
 struct IndexCode final : Code {
   IndexCode(Var t, Operand k) : Code(&runIt), target(std::move(t)), key(std::move(k)) {}
@@ -1118,7 +1170,21 @@ const Code* makeField(Program& p, Operand object, const DataID* field) {
   return p.keep(std::make_unique<FieldCode>(std::move(object), field));
 }
 const Code* makeMethodCall(Program& p, Operand object, const DataCallFunction* call, std::vector<Operand> args) {
-  return p.keep(std::make_unique<MethodCode>(std::move(object), call, std::move(args)));
+  // l.get(i) and l.set(i, v) with operands that run nothing have a form in place.
+  const DataVector::Method method = DataVector::methodOf(call->name);
+  bool inPlace = object.kind == Operand::kVar && call->args.size() == args.size() &&
+                 ((method == DataVector::Method::Get && args.size() == 1) ||
+                  (method == DataVector::Method::Set && args.size() == 2));
+  uint32_t height = 0;
+  for (const Operand& a : args) {
+    if (a.kind == Operand::kCode && !a.code->pure) inPlace = false;
+    height = std::max(height, pureHeightOf(a));
+  }
+  Code::Run run = &MethodCode::runIt;
+  if (inPlace) run = method == DataVector::Method::Get ? &runListGet : &runListSet;
+  auto code = std::make_unique<MethodCode>(run, std::move(object), call, std::move(args));
+  code->pureHeight = height;
+  return p.keep(std::move(code));
 }
 const Code* makeIndex(Program& p, Var target, Operand key) {
   return p.keep(std::make_unique<IndexCode>(std::move(target), std::move(key)));
