@@ -398,12 +398,52 @@ bool pureBinary(const Code& c, Frame& f, Number& out) {
   return pureOperand<L>(n.left, f, a) && pureOperand<R>(n.right, f, b) && numberArithmetic<kOp>(a, b, out);
 }
 
+// An operand of "&&" / "||" or "!": any bool, int or float.
+KELVO_ALWAYS_INLINE bool plainOf(const Value& v, Number& out) {
+  out.kind = v.kind();
+  out.i = v.intValue();
+  return v.isPlain();
+}
+template <Operand::Kind K>
+KELVO_ALWAYS_INLINE bool pureLogicOperand(const Operand& o, Frame& f, Number& out) {
+  if constexpr (K == Operand::kVar) {
+    const Value* v = find(o.var, f);
+    return v && plainOf(*v, out);
+  } else if constexpr (K == Operand::kConst) {
+    return plainOf(o.constant, out);
+  } else {
+    return o.code->pure(*o.code, f, out);
+  }
+}
+// A plain value as "&&", "||" and "!" take it: true when not zero.
+KELVO_ALWAYS_INLINE bool truth(const Number& n) { return n.kind == Value::kFloat ? n.f != 0.0f : n.i != 0; }
+
+// "&&" and "||" on plain values (both sides always worked out, as in the
+// full run): the plain tables' logic.
+template <Op kOp, Operand::Kind L, Operand::Kind R>
+bool pureLogic(const Code& c, Frame& f, Number& out) {
+  const auto& n = static_cast<const BinaryCode&>(c);
+  Number a, b;
+  if (!pureLogicOperand<L>(n.left, f, a) || !pureLogicOperand<R>(n.right, f, b)) return false;
+  out.kind = Value::kBool;
+  out.i = kOp == Op::And ? (truth(a) && truth(b)) : (truth(a) || truth(b));
+  return true;
+}
+
+template <Op kOp, Operand::Kind L, Operand::Kind R>
+bool pureOf(const Code& c, Frame& f, Number& out) {
+  if constexpr (kOp == Op::And || kOp == Op::Or)
+    return pureLogic<kOp, L, R>(c, f, out);
+  else
+    return pureBinary<kOp, L, R>(c, f, out);
+}
+
 // The pure form first when it fits, else (or when it declines) the full run.
 template <Op kOp, Operand::Kind L, Operand::Kind R>
 Value runBinaryPureFirst(const Code& c, Frame& f) {
   if (pureFits(c, 0)) {
     Number out;
-    if (pureBinary<kOp, L, R>(c, f, out)) return out.value();
+    if (pureOf<kOp, L, R>(c, f, out)) return out.value();
   }
   return runBinary<kOp, L, R>(c, f);
 }
@@ -415,7 +455,7 @@ struct BinaryForms {
 
 template <Op kOp, Operand::Kind L, Operand::Kind R>
 BinaryForms binaryForms(bool pure) {
-  if (pure) return {&runBinaryPureFirst<kOp, L, R>, &pureBinary<kOp, L, R>};
+  if (pure) return {&runBinaryPureFirst<kOp, L, R>, &pureOf<kOp, L, R>};
   return {&runBinary<kOp, L, R>, nullptr};
 }
 
@@ -438,12 +478,54 @@ BinaryForms binaryRun(Operand::Kind l, Operand::Kind r, bool pure) {
 }
 
 struct UnaryCode final : Code {
-  UnaryCode(Op o, Operand a) : Code(&runIt), op(o), operand(std::move(a)) {}
+  UnaryCode(Run r, Op o, Operand a) : Code(r), op(o), operand(std::move(a)) {}
   static Value runIt(const Code& c, Frame& f) {
     const auto& n = static_cast<const UnaryCode&>(c);
     Level level;
     if (!level) return Value();
     return unaryOp(n.op, operandValue(n.operand, f));
+  }
+  // "!" and negation on a plain value, as the unary tables give them.
+  static bool pureIt(const Code& c, Frame& f, Number& out) {
+    const auto& n = static_cast<const UnaryCode&>(c);
+    Number a;
+    switch (n.operand.kind) {
+      case Operand::kVar: {
+        const Value* v = find(n.operand.var, f);
+        if (!v || !plainOf(*v, a)) return false;
+        break;
+      }
+      case Operand::kConst:
+        if (!plainOf(n.operand.constant, a)) return false;
+        break;
+      case Operand::kCode:
+        if (!n.operand.code->pure(*n.operand.code, f, a)) return false;
+        break;
+      default: return false;
+    }
+    if (n.op == Op::Not) {
+      out.kind = Value::kBool;
+      out.i = !truth(a);
+      return true;
+    }
+    // Negation: of an int or a float only.
+    out.kind = a.kind;
+    if (a.kind == Value::kInt) {
+      out.i = wrapSub(0, a.i);
+      return true;
+    }
+    if (a.kind == Value::kFloat) {
+      out.f = -a.f;
+      return true;
+    }
+    return false;
+  }
+  static Value runPureFirst(const Code& c, Frame& f) {
+    if (pureFits(c, 0)) {
+      Number out;
+      if (pureIt(c, f, out)) return out.value();
+    }
+    return runIt(c, f);
   }
   const Op op;
   const Operand operand;
@@ -1099,7 +1181,8 @@ uint32_t pureHeightOf(const Operand& o) { return o.kind == Operand::kCode ? o.co
 bool hasPureForm(Op op) {
   switch (op) {
     case Op::Add: case Op::Sub: case Op::Mul: case Op::Div: case Op::Mod:
-    case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge: case Op::Eq: case Op::Ne: return true;
+    case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge: case Op::Eq: case Op::Ne:
+    case Op::And: case Op::Or: return true;
     default: return false;
   }
 }
@@ -1136,8 +1219,8 @@ const Code* makeBinary(Program& p, Op op, Operand left, Operand right) {
     case Op::Ge: forms = binaryRun<Op::Ge>(l, r, pure); break;
     case Op::Eq: forms = binaryRun<Op::Eq>(l, r, pure); break;
     case Op::Ne: forms = binaryRun<Op::Ne>(l, r, pure); break;
-    case Op::And: forms = binaryRun<Op::And>(l, r, false); break;
-    case Op::Or: forms = binaryRun<Op::Or>(l, r, false); break;
+    case Op::And: forms = binaryRun<Op::And>(l, r, pure); break;
+    case Op::Or: forms = binaryRun<Op::Or>(l, r, pure); break;
     default: return makeNothing(p);
   }
   const uint32_t height = 1 + std::max(pureHeightOf(left), pureHeightOf(right));
@@ -1150,7 +1233,17 @@ const Code* makeBinary(Program& p, Op op, Operand left, Operand right) {
 }
 
 const Code* makeUnary(Program& p, Op op, Operand operand) {
-  return p.keep(std::make_unique<UnaryCode>(op, std::move(operand)));
+  const bool pure = (op == Op::Not || op == Op::Sub) &&
+                    (operand.kind == Operand::kVar ||
+                     (operand.kind == Operand::kConst && operand.constant.isPlain()) ||
+                     (operand.kind == Operand::kCode && operand.code->pure));
+  const uint32_t height = 1 + pureHeightOf(operand);
+  auto code = std::make_unique<UnaryCode>(pure ? &UnaryCode::runPureFirst : &UnaryCode::runIt, op, std::move(operand));
+  if (pure) {
+    code->pure = &UnaryCode::pureIt;
+    code->pureHeight = height;
+  }
+  return p.keep(std::move(code));
 }
 const Code* makeAssign(Program& p, Var target, Operand value) {
   const bool pure = value.kind == Operand::kCode && value.code->pure;
