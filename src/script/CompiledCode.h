@@ -56,6 +56,10 @@ struct Frame {
   uint32_t file = 0;
   // The name of each slot, for the warnings that list the names set so far.
   const std::vector<Symbol>* slotNames = nullptr;
+  // Where a statement run for its effect puts the value of a `return` it
+  // runs (see Code::exec): the call's result, or the local of a construct
+  // that gives that value as its own.
+  Value* result = nullptr;
 };
 
 // A name as compiled code reads and writes it.
@@ -66,6 +70,24 @@ struct Var {
 };
 
 struct Code;
+
+// A number or bool as the pure forms of operators work it out (see
+// Code::pure): no object, nothing to release.
+struct Number {
+  Value::Kind kind = Value::kNull;
+  union {
+    int32_t i = 0;
+    float f;
+  };
+  Value value() const {
+    switch (kind) {
+      case Value::kInt: return Value::integer(i);
+      case Value::kFloat: return Value::real(f);
+      case Value::kBool: return Value::boolean(i != 0);
+      default: return Value();
+    }
+  }
+};
 
 // An operand: a name read in place, a literal, or code to run.
 struct Operand {
@@ -78,11 +100,28 @@ struct Operand {
 
 struct Code {
   using Run = Value (*)(const Code&, Frame&);
-  explicit Code(Run r) : run(r) {}
+  // The construct run as a statement, for its effect: its value is not
+  // wanted, except when it sets the return flag (then it goes to
+  // *frame.result).
+  using Exec = void (*)(const Code&, Frame&);
+  // The construct worked out on plain numbers alone, in line, with no
+  // nesting level counted: false (having changed nothing) when an operand
+  // is not an int or a float or the operator needs its table. Only for
+  // trees of operators over names and number literals, whose reads have no
+  // effect, so that the full run can then start over.
+  using Pure = bool (*)(const Code&, Frame&, struct Number& out);
+  explicit Code(Run r, Exec e = nullptr) : run(r), exec(e ? e : &execByRun) {}
   virtual ~Code() = default;
   Code(const Code&) = delete;
   Code& operator=(const Code&) = delete;
   const Run run;
+  const Exec exec;
+  Pure pure = nullptr;
+  // The nesting levels the pure form stands for (its deepest operator's,
+  // counted from this node's own).
+  uint32_t pureHeight = 0;
+
+  static void execByRun(const Code& c, Frame& f);
 };
 
 using Block = std::vector<const Code*>;
@@ -130,8 +169,11 @@ struct Program {
 };
 
 // The program of the current run (made on first use, replaced by the reset).
-Program& program();
 std::shared_ptr<Program> sharedProgram();
+namespace detail {
+extern Program* currentProgram;
+}
+inline Program& program() { return detail::currentProgram ? *detail::currentProgram : *sharedProgram(); }
 // Copies the function tables into the function slots when a definition or
 // the built-in registry changed since the last copy.
 void syncFunctions();
@@ -187,6 +229,8 @@ const Code* makeReturn(Program& p, Operand value);
 // Calls a compiled user function with `count` arguments (moved into its
 // frame). Null when the count does not match or a limit stops it.
 Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count);
+// The same, with the running file known (the caller's frame's).
+Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count, uint32_t file);
 
 // A call kept to run later (a key binding, a timer's callbacks): a value
 // with the call's tag that prints as the call and, evaluated, runs it with

@@ -14,10 +14,12 @@
 #include "script/Diagnostics.h"
 #include "script/ObjectProtocol.h"
 #include "script/RunChecks.h"
+#include "script/Signatures.h"
 #include "script/SyntaxTree.h"
 #include "script/datatypes/DataValues.h"
 #include "script/datatypes/DataVector.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qor::script::compiled {
@@ -79,6 +81,20 @@ KELVO_ALWAYS_INLINE void store(const Var& v, Frame& f, Value value) {
   }
 }
 
+// store() of a worked-out number: in place when the slot holds no object.
+KELVO_ALWAYS_INLINE void storeNumber(const Var& v, Frame& f, const Number& n) {
+  Value* slot = nullptr;
+  if (v.slot >= 0 && f.bound[v.slot])
+    slot = &f.slots[v.slot];
+  else if (v.global->file >= 0)
+    slot = &v.global->value;
+  if (slot && !slot->object()) {
+    slot->setPlain(n.kind, n.i);
+    return;
+  }
+  store(v, f, n.value());
+}
+
 KELVO_ALWAYS_INLINE Value readVar(const Var& v, Frame& f) {
   const Value* slot = find(v, f);
   return slot ? *slot : unsetRead(v, f);
@@ -107,19 +123,43 @@ KELVO_ALWAYS_INLINE const DataString* stringOf(const Value* v) {
   return o && o->tag() == kTagString ? static_cast<const DataString*>(o) : nullptr;
 }
 
-// Runs statements in order; true when one set the return flag (its value
-// in `result`). Stops, false, when a runaway is unwinding.
-bool runBlock(const Block& block, Frame& f, Value& result) {
+// Runs statements in order, for their effect; true when one set the return
+// flag (its value in *f.result). Stops, false, when a runaway is unwinding.
+bool execBlock(const Block& block, Frame& f) {
   for (const Code* s : block) {
     if (aborting) return false;
-    Value v = s->run(*s, f);
-    if (returnFlag) {
-      result = std::move(v);
-      return true;
-    }
+    s->exec(*s, f);
+    if (returnFlag) return true;
   }
   return false;
 }
+
+// The same for a construct that gives the returned value as its own: true
+// with the value in `result`.
+bool runBlock(const Block& block, Frame& f, Value& result) {
+  Value* const outer = f.result;
+  f.result = &result;
+  const bool returned = execBlock(block, f);
+  f.result = outer;
+  return returned;
+}
+
+// A statement run for its effect hands on the value its run would give
+// when it leaves the return flag set: the block around it stops there and
+// that value is what the call returns.
+KELVO_ALWAYS_INLINE void give(Frame& f, Value v) {
+  if (returnFlag) [[unlikely]]
+    *f.result = std::move(v);
+}
+
+// True when the pure form of `c` may stand for its run here: nothing is
+// unwinding and its nesting levels, counted from `above` levels beneath the
+// current one, stay within the limit (so no level of it would stop it).
+KELVO_ALWAYS_INLINE bool pureFits(const Code& c, int above) {
+  return !aborting && evalDepth + above + static_cast<int>(c.pureHeight) <= kMaxEvalDepth;
+}
+
+bool isPlainNumber(const Value& v) { return v.kind() == Value::kInt || v.kind() == Value::kFloat; }
 
 // ---- operands ----------------------------------------------------------------
 
@@ -165,6 +205,89 @@ KELVO_ALWAYS_INLINE bool plainArithmetic(const Value& a, const Value& b, Value& 
   }
 }
 
+// An operand of an operator's pure form, read in place (`tmp` holds a
+// worked-out one); null when it has no plain number.
+KELVO_ALWAYS_INLINE bool numberOf(const Value& v, Number& out) {
+  out.kind = v.kind();
+  out.i = v.intValue();
+  return out.kind == Value::kInt || out.kind == Value::kFloat;
+}
+
+template <Operand::Kind K>
+KELVO_ALWAYS_INLINE bool pureOperand(const Operand& o, Frame& f, Number& out) {
+  if constexpr (K == Operand::kVar) {
+    const Value* v = find(o.var, f);
+    return v && numberOf(*v, out);
+  } else if constexpr (K == Operand::kConst) {
+    return numberOf(o.constant, out);
+  } else {
+    return o.code->pure(*o.code, f, out) && out.kind != Value::kBool;
+  }
+}
+
+// plainArithmetic on Numbers: the same results, the same refusals.
+template <Op kOp>
+KELVO_ALWAYS_INLINE bool numberArithmetic(const Number& a, const Number& b, Number& out) {
+  if (a.kind == Value::kInt && b.kind == Value::kInt) {
+    const int32_t x = a.i, y = b.i;
+    out.kind = Value::kInt;
+    switch (kOp) {
+      case Op::Add: out.i = wrapAdd(x, y); return true;
+      case Op::Sub: out.i = wrapSub(x, y); return true;
+      case Op::Mul: out.i = wrapMul(x, y); return true;
+      case Op::Div:
+        if (y <= 0) return false;
+        out.i = x / y;
+        return true;
+      case Op::Mod:
+        if (y <= 0) return false;
+        out.i = x % y;
+        return true;
+      default: break;
+    }
+    out.kind = Value::kBool;
+    switch (kOp) {
+      case Op::Lt: out.i = x < y; return true;
+      case Op::Gt: out.i = x > y; return true;
+      case Op::Le: out.i = x <= y; return true;
+      case Op::Ge: out.i = x >= y; return true;
+      case Op::Eq: out.i = x == y; return true;
+      case Op::Ne: out.i = x != y; return true;
+      default: return false;
+    }
+  }
+  const float x = a.kind == Value::kFloat ? a.f : static_cast<float>(a.i);
+  const float y = b.kind == Value::kFloat ? b.f : static_cast<float>(b.i);
+  out.kind = Value::kFloat;
+  switch (kOp) {
+    case Op::Add: out.f = x + y; return true;
+    case Op::Sub: out.f = x - y; return true;
+    case Op::Mul: out.f = x * y; return true;
+    case Op::Div: out.f = x / y; return true;
+    default: break;
+  }
+  out.kind = Value::kBool;
+  switch (kOp) {
+    case Op::Lt: out.i = x < y; return true;
+    case Op::Gt: out.i = x > y; return true;
+    case Op::Le: out.i = x <= y; return true;
+    case Op::Ge: out.i = x >= y; return true;
+    case Op::Eq: out.i = x == y; return true;
+    case Op::Ne: out.i = x != y; return true;
+    default: return false;
+  }
+}
+
+// The value of a condition: its pure form when it has one that fits, else
+// its run.
+KELVO_ALWAYS_INLINE Value conditionValue(const Operand& o, Frame& f) {
+  if (o.kind == Operand::kCode && o.code->pure && pureFits(*o.code, 0)) {
+    Number out;
+    if (o.code->pure(*o.code, f, out)) return out.value();
+  }
+  return operandValue(o, f);
+}
+
 // ---- literals, names, Lists ----------------------------------------------------
 
 struct OperandCode final : Code {
@@ -197,11 +320,30 @@ struct ListCode final : Code {
 };
 
 struct ParenthesisedCode final : Code {
-  explicit ParenthesisedCode(Operand e) : Code(&runIt), element(std::move(e)) {}
+  ParenthesisedCode(Run r, Operand e) : Code(r), element(std::move(e)) {}
   static Value runIt(const Code& c, Frame& f) {
     Level level;
     if (!level) return Value();
     return operandValue(static_cast<const ParenthesisedCode&>(c).element, f);
+  }
+  static Value runPureFirst(const Code& c, Frame& f) {
+    if (pureFits(c, 0)) {
+      Number out;
+      if (pureIt(c, f, out)) return out.value();
+    }
+    return runIt(c, f);
+  }
+  static bool pureIt(const Code& c, Frame& f, Number& out) {
+    const Operand& e = static_cast<const ParenthesisedCode&>(c).element;
+    switch (e.kind) {
+      case Operand::kVar: {
+        const Value* v = find(e.var, f);
+        return v && numberOf(*v, out);
+      }
+      case Operand::kConst: return numberOf(e.constant, out);
+      case Operand::kCode: return e.code->pure(*e.code, f, out);
+      default: return false;
+    }
   }
   const Operand element;
 };
@@ -249,31 +391,141 @@ Value runBinary(const Code& c, Frame& f) {
   }
 }
 
+template <Op kOp, Operand::Kind L, Operand::Kind R>
+bool pureBinary(const Code& c, Frame& f, Number& out) {
+  const auto& n = static_cast<const BinaryCode&>(c);
+  Number a, b;
+  return pureOperand<L>(n.left, f, a) && pureOperand<R>(n.right, f, b) && numberArithmetic<kOp>(a, b, out);
+}
+
+// An operand of "&&" / "||" or "!": any bool, int or float.
+KELVO_ALWAYS_INLINE bool plainOf(const Value& v, Number& out) {
+  out.kind = v.kind();
+  out.i = v.intValue();
+  return v.isPlain();
+}
+template <Operand::Kind K>
+KELVO_ALWAYS_INLINE bool pureLogicOperand(const Operand& o, Frame& f, Number& out) {
+  if constexpr (K == Operand::kVar) {
+    const Value* v = find(o.var, f);
+    return v && plainOf(*v, out);
+  } else if constexpr (K == Operand::kConst) {
+    return plainOf(o.constant, out);
+  } else {
+    return o.code->pure(*o.code, f, out);
+  }
+}
+// A plain value as "&&", "||" and "!" take it: true when not zero.
+KELVO_ALWAYS_INLINE bool truth(const Number& n) { return n.kind == Value::kFloat ? n.f != 0.0f : n.i != 0; }
+
+// "&&" and "||" on plain values (both sides always worked out, as in the
+// full run): the plain tables' logic.
+template <Op kOp, Operand::Kind L, Operand::Kind R>
+bool pureLogic(const Code& c, Frame& f, Number& out) {
+  const auto& n = static_cast<const BinaryCode&>(c);
+  Number a, b;
+  if (!pureLogicOperand<L>(n.left, f, a) || !pureLogicOperand<R>(n.right, f, b)) return false;
+  out.kind = Value::kBool;
+  out.i = kOp == Op::And ? (truth(a) && truth(b)) : (truth(a) || truth(b));
+  return true;
+}
+
+template <Op kOp, Operand::Kind L, Operand::Kind R>
+bool pureOf(const Code& c, Frame& f, Number& out) {
+  if constexpr (kOp == Op::And || kOp == Op::Or)
+    return pureLogic<kOp, L, R>(c, f, out);
+  else
+    return pureBinary<kOp, L, R>(c, f, out);
+}
+
+// The pure form first when it fits, else (or when it declines) the full run.
+template <Op kOp, Operand::Kind L, Operand::Kind R>
+Value runBinaryPureFirst(const Code& c, Frame& f) {
+  if (pureFits(c, 0)) {
+    Number out;
+    if (pureOf<kOp, L, R>(c, f, out)) return out.value();
+  }
+  return runBinary<kOp, L, R>(c, f);
+}
+
+struct BinaryForms {
+  Code::Run run = nullptr;
+  Code::Pure pure = nullptr;
+};
+
+template <Op kOp, Operand::Kind L, Operand::Kind R>
+BinaryForms binaryForms(bool pure) {
+  if (pure) return {&runBinaryPureFirst<kOp, L, R>, &pureOf<kOp, L, R>};
+  return {&runBinary<kOp, L, R>, nullptr};
+}
+
 template <Op kOp, Operand::Kind L>
-Code::Run binaryByRight(Operand::Kind r) {
+BinaryForms binaryByRight(Operand::Kind r, bool pure) {
   switch (r) {
-    case Operand::kVar: return &runBinary<kOp, L, Operand::kVar>;
-    case Operand::kConst: return &runBinary<kOp, L, Operand::kConst>;
-    default: return &runBinary<kOp, L, Operand::kCode>;
+    case Operand::kVar: return binaryForms<kOp, L, Operand::kVar>(pure);
+    case Operand::kConst: return binaryForms<kOp, L, Operand::kConst>(pure);
+    default: return binaryForms<kOp, L, Operand::kCode>(pure);
   }
 }
 
 template <Op kOp>
-Code::Run binaryRun(Operand::Kind l, Operand::Kind r) {
+BinaryForms binaryRun(Operand::Kind l, Operand::Kind r, bool pure) {
   switch (l) {
-    case Operand::kVar: return binaryByRight<kOp, Operand::kVar>(r);
-    case Operand::kConst: return binaryByRight<kOp, Operand::kConst>(r);
-    default: return binaryByRight<kOp, Operand::kCode>(r);
+    case Operand::kVar: return binaryByRight<kOp, Operand::kVar>(r, pure);
+    case Operand::kConst: return binaryByRight<kOp, Operand::kConst>(r, pure);
+    default: return binaryByRight<kOp, Operand::kCode>(r, pure);
   }
 }
 
 struct UnaryCode final : Code {
-  UnaryCode(Op o, Operand a) : Code(&runIt), op(o), operand(std::move(a)) {}
+  UnaryCode(Run r, Op o, Operand a) : Code(r), op(o), operand(std::move(a)) {}
   static Value runIt(const Code& c, Frame& f) {
     const auto& n = static_cast<const UnaryCode&>(c);
     Level level;
     if (!level) return Value();
     return unaryOp(n.op, operandValue(n.operand, f));
+  }
+  // "!" and negation on a plain value, as the unary tables give them.
+  static bool pureIt(const Code& c, Frame& f, Number& out) {
+    const auto& n = static_cast<const UnaryCode&>(c);
+    Number a;
+    switch (n.operand.kind) {
+      case Operand::kVar: {
+        const Value* v = find(n.operand.var, f);
+        if (!v || !plainOf(*v, a)) return false;
+        break;
+      }
+      case Operand::kConst:
+        if (!plainOf(n.operand.constant, a)) return false;
+        break;
+      case Operand::kCode:
+        if (!n.operand.code->pure(*n.operand.code, f, a)) return false;
+        break;
+      default: return false;
+    }
+    if (n.op == Op::Not) {
+      out.kind = Value::kBool;
+      out.i = !truth(a);
+      return true;
+    }
+    // Negation: of an int or a float only.
+    out.kind = a.kind;
+    if (a.kind == Value::kInt) {
+      out.i = wrapSub(0, a.i);
+      return true;
+    }
+    if (a.kind == Value::kFloat) {
+      out.f = -a.f;
+      return true;
+    }
+    return false;
+  }
+  static Value runPureFirst(const Code& c, Frame& f) {
+    if (pureFits(c, 0)) {
+      Number out;
+      if (pureIt(c, f, out)) return out.value();
+    }
+    return runIt(c, f);
   }
   const Op op;
   const Operand operand;
@@ -282,7 +534,7 @@ struct UnaryCode final : Code {
 // ---- assignment ------------------------------------------------------------------
 
 struct AssignCode final : Code {
-  AssignCode(Run r, Op o, Var t, Operand v) : Code(r), op(o), target(std::move(t)), value(std::move(v)) {}
+  AssignCode(Run r, Exec e, Op o, Var t, Operand v) : Code(r, e), op(o), target(std::move(t)), value(std::move(v)) {}
   const Op op;
   const Var target;
   const Operand value;
@@ -297,8 +549,53 @@ Value runAssign(const Code& c, Frame& f) {
   return v;
 }
 
+void execAssign(const Code& c, Frame& f) {
+  const auto& n = static_cast<const AssignCode&>(c);
+  Level level;
+  if (!level) return give(f, Value());
+  Value v = operandValue(n.value, f);
+  if (returnFlag) [[unlikely]] {
+    store(n.target, f, v);
+    *f.result = std::move(v);
+    return;
+  }
+  store(n.target, f, std::move(v));
+}
+
+// "x = e" with e an operator over names and numbers: the number worked out
+// in line when it fits.
+Value runAssignPure(const Code& c, Frame& f) {
+  const auto& n = static_cast<const AssignCode&>(c);
+  if (pureFits(*n.value.code, 1)) {
+    Number out;
+    if (n.value.code->pure(*n.value.code, f, out)) {
+      Value v = out.value();
+      store(n.target, f, v);
+      return v;
+    }
+  }
+  return runAssign(c, f);
+}
+
+void execAssignPure(const Code& c, Frame& f) {
+  const auto& n = static_cast<const AssignCode&>(c);
+  if (pureFits(*n.value.code, 1)) {
+    Number out;
+    if (n.value.code->pure(*n.value.code, f, out)) {
+      give(f, out.value());
+      storeNumber(n.target, f, out);
+      return;
+    }
+  }
+  execAssign(c, f);
+}
+
 // "x op= e": the variable is read before the right side runs and stored
 // after it, into whichever table has the name then.
+uint32_t pureHeightOfValue(const AssignCode& n) {
+  return n.value.kind == Operand::kCode ? n.value.code->pureHeight : 0;
+}
+
 Value runCompoundAssign(const Code& c, Frame& f) {
   const auto& n = static_cast<const AssignCode&>(c);
   Level level;
@@ -323,6 +620,53 @@ Value runCompoundAssign(const Code& c, Frame& f) {
   return value;
 }
 
+// "x op= e" on plain numbers (e a name, a number literal or a pure tree),
+// worked out in line when it fits; false, having changed nothing, else.
+bool compoundNumber(const AssignCode& n, Frame& f, Number& out) {
+  if (aborting || evalDepth + 1 + static_cast<int>(pureHeightOfValue(n)) > kMaxEvalDepth) return false;
+  Value* slot = find(n.target, f);
+  Number a, b;
+  if (!slot || !numberOf(*slot, a)) return false;
+  switch (n.value.kind) {
+    case Operand::kVar: {
+      const Value* v = find(n.value.var, f);
+      if (!v || !numberOf(*v, b)) return false;
+      break;
+    }
+    case Operand::kConst:
+      if (!numberOf(n.value.constant, b)) return false;
+      break;
+    case Operand::kCode:
+      if (!n.value.code->pure(*n.value.code, f, b) || b.kind == Value::kBool) return false;
+      break;
+    default: return false;
+  }
+  bool done = false;
+  switch (n.op) {
+    case Op::Add: done = numberArithmetic<Op::Add>(a, b, out); break;
+    case Op::Sub: done = numberArithmetic<Op::Sub>(a, b, out); break;
+    case Op::Mul: done = numberArithmetic<Op::Mul>(a, b, out); break;
+    case Op::Div: done = numberArithmetic<Op::Div>(a, b, out); break;
+    case Op::Mod: done = numberArithmetic<Op::Mod>(a, b, out); break;
+    default: break;
+  }
+  if (!done) return false;
+  slot->setPlain(out.kind, out.i);
+  return true;
+}
+
+Value runCompoundNumber(const Code& c, Frame& f) {
+  Number out;
+  if (compoundNumber(static_cast<const AssignCode&>(c), f, out)) return out.value();
+  return runCompoundAssign(c, f);
+}
+
+void execCompoundNumber(const Code& c, Frame& f) {
+  Number out;
+  if (compoundNumber(static_cast<const AssignCode&>(c), f, out)) return give(f, out.value());
+  give(f, runCompoundAssign(c, f));
+}
+
 Value runStep(const Code& c, Frame& f) {
   const auto& n = static_cast<const AssignCode&>(c);
   Level level;
@@ -331,6 +675,20 @@ Value runStep(const Code& c, Frame& f) {
   if (!slot) return unsetRead(n.target, f);
   *slot = unaryOp(n.op, *slot);
   return *slot;
+}
+
+void execStep(const Code& c, Frame& f) {
+  const auto& n = static_cast<const AssignCode&>(c);
+  Level level;
+  if (!level) return give(f, Value());
+  Value* slot = find(n.target, f);
+  if (!slot) return give(f, unsetRead(n.target, f));
+  if (slot->kind() == Value::kInt && (n.op == Op::Inc || n.op == Op::Dec)) {
+    slot->replaceInt(n.op == Op::Inc ? wrapAdd(slot->intValue(), 1) : wrapSub(slot->intValue(), 1));
+  } else {
+    *slot = unaryOp(n.op, *slot);
+  }
+  give(f, *slot);
 }
 
 // ---- members and indexing ----------------------------------------------------------
@@ -353,17 +711,18 @@ struct FieldCode final : Code {
 };
 
 struct MethodCode final : Code {
-  MethodCode(Operand o, const DataCallFunction* c, std::vector<Operand> a)
-      : Code(&runIt), object(std::move(o)), call(c), args(std::move(a)), listMethod(DataVector::methodOf(c->name)),
-        site{c->text(), c->place} {}
+  MethodCode(Run r, Operand o, const DataCallFunction* c, std::vector<Operand> a)
+      : Code(r), object(std::move(o)), call(c), args(std::move(a)), listMethod(DataVector::methodOf(c->name)),
+        site{c->text(), c->place}, fitsList(callFit("List", c->name, c->args.size()) == CallFit::Fits) {}
   static Value runIt(const Code& c, Frame& f) {
     const auto& n = static_cast<const MethodCode&>(c);
     Level level;
     if (!level) return Value();
     // Held for the call: the arguments may change the variable.
     Value object = operandValue(n.object, f);
-    if (warningsOn()) checkMethodCall(object, *n.call);
     IData* o = object.object();
+    // A List method called with a count it takes has nothing to report.
+    if (warningsOn() && !(n.fitsList && o && o->tag() == kTagVector)) checkMethodCall(object, *n.call);
     if (!o || !isObjectTag(o->tag())) return Value();
     // The object's own check, then the call's nesting level (one more, as
     // every method call counts), then the arguments left to right.
@@ -371,6 +730,18 @@ struct MethodCode final : Code {
     if (!list && !o->refersToObject()) return Value();
     Level methodLevel;
     if (!methodLevel) return Value();
+    if (list && n.args.size() <= 2) {
+      // The short List methods (get, set, add, ...): the arguments in place.
+      Value small[2];
+      for (std::size_t i = 0; i < n.args.size(); ++i) small[i] = operandValue(n.args[i], f);
+      auto* l = static_cast<DataVector*>(o);
+      int32_t index;
+      std::size_t at;
+      if (n.listMethod == DataVector::Method::Get && n.args.size() == 1 && intArg(small[0], index) &&
+          wrapIndex(index, l->elements.size(), at))
+        return l->elements[at];
+      return l->invoke(n.listMethod, small, n.args.size());
+    }
     ValueArgs args(n.args.size());
     for (std::size_t i = 0; i < n.args.size(); ++i) args[i] = operandValue(n.args[i], f);
     if (list) return static_cast<DataVector*>(o)->invoke(n.listMethod, args.data(), args.size());
@@ -382,7 +753,60 @@ struct MethodCode final : Code {
   const std::vector<Operand> args;
   const DataVector::Method listMethod;
   const MethodSite site;
+  const bool fitsList;
 };
+
+// An argument of the in-place List forms: a leaf read in place, or a pure
+// tree worked out into `tmp`; null when it has no such value.
+KELVO_ALWAYS_INLINE const Value* leafOrPure(const Operand& o, Frame& f, Value& tmp) {
+  switch (o.kind) {
+    case Operand::kVar: return find(o.var, f);
+    case Operand::kConst: return &o.constant;
+    case Operand::kCode: {
+      Number n;
+      if (!o.code->pure(*o.code, f, n)) return nullptr;
+      tmp = n.value();
+      return &tmp;
+    }
+    default: return nullptr;
+  }
+}
+
+// The List element `l.get(i)` or `l.set(i, v)` names, for a List variable,
+// an int index already in range and operands that run nothing: no nesting
+// level can stop the call (both of its levels fit), nothing is reported,
+// and it ends as the full run would. Null when the shape is not that.
+KELVO_ALWAYS_INLINE Value* listElementInPlace(const MethodCode& n, Frame& f, Value& tmp) {
+  if (!n.fitsList || aborting || evalDepth + 2 + static_cast<int>(n.pureHeight) > kMaxEvalDepth) return nullptr;
+  const Value* object = find(n.object.var, f);
+  IData* o = object ? object->object() : nullptr;
+  if (!o || o->tag() != kTagVector) return nullptr;
+  const Value* key = leafOrPure(n.args[0], f, tmp);
+  if (!key || key->kind() != Value::kInt) return nullptr;
+  auto& elements = static_cast<DataVector*>(o)->elements;
+  const int32_t i = key->intValue();
+  if (i < 0 || static_cast<std::size_t>(i) >= elements.size()) return nullptr;
+  return &elements[static_cast<std::size_t>(i)];
+}
+
+Value runListGet(const Code& c, Frame& f) {
+  const auto& n = static_cast<const MethodCode&>(c);
+  Value tmp;
+  if (const Value* e = listElementInPlace(n, f, tmp)) return *e;
+  return MethodCode::runIt(c, f);
+}
+
+Value runListSet(const Code& c, Frame& f) {
+  const auto& n = static_cast<const MethodCode&>(c);
+  Value tmp, tmp2;
+  if (Value* e = listElementInPlace(n, f, tmp)) {
+    if (const Value* v = leafOrPure(n.args[1], f, tmp2); v && *v) {
+      *e = *v;
+      return Value();
+    }
+  }
+  return MethodCode::runIt(c, f);
+}
 
 struct IndexCode final : Code {
   IndexCode(Var t, Operand k) : Code(&runIt), target(std::move(t)), key(std::move(k)) {}
@@ -451,6 +875,10 @@ private:
 }  // namespace
 
 Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count) {
+  return callCompiled(fn, args, count, static_cast<uint32_t>(runningFile()));
+}
+
+Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count, uint32_t file) {
   Value result;
   if (fn.paramCount != count) return result;
   // A runaway recursion ends here with null instead of a stack overflow.
@@ -463,7 +891,7 @@ Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count) {
   RunawayBoundary boundary;
   {
     FrameLease lease(fn.slotCount);
-    Frame f{lease.slots(), lease.bound(), static_cast<uint32_t>(runningFile()), &fn.slotNames};
+    Frame f{lease.slots(), lease.bound(), file, &fn.slotNames, &result};
     for (std::size_t i = 0; i < count; ++i) {
       const int32_t s = fn.paramSlots[i];
       if (s < 0) continue;
@@ -471,7 +899,7 @@ Value callCompiled(const CompiledFunction& fn, Value* args, std::size_t count) {
       f.bound[s] = 1;
     }
     // The call consumes the return flag its body set.
-    if (runBlock(fn.body, f, result)) returnFlag = false;
+    if (execBlock(fn.body, f)) returnFlag = false;
   }
   collectIfCrowded();
   if (boundary.endRunaway()) result = Value();
@@ -495,7 +923,7 @@ struct CallCode final : Code {
     Level level;
     if (!level) return Value();
     if (n.form == CallForm::Values || n.form == CallForm::Checked) {
-      const uint64_t said = diagnosticsOffered();
+      const uint64_t said = n.form == CallForm::Checked ? diagnosticsOffered() : 0;
       ValueArgs values(n.args.size());
       for (std::size_t i = 0; i < n.args.size(); ++i) values[i] = operandValue(n.args[i], f);
       // The arguments first (an include among them may define the function).
@@ -503,7 +931,9 @@ struct CallCode final : Code {
       if (const CompiledFunction* fn = n.slot->fn) {
         // Held: the body may replace the definition while it runs.
         SmartPointer<Function> hold(fn->source);
-        return callCompiled(*fn, values.data(), values.size());
+        // A frame's file is the running file (an include restores it
+        // before the statement goes on).
+        return callCompiled(*fn, values.data(), values.size(), f.file);
       }
       return n.callBuiltin(values, n.form == CallForm::Checked && diagnosticsOffered() != said, f);
     }
@@ -582,17 +1012,26 @@ struct CallCode final : Code {
 // ---- control flow --------------------------------------------------------------------
 
 struct IfCode final : Code {
-  IfCode(Operand c, Block t, Block e) : Code(&runIt), condition(std::move(c)), thenPart(std::move(t)), elsePart(std::move(e)) {}
+  IfCode(Operand c, Block t, Block e)
+      : Code(&runIt, &execIt), condition(std::move(c)), thenPart(std::move(t)), elsePart(std::move(e)) {}
   static Value runIt(const Code& c, Frame& f) {
     const auto& n = static_cast<const IfCode&>(c);
     Level level;
     if (!level) return Value();
-    const Value test = operandValue(n.condition, f);
+    const Value test = conditionValue(n.condition, f);
     // Only a real bool chooses a branch: `if (1)` does nothing.
     if (test.kind() != Value::kBool) return Value();
     Value result;
     if (runBlock(test.boolValue() ? n.thenPart : n.elsePart, f, result)) return result;
     return Value();
+  }
+  static void execIt(const Code& c, Frame& f) {
+    const auto& n = static_cast<const IfCode&>(c);
+    Level level;
+    if (!level) return give(f, Value());
+    const Value test = conditionValue(n.condition, f);
+    if (test.kind() != Value::kBool) return give(f, Value());
+    if (!execBlock(test.boolValue() ? n.thenPart : n.elsePart, f)) give(f, Value());
   }
   const Operand condition;
   const Block thenPart, elsePart;
@@ -600,55 +1039,90 @@ struct IfCode final : Code {
 
 // A loop's condition: 1 or 0 for a value that converts to true or false, -1
 // for one that does not.
-inline int loopTest(const Operand& condition, Frame& f) {
+KELVO_ALWAYS_INLINE int loopTest(const Operand& condition, Frame& f) {
   countStep();
+  if (condition.kind == Operand::kCode && condition.code->pure && pureFits(*condition.code, 0)) {
+    Number out;
+    if (condition.code->pure(*condition.code, f, out)) {
+      // A pure condition gives a bool (a comparison) or a number.
+      return out.kind == Value::kFloat ? out.f != 0.0f : out.i != 0;
+    }
+  }
   bool go;
   return asBool(operandValue(condition, f), go) ? go : -1;
 }
 
 struct LoopCode final : Code {
-  LoopCode(Run r, Operand i, Operand c, Operand s, Block b)
-      : Code(r), init(std::move(i)), condition(std::move(c)), step(std::move(s)), body(std::move(b)) {}
+  LoopCode(Run r, Exec e, Operand i, Operand c, Operand s, Block b)
+      : Code(r, e), init(std::move(i)), condition(std::move(c)), step(std::move(s)), body(std::move(b)) {}
   const Operand init, condition, step;
   const Block body;
 };
 
-Value runWhile(const Code& c, Frame& f) {
-  const auto& n = static_cast<const LoopCode&>(c);
+// How a loop ended: with null, with true (a while whose condition became
+// false) or by a `return` in its body (the value in *f.result).
+enum class LoopEnd : uint8_t { Null, True, Returned };
+
+LoopEnd whileLoop(const LoopCode& n, Frame& f) {
   Level level;
-  if (!level) return Value();
+  if (!level) return LoopEnd::Null;
   for (;;) {
     const int go = loopTest(n.condition, f);
-    if (go < 0) return Value();
-    if (!go) return Value::boolean(true);
-    Value result;
-    if (runBlock(n.body, f, result)) return result;
-    if (aborting) return Value();
+    if (go < 0) return LoopEnd::Null;
+    if (!go) return LoopEnd::True;
+    if (execBlock(n.body, f)) return LoopEnd::Returned;
+    if (aborting) return LoopEnd::Null;
     collectIfCrowded();
   }
 }
 
-Value runFor(const Code& c, Frame& f) {
-  const auto& n = static_cast<const LoopCode&>(c);
+LoopEnd forLoop(const LoopCode& n, Frame& f) {
   Level level;
-  if (!level) return Value();
+  if (!level) return LoopEnd::Null;
   operandValue(n.init, f);
   for (;;) {
-    if (loopTest(n.condition, f) <= 0) return Value();
-    Value result;
-    if (runBlock(n.body, f, result)) return result;
+    if (loopTest(n.condition, f) <= 0) return LoopEnd::Null;
+    if (execBlock(n.body, f)) return LoopEnd::Returned;
     operandValue(n.step, f);
-    if (aborting) return Value();
+    if (aborting) return LoopEnd::Null;
     collectIfCrowded();
+  }
+}
+
+template <LoopEnd (*kLoop)(const LoopCode&, Frame&)>
+Value runLoop(const Code& c, Frame& f) {
+  Value result;
+  Value* const outer = f.result;
+  f.result = &result;
+  const LoopEnd end = kLoop(static_cast<const LoopCode&>(c), f);
+  f.result = outer;
+  switch (end) {
+    case LoopEnd::Returned: return result;
+    case LoopEnd::True: return Value::boolean(true);
+    default: return Value();
+  }
+}
+
+template <LoopEnd (*kLoop)(const LoopCode&, Frame&)>
+void execLoop(const Code& c, Frame& f) {
+  switch (kLoop(static_cast<const LoopCode&>(c), f)) {
+    case LoopEnd::Returned: return;
+    case LoopEnd::True: return give(f, Value::boolean(true));
+    default: return give(f, Value());
   }
 }
 
 struct ReturnCode final : Code {
-  explicit ReturnCode(Operand v) : Code(&runIt), value(std::move(v)) {}
+  explicit ReturnCode(Operand v) : Code(&runIt, &execIt), value(std::move(v)) {}
   static Value runIt(const Code& c, Frame& f) {
     Value v = operandValue(static_cast<const ReturnCode&>(c).value, f);
     returnFlag = true;
     return v;
+  }
+  static void execIt(const Code& c, Frame& f) {
+    Value v = operandValue(static_cast<const ReturnCode&>(c).value, f);
+    returnFlag = true;
+    *f.result = std::move(v);
   }
   const Operand value;
 };
@@ -683,6 +1157,8 @@ private:
 
 Value evalOperand(const Operand& o, Frame& f) { return operandValue(o, f); }
 
+void Code::execByRun(const Code& c, Frame& f) { give(f, c.run(c, f)); }
+
 
 DataPtr makeStoredCall(const ExpressionArg& arg) {
   return DataPtr(new StoredCall(sharedProgram(), arg.stored, arg.node));
@@ -694,52 +1170,118 @@ const Code* makeOperandCode(Program& p, Operand o) {
 }
 const Code* makeNothing(Program& p) { return p.keep(std::make_unique<NothingCode>()); }
 const Code* makeList(Program& p, std::vector<ListItem> items) { return p.keep(std::make_unique<ListCode>(std::move(items))); }
+namespace {
+// An operand an operator's pure form can take: a name, a number literal or
+// a tree of such operators.
+bool pureOperandKind(const Operand& o) {
+  switch (o.kind) {
+    case Operand::kVar: return true;
+    case Operand::kConst: return isPlainNumber(o.constant);
+    case Operand::kCode: return o.code->pure != nullptr;
+    default: return false;
+  }
+}
+uint32_t pureHeightOf(const Operand& o) { return o.kind == Operand::kCode ? o.code->pureHeight : 0; }
+bool hasPureForm(Op op) {
+  switch (op) {
+    case Op::Add: case Op::Sub: case Op::Mul: case Op::Div: case Op::Mod:
+    case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge: case Op::Eq: case Op::Ne:
+    case Op::And: case Op::Or: return true;
+    default: return false;
+  }
+}
+}  // namespace
+
 const Code* makeParenthesised(Program& p, Operand element) {
-  return p.keep(std::make_unique<ParenthesisedCode>(std::move(element)));
+  const bool pure = pureOperandKind(element);
+  const uint32_t height = 1 + pureHeightOf(element);
+  auto code = std::make_unique<ParenthesisedCode>(pure ? &ParenthesisedCode::runPureFirst : &ParenthesisedCode::runIt,
+                                                  std::move(element));
+  if (pure) {
+    code->pure = &ParenthesisedCode::pureIt;
+    code->pureHeight = height;
+  }
+  return p.keep(std::move(code));
 }
 
 const Code* makeBinary(Program& p, Op op, Operand left, Operand right) {
   const Operand::Kind l = left.kind == Operand::kNone ? Operand::kConst : left.kind;
   const Operand::Kind r = right.kind == Operand::kNone ? Operand::kConst : right.kind;
-  Code::Run run = nullptr;
-  switch (op) {
-    case Op::Add: run = binaryRun<Op::Add>(l, r); break;
-    case Op::Sub: run = binaryRun<Op::Sub>(l, r); break;
-    case Op::Mul: run = binaryRun<Op::Mul>(l, r); break;
-    case Op::Div: run = binaryRun<Op::Div>(l, r); break;
-    case Op::Mod: run = binaryRun<Op::Mod>(l, r); break;
-    case Op::Lt: run = binaryRun<Op::Lt>(l, r); break;
-    case Op::Gt: run = binaryRun<Op::Gt>(l, r); break;
-    case Op::Le: run = binaryRun<Op::Le>(l, r); break;
-    case Op::Ge: run = binaryRun<Op::Ge>(l, r); break;
-    case Op::Eq: run = binaryRun<Op::Eq>(l, r); break;
-    case Op::Ne: run = binaryRun<Op::Ne>(l, r); break;
-    case Op::And: run = binaryRun<Op::And>(l, r); break;
-    case Op::Or: run = binaryRun<Op::Or>(l, r); break;
-    default: return makeNothing(p);
-  }
   left.kind = l;
   right.kind = r;
-  return p.keep(std::make_unique<BinaryCode>(run, op, std::move(left), std::move(right)));
+  const bool pure = hasPureForm(op) && pureOperandKind(left) && pureOperandKind(right);
+  BinaryForms forms;
+  switch (op) {
+    case Op::Add: forms = binaryRun<Op::Add>(l, r, pure); break;
+    case Op::Sub: forms = binaryRun<Op::Sub>(l, r, pure); break;
+    case Op::Mul: forms = binaryRun<Op::Mul>(l, r, pure); break;
+    case Op::Div: forms = binaryRun<Op::Div>(l, r, pure); break;
+    case Op::Mod: forms = binaryRun<Op::Mod>(l, r, pure); break;
+    case Op::Lt: forms = binaryRun<Op::Lt>(l, r, pure); break;
+    case Op::Gt: forms = binaryRun<Op::Gt>(l, r, pure); break;
+    case Op::Le: forms = binaryRun<Op::Le>(l, r, pure); break;
+    case Op::Ge: forms = binaryRun<Op::Ge>(l, r, pure); break;
+    case Op::Eq: forms = binaryRun<Op::Eq>(l, r, pure); break;
+    case Op::Ne: forms = binaryRun<Op::Ne>(l, r, pure); break;
+    case Op::And: forms = binaryRun<Op::And>(l, r, pure); break;
+    case Op::Or: forms = binaryRun<Op::Or>(l, r, pure); break;
+    default: return makeNothing(p);
+  }
+  const uint32_t height = 1 + std::max(pureHeightOf(left), pureHeightOf(right));
+  auto code = std::make_unique<BinaryCode>(forms.run, op, std::move(left), std::move(right));
+  if (forms.pure) {
+    code->pure = forms.pure;
+    code->pureHeight = height;
+  }
+  return p.keep(std::move(code));
 }
 
 const Code* makeUnary(Program& p, Op op, Operand operand) {
-  return p.keep(std::make_unique<UnaryCode>(op, std::move(operand)));
+  const bool pure = (op == Op::Not || op == Op::Sub) &&
+                    (operand.kind == Operand::kVar ||
+                     (operand.kind == Operand::kConst && operand.constant.isPlain()) ||
+                     (operand.kind == Operand::kCode && operand.code->pure));
+  const uint32_t height = 1 + pureHeightOf(operand);
+  auto code = std::make_unique<UnaryCode>(pure ? &UnaryCode::runPureFirst : &UnaryCode::runIt, op, std::move(operand));
+  if (pure) {
+    code->pure = &UnaryCode::pureIt;
+    code->pureHeight = height;
+  }
+  return p.keep(std::move(code));
 }
 const Code* makeAssign(Program& p, Var target, Operand value) {
-  return p.keep(std::make_unique<AssignCode>(&runAssign, Op::Assign, std::move(target), std::move(value)));
+  const bool pure = value.kind == Operand::kCode && value.code->pure;
+  return p.keep(std::make_unique<AssignCode>(pure ? &runAssignPure : &runAssign, pure ? &execAssignPure : &execAssign,
+                                             Op::Assign, std::move(target), std::move(value)));
 }
 const Code* makeCompoundAssign(Program& p, Op base, Var target, Operand value) {
-  return p.keep(std::make_unique<AssignCode>(&runCompoundAssign, base, std::move(target), std::move(value)));
+  const bool pure = pureOperandKind(value);
+  return p.keep(std::make_unique<AssignCode>(pure ? &runCompoundNumber : &runCompoundAssign,
+                                             pure ? &execCompoundNumber : nullptr, base, std::move(target),
+                                             std::move(value)));
 }
 const Code* makeStep(Program& p, Op op, Var target) {
-  return p.keep(std::make_unique<AssignCode>(&runStep, op, std::move(target), Operand{}));
+  return p.keep(std::make_unique<AssignCode>(&runStep, &execStep, op, std::move(target), Operand{}));
 }
 const Code* makeField(Program& p, Operand object, const DataID* field) {
   return p.keep(std::make_unique<FieldCode>(std::move(object), field));
 }
 const Code* makeMethodCall(Program& p, Operand object, const DataCallFunction* call, std::vector<Operand> args) {
-  return p.keep(std::make_unique<MethodCode>(std::move(object), call, std::move(args)));
+  // l.get(i) and l.set(i, v) with operands that run nothing have a form in place.
+  const DataVector::Method method = DataVector::methodOf(call->name);
+  bool inPlace = object.kind == Operand::kVar && call->args.size() == args.size() &&
+                 ((method == DataVector::Method::Get && args.size() == 1) ||
+                  (method == DataVector::Method::Set && args.size() == 2));
+  uint32_t height = 0;
+  for (const Operand& a : args) {
+    if (a.kind == Operand::kCode && !a.code->pure) inPlace = false;
+    height = std::max(height, pureHeightOf(a));
+  }
+  Code::Run run = &MethodCode::runIt;
+  if (inPlace) run = method == DataVector::Method::Get ? &runListGet : &runListSet;
+  auto code = std::make_unique<MethodCode>(run, std::move(object), call, std::move(args));
+  code->pureHeight = height;
+  return p.keep(std::move(code));
 }
 const Code* makeIndex(Program& p, Var target, Operand key) {
   return p.keep(std::make_unique<IndexCode>(std::move(target), std::move(key)));
@@ -752,10 +1294,12 @@ const Code* makeIf(Program& p, Operand condition, Block thenPart, Block elsePart
   return p.keep(std::make_unique<IfCode>(std::move(condition), std::move(thenPart), std::move(elsePart)));
 }
 const Code* makeWhile(Program& p, Operand condition, Block body) {
-  return p.keep(std::make_unique<LoopCode>(&runWhile, Operand{}, std::move(condition), Operand{}, std::move(body)));
+  return p.keep(std::make_unique<LoopCode>(&runLoop<&whileLoop>, &execLoop<&whileLoop>, Operand{}, std::move(condition),
+                                           Operand{}, std::move(body)));
 }
 const Code* makeFor(Program& p, Operand init, Operand condition, Operand step, Block body) {
-  return p.keep(std::make_unique<LoopCode>(&runFor, std::move(init), std::move(condition), std::move(step), std::move(body)));
+  return p.keep(std::make_unique<LoopCode>(&runLoop<&forLoop>, &execLoop<&forLoop>, std::move(init), std::move(condition),
+                                           std::move(step), std::move(body)));
 }
 const Code* makeReturn(Program& p, Operand value) { return p.keep(std::make_unique<ReturnCode>(std::move(value))); }
 

@@ -349,12 +349,16 @@ std::unique_ptr<CompiledFunction> compileFunction(Program& p, const SmartPointer
 
 // ---- the program -----------------------------------------------------------------
 
+namespace detail {
+Program* currentProgram = nullptr;
+}
+
 std::shared_ptr<Program> sharedProgram() {
   std::shared_ptr<Program>& p = current();
   if (!p) p = std::make_shared<Program>();
+  detail::currentProgram = p.get();
   return p;
 }
-Program& program() { return *sharedProgram(); }
 
 Global& Program::global(Symbol name) {
   if (name >= globalBySymbol.size()) globalBySymbol.resize(name + 1, nullptr);
@@ -422,7 +426,10 @@ Value* fileVariable(Symbol name) {
   return g && g->file >= 0 ? &g->value : nullptr;
 }
 
-void reset() { current() = std::make_shared<Program>(); }
+void reset() {
+  current() = std::make_shared<Program>();
+  detail::currentProgram = current().get();
+}
 
 }  // namespace compiled
 }  // namespace qor::script

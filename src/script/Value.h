@@ -88,6 +88,12 @@ public:
   // Gives an int value another int, in place: an int holds no object, so
   // there is no count to change. Only for a value whose kind() is kInt.
   void replaceInt(int32_t v) { i_ = v; }
+  // Makes a value that holds no object a bool, int or float (`bits` its
+  // int, or its float's bits), in place: no count to change.
+  void setPlain(Kind k, int32_t bits) {
+    kind_ = k;
+    i_ = bits;
+  }
 
   bool boolValue() const { return i_ != 0; }
   int32_t intValue() const { return i_; }
