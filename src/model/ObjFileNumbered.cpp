@@ -108,22 +108,6 @@ struct Corner {
   bool hasTexCoord, hasNormal;
 };
 
-// An OBJ index: optional sign and digits (saturating far beyond any count).
-bool readIndex(const char*& p, const char* end, int64_t& out) {
-  const char* q = p;
-  bool negative = false;
-  if (q < end && (*q == '+' || *q == '-')) negative = (*q++ == '-');
-  if (q >= end || !isScanDigit(*q)) return false;
-  int64_t value = 0;
-  while (q < end && isScanDigit(*q)) {
-    if (value < (int64_t{1} << 40)) value = value * 10 + (*q - '0');
-    ++q;
-  }
-  out = negative ? -value : value;
-  p = q;
-  return true;
-}
-
 bool endsToken(const char* p, const char* end) { return p >= end || isScanSpace(*p) || *p == '#' || *p == '\0'; }
 
 // The corners of a face line after its "f": v, v/t, v//n or v/t/n each,
@@ -134,14 +118,14 @@ bool readFaceCorners(LineScanner& in, std::vector<Corner>& corners) {
     in.skipSpace();
     if (endsToken(in.p, in.end)) return true;
     Corner c{0, 0, 0, false, false};
-    if (!readIndex(in.p, in.end, c.vertex)) return false;
+    if (!in.readSignedDigits(c.vertex)) return false;
     if (in.literal('/')) {
       if (in.peek() != '/') {
-        if (!readIndex(in.p, in.end, c.texCoord)) return false;
+        if (!in.readSignedDigits(c.texCoord)) return false;
         c.hasTexCoord = true;
       }
       if (in.literal('/')) {
-        if (!readIndex(in.p, in.end, c.normal)) return false;
+        if (!in.readSignedDigits(c.normal)) return false;
         c.hasNormal = true;
       }
     }

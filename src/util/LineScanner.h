@@ -33,9 +33,10 @@ struct LineScanner {
     ++p;
     return true;
   }
-  // "%d". Values beyond 32 bits saturate, as the design's C library does.
-  bool readInt(int32_t& out) {
-    skipSpace();
+  // An optional sign and digits starting right here (no white space
+  // skipped), saturating far beyond 32 bits: the digits of "%d", and the
+  // indices of a face corner after its "/".
+  bool readSignedDigits(int64_t& out) {
     const char* q = p;
     bool negative = false;
     if (q < end && (*q == '+' || *q == '-')) negative = (*q++ == '-');
@@ -45,10 +46,17 @@ struct LineScanner {
       if (value < (int64_t{1} << 40)) value = value * 10 + (*q - '0');
       ++q;
     }
-    if (negative) value = -value;
+    out = negative ? -value : value;
+    p = q;
+    return true;
+  }
+  // "%d". Values beyond 32 bits saturate, as the design's C library does.
+  bool readInt(int32_t& out) {
+    skipSpace();
+    int64_t value = 0;
+    if (!readSignedDigits(value)) return false;
     value = value < INT32_MIN ? INT32_MIN : value > INT32_MAX ? INT32_MAX : value;
     out = static_cast<int32_t>(value);
-    p = q;
     return true;
   }
   // "%f", hexadecimal and out-of-range values included.
