@@ -50,12 +50,15 @@ struct ItemPool {
   explicit ItemPool(std::vector<Item> ModelGroup::*member) : items(member) {}
 
   int32_t addExtra(const Item& item) {
+    makeRoom(extra);
     extra.push_back(item);
     return -static_cast<int32_t>(extra.size());
   }
 
   // The group index of file number `number` (1-based, or negative from the
   // last declared); false when no such item has been declared.
+  // In line: the check and the group's own items; out of line: an item of
+  // an earlier group.
   bool resolve(int64_t number, const std::vector<ModelGroup>& groups, int32_t& index) {
     const int64_t at = number > 0 ? number - 1 : static_cast<int64_t>(declared) + number;
     if (number == 0 || at < 0 || at >= static_cast<int64_t>(declared)) return false;
@@ -64,6 +67,11 @@ struct ItemPool {
       index = static_cast<int32_t>(file - ownStart);
       return true;
     }
+    index = borrow(file, groups);
+    return true;
+  }
+
+  [[gnu::noinline]] int32_t borrow(std::size_t file, const std::vector<ModelGroup>& groups) {
     if (slotStamp.size() < ownStart) {
       slotStamp.resize(ownStart, 0);
       extraSlot.resize(ownStart, 0);
@@ -76,8 +84,7 @@ struct ItemPool {
       slotStamp[file] = stamp;
       extraSlot[file] = addExtra((groups[g].*items)[file - starts[g]]);
     }
-    index = extraSlot[file];
-    return true;
+    return extraSlot[file];
   }
 
   const Item& value(const ModelGroup& group, int32_t index) const {
@@ -95,7 +102,14 @@ struct ItemPool {
     if (kept) {
       starts.push_back(ownStart);
       auto& own = group.*items;
-      own.insert(own.end(), extra.begin(), extra.end());
+      // A group without items of its own (made normals alone, say) takes
+      // the waiting ones as they are.
+      if (own.empty()) {
+        own.swap(extra);
+      } else {
+        makeRoom(own, extra.size());
+        own.insert(own.end(), extra.begin(), extra.end());
+      }
     }
     ownStart = declared;
     extra.clear();
@@ -111,9 +125,11 @@ struct Corner {
 bool endsToken(const char* p, const char* end) { return p >= end || isScanSpace(*p) || *p == '#' || *p == '\0'; }
 
 // The corners of a face line after its "f": v, v/t, v//n or v/t/n each,
-// up to the end of the line or a comment. False on anything else.
-bool readFaceCorners(LineScanner& in, std::vector<Corner>& corners) {
-  corners.clear();
+// up to the end of the line or a comment, into corners[0, count) (the
+// vector only grows, and is reused line after line). False on anything
+// else.
+bool readFaceCorners(LineScanner& in, std::vector<Corner>& corners, std::size_t& count) {
+  count = 0;
   for (;;) {
     in.skipSpace();
     if (endsToken(in.p, in.end)) return true;
@@ -130,7 +146,8 @@ bool readFaceCorners(LineScanner& in, std::vector<Corner>& corners) {
       }
     }
     if (!endsToken(in.p, in.end)) return false;
-    corners.push_back(c);
+    if (count == corners.size()) corners.resize(count * 2 + 8);
+    corners[count++] = c;
   }
 }
 
@@ -139,7 +156,7 @@ std::array<float, 3> flatNormal(const std::vector<std::array<float, 3>>& points)
   double n[3] = {0.0, 0.0, 0.0};
   for (std::size_t i = 0; i < points.size(); ++i) {
     const auto& a = points[i];
-    const auto& b = points[(i + 1) % points.size()];
+    const auto& b = points[i + 1 < points.size() ? i + 1 : 0];
     n[0] += (double{a[1]} - b[1]) * (double{a[2]} + b[2]);
     n[1] += (double{a[2]} - b[2]) * (double{a[0]} + b[0]);
     n[2] += (double{a[0]} - b[0]) * (double{a[1]} + b[1]);
@@ -178,16 +195,19 @@ private:
     if (word == "v") {
       std::array<float, 3> v{0.0f, 0.0f, 0.0f};
       in.readFloat(v[0]) && in.readFloat(v[1]) && in.readFloat(v[2]);
+      makeRoom(current_.vertices);
       current_.vertices.push_back(v);
       ++vertices_.declared;
     } else if (word == "vn") {
       std::array<float, 3> n{0.0f, 0.0f, 0.0f};
       in.readFloat(n[0]) && in.readFloat(n[1]) && in.readFloat(n[2]);
+      makeRoom(current_.normals);
       current_.normals.push_back(n);
       ++normals_.declared;
     } else if (word == "vt") {
       std::array<float, 2> t{0.0f, 0.0f};
       in.readFloat(t[0]) && in.readFloat(t[1]);
+      makeRoom(current_.texCoords);
       current_.texCoords.push_back(t);
       ++texCoords_.declared;
     } else if (word == "f") {
@@ -235,12 +255,15 @@ private:
 
   void readFace(LineScanner& in, std::size_t lineNumber) {
     ++faceLines_;
-    if (!readFaceCorners(in, corners_)) return drop(lineNumber, "a corner that is not v, v/vt, v//vn or v/vt/vn");
-    if (corners_.size() < 3) return drop(lineNumber, "fewer than 3 corners");
+    std::size_t count = 0;
+    if (!readFaceCorners(in, corners_, count))
+      return drop(lineNumber, "a corner that is not v, v/vt, v//vn or v/vt/vn");
+    if (count < 3) return drop(lineNumber, "fewer than 3 corners");
     const std::vector<ModelGroup>& groups = model_.groups;
     bool allNormals = true;
-    resolved_.clear();
-    for (const Corner& c : corners_) {
+    if (resolved_.size() < count) resolved_.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      const Corner& c = corners_[i];
       ModelFace corner{};  // slot 0 only
       if (!vertices_.resolve(c.vertex, groups, corner.vertex[0]))
         return drop(lineNumber, missing("vertex", c.vertex, vertices_.declared));
@@ -249,16 +272,17 @@ private:
       if (!c.hasTexCoord || !texCoords_.resolve(c.texCoord, groups, corner.texCoord[0]))
         corner.texCoord[0] = zeroTexCoord();
       allNormals = allNormals && c.hasNormal;
-      resolved_.push_back(corner);
+      resolved_[i] = corner;
     }
     if (!allNormals) {
-      points_.clear();
-      for (const ModelFace& c : resolved_) points_.push_back(vertices_.value(current_, c.vertex[0]));
+      points_.resize(count);
+      for (std::size_t i = 0; i < count; ++i) points_[i] = vertices_.value(current_, resolved_[i].vertex[0]);
       const int32_t flat = normals_.addExtra(flatNormal(points_));
-      for (ModelFace& c : resolved_) c.normal[0] = flat;
+      for (std::size_t i = 0; i < count; ++i) resolved_[i].normal[0] = flat;
     }
     if (current_.materials.empty()) startRange(carriedMaterial());
-    for (std::size_t i = 1; i + 1 < resolved_.size(); ++i) {
+    makeRoom(current_.faces, count - 2);
+    for (std::size_t i = 1; i + 1 < count; ++i) {
       ModelFace face;
       const ModelFace* fan[3] = {&resolved_[0], &resolved_[i], &resolved_[i + 1]};
       for (int k = 0; k < 3; ++k) {

@@ -82,9 +82,7 @@ void adviseHugePages(void* data, std::size_t bytes);
 // allocation is a whole number of 2 MB pages (the system then places it on a
 // 2 MB boundary) given huge pages before anything is copied into it.
 template <typename T>
-void makeRoom(std::vector<T>& items, std::size_t count = 1) {
-  const std::size_t need = items.size() + count;
-  if (need <= items.capacity()) return;
+[[gnu::noinline]] void growRoom(std::vector<T>& items, std::size_t need) {
   constexpr std::size_t kLarge = std::size_t{1} << 20, kHuge = std::size_t{2} << 20;
   // What the allocator keeps beside each block: asking this much less than
   // a whole number of pages makes the block exactly that.
@@ -100,6 +98,13 @@ void makeRoom(std::vector<T>& items, std::size_t count = 1) {
   adviseHugePages(bigger.data(), bigger.capacity() * sizeof(T));
   bigger.insert(bigger.end(), items.begin(), items.end());
   items.swap(bigger);
+}
+
+// The check in line at every item; the growth (growRoom) out of line.
+template <typename T>
+inline void makeRoom(std::vector<T>& items, std::size_t count = 1) {
+  const std::size_t need = items.size() + count;
+  if (need > items.capacity()) growRoom(items, need);
 }
 
 }  // namespace qor

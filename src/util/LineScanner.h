@@ -11,8 +11,15 @@
 
 namespace qor {
 
-inline bool isScanSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-inline bool isScanDigit(char c) { return c >= '0' && c <= '9'; }
+// " ", and "\t" to "\r" (tab, LF, VT, FF, CR) as one range.
+inline bool isScanSpace(char c) { return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t'; }
+inline bool isScanDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
+
+// Appends the decimal digits at `q` to `m` (m * 10^count + their value,
+// modulo 2^64) and moves `q` past them.
+inline void appendDigits(const char*& q, const char* end, uint64_t& m) {
+  for (; q < end && isScanDigit(*q); ++q) m = m * 10 + static_cast<uint64_t>(*q - '0');
+}
 
 struct LineScanner {
   const char* p;
@@ -41,10 +48,14 @@ struct LineScanner {
     bool negative = false;
     if (q < end && (*q == '+' || *q == '-')) negative = (*q++ == '-');
     if (q >= end || !isScanDigit(*q)) return false;
-    int64_t value = 0;
-    while (q < end && isScanDigit(*q)) {
+    // Below 10^12 before each of the first 13 digits, so below the bound
+    // of 2^40: those are taken without the check.
+    uint64_t digits = 0;
+    const char* const unchecked = end - q > 13 ? q + 13 : end;
+    appendDigits(q, unchecked, digits);
+    int64_t value = static_cast<int64_t>(digits);
+    for (; q < end && isScanDigit(*q); ++q) {
       if (value < (int64_t{1} << 40)) value = value * 10 + (*q - '0');
-      ++q;
     }
     out = negative ? -value : value;
     p = q;
@@ -71,30 +82,28 @@ private:
   // at most 10, not followed by an exponent or an "x". Then m and 10^decimals
   // are both exact floats and one division rounds their quotient correctly:
   // the very float every correct reader gives ("0.123456", "-12.5", "3").
+  // The digits go into a 64-bit integer in one pass and are checked after
+  // it: m only grows digit by digit, so it ends above 2^24 exactly when it
+  // passed it somewhere (more than 19 digits could wrap and are left to the
+  // general reading, which reads the same value).
   bool readShortDecimal(float& out) {
     static constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     const char* q = p;
     const bool negative = q < end && *q == '-';
     q += negative;
-    uint32_t m = 0;
-    int decimals = 0;
-    bool digits = false;
-    while (q < end && isScanDigit(*q)) {
-      m = m * 10 + static_cast<uint32_t>(*q++ - '0');
-      if (m > (1u << 24)) return false;
-      digits = true;
-    }
+    uint64_t m = 0;
+    const char* const whole = q;
+    appendDigits(q, end, m);
+    std::ptrdiff_t digits = q - whole, decimals = 0;
     if (q < end && *q == '.') {
-      ++q;
-      while (q < end && isScanDigit(*q)) {
-        m = m * 10 + static_cast<uint32_t>(*q++ - '0');
-        if (m > (1u << 24) || ++decimals > 10) return false;
-        digits = true;
-      }
+      const char* const fraction = ++q;
+      appendDigits(q, end, m);
+      decimals = q - fraction;
+      digits += decimals;
     }
-    if (!digits) return false;
+    if (digits == 0 || digits > 19 || decimals > 10 || m > (1u << 24)) return false;
     if (q < end && (*q == 'e' || *q == 'E' || *q == 'x' || *q == 'X')) return false;
-    const float value = static_cast<float>(m) / kPowers[decimals];
+    const float value = static_cast<float>(static_cast<uint32_t>(m)) / kPowers[decimals];
     out = negative ? -value : value;
     p = q;
     return true;
