@@ -16,8 +16,16 @@ inline bool isScanSpace(char c) { return c == ' ' || static_cast<unsigned char>(
 inline bool isScanDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
 
 // Appends the decimal digits at `q` to `m` (m * 10^count + their value,
-// modulo 2^64) and moves `q` past them.
+// modulo 2^64) and moves `q` past them. When the range ends in a non-digit
+// (a line's "\n", the space after a number) the digits stop before it, so
+// the loop needs no bound check.
 inline void appendDigits(const char*& q, const char* end, uint64_t& m) {
+  if (q < end && !isScanDigit(end[-1])) {
+    const char* r = q;
+    for (unsigned d; (d = static_cast<unsigned char>(*r) - unsigned{'0'}) <= 9; ++r) m = m * 10 + d;
+    q = r;
+    return;
+  }
   for (; q < end && isScanDigit(*q); ++q) m = m * 10 + static_cast<uint64_t>(*q - '0');
 }
 
@@ -27,12 +35,16 @@ struct LineScanner {
 
   char peek() const { return p < end ? *p : '\0'; }
   void skipSpace() {
-    while (p < end && isScanSpace(*p)) ++p;
+    const char* q = p;
+    while (q < end && isScanSpace(*q)) ++q;
+    p = q;
   }
   // "%*s": skips one word.
   void skipWord() {
     skipSpace();
-    while (p < end && *p && !isScanSpace(*p)) ++p;
+    const char* q = p;
+    while (q < end && *q && !isScanSpace(*q)) ++q;
+    p = q;
   }
   // Takes `c` when it is the next character.
   bool literal(char c) {
