@@ -151,12 +151,14 @@ bool readFaceCorners(LineScanner& in, std::vector<Corner>& corners, std::size_t&
   }
 }
 
-// Newell's normal of a polygon, unit length; (0, 0, 1) for a degenerate one.
-std::array<float, 3> flatNormal(const std::vector<std::array<float, 3>>& points) {
+// Newell's normal of a polygon of `count` corners, `point(i)` the position
+// of corner i, unit length; (0, 0, 1) for a degenerate one.
+template <typename Point>
+std::array<float, 3> flatNormal(std::size_t count, const Point& point) {
   double n[3] = {0.0, 0.0, 0.0};
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    const auto& a = points[i];
-    const auto& b = points[i + 1 < points.size() ? i + 1 : 0];
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::array<float, 3>& a = point(i);
+    const std::array<float, 3>& b = point(i + 1 < count ? i + 1 : 0);
     n[0] += (double{a[1]} - b[1]) * (double{a[2]} + b[2]);
     n[1] += (double{a[2]} - b[2]) * (double{a[0]} + b[0]);
     n[2] += (double{a[0]} - b[0]) * (double{a[1]} + b[1]);
@@ -192,6 +194,8 @@ private:
     const char* wordStart = in.p;
     in.skipWord();
     const std::string_view word(wordStart, static_cast<std::size_t>(in.p - wordStart));
+    // Face lines first: most files have as many as all the others.
+    if (word.size() == 1 && word[0] == 'f') return readFace(in, lineNumber);
     if (word == "v") {
       std::array<float, 3> v{0.0f, 0.0f, 0.0f};
       in.readFloat(v[0]) && in.readFloat(v[1]) && in.readFloat(v[2]);
@@ -264,33 +268,30 @@ private:
     if (resolved_.size() < count) resolved_.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
       const Corner& c = corners_[i];
-      ModelFace corner{};  // slot 0 only
-      if (!vertices_.resolve(c.vertex, groups, corner.vertex[0]))
+      Resolved& r = resolved_[i];
+      if (!vertices_.resolve(c.vertex, groups, r.vertex))
         return drop(lineNumber, missing("vertex", c.vertex, vertices_.declared));
-      if (c.hasNormal && !normals_.resolve(c.normal, groups, corner.normal[0]))
+      if (c.hasNormal && !normals_.resolve(c.normal, groups, r.normal))
         return drop(lineNumber, missing("normal", c.normal, normals_.declared));
-      if (!c.hasTexCoord || !texCoords_.resolve(c.texCoord, groups, corner.texCoord[0]))
-        corner.texCoord[0] = zeroTexCoord();
+      if (!c.hasTexCoord || !texCoords_.resolve(c.texCoord, groups, r.texCoord)) r.texCoord = zeroTexCoord();
       allNormals = allNormals && c.hasNormal;
-      resolved_[i] = corner;
     }
     if (!allNormals) {
-      points_.resize(count);
-      for (std::size_t i = 0; i < count; ++i) points_[i] = vertices_.value(current_, resolved_[i].vertex[0]);
-      const int32_t flat = normals_.addExtra(flatNormal(points_));
-      for (std::size_t i = 0; i < count; ++i) resolved_[i].normal[0] = flat;
+      const int32_t flat = normals_.addExtra(
+          flatNormal(count, [&](std::size_t i) -> const std::array<float, 3>& {
+            return vertices_.value(current_, resolved_[i].vertex);
+          }));
+      for (std::size_t i = 0; i < count; ++i) resolved_[i].normal = flat;
     }
     if (current_.materials.empty()) startRange(carriedMaterial());
     makeRoom(current_.faces, count - 2);
+    const Resolved& first = resolved_[0];
     for (std::size_t i = 1; i + 1 < count; ++i) {
-      ModelFace face;
-      const ModelFace* fan[3] = {&resolved_[0], &resolved_[i], &resolved_[i + 1]};
-      for (int k = 0; k < 3; ++k) {
-        face.vertex[k] = fan[k]->vertex[0];
-        face.normal[k] = fan[k]->normal[0];
-        face.texCoord[k] = fan[k]->texCoord[0];
-      }
-      current_.faces.push_back(face);
+      const Resolved& b = resolved_[i];
+      const Resolved& c = resolved_[i + 1];
+      current_.faces.push_back(ModelFace{{first.vertex, b.vertex, c.vertex},
+                                         {first.normal, b.normal, c.normal},
+                                         {first.texCoord, b.texCoord, c.texCoord}});
     }
   }
 
@@ -340,8 +341,11 @@ private:
   int32_t zeroTexCoord_ = 0;      // the group's waiting (0, 0), 0 while it has none
   std::size_t dropped_ = 0;
   std::vector<Corner> corners_;   // reused by every face line
-  std::vector<ModelFace> resolved_;
-  std::vector<std::array<float, 3>> points_;
+  // A face line's corners as the group's indices (waiting ones negative).
+  struct Resolved {
+    int32_t vertex, normal, texCoord;
+  };
+  std::vector<Resolved> resolved_;
 };
 
 }  // namespace
