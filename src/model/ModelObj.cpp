@@ -129,11 +129,10 @@ inline bool readShortInt(LineScanner& in, int32_t& out) {
   const char* q = in.p;
   while (q < in.end && isScanSpace(*q)) ++q;
   const char* const start = q;
-  const char* const stop = in.end - q > 9 ? q + 9 : in.end;
-  int32_t value = 0;
-  for (; q < stop && isScanDigit(*q); ++q) value = value * 10 + (*q - '0');
-  if (q == start || (q < in.end && isScanDigit(*q))) return in.readInt(out);
-  out = value;
+  uint64_t value = 0;
+  appendDigits(q, in.end, value);
+  if (q == start || q - start > 9) return in.readInt(out);
+  out = static_cast<int32_t>(value);
   in.p = q;
   return true;
 }
@@ -289,13 +288,14 @@ std::size_t ModelObj::parseGroupNumbered(ObjLines& lines, ModelGroup& first, boo
             fits = false;
           }
         }
-        for (int c = 0; c < 4; ++c) {
+        // Only the corners read go into faces.
+        for (int c = 0; c < corners; ++c) {
           v[c] = rebase(v[c], vertexOffset);
           n[c] = rebase(n[c], normalOffset);
           // The v//n form has no texture numbers at all: they stay 0.
           t[c] = noTexture ? 0 : rebase(t[c], texCoordOffset);
           // Counts only grow, so a negative index never comes to fit.
-          if (c < corners && (v[c] < 0 || n[c] < 0)) fits = false;
+          if (v[c] < 0 || n[c] < 0) fits = false;
         }
         if (!fits) return stop(lineStart);
         auto corner = [&](ModelFace& f, int slot, int c) {
