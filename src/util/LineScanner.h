@@ -11,8 +11,16 @@
 
 namespace qor {
 
-// " ", and "\t" to "\r" (tab, LF, VT, FF, CR) as one range.
-inline bool isScanSpace(char c) { return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t'; }
+// " ", tab, LF, VT, FF and CR, looked up by the byte.
+struct ScanSpaceTable {
+  bool space[256] = {};
+  constexpr ScanSpaceTable() {
+    const char spaces[] = " \t\n\v\f\r";
+    for (const char c : spaces) space[static_cast<unsigned char>(c)] = c != '\0';
+  }
+};
+inline constexpr ScanSpaceTable kScanSpace;
+inline bool isScanSpace(char c) { return kScanSpace.space[static_cast<unsigned char>(c)]; }
 inline bool isScanDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
 
 // Appends the decimal digits at `q` to `m` (m * 10^count + their value,
