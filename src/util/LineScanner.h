@@ -81,7 +81,7 @@ struct LineScanner {
     p = q;
     return true;
   }
-  // "%d". Values beyond 32 bits saturate, as the design's C library does.
+  // "%d". Values beyond 32 bits saturate, as the C library's do.
   bool readInt(int32_t& out) {
     skipSpace();
     int64_t value = 0;
