@@ -122,6 +122,21 @@ bool cutLineGoesOn(std::string_view rest) {
   return false;
 }
 
+// readInt of the usual number: white space, then one to nine digits that
+// no further digit follows (no sign, nothing to saturate). Anything else
+// goes to readInt itself.
+inline bool readShortInt(LineScanner& in, int32_t& out) {
+  const char* q = in.p;
+  while (q < in.end && isScanSpace(*q)) ++q;
+  const char* const start = q;
+  uint64_t value = 0;
+  appendDigits(q, in.end, value);
+  if (q == start || q - start > 9) return in.readInt(out);
+  out = static_cast<int32_t>(value);
+  in.p = q;
+  return true;
+}
+
 // The usual face line read in one pass: three or four corners, all v/t/n or
 // all v//n, with nothing after them but white space. For such a line the
 // slash count and the form that the general reading takes from the whole
@@ -132,12 +147,12 @@ bool readPlainFace(LineScanner in, int32_t v[4], int32_t t[4], int32_t n[4], int
   for (;;) {
     in.skipSpace();
     if (in.p == in.end) return corners >= 3;
-    if (corners == 4 || !in.readInt(v[corners]) || !in.literal('/')) return false;
+    if (corners == 4 || !readShortInt(in, v[corners]) || !in.literal('/')) return false;
     const bool pair = in.literal('/');
     if (corners == 0) noTexture = pair;
     if (pair != noTexture) return false;
-    if (!pair && (!in.readInt(t[corners]) || !in.literal('/'))) return false;
-    if (!in.readInt(n[corners])) return false;
+    if (!pair && (!readShortInt(in, t[corners]) || !in.literal('/'))) return false;
+    if (!readShortInt(in, n[corners])) return false;
     if (in.p != in.end && !isScanSpace(*in.p)) return false;
     ++corners;
   }
@@ -273,13 +288,14 @@ std::size_t ModelObj::parseGroupNumbered(ObjLines& lines, ModelGroup& first, boo
             fits = false;
           }
         }
-        for (int c = 0; c < 4; ++c) {
+        // Only the corners read go into faces.
+        for (int c = 0; c < corners; ++c) {
           v[c] = rebase(v[c], vertexOffset);
           n[c] = rebase(n[c], normalOffset);
           // The v//n form has no texture numbers at all: they stay 0.
           t[c] = noTexture ? 0 : rebase(t[c], texCoordOffset);
           // Counts only grow, so a negative index never comes to fit.
-          if (c < corners && (v[c] < 0 || n[c] < 0)) fits = false;
+          if (v[c] < 0 || n[c] < 0) fits = false;
         }
         if (!fits) return stop(lineStart);
         auto corner = [&](ModelFace& f, int slot, int c) {

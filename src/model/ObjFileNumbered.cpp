@@ -50,12 +50,15 @@ struct ItemPool {
   explicit ItemPool(std::vector<Item> ModelGroup::*member) : items(member) {}
 
   int32_t addExtra(const Item& item) {
+    makeRoom(extra);
     extra.push_back(item);
     return -static_cast<int32_t>(extra.size());
   }
 
   // The group index of file number `number` (1-based, or negative from the
   // last declared); false when no such item has been declared.
+  // In line: the check and the group's own items; out of line: an item of
+  // an earlier group.
   bool resolve(int64_t number, const std::vector<ModelGroup>& groups, int32_t& index) {
     const int64_t at = number > 0 ? number - 1 : static_cast<int64_t>(declared) + number;
     if (number == 0 || at < 0 || at >= static_cast<int64_t>(declared)) return false;
@@ -64,6 +67,11 @@ struct ItemPool {
       index = static_cast<int32_t>(file - ownStart);
       return true;
     }
+    index = borrow(file, groups);
+    return true;
+  }
+
+  [[gnu::noinline]] int32_t borrow(std::size_t file, const std::vector<ModelGroup>& groups) {
     if (slotStamp.size() < ownStart) {
       slotStamp.resize(ownStart, 0);
       extraSlot.resize(ownStart, 0);
@@ -76,8 +84,7 @@ struct ItemPool {
       slotStamp[file] = stamp;
       extraSlot[file] = addExtra((groups[g].*items)[file - starts[g]]);
     }
-    index = extraSlot[file];
-    return true;
+    return extraSlot[file];
   }
 
   const Item& value(const ModelGroup& group, int32_t index) const {
@@ -95,7 +102,14 @@ struct ItemPool {
     if (kept) {
       starts.push_back(ownStart);
       auto& own = group.*items;
-      own.insert(own.end(), extra.begin(), extra.end());
+      // A group without items of its own (made normals alone, say) takes
+      // the waiting ones as they are.
+      if (own.empty()) {
+        own.swap(extra);
+      } else {
+        makeRoom(own, extra.size());
+        own.insert(own.end(), extra.begin(), extra.end());
+      }
     }
     ownStart = declared;
     extra.clear();
@@ -108,54 +122,43 @@ struct Corner {
   bool hasTexCoord, hasNormal;
 };
 
-// An OBJ index: optional sign and digits (saturating far beyond any count).
-bool readIndex(const char*& p, const char* end, int64_t& out) {
-  const char* q = p;
-  bool negative = false;
-  if (q < end && (*q == '+' || *q == '-')) negative = (*q++ == '-');
-  if (q >= end || !isScanDigit(*q)) return false;
-  int64_t value = 0;
-  while (q < end && isScanDigit(*q)) {
-    if (value < (int64_t{1} << 40)) value = value * 10 + (*q - '0');
-    ++q;
-  }
-  out = negative ? -value : value;
-  p = q;
-  return true;
-}
-
 bool endsToken(const char* p, const char* end) { return p >= end || isScanSpace(*p) || *p == '#' || *p == '\0'; }
 
 // The corners of a face line after its "f": v, v/t, v//n or v/t/n each,
-// up to the end of the line or a comment. False on anything else.
-bool readFaceCorners(LineScanner& in, std::vector<Corner>& corners) {
-  corners.clear();
+// up to the end of the line or a comment, into corners[0, count) (the
+// vector only grows, and is reused line after line). False on anything
+// else.
+bool readFaceCorners(LineScanner& in, std::vector<Corner>& corners, std::size_t& count) {
+  count = 0;
   for (;;) {
     in.skipSpace();
     if (endsToken(in.p, in.end)) return true;
     Corner c{0, 0, 0, false, false};
-    if (!readIndex(in.p, in.end, c.vertex)) return false;
+    if (!in.readSignedDigits(c.vertex)) return false;
     if (in.literal('/')) {
       if (in.peek() != '/') {
-        if (!readIndex(in.p, in.end, c.texCoord)) return false;
+        if (!in.readSignedDigits(c.texCoord)) return false;
         c.hasTexCoord = true;
       }
       if (in.literal('/')) {
-        if (!readIndex(in.p, in.end, c.normal)) return false;
+        if (!in.readSignedDigits(c.normal)) return false;
         c.hasNormal = true;
       }
     }
     if (!endsToken(in.p, in.end)) return false;
-    corners.push_back(c);
+    if (count == corners.size()) corners.resize(count * 2 + 8);
+    corners[count++] = c;
   }
 }
 
-// Newell's normal of a polygon, unit length; (0, 0, 1) for a degenerate one.
-std::array<float, 3> flatNormal(const std::vector<std::array<float, 3>>& points) {
+// Newell's normal of a polygon of `count` corners, `point(i)` the position
+// of corner i, unit length; (0, 0, 1) for a degenerate one.
+template <typename Point>
+std::array<float, 3> flatNormal(std::size_t count, const Point& point) {
   double n[3] = {0.0, 0.0, 0.0};
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    const auto& a = points[i];
-    const auto& b = points[(i + 1) % points.size()];
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::array<float, 3>& a = point(i);
+    const std::array<float, 3>& b = point(i + 1 < count ? i + 1 : 0);
     n[0] += (double{a[1]} - b[1]) * (double{a[2]} + b[2]);
     n[1] += (double{a[2]} - b[2]) * (double{a[0]} + b[0]);
     n[2] += (double{a[0]} - b[0]) * (double{a[1]} + b[1]);
@@ -191,19 +194,24 @@ private:
     const char* wordStart = in.p;
     in.skipWord();
     const std::string_view word(wordStart, static_cast<std::size_t>(in.p - wordStart));
+    // Face lines first: most files have as many as all the others.
+    if (word.size() == 1 && word[0] == 'f') return readFace(in, lineNumber);
     if (word == "v") {
       std::array<float, 3> v{0.0f, 0.0f, 0.0f};
       in.readFloat(v[0]) && in.readFloat(v[1]) && in.readFloat(v[2]);
+      makeRoom(current_.vertices);
       current_.vertices.push_back(v);
       ++vertices_.declared;
     } else if (word == "vn") {
       std::array<float, 3> n{0.0f, 0.0f, 0.0f};
       in.readFloat(n[0]) && in.readFloat(n[1]) && in.readFloat(n[2]);
+      makeRoom(current_.normals);
       current_.normals.push_back(n);
       ++normals_.declared;
     } else if (word == "vt") {
       std::array<float, 2> t{0.0f, 0.0f};
       in.readFloat(t[0]) && in.readFloat(t[1]);
+      makeRoom(current_.texCoords);
       current_.texCoords.push_back(t);
       ++texCoords_.declared;
     } else if (word == "f") {
@@ -251,38 +259,39 @@ private:
 
   void readFace(LineScanner& in, std::size_t lineNumber) {
     ++faceLines_;
-    if (!readFaceCorners(in, corners_)) return drop(lineNumber, "a corner that is not v, v/vt, v//vn or v/vt/vn");
-    if (corners_.size() < 3) return drop(lineNumber, "fewer than 3 corners");
+    std::size_t count = 0;
+    if (!readFaceCorners(in, corners_, count))
+      return drop(lineNumber, "a corner that is not v, v/vt, v//vn or v/vt/vn");
+    if (count < 3) return drop(lineNumber, "fewer than 3 corners");
     const std::vector<ModelGroup>& groups = model_.groups;
     bool allNormals = true;
-    resolved_.clear();
-    for (const Corner& c : corners_) {
-      ModelFace corner{};  // slot 0 only
-      if (!vertices_.resolve(c.vertex, groups, corner.vertex[0]))
+    if (resolved_.size() < count) resolved_.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      const Corner& c = corners_[i];
+      Resolved& r = resolved_[i];
+      if (!vertices_.resolve(c.vertex, groups, r.vertex))
         return drop(lineNumber, missing("vertex", c.vertex, vertices_.declared));
-      if (c.hasNormal && !normals_.resolve(c.normal, groups, corner.normal[0]))
+      if (c.hasNormal && !normals_.resolve(c.normal, groups, r.normal))
         return drop(lineNumber, missing("normal", c.normal, normals_.declared));
-      if (!c.hasTexCoord || !texCoords_.resolve(c.texCoord, groups, corner.texCoord[0]))
-        corner.texCoord[0] = zeroTexCoord();
+      if (!c.hasTexCoord || !texCoords_.resolve(c.texCoord, groups, r.texCoord)) r.texCoord = zeroTexCoord();
       allNormals = allNormals && c.hasNormal;
-      resolved_.push_back(corner);
     }
     if (!allNormals) {
-      points_.clear();
-      for (const ModelFace& c : resolved_) points_.push_back(vertices_.value(current_, c.vertex[0]));
-      const int32_t flat = normals_.addExtra(flatNormal(points_));
-      for (ModelFace& c : resolved_) c.normal[0] = flat;
+      const int32_t flat = normals_.addExtra(
+          flatNormal(count, [&](std::size_t i) -> const std::array<float, 3>& {
+            return vertices_.value(current_, resolved_[i].vertex);
+          }));
+      for (std::size_t i = 0; i < count; ++i) resolved_[i].normal = flat;
     }
     if (current_.materials.empty()) startRange(carriedMaterial());
-    for (std::size_t i = 1; i + 1 < resolved_.size(); ++i) {
-      ModelFace face;
-      const ModelFace* fan[3] = {&resolved_[0], &resolved_[i], &resolved_[i + 1]};
-      for (int k = 0; k < 3; ++k) {
-        face.vertex[k] = fan[k]->vertex[0];
-        face.normal[k] = fan[k]->normal[0];
-        face.texCoord[k] = fan[k]->texCoord[0];
-      }
-      current_.faces.push_back(face);
+    makeRoom(current_.faces, count - 2);
+    const Resolved& first = resolved_[0];
+    for (std::size_t i = 1; i + 1 < count; ++i) {
+      const Resolved& b = resolved_[i];
+      const Resolved& c = resolved_[i + 1];
+      current_.faces.push_back(ModelFace{{first.vertex, b.vertex, c.vertex},
+                                         {first.normal, b.normal, c.normal},
+                                         {first.texCoord, b.texCoord, c.texCoord}});
     }
   }
 
@@ -332,8 +341,11 @@ private:
   int32_t zeroTexCoord_ = 0;      // the group's waiting (0, 0), 0 while it has none
   std::size_t dropped_ = 0;
   std::vector<Corner> corners_;   // reused by every face line
-  std::vector<ModelFace> resolved_;
-  std::vector<std::array<float, 3>> points_;
+  // A face line's corners as the group's indices (waiting ones negative).
+  struct Resolved {
+    int32_t vertex, normal, texCoord;
+  };
+  std::vector<Resolved> resolved_;
 };
 
 }  // namespace

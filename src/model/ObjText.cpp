@@ -86,17 +86,7 @@ bool ObjLines::nextFromFile(std::string_view& line, std::size_t& offset) {
   for (;;) {
     char* const data = buffer_.get();
     if (void* newline = std::memchr(data + searched, '\n', end_ - searched)) {
-      char* const last = static_cast<char*>(newline);
-      std::size_t length = static_cast<std::size_t>(last - (data + begin_)) + 1;
-      // Text mode: a CR right before the LF is not part of the line.
-      if (length >= 2 && last[-1] == '\r') {
-        last[-1] = '\n';
-        --length;
-      }
-      line = std::string_view(data + begin_, length);
-      offset = bufferOffset_ + begin_;
-      begin_ = static_cast<std::size_t>(last - data) + 1;
-      ++lines_;
+      takeLine(static_cast<char*>(newline), line, offset);
       return true;
     }
     const std::size_t scanned = end_ - begin_;

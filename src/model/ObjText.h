@@ -44,6 +44,14 @@ public:
       ++lines_;
       return true;
     }
+    // The usual case in line: a whole line waiting in the buffer.
+    if (begin_ < end_) {
+      char* const data = buffer_.get();
+      if (void* newline = std::memchr(data + begin_, '\n', end_ - begin_)) {
+        takeLine(static_cast<char*>(newline), line, offset);
+        return true;
+      }
+    }
     return nextFromFile(line, offset);
   }
 
@@ -56,6 +64,20 @@ public:
   void rewind(std::size_t offset, std::size_t lineCount);
 
 private:
+  // Hands out the buffer's line that ends at the "\n" at `last`.
+  void takeLine(char* last, std::string_view& line, std::size_t& offset) {
+    char* const data = buffer_.get();
+    std::size_t length = static_cast<std::size_t>(last - (data + begin_)) + 1;
+    // Text mode: a CR right before the LF is not part of the line.
+    if (length >= 2 && last[-1] == '\r') {
+      last[-1] = '\n';
+      --length;
+    }
+    line = std::string_view(data + begin_, length);
+    offset = bufferOffset_ + begin_;
+    begin_ = static_cast<std::size_t>(last - data) + 1;
+    ++lines_;
+  }
   bool nextFromFile(std::string_view& line, std::size_t& offset);
   bool fill();
 
@@ -82,9 +104,7 @@ void adviseHugePages(void* data, std::size_t bytes);
 // allocation is a whole number of 2 MB pages (the system then places it on a
 // 2 MB boundary) given huge pages before anything is copied into it.
 template <typename T>
-void makeRoom(std::vector<T>& items, std::size_t count = 1) {
-  const std::size_t need = items.size() + count;
-  if (need <= items.capacity()) return;
+[[gnu::noinline]] void growRoom(std::vector<T>& items, std::size_t need) {
   constexpr std::size_t kLarge = std::size_t{1} << 20, kHuge = std::size_t{2} << 20;
   // What the allocator keeps beside each block: asking this much less than
   // a whole number of pages makes the block exactly that.
@@ -100,6 +120,13 @@ void makeRoom(std::vector<T>& items, std::size_t count = 1) {
   adviseHugePages(bigger.data(), bigger.capacity() * sizeof(T));
   bigger.insert(bigger.end(), items.begin(), items.end());
   items.swap(bigger);
+}
+
+// The check in line at every item; the growth (growRoom) out of line.
+template <typename T>
+inline void makeRoom(std::vector<T>& items, std::size_t count = 1) {
+  const std::size_t need = items.size() + count;
+  if (need > items.capacity()) growRoom(items, need);
 }
 
 }  // namespace qor

@@ -20,6 +20,19 @@ bool isObjInOtherCase(const std::string& extension) {
          (extension[2] | 0x20) == 'j';
 }
 
+// Why the file is no model: its extension, or that its name has none (the
+// extension then runs from a "." in a folder name, or is the whole path),
+// and either where the formats are listed or why only OBJ is read.
+std::string notAModel(const std::string& fileName, const std::string& extension) {
+  const bool named = path::fileName(fileName).find('.') != std::string::npos;
+  std::string why = named ? "\"." + extension + "\" is not a model format Kelvo reads ("
+                          : "the file name has no extension to say its model format (";
+  if (isObjInOtherCase(extension)) why += "OBJ files end in \".obj\", lower case; ";
+  const std::string& problem = importedFormatsProblem();
+  if (problem.empty()) return why + "see kelvo-scene --list-formats)";
+  return why + "only \".obj\", as the importer of the other formats cannot be used: " + problem + ")";
+}
+
 }  // namespace
 
 SmartPointer<IModel> ModelManager::GetModel(const std::string& fileName) {
@@ -33,11 +46,8 @@ SmartPointer<IModel> ModelManager::GetModel(const std::string& fileName) {
   } else if (!isObjInOtherCase(extension) && isImportedFormat(extension)) {
     model = makeShared<ModelImported>(fileName);
   } else {
-    if (warningsWanted()) {
-      const std::string& problem = importedFormatsProblem();
-      warn("cannot open model \"" + fileName + "\": only \".obj\" files are models" +
-           (problem.empty() ? "" : " (" + problem + ")") + ", so the node has none");
-    }
+    if (warningsWanted())
+      warn("cannot open model \"" + fileName + "\": " + notAModel(fileName, extension) + ", so the node has none");
     return nullptr;
   }
   // "tmp/x.aabb" beside x.obj, "tmp/x.glb.aabb" beside x.glb (see cacheName).

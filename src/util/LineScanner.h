@@ -11,8 +11,31 @@
 
 namespace qor {
 
-inline bool isScanSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-inline bool isScanDigit(char c) { return c >= '0' && c <= '9'; }
+// " ", tab, LF, VT, FF and CR, looked up by the byte.
+struct ScanSpaceTable {
+  bool space[256] = {};
+  constexpr ScanSpaceTable() {
+    const char spaces[] = " \t\n\v\f\r";
+    for (const char c : spaces) space[static_cast<unsigned char>(c)] = c != '\0';
+  }
+};
+inline constexpr ScanSpaceTable kScanSpace;
+inline bool isScanSpace(char c) { return kScanSpace.space[static_cast<unsigned char>(c)]; }
+inline bool isScanDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
+
+// Appends the decimal digits at `q` to `m` (m * 10^count + their value,
+// modulo 2^64) and moves `q` past them. When the range ends in a non-digit
+// (a line's "\n", the space after a number) the digits stop before it, so
+// the loop needs no bound check.
+inline void appendDigits(const char*& q, const char* end, uint64_t& m) {
+  if (q < end && !isScanDigit(end[-1])) {
+    const char* r = q;
+    for (unsigned d; (d = static_cast<unsigned char>(*r) - unsigned{'0'}) <= 9; ++r) m = m * 10 + d;
+    q = r;
+    return;
+  }
+  for (; q < end && isScanDigit(*q); ++q) m = m * 10 + static_cast<uint64_t>(*q - '0');
+}
 
 struct LineScanner {
   const char* p;
@@ -20,12 +43,16 @@ struct LineScanner {
 
   char peek() const { return p < end ? *p : '\0'; }
   void skipSpace() {
-    while (p < end && isScanSpace(*p)) ++p;
+    const char* q = p;
+    while (q < end && isScanSpace(*q)) ++q;
+    p = q;
   }
   // "%*s": skips one word.
   void skipWord() {
     skipSpace();
-    while (p < end && *p && !isScanSpace(*p)) ++p;
+    const char* q = p;
+    while (q < end && *q && !isScanSpace(*q)) ++q;
+    p = q;
   }
   // Takes `c` when it is the next character.
   bool literal(char c) {
@@ -33,22 +60,34 @@ struct LineScanner {
     ++p;
     return true;
   }
-  // "%d". Values beyond 32 bits saturate, as the design's C library does.
-  bool readInt(int32_t& out) {
-    skipSpace();
+  // An optional sign and digits starting right here (no white space
+  // skipped), saturating far beyond 32 bits: the digits of "%d", and the
+  // indices of a face corner after its "/".
+  bool readSignedDigits(int64_t& out) {
     const char* q = p;
     bool negative = false;
     if (q < end && (*q == '+' || *q == '-')) negative = (*q++ == '-');
     if (q >= end || !isScanDigit(*q)) return false;
-    int64_t value = 0;
-    while (q < end && isScanDigit(*q)) {
+    // Below 10^12 before each of the first 13 digits, so below the bound
+    // of 2^40: those are taken without the check.
+    uint64_t digits = 0;
+    const char* const unchecked = end - q > 13 ? q + 13 : end;
+    appendDigits(q, unchecked, digits);
+    int64_t value = static_cast<int64_t>(digits);
+    for (; q < end && isScanDigit(*q); ++q) {
       if (value < (int64_t{1} << 40)) value = value * 10 + (*q - '0');
-      ++q;
     }
-    if (negative) value = -value;
+    out = negative ? -value : value;
+    p = q;
+    return true;
+  }
+  // "%d". Values beyond 32 bits saturate, as the C library's do.
+  bool readInt(int32_t& out) {
+    skipSpace();
+    int64_t value = 0;
+    if (!readSignedDigits(value)) return false;
     value = value < INT32_MIN ? INT32_MIN : value > INT32_MAX ? INT32_MAX : value;
     out = static_cast<int32_t>(value);
-    p = q;
     return true;
   }
   // "%f", hexadecimal and out-of-range values included.
@@ -63,30 +102,28 @@ private:
   // at most 10, not followed by an exponent or an "x". Then m and 10^decimals
   // are both exact floats and one division rounds their quotient correctly:
   // the very float every correct reader gives ("0.123456", "-12.5", "3").
+  // The digits go into a 64-bit integer in one pass and are checked after
+  // it: m only grows digit by digit, so it ends above 2^24 exactly when it
+  // passed it somewhere (more than 19 digits could wrap and are left to the
+  // general reading, which reads the same value).
   bool readShortDecimal(float& out) {
     static constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     const char* q = p;
     const bool negative = q < end && *q == '-';
     q += negative;
-    uint32_t m = 0;
-    int decimals = 0;
-    bool digits = false;
-    while (q < end && isScanDigit(*q)) {
-      m = m * 10 + static_cast<uint32_t>(*q++ - '0');
-      if (m > (1u << 24)) return false;
-      digits = true;
-    }
+    uint64_t m = 0;
+    const char* const whole = q;
+    appendDigits(q, end, m);
+    std::ptrdiff_t digits = q - whole, decimals = 0;
     if (q < end && *q == '.') {
-      ++q;
-      while (q < end && isScanDigit(*q)) {
-        m = m * 10 + static_cast<uint32_t>(*q++ - '0');
-        if (m > (1u << 24) || ++decimals > 10) return false;
-        digits = true;
-      }
+      const char* const fraction = ++q;
+      appendDigits(q, end, m);
+      decimals = q - fraction;
+      digits += decimals;
     }
-    if (!digits) return false;
+    if (digits == 0 || digits > 19 || decimals > 10 || m > (1u << 24)) return false;
     if (q < end && (*q == 'e' || *q == 'E' || *q == 'x' || *q == 'X')) return false;
-    const float value = static_cast<float>(m) / kPowers[decimals];
+    const float value = static_cast<float>(static_cast<uint32_t>(m)) / kPowers[decimals];
     out = negative ? -value : value;
     p = q;
     return true;

@@ -117,7 +117,9 @@ TEST(ExamplesTest, EveryExampleAndGuideSnippetRunsInKelvoScene) {
 TEST(ExamplesTest, BatchRunsFailAfterWarningsOnlyUnderStrict) {
   const std::string cube = "scene = Group(translate(0, 0, -3), Model(\"models/cube.obj\"));\n";
   const std::string loop = "i = 0;\nwhile (i < 3) { Model(\"models/cube.ob\"); i = i + 1; }\n";
-  const std::string notObj = "\"models/cube.ob\": only \".obj\" files are models, so the node has none\n";
+  const std::string notObj =
+      "\"models/cube.ob\": \".ob\" is not a model format Kelvo reads (see kelvo-scene --list-formats), "
+      "so the node has none\n";
   const struct {
     const char* what;
     std::string script;

@@ -76,7 +76,16 @@ TEST_F(UnreadableFilesTest, EachGivesOneWarningAtTheCallAndTheSameValue) {
     const char* expected;
   } cases[] = {
       {"m = Model(\"DIR/cube.ob\");",
-       {"test.txt:1.4: warning: cannot open model \"DIR/cube.ob\": only \".obj\" files are models, so the node has none"},
+       {"test.txt:1.4: warning: cannot open model \"DIR/cube.ob\": \".ob\" is not a model format Kelvo reads "
+        "(see kelvo-scene --list-formats), so the node has none"},
+       [&] { return modelShape("m"); }, "no model"},
+      {"m = Model(\"DIR/cube.OBJ\");",
+       {"test.txt:1.4: warning: cannot open model \"DIR/cube.OBJ\": \".OBJ\" is not a model format Kelvo reads "
+        "(OBJ files end in \".obj\", lower case; see kelvo-scene --list-formats), so the node has none"},
+       [&] { return modelShape("m"); }, "no model"},
+      {"m = Model(\"DIR/cube\");",
+       {"test.txt:1.4: warning: cannot open model \"DIR/cube\": the file name has no extension to say its model format "
+        "(see kelvo-scene --list-formats), so the node has none"},
        [&] { return modelShape("m"); }, "no model"},
       {"m = Model(\"DIR/models/cube.obj\");",
        {"test.txt:1.4: warning: cannot open model \"DIR/models/cube.obj\": no such file"},
