@@ -365,52 +365,6 @@ TEST_F(InterpreterTest, AChainOfIncludesStopsAtTheNestingLimitOnASmallStack) {
   EXPECT_EQ(qor::script::evalDepth, 0);
 }
 
-TEST_F(InterpreterTest, FileVariablesAreFoundAfterTheTablesChange) {
-  // A function's names outside its locals are looked up in the file tables,
-  // first file first; the answer may be remembered only while no table
-  // changes. Each case reads the names after such a change.
-  kelvo::test::TempDir dir;
-  dir.write("defines.txt", "late = \"late\"; shadow = \"included\"; def readInc() { return shadow; }");
-  const std::string main = dir.write(
-      "main.txt",
-      "def read() { return late; }\n"
-      "def readShadow() { return shadow; }\n"
-      "def setFresh() { fresh = 1; return fresh; }\n"
-      "print(TYPE(read()));\n"                         // nowhere yet
-      "include(\"defines.txt\"); print(read());\n"    // a new file's table
-      "print(readShadow(), readInc());\n"
-      "shadow = \"main\"; print(readShadow(), readInc());\n"  // stored where it was found
-      "count = 0; def bump() { count = count + 1; }\n"
-      "for (i = 0; i < 5; i++) { bump(); if (i == 2) { grown = i; } }\n"  // the table grows in between
-      "print(count, grown, setFresh(), TYPE(fresh));\n");
-  qor::SceneDriver driver;
-  EXPECT_TRUE(qor::script::runSceneScript(main, driver));
-  // (an included file prints the value of its last statement)
-  EXPECT_EQ(out, "\nincluded\nlate\nincludedincluded\nmainmain\n521\n");
-  // The reset empties every table; a new script with the same names starts afresh.
-  out.clear();
-  fresh();
-  EXPECT_EQ(run("def read() { return late; } print(TYPE(read())); late = 2; print(read());"), "\n2\n");
-}
-
-// A small memory budget; the interpreter's notes go to standard error, as in
-
-TEST_F(InterpreterTest, NamesAreFoundWhereverTheirCallPutThem) {
-  // A name's place in a function's local table may differ from call to
-  // call; a parameter named twice reads its first argument, every time.
-  for (const auto& [text, printed] : std::vector<std::pair<std::string, std::string>>{
-           {"def g(c) { if (c) { x = 1; y = 2; } else { y = 3; x = 4; } return x * 10 + y; }"
-            "print(g(true), g(false), g(true), g(false));",
-            "12431243\n"},
-           {"def f(a, a) { return a; } print(f(1, 2), f(3, 4), f(\"x\", 5));", "13x\n"},
-           {"def h(a, b, a) { a = a + b; return a; } print(h(1, 10, 100), h(2, 20, 200));", "1122\n"},
-           {"def k(n) { if (n > 0) { m = n; return k(n - 1) + m; } return 0; } print(k(5), k(3));", "156\n"},
-       }) {
-    fresh();
-    EXPECT_EQ(run(text), printed) << text;
-  }
-}
-
 TEST_F(InterpreterTest, ACompoundAssignmentAsAStatementStoresWhatItGivesAsAValue) {
   // `v op= r;` as a statement of a body runs its own way (ints in place);
   // inside an assignment it gives its value through the operator tables.
@@ -432,31 +386,6 @@ TEST_F(InterpreterTest, ACompoundAssignmentAsAStatementStoresWhatItGivesAsAValue
             "10 10 2147483641 3 3\n");
 }
 
-TEST_F(InterpreterTest, ACompoundAssignmentStoresWhereItsVariableIsAfterTheRightSideGrewTheTables) {
-  // The right side of "+=" may add variables to the table that holds the
-  // left one, which can move it; the sum must still reach the variable. Each
-  // case puts n variables before it, so that some addition grows the table.
-  for (int n = 0; n < 10; ++n) {
-    SCOPED_TRACE(n);
-    std::string before;
-    for (int i = 0; i < n; ++i) before += "v" + std::to_string(i) + " = 0; ";
-    fresh();
-    EXPECT_EQ(run(before + "s = 1; s += (fresh = 2); s *= (other = 3) + 1; print(s, fresh, other);"), "1223\n");
-    fresh();
-    EXPECT_EQ(run("def f() { " + before + "s = 1; s += (fresh = 2); s -= (other = 5); return s; } print(f());"),
-              "-2\n");
-  }
-  // A right side that includes a file adds a file table before the store.
-  kelvo::test::TempDir dir;
-  dir.write("more.txt", "added = 4;");
-  const std::string main =
-      dir.write("main.txt", "total = 1; def more() { include(\"more.txt\"); return added; }\ntotal += more(); print(total);");
-  fresh();
-  out.clear();
-  qor::SceneDriver driver;
-  EXPECT_TRUE(qor::script::runSceneScript(main, driver));
-  EXPECT_EQ(out, "4\n5\n");  // (the included file prints its last value)
-}
 // the tools.
 class BudgetTest : public InterpreterTest {
 protected:
