@@ -1,7 +1,7 @@
-// The compiled interpreter's run functions: one per construct, and for the
-// operators one per operator and operand kinds, chosen when the node is
-// built. They keep the tree walker's rules exactly: every construct but a
-// name or a literal counts one nesting level; past the limit, or once a
+// The interpreter's run functions: one per construct, and for the operators
+// one per operator and operand kinds, chosen when the node is built. They
+// keep the language's runaway rules exactly: every construct but a name or a
+// literal counts one nesting level; past the limit, or once a
 // runaway is unwinding, a construct gives null at once, statement lists and
 // loops stop, and the outermost user-function call in progress ends the
 // runaway with null. The evaluation budget is counted once per loop pass and
@@ -26,8 +26,9 @@ namespace qor::script::compiled {
 
 namespace {
 
-// One nesting level, as the tree walker's DepthGuard counts it (its step is
-// counted by the loop or call around it instead).
+// One nesting level, as DepthGuard counts it for the run-time pieces (List
+// printing and comparison), but without its step: steps are counted by the
+// loop or call around it instead.
 class Level {
 public:
   Level() {
