@@ -3,6 +3,7 @@
 // of their operand kinds. And the program that holds it all.
 
 #include "script/Compiled.h"
+#include "platform/Stack.h"
 #include "script/CompiledCode.h"
 
 #include "script/SyntaxTree.h"
@@ -108,6 +109,9 @@ void collectAssigned(const IData* root, std::vector<Symbol>& out, std::unordered
   }
 }
 
+// The machine stack the compiler leaves for the run and for the callers.
+constexpr std::size_t kCompileStackReserve = std::size_t{64} << 10;
+
 class Compiler {
 public:
   // `slots` null: a file's top level, where every name is a file variable.
@@ -130,7 +134,10 @@ public:
     // compiled as a construct that takes its level and gives null, and what
     // it holds is never compiled (a script may nest far deeper than the
     // machine stack allows recursion).
-    if (depth_ >= kMaxEvalDepth && makesCode(n)) return code(makeNothing(p_));
+    // A machine stack too short for the rest (a sanitizer's frames are large)
+    // ends the construct the same way.
+    if (makesCode(n) && (depth_ >= kMaxEvalDepth || platform::stackLeft() < kCompileStackReserve))
+      return code(makeNothing(p_));
     struct Deeper {
       explicit Deeper(int& d) : depth(++d) {}
       ~Deeper() { --depth; }
