@@ -226,6 +226,22 @@ KELVO_ALWAYS_INLINE bool pureOperand(const Operand& o, Frame& f, Number& out) {
   }
 }
 
+// A comparison of two ints or two floats as a bool Number; false for an
+// operator that is not a comparison.
+template <Op kOp, class T>
+KELVO_ALWAYS_INLINE bool numberComparison(T x, T y, Number& out) {
+  out.kind = Value::kBool;
+  switch (kOp) {
+    case Op::Lt: out.i = x < y; return true;
+    case Op::Gt: out.i = x > y; return true;
+    case Op::Le: out.i = x <= y; return true;
+    case Op::Ge: out.i = x >= y; return true;
+    case Op::Eq: out.i = x == y; return true;
+    case Op::Ne: out.i = x != y; return true;
+    default: return false;
+  }
+}
+
 // plainArithmetic on Numbers: the same results, the same refusals.
 template <Op kOp>
 KELVO_ALWAYS_INLINE bool numberArithmetic(const Number& a, const Number& b, Number& out) {
@@ -246,16 +262,7 @@ KELVO_ALWAYS_INLINE bool numberArithmetic(const Number& a, const Number& b, Numb
         return true;
       default: break;
     }
-    out.kind = Value::kBool;
-    switch (kOp) {
-      case Op::Lt: out.i = x < y; return true;
-      case Op::Gt: out.i = x > y; return true;
-      case Op::Le: out.i = x <= y; return true;
-      case Op::Ge: out.i = x >= y; return true;
-      case Op::Eq: out.i = x == y; return true;
-      case Op::Ne: out.i = x != y; return true;
-      default: return false;
-    }
+    return numberComparison<kOp>(x, y, out);
   }
   const float x = a.kind == Value::kFloat ? a.f : static_cast<float>(a.i);
   const float y = b.kind == Value::kFloat ? b.f : static_cast<float>(b.i);
@@ -267,16 +274,7 @@ KELVO_ALWAYS_INLINE bool numberArithmetic(const Number& a, const Number& b, Numb
     case Op::Div: out.f = x / y; return true;
     default: break;
   }
-  out.kind = Value::kBool;
-  switch (kOp) {
-    case Op::Lt: out.i = x < y; return true;
-    case Op::Gt: out.i = x > y; return true;
-    case Op::Le: out.i = x <= y; return true;
-    case Op::Ge: out.i = x >= y; return true;
-    case Op::Eq: out.i = x == y; return true;
-    case Op::Ne: out.i = x != y; return true;
-    default: return false;
-  }
+  return numberComparison<kOp>(x, y, out);
 }
 
 // The value of a condition: its pure form when it has one that fits, else
