@@ -26,8 +26,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-script [--check] [--strict] [--memory-limit MB] [--trace-scan] [--trace-parse]\n"
-    "                    [--transcript] FILE\n"
+    "usage: kelvo-script [--check] [--strict] [--no-warnings] [--memory-limit MB]\n"
+    "                    [--trace-scan] [--trace-parse] [--transcript] FILE\n"
     "\n"
     "Runs the scene script FILE the way the viewer's scene loader runs it: the\n"
     "scene settings \"Data/Scenes/Settings.txt\" of the working directory are\n"
@@ -59,6 +59,9 @@ const char kUsage[] =
     "                 none of their forms takes; names only ever read; no file\n"
     "                 assigning \"scene\"\n"
     "  --strict       count warnings as errors in the exit status\n"
+    "  --no-warnings  run as the viewer does, with nobody listening: errors\n"
+    "                 and notes only, no warnings (what the script prints\n"
+    "                 and leaves is the same either way)\n"
     "  --memory-limit MB  memory budget of the script's values (default 512)\n"
     "  --transcript   write a transcript of the run to standard output in\n"
     "                 place of the script's output: what it prints and every\n"
@@ -160,6 +163,7 @@ int main(int argc, char** argv) {
   bool checkOnly = false;
   bool strict = false;
   bool transcript = false;
+  bool warnings = true;
   qor::SceneDriver driver;
   // Errors, the interpreter's notes and the warnings share one channel, so
   // they come out in the order they happen.
@@ -181,6 +185,8 @@ int main(int argc, char** argv) {
       transcript = true;
     } else if (std::strcmp(a, "--strict") == 0) {
       strict = true;
+    } else if (std::strcmp(a, "--no-warnings") == 0) {
+      warnings = false;
     } else if (std::strcmp(a, "--memory-limit") == 0) {
       char* end = nullptr;
       const long megabytes = i + 1 < argc ? std::strtol(argv[++i], &end, 10) : 0;
@@ -207,6 +213,10 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  if (!warnings && (transcript || checkOnly)) {
+    std::fprintf(stderr, "kelvo-script: --no-warnings goes with a plain run only\n%s", kUsage);
+    return 2;
+  }
   if (transcript && checkOnly) {
     std::fprintf(stderr, "kelvo-script: --transcript runs the script; it does not go with --check\n%s", kUsage);
     return 2;
@@ -223,7 +233,13 @@ int main(int argc, char** argv) {
 
   if (transcript) return runTranscript(file, driver, strict, running, reloadRequested);
 
-  qor::script::setDiagnosticSink(&qor::script::printDiagnosticToStderr);
+  if (warnings) {
+    qor::script::setDiagnosticSink(&qor::script::printDiagnosticToStderr);
+  } else {
+    // No sink: the channel is off, as in the viewer, and the errors and
+    // notes go straight to standard error.
+    driver.errorSink = &qor::printErrorToStderr;
+  }
   bool ok;
   if (checkOnly) {
     ok = qor::script::checkScript(file, driver);

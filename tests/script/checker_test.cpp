@@ -1,5 +1,6 @@
-// The warnings found without running: the precedence trap while parsing,
-// and the checks of `kelvo-script --check` over a script and its includes.
+// The checks of `kelvo-script --check` over a script and its includes. The
+// precedence trap, warned while parsing, is shown by
+// examples/precedence.script.
 
 #include "support/DiagnosticCapture.h"
 #include "support/ScriptFixture.h"
@@ -15,65 +16,6 @@ using kelvo::test::DiagnosticCapture;
 using kelvo::test::TempDir;
 
 class CheckerTest : public scripttest::ScriptTest {};
-
-// The parser's warning, as the channel passes it.
-std::string trapWarnings(const std::string& text) {
-  DiagnosticCapture capture;
-  qor::script::addFile("t.ks");
-  qor::SceneDriver driver;
-  driver.parseText("t.ks", text);
-  return capture.text();
-}
-
-TEST_F(CheckerTest, PrecedenceTrapIsOneWarningPerRunQuotingTheAuthor) {
-  const std::string bind = " (comparisons and '&&'/'||' bind alike); write ";
-  const std::string bindLtr = " (comparisons and '&&'/'||' bind alike, left to right); write ";
-  const struct {
-    const char* source;
-    std::string warnings;
-  } cases[] = {
-      {"x = 1 < 2 && 5 < 3;",
-       "t.ks:1.10: warning: '&&' takes the comparison '1 < 2' and then compares its result with '5 < 3' left to "
-       "right" + bind + "(1 < 2) && (5 < 3)\n"},
-      {"x = a && b < c;", "t.ks:1.6: warning: '&&' takes 'a' and then compares its result with 'b < c' left to right" +
-                               bind + "a && (b < c)\n"},
-      {"x = (1 < 2) && 5 < 3;", "t.ks:1.12: warning: '&&' takes '(1 < 2)' and then compares its result with '5 < 3' "
-                                "left to right" + bind + "(1 < 2) && (5 < 3)\n"},
-      {"x = a < b && c;", "t.ks:1.10: warning: '&&' takes the comparison 'a < b' without parentheses" + bindLtr +
-                               "(a < b) && c\n"},
-      {"x = a < b <= c;", "t.ks:1.10: warning: '<=' compares the result of the comparison 'a < b' with 'c' left to "
-                          "right" + bind + "(a < b) && (b <= c)\n"},
-      {"x = 2 < 3 == true;", "t.ks:1.10: warning: '==' compares the result of the comparison '2 < 3' with 'true' "
-                             "left to right" + bind + "(2 < 3) == true\n"},
-      {"x = a || b < c < d;", "t.ks:1.6: warning: '||' takes 'a' and then compares its result with 'b < c' left to "
-                              "right" + bind + "a || ((b < c) && (c < d))\n"},
-      // Blanks and comments between tokens become one space; strings stay.
-      {"x = s /* c */ ==\n  \"a  b\" && t;", "t.ks:2.9: warning: '&&' takes the comparison 's == \"a  b\"' without "
-                                               "parentheses" + bindLtr + "(s == \"a  b\") && t\n"},
-      // A run inside an operand is a run of its own.
-      {"x = f(a < b && c) < d;",
-       "t.ks:1.12: warning: '&&' takes the comparison 'a < b' without parentheses" + bindLtr + "(a < b) && c\n"},
-      {"def f(x) { if (x < 1 && x > -1) return 1; }",
-       "t.ks:1.21: warning: '&&' takes the comparison 'x < 1' and then compares its result with 'x > -1' left to "
-       "right" + bind + "(x < 1) && (x > -1)\n"},
-      // No comparison, or comparisons in parentheses: the usual grouping.
-      {"x = a || b && c; y = (a < b) && (c < d); z = a < b; w = !a < b;", ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(trapWarnings(c.source), c.warnings) << c.source;
-}
-
-TEST_F(CheckerTest, ALongChainGivesOneWarning) {
-  std::string chain = "x = a0";
-  for (int i = 1; i <= 10; ++i) chain += " < a" + std::to_string(i);
-  const std::string w = trapWarnings(chain + ";");
-  EXPECT_EQ(std::count(w.begin(), w.end(), '\n'), 1) << w;
-  EXPECT_NE(w.find("write (a0 < a1) && (a1 < a2) &&"), std::string::npos) << w;
-  EXPECT_NE(w.find("&& (a9 < a10)\n"), std::string::npos) << w;
-  // And a silent parse keeps nothing and says nothing.
-  qor::script::addFile("quiet.ks");
-  qor::SceneDriver driver;
-  EXPECT_TRUE(driver.parseText("quiet.ks", chain + ";"));
-}
 
 TEST_F(CheckerTest, StaticChecksOverTheFileSet) {
   const struct {

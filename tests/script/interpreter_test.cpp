@@ -2,8 +2,8 @@
 // guards against runaway scripts, collection in long loops, and the built-ins
 // that reach outside the script (rand's generator, key bindings and their
 // dispatch, the shell hooks, extra registrars, include, timers on a fake
-// clock). Operators, conversions and whole programs are checked by the
-// example scripts.
+// clock). Operators, conversions, runaways that a script can show and whole
+// programs are checked by the example scripts.
 
 #include "support/ScriptFixture.h"
 #include "support/TempDir.h"
@@ -16,7 +16,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <tuple>
 
 #include <pthread.h>
 #include <sys/stat.h>
@@ -38,24 +37,6 @@ TEST_F(InterpreterTest, TheLastStatementsValueIsPrinted) {
       {"for (j = 0; j < 3; j++) q = j;", ""},  {"3.5;", "3.5000\n"},   {"x = 2; u;", ""},
   };
   for (const auto& [text, printed] : cases) EXPECT_EQ(run(text), printed) << text;
-}
-
-TEST_F(InterpreterTest, RunawayRecursionEndsInNull) {
-  // Every branch of a runaway recursion ends at once, and a loop whose body
-  // can no longer run does not spin; the next statement runs as usual.
-  run("def f() { return f(); } def g(n) { return g(n + 1) + 1; } def two(n) { return two(n + 1) + two(n + 1); }"
-      "def spin(n) { while (true) { for (i = 0; i < 1; i++) { if (true) return spin(n + 1); } } }"
-      "print(TYPE(f())); print(TYPE(g(0))); print(TYPE(two(0))); print(TYPE(spin(0))); print(\"after\");");
-  EXPECT_EQ(out, "\n\n\n\nafter\n");
-  EXPECT_FALSE(qor::script::aborting);
-  // Deep but bounded recursion still works.
-  EXPECT_EQ(run("def depth(n) { if (n == 0) return 0; return depth(n - 1) + 1; } print(depth(700));"), "700\n");
-  // The call past the limit still evaluates its arguments first, whether
-  // their cost is known (f) or not (g, a List's method): each call stores
-  // its argument in a file variable.
-  EXPECT_EQ(run("x = 0; y = 0; one = (1); def f(n) { return f(x = n + 1); }"
-                "def g(n) { return g(y = (n + 1) * one.size()); } f(0); g(0); print(x, \" \", y);"),
-            "1000 1000\n");
 }
 
 TEST_F(InterpreterTest, DeeplyNestedExpressionsDoNotOverflow) {
@@ -134,31 +115,6 @@ TEST_F(InterpreterTest, StatementsThatOnlyComputeReachTheNestingLimitAtTheSameLe
   }
 }
 
-TEST_F(InterpreterTest, SelfHoldingListPrintsAndComparesWithoutRunningAway) {
-  // The remove breaks the cycle for the collector.
-  run("l = (1); l.add(l); print(l); both = (l == l, 1 + 1); l.remove(1);");
-  EXPECT_EQ(out.substr(0, 8), "(1, (1, ");
-  // The comparison gives up at the nesting limit with null; the rest of the
-  // statement runs normally.
-  EXPECT_EQ(eval("both"), "List (, 2)");
-  // A one-element List stands for its element, but one that holds itself,
-  // alone or through others, never reaches one: an operator then takes the
-  // List as it is (no entry: null). A long chain that does end is followed
-  // to its element.
-  for (const auto& [lists, expression, value] : std::vector<std::tuple<std::string, std::string, std::string>>{
-           {"g = (); g.add(g);", "g > 0", "null"},
-           {"g = (); g.add(g);", "-g", "null"},
-           {"g = (); g.add(g);", "g + \"s\"", "null"},
-           {"a = (); b = (a); c = (b); a.add(c);", "b * 2", "null"},
-           {"a = (); b = (a); c = (b); a.add(c);", "(2, c) == (1, c)", "bool false"},
-           {"c = 5; for (i = 0; i < 10000; i++) { n = (); n.add(c); c = n; }", "c + 1", "int 6"},
-       }) {
-    fresh();
-    run(lists);
-    EXPECT_EQ(eval(expression), value) << lists << " " << expression;
-  }
-}
-
 TEST_F(InterpreterTest, LoopsCollectTheirGarbage) {
   EXPECT_EQ(run("s = 0; for (i = 0; i < 200000; i++) { s = s + i; } print(s);"), "-1474936480\n");
   EXPECT_LE(qor::IMMObject::deadCount(), qor::script::kLoopCollectThreshold + 16);
@@ -173,15 +129,6 @@ TEST_F(InterpreterTest, RandFollowsTheSeededGenerator) {
   EXPECT_EQ(run("lo = 2; hi = 0; for (i = 0; i < 2000; i++) { v = rand(0, 1); if (v < lo) lo = v; if (v > hi) hi = v; }"
                 "print(lo >= 0, lo < 0.01, hi > 0.99, hi <= 1);"),
             "truetruetruetrue\n");
-}
-
-TEST_F(InterpreterTest, ABoundCallPrintsAsItsExpression) {
-  run("setKeyFunc(\"A\", f(1, -y, !z, n++, --n, a + b * 2 / c % d - e, v = w, v += 1, v -= 1, v *= 2, v /= 2,"
-      "v %= 2, a < b, a > b, a <= b, a >= b, a == b, a != b, a && b, a || b, l.get(0), l.x, l[1]));");
-  out.clear();
-  qor::script::keyBinding(65)->print();
-  EXPECT_EQ(out, "f(1, -y, !z, n++, n--, a + b * 2 / c % d - e, v = w, v += 1, v -= 1, v *= 2, v /= 2, v %= 2, "
-                 "a < b, a > b, a <= b, a >= b, a == b, a != b, a && b, a || b, l.get(0), l.x, l[1])");
 }
 
 TEST_F(InterpreterTest, SetKeyFuncCodes) {

@@ -1,14 +1,12 @@
 // Every script file of the source tree (tests/, examples/ and its lib/,
-// bench/script/, the show's scene script) run by kelvo-script --transcript
-// with each interpreter it has, compared with the transcript kept in
+// bench/script/, the show's scene script) run by kelvo-script --transcript,
+// compared with the transcript kept in
 // tests/script/transcripts/<path of the script>.txt (followed by what
-// kelvo-script --check says of the file) and, when there are
-// several interpreters, with one another. A script without a kept
+// kelvo-script --check says of the file). A script without a kept
 // transcript, or a transcript without its script, fails too.
 //
-// KELVO_UPDATE_TRANSCRIPTS=1 writes the kept transcripts from the first
-// interpreter instead (scripts/update-transcripts.sh), for a change that is
-// meant to show.
+// KELVO_UPDATE_TRANSCRIPTS=1 writes the kept transcripts instead
+// (scripts/update-transcripts.sh), for a change that is meant to show.
 
 #include "support/TempDir.h"
 
