@@ -57,8 +57,9 @@ SmartPointer<IModel> ModelManager::GetModel(const std::string& fileName) {
     buildTrees(*model);
     ++treeBuilds_;
     // The "tmp" folder is made when missing; when it cannot be, the trees
-    // are built again next time.
-    if (makeFolderFor(cachePath)) saveTrees(*model, cachePath);
+    // are built again next time. A model whose file cannot be read leaves
+    // nothing behind: no folder and no cache beside a file that is not there.
+    if (canReadRegularFile(fileName) && makeFolderFor(cachePath)) saveTrees(*model, cachePath);
   }
   cache_.emplace(fileName, model);
   return model;

@@ -72,6 +72,9 @@ TEST_F(ModelManagerTest, OneObjectPerNameTreeCacheFileAndClear) {
   }
   EXPECT_EQ(manager.treeBuildCount(), 4u);
   EXPECT_EQ(kelvo::test::readFile(dir.file("Data/Models/tmp")), "not a folder");
+  // A model whose file is not there writes no cache beside it.
+  EXPECT_TRUE(manager.GetModel(dir.file("none.obj")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("tmp")));
 }
 
 TEST_F(ModelManagerTest, ACacheThatDoesNotFitItsModelIsRebuiltAndRewritten) {
