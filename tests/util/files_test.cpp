@@ -156,17 +156,6 @@ TEST(FilesTest, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
   EXPECT_EQ(entriesIn(dir.path()), 1u);
 }
 
-TEST(FilesTest, AFolderForACacheIsMadeWhenMissing) {
-  TempDir dir;
-  EXPECT_TRUE(qor::makeFolderFor(dir.file("tmp/cube.aabb")));
-  EXPECT_TRUE(fs::is_directory(dir.file("tmp")));
-  EXPECT_TRUE(qor::makeFolderFor(dir.file("tmp/cube.vshadow")));  // already there
-  EXPECT_TRUE(qor::makeFolderFor("cube.aabb"));                   // the current folder
-  dir.write("file", "");
-  EXPECT_FALSE(qor::makeFolderFor(dir.file("file/cube.aabb")));   // a file in the way
-  EXPECT_FALSE(qor::makeFolderFor(dir.file("a/b/cube.aabb")));    // one level only
-}
-
 TEST(FilesTest, NumberedFilesTakeTheNumberAfterTheHighestAndNeverReplaceAnything) {
   // What is in the folder first: "f" a file, "d" a folder, "l" a link to a
   // missing file; then the name the new file gets ("" when none).
