@@ -119,7 +119,6 @@ TEST(SceneSettingsTest, KeywordLines) {
       // read as a line of their own.
       {"sceneBlend" + pad + "sceneCastShadows\nend\n", 0, 1}, {pad + "sceneBlend\nsceneCastShadows\nend\n", 0, 2},
       {std::string(5000, 'x') + "\nsceneBlend\n" + std::string(300, 'e') + "end\nsceneCastShadows", 0, 3},
-      {"sceneBlend\n" + std::string(250, 'z'), 0, 1},  // without a newline at the end
       // A NUL byte ends the line's text but not the line: the next line counts.
       {std::string(withNul, sizeof withNul - 1), 0, 2},
   };
