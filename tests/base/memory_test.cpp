@@ -1,6 +1,5 @@
-// Reference counting, deferred deletion and the callback objects.
+// Reference counting and deferred deletion.
 
-#include "base/memory/Functor.h"
 #include "base/memory/SmartPointer.h"
 
 #include <gtest/gtest.h>
@@ -56,11 +55,6 @@ TEST(MemoryTest, ReleasedObjectsWaitForTheCollection) {
   EXPECT_EQ(destroyed, 5);
 }
 
-TEST(MemoryDeathTest, ArrowOnNullPointerStopsWithItsMessage) {
-  SmartPointer<Probe> empty;
-  EXPECT_DEATH((void)empty->size(), "Tried to -> on a NULL smart pointer");
-}
-
 TEST(MemoryDeathTest, FinalSweepDestroysLiveObjectsThatReferenceEachOther) {
   EXPECT_EXIT(
       {
@@ -79,13 +73,6 @@ TEST(MemoryDeathTest, FinalSweepDestroysLiveObjectsThatReferenceEachOther) {
         std::exit(0);
       },
       ::testing::ExitedWithCode(0), "destroyed=4 live=0");
-}
-
-TEST(FunctorTest, GlobalFunctorCallsItsFunctionAndNullGivesEmptyResult) {
-  using Twice = qor::FunctorGlobal1<int, int>;
-  Twice copy = Twice(+[](int x) { return 2 * x; });  // stored by value
-  EXPECT_EQ(copy(21), 42);
-  EXPECT_EQ(Twice()(1), 0);
 }
 
 }  // namespace

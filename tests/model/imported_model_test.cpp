@@ -15,7 +15,6 @@
 
 #include <GL/gl.h>
 
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -56,8 +55,7 @@ TEST_F(ImportedModelTest, EachFormatLoadsDrawsCollidesAndKeepsItsOwnCaches) {
     bool textured;   // with an image held in the file
   };
   const Case cases[] = {
-      {"cube.gltf", gltfCube(), true, false},     {"cube.glb", glbCube(png), true, true},
-      {"text.stl", stlTextCube(), false, false},  {"cube.dae", colladaCube(), true, false},
+      {"plain.glb", glbCube(), true, false}, {"cube.glb", glbCube(png), true, true}, {"text.stl", stlTextCube(), false, false},
   };
   dir.write("Data/Models/cube.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n");
   ASSERT_TRUE(manager.GetModel(dir.file("Data/Models/cube.obj")));
@@ -113,11 +111,6 @@ TEST_F(ImportedModelTest, AFailedImportIsAnEmptyModelAndTheNextOneLoads) {
   EXPECT_TRUE(manager.GetModel(dir.file("Data/folder.stl"))->groups.empty());
   qor::setWarningHook(nullptr);
   EXPECT_NE(warned.find("cannot load model \"" + dir.file("Data/broken.glb") + "\": "), std::string::npos) << warned;
-  // A child that crashes costs its request only.
-  qor::platform::SharedMemory block(4096);
-  EXPECT_EQ(qor::runInDecodingProcess([](unsigned char*, std::size_t) -> bool { std::raise(SIGSEGV); return true; },
-                                      block, 5000),
-            qor::platform::SandboxOutcome::Crashed);
   EXPECT_EQ(manager.GetModel(dir.write("Data/after.stl", stlTextCube()))->triangleCount(), 12u);
 }
 

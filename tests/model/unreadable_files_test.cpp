@@ -15,7 +15,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <functional>
 
 namespace {
 
@@ -47,86 +46,65 @@ protected:
     return text;
   }
 
-  qor::ModelObj* modelOf(const std::string& name) {
-    auto* geometry = node<qor::GeometryNode>(name);
-    return geometry ? static_cast<qor::ModelObj*>(geometry->model.get()) : nullptr;
-  }
-  // What a script sees of a model node: "no model" or its group and face counts.
-  std::string modelShape(const std::string& name) {
-    if (!node<qor::GeometryNode>(name)) return "no node";
-    const qor::ModelObj* m = modelOf(name);
+  // What a script sees of `probe` (see the cases).
+  std::string value(const std::string& probe) {
+    if (probe == "files") return std::to_string(qor::script::fileCount());
+    if (probe.starts_with("material ")) {
+      const auto m = qor::materialLibrary.GetMaterial(probe.substr(9));
+      return m->name + " texture " + std::to_string(m->textureId);
+    }
+    if (!probe.starts_with("model ")) return eval(probe);
+    auto* geometry = node<qor::GeometryNode>(probe.substr(6));
+    const auto* m = geometry ? static_cast<const qor::ModelObj*>(geometry->model.get()) : nullptr;
     if (!m) return "no model";
     std::size_t faces = 0;
     for (const qor::ModelGroup& g : m->groups) faces += g.faces.size();
     return std::to_string(m->groups.size()) + " groups, " + std::to_string(faces) + " faces";
-  }
-  std::string materialShape(const std::string& materialName) {
-    const auto m = qor::materialLibrary.GetMaterial(materialName);
-    return m->name + " texture " + std::to_string(m->textureId);
   }
 
   kelvo::test::TempDir dir;
 };
 
 TEST_F(UnreadableFilesTest, EachGivesOneWarningAtTheCallAndTheSameValue) {
+  // Each case: the script, what is looked at afterwards ("model NAME", "material NAME", "files" or an
+  // expression) and what it must be, and the warnings as printed ("DIR" for the folder). The format
+  // warnings for other extensions and none: the scene_objects transcript.
   const struct {
     const char* script;
-    std::vector<const char*> warnings;  // as printed, "DIR" for the folder
-    std::function<std::string()> value;
+    const char* probe;
     const char* expected;
+    std::vector<const char*> warnings;
   } cases[] = {
-      {"m = Model(\"DIR/cube.ob\");",
-       {"test.txt:1.4: warning: cannot open model \"DIR/cube.ob\": \".ob\" is not a model format Kelvo reads "
-        "(see kelvo-scene --list-formats), so the node has none"},
-       [&] { return modelShape("m"); }, "no model"},
-      {"m = Model(\"DIR/cube.OBJ\");",
+      {"m = Model(\"DIR/cube.OBJ\");", "model m", "no model",
        {"test.txt:1.4: warning: cannot open model \"DIR/cube.OBJ\": \".OBJ\" is not a model format Kelvo reads "
-        "(OBJ files end in \".obj\", lower case; see kelvo-scene --list-formats), so the node has none"},
-       [&] { return modelShape("m"); }, "no model"},
-      {"m = Model(\"DIR/cube\");",
-       {"test.txt:1.4: warning: cannot open model \"DIR/cube\": the file name has no extension to say its model format "
-        "(see kelvo-scene --list-formats), so the node has none"},
-       [&] { return modelShape("m"); }, "no model"},
-      {"m = Model(\"DIR/models/cube.obj\");",
-       {"test.txt:1.4: warning: cannot open model \"DIR/models/cube.obj\": no such file"},
-       [&] { return modelShape("m"); }, "0 groups, 0 faces"},
-      {"m = Model(\"DIR/folder.obj\");",
-       {"test.txt:1.4: warning: cannot open model \"DIR/folder.obj\": a folder, not a file"},
-       [&] { return modelShape("m"); }, "0 groups, 0 faces"},
-      {"m = Model(\"DIR/words.obj\");",
-       {"test.txt:1.4: warning: model \"DIR/words.obj\" has no face to draw: the node shows nothing"},
-       [&] { return modelShape("m"); }, "1 groups, 0 faces"},
-      {"\nm = Model(\"DIR/lost-library.obj\");",
-       {"test.txt:2.4: warning: cannot open material library \"DIR/gone.mtl\": no such file"},
-       [&] { return modelShape("m"); }, "1 groups, 12 faces"},
-      {"Material(\"DIR/gone.mtl\");",
-       {"test.txt:1.0: warning: cannot open material library \"DIR/gone.mtl\": no such file"},
-       [&] { return materialShape("paint"); }, "Tavrelin_Default__ texture 1"},
-      {"  Material(\"DIR/pipe.mtl\");",
-       {"test.txt:1.2: warning: cannot open material library \"DIR/pipe.mtl\": not a regular file"},
-       [&] { return materialShape("paint"); }, "Tavrelin_Default__ texture 1"},
-      {"Material(\"DIR/lost-texture.mtl\");",
+        "(OBJ files end in \".obj\", lower case; see kelvo-scene --list-formats), so the node has none"}},
+      {"m = Model(\"DIR/models/cube.obj\");", "model m", "0 groups, 0 faces",
+       {"test.txt:1.4: warning: cannot open model \"DIR/models/cube.obj\": no such file"}},
+      {"m = Model(\"DIR/folder.obj\");", "model m", "0 groups, 0 faces",
+       {"test.txt:1.4: warning: cannot open model \"DIR/folder.obj\": a folder, not a file"}},
+      {"m = Model(\"DIR/words.obj\");", "model m", "1 groups, 0 faces",
+       {"test.txt:1.4: warning: model \"DIR/words.obj\" has no face to draw: the node shows nothing"}},
+      {"\nm = Model(\"DIR/lost-library.obj\");", "model m", "1 groups, 12 faces",
+       {"test.txt:2.4: warning: cannot open material library \"DIR/gone.mtl\": no such file"}},
+      {"Material(\"DIR/gone.mtl\");", "material paint", "Tavrelin_Default__ texture 1",
+       {"test.txt:1.0: warning: cannot open material library \"DIR/gone.mtl\": no such file"}},
+      {"  Material(\"DIR/pipe.mtl\");", "material paint", "Tavrelin_Default__ texture 1",
+       {"test.txt:1.2: warning: cannot open material library \"DIR/pipe.mtl\": not a regular file"}},
+      {"Material(\"DIR/lost-texture.mtl\");", "material paint", "paint texture 1",
        {"test.txt:1.0: warning: cannot load texture \"DIR/gone.png\": no such file; the fallback checker "
-        "texture is shown instead"},
-       [&] { return materialShape("paint"); }, "paint texture 1"},
-      {"Material(\"DIR/words-texture.mtl\");",
+        "texture is shown instead"}},
+      {"Material(\"DIR/words-texture.mtl\");", "material words", "words texture 1",
        {"test.txt:1.0: warning: cannot load texture \"DIR/words.png\": not an image that can be decoded; the "
-        "fallback checker texture is shown instead"},
-       [&] { return materialShape("words"); }, "words texture 1"},
-      {"x = include(\"DIR/x.txt\");",
-       {"test.txt:1.4: warning: cannot include \"DIR/x.txt\": no such file"},
-       [&] { return eval("x"); }, "null"},
-      {"include(\"DIR\");", {"test.txt:1.0: warning: cannot include \"DIR\": a folder, not a file"},
-       [&] { return std::to_string(qor::script::fileCount()); }, "1"},
+        "fallback checker texture is shown instead"}},
+      {"x = include(\"DIR/x.txt\");", "x", "null", {"test.txt:1.4: warning: cannot include \"DIR/x.txt\": no such file"}},
+      {"include(\"DIR\");", "files", "1", {"test.txt:1.0: warning: cannot include \"DIR\": a folder, not a file"}},
       // Readable files say nothing; an empty script is a file like any other.
-      {"m = Model(\"DIR/cube.obj\"); include(\"DIR/empty.txt\");", {}, [&] { return modelShape("m"); },
-       "1 groups, 12 faces"},
+      {"m = Model(\"DIR/cube.obj\"); include(\"DIR/empty.txt\");", "model m", "1 groups, 12 faces", {}},
       // A loop asks again and again: one warning, the repeats counted.
-      {"i = 0; while (i < 3) { Material(\"DIR/gone.mtl\"); i = i + 1; }",
+      {"i = 0; while (i < 3) { Material(\"DIR/gone.mtl\"); i = i + 1; }", "i", "int 3",
        {"test.txt:1.23: warning: cannot open material library \"DIR/gone.mtl\": no such file",
         "test.txt:1.23: note: this warning came 2 more times: cannot open material library \"DIR/gone.mtl\": no such "
-        "file"},
-       [&] { return eval("i"); }, "int 3"},
+        "file"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script);
@@ -145,7 +123,7 @@ TEST_F(UnreadableFilesTest, EachGivesOneWarningAtTheCallAndTheSameValue) {
       if (listening)
         for (const char* w : c.warnings) expected.push_back(inDir(w));
       EXPECT_EQ(seen, expected) << (listening ? "with" : "without") << " a listener";
-      EXPECT_EQ(c.value(), c.expected) << (listening ? "with" : "without") << " a listener";
+      EXPECT_EQ(value(c.probe), c.expected) << (listening ? "with" : "without") << " a listener";
       EXPECT_TRUE(errors.empty());
     }
   }

@@ -7,8 +7,6 @@
 
 #include <filesystem>
 
-#include <sys/stat.h>
-
 using kelvo::test::kCubeObj;
 
 namespace {
@@ -105,44 +103,7 @@ TEST_F(ModelManagerTest, ACacheThatDoesNotFitItsModelIsRebuiltAndRewritten) {
   }
 }
 
-TEST_F(ModelManagerTest, ACacheThatIsNoRegularFileIsNeitherReadNorWritten) {
-  std::filesystem::remove(cacheFile);
-  ASSERT_EQ(::mkfifo(cacheFile.c_str(), 0600), 0);  // it would be waited for
-  EXPECT_EQ(manager.GetModel(cube)->trees.size(), 1u);
-  EXPECT_TRUE(std::filesystem::is_fifo(cacheFile));
-}
-
-}  // namespace
-
-namespace {
-
 using namespace std::chrono_literals;
-
-TEST_F(ModelManagerTest, AFileReadFileWideKeepsItsTreesUnderItsOwnName) {
-  // The trees an earlier reading left for this file (positions only, which
-  // it read as no face at all) in "tmp/grid.aabb" are not taken: the file's
-  // faces are read file-wide and their trees go to "tmp/grid.obj.aabb".
-  const std::string text = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 1\nf 1 2 3 4\nf 2 5 6 3\n";
-  auto earlier = kelvo::test::parseModel("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 1\n");
-  qor::buildTrees(*earlier);
-  const std::string model = dir.write("Data/Models/grid.obj", text);
-  const std::string oldCache = dir.file("Data/Models/tmp/grid.aabb");
-  ASSERT_TRUE(qor::saveTrees(*earlier, oldCache));
-  const std::string before = kelvo::test::readFile(oldCache);
-  for (std::size_t builds : {1u, 1u}) {
-    auto loaded = manager.GetModel(model);
-    ASSERT_TRUE(loaded);
-    EXPECT_TRUE(loaded->readFileWide);
-    EXPECT_EQ(loaded->triangleCount(), 4u);
-    EXPECT_FALSE(loaded->trees.at(0)->isLeaf());
-    EXPECT_EQ(manager.treeBuildCount(), builds);  // the second load reads its own cache
-    manager.Clear();
-  }
-  EXPECT_TRUE(std::filesystem::is_regular_file(dir.file("Data/Models/tmp/grid.obj.aabb")));
-  EXPECT_EQ(kelvo::test::readFile(oldCache), before);
-  // The cube reads group by group and keeps the plain name.
-  EXPECT_FALSE(manager.GetModel(cube)->readFileWide);
-}
 
 TEST_F(ModelManagerTest, ACacheOlderThanItsModelIsRebuiltWhateverItHolds) {
   // A model saved after its cache was made may have moved any vertex while keeping its bounds and its

@@ -132,32 +132,6 @@ TEST(ShadowRecords, FollowTheItemsFrameAndModelAndAreCachedOncePerModel) {
   }
 }
 
-TEST(ShadowCache, RecordsOlderThanTheirModelFileAreComputedAgain) {
-  // Records of an earlier version of the model have its triangle counts and may still have finite planes:
-  // only the file times tell them apart. The cache's time relative to the model file's, and whether the
-  // records are computed (and written) again.
-  TempDir dir;
-  const std::string file = dir.write("cube.obj", kCubeObj);
-  const auto model = parseModel(kCubeObj, file);
-  const float light[4] = {0, 5, 0, 1}, identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  auto computed = [&] {
-    VolumeShadows fresh;
-    const int key = 0;
-    fresh.prepare(ShadowCaster{&key, model.get(), identity, true}, light);
-    return fresh.computeCount();
-  };
-  ASSERT_EQ(computed(), 1u);  // none yet
-  const std::string cache = dir.file("tmp/cube.vshadow");
-  using std::chrono::seconds;
-  const std::pair<seconds, std::size_t> cases[] = {{seconds(-1), 1}, {seconds(0), 0}, {seconds(2), 0}, {seconds(-86400), 1}};
-  for (const auto& [age, count] : cases) {
-    const auto modelTime = std::filesystem::last_write_time(file);
-    std::filesystem::last_write_time(cache, modelTime + age);
-    EXPECT_EQ(computed(), count) << age.count();
-    EXPECT_GE(std::filesystem::last_write_time(cache), modelTime) << age.count();
-  }
-}
-
 TEST(ShadowCacheName, AFileReadFileWideKeepsItsRecordsUnderItsOwnName) {
   const std::pair<std::string, std::string> cases[] = {
       {kelvo::test::kCubeObj, "/models/tmp/m.vshadow"},                    // group-local numbering

@@ -1,12 +1,11 @@
 #pragma once
 // One cube written in model formats the importer reads, one for each kind of
-// layout it hands back (the formats themselves are assimp's): glTF (text
-// with its buffer inline, and binary with an image in it), text STL and
-// Collada. The cube spans -0.5 to
-// 0.5 on every axis, 8 corners and 12 triangles wound outwards; its material
-// is red. The glTF and Collada files place it with a node transform
-// that stretches x twice as far, so a reading that applies the file's rest
-// pose gives a box twice as long in x as in y and z.
+// layout it hands back (the formats themselves are assimp's): binary glTF
+// (with an image in it or without) and text STL. The cube spans -0.5 to 0.5
+// on every axis, 8 corners and 12 triangles wound outwards; its material is
+// red. The glTF file places it with a node transform that stretches x twice
+// as far, so a reading that applies the file's rest pose gives a box twice as
+// long in x as in y and z.
 
 #include <array>
 #include <cstdint>
@@ -44,34 +43,17 @@ inline std::string cubeBuffer() {
   return out;
 }
 
-inline std::string base64(const std::string& in) {
-  static const char* abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (std::size_t i = 0; i < in.size(); i += 3) {
-    uint32_t n = static_cast<unsigned char>(in[i]) << 16;
-    if (i + 1 < in.size()) n |= static_cast<unsigned char>(in[i + 1]) << 8;
-    if (i + 2 < in.size()) n |= static_cast<unsigned char>(in[i + 2]);
-    out += abc[n >> 18 & 63];
-    out += abc[n >> 12 & 63];
-    out += i + 1 < in.size() ? abc[n >> 6 & 63] : '=';
-    out += i + 2 < in.size() ? abc[n & 63] : '=';
-  }
-  return out;
-}
-
-// glTF JSON for the cube in buffer 0 (`uri` empty: the binary chunk), with
-// `image` (PNG bytes) as the base colour texture when it is not empty.
-inline std::string gltfJson(const std::string& uri, std::size_t imageBytes) {
+// glTF JSON for the cube in the binary chunk, with `imageBytes` of PNG after
+// it as the base colour texture when there are any.
+inline std::string gltfJson(std::size_t imageBytes) {
   const std::size_t geometry = cubeBuffer().size();
-  const std::string texture =
-      imageBytes ? R"(,"baseColorTexture":{"index":0})" : "";
+  const std::string texture = imageBytes ? R"(,"baseColorTexture":{"index":0})" : "";
   std::string json = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],)"
                      R"("nodes":[{"mesh":0,"scale":[2,1,1]}],)"
                      R"("meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1,"material":0}]}],)"
                      R"("materials":[{"name":"red","pbrMetallicRoughness":{"baseColorFactor":[1,0,0,1],)"
                      R"("metallicFactor":0,"roughnessFactor":0.5)" + texture + "}}],";
-  json += R"("buffers":[{"byteLength":)" + std::to_string(geometry + imageBytes) +
-          (uri.empty() ? "" : R"(,"uri":")" + uri + "\"") + "}],";
+  json += R"("buffers":[{"byteLength":)" + std::to_string(geometry + imageBytes) + "}],";
   json += R"("bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":96},)"
           R"({"buffer":0,"byteOffset":96,"byteLength":72})";
   if (imageBytes)
@@ -86,13 +68,9 @@ inline std::string gltfJson(const std::string& uri, std::size_t imageBytes) {
   return json + "}";
 }
 
-inline std::string gltfCube() {
-  return gltfJson("data:application/octet-stream;base64," + base64(cubeBuffer()), 0);
-}
-
 // A binary glTF; with `png` its material's texture is that image, held in the file.
 inline std::string glbCube(const std::string& png = "") {
-  std::string json = gltfJson("", png.size());
+  std::string json = gltfJson(png.size());
   while (json.size() % 4) json += ' ';
   std::string bin = cubeBuffer() + png;
   while (bin.size() % 4) bin += '\0';
@@ -119,35 +97,6 @@ inline std::string stlTextCube() {
     out += "  endloop\n endfacet\n";
   }
   return out + "endsolid cube\n";
-}
-
-inline std::string colladaCube() {
-  const CubeMesh cube;
-  std::string positions, corners;
-  for (const auto& p : cube.corners) positions += number(p[0]) + " " + number(p[1]) + " " + number(p[2]) + " ";
-  for (const auto& t : cube.triangles)
-    corners += std::to_string(t[0]) + " " + std::to_string(t[1]) + " " + std::to_string(t[2]) + " ";
-  return R"(<?xml version="1.0" encoding="utf-8"?>
-<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
- <asset><up_axis>Y_UP</up_axis></asset>
- <library_effects><effect id="red-fx"><profile_COMMON><technique sid="t"><lambert>
-  <diffuse><color>1 0 0 1</color></diffuse></lambert></technique></profile_COMMON></effect></library_effects>
- <library_materials><material id="red" name="red"><instance_effect url="#red-fx"/></material></library_materials>
- <library_geometries><geometry id="cube"><mesh>
-  <source id="p"><float_array id="pa" count="24">)" + positions + R"(</float_array>
-   <technique_common><accessor source="#pa" count="8" stride="3"><param name="X" type="float"/>
-   <param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
-  <vertices id="v"><input semantic="POSITION" source="#p"/></vertices>
-  <triangles count="12" material="m"><input semantic="VERTEX" source="#v" offset="0"/><p>)" + corners + R"(</p></triangles>
- </mesh></geometry></library_geometries>
- <library_visual_scenes><visual_scene id="s"><node id="n">
-  <matrix>2 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</matrix>
-  <instance_geometry url="#cube"><bind_material><technique_common>
-   <instance_material symbol="m" target="#red"/></technique_common></bind_material></instance_geometry>
- </node></visual_scene></library_visual_scenes>
- <scene><instance_visual_scene url="#s"/></scene>
-</COLLADA>
-)";
 }
 
 }  // namespace kelvo::test

@@ -11,9 +11,7 @@
 
 #include <csignal>
 #include <filesystem>
-#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -156,17 +154,6 @@ TEST(FilesTest, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
   EXPECT_EQ(entriesIn(dir.path()), 1u);
 }
 
-TEST(FilesTest, AFolderForACacheIsMadeWhenMissing) {
-  TempDir dir;
-  EXPECT_TRUE(qor::makeFolderFor(dir.file("tmp/cube.aabb")));
-  EXPECT_TRUE(fs::is_directory(dir.file("tmp")));
-  EXPECT_TRUE(qor::makeFolderFor(dir.file("tmp/cube.vshadow")));  // already there
-  EXPECT_TRUE(qor::makeFolderFor("cube.aabb"));                   // the current folder
-  dir.write("file", "");
-  EXPECT_FALSE(qor::makeFolderFor(dir.file("file/cube.aabb")));   // a file in the way
-  EXPECT_FALSE(qor::makeFolderFor(dir.file("a/b/cube.aabb")));    // one level only
-}
-
 TEST(FilesTest, NumberedFilesTakeTheNumberAfterTheHighestAndNeverReplaceAnything) {
   // What is in the folder first: "f" a file, "d" a folder, "l" a link to a
   // missing file; then the name the new file gets ("" when none).
@@ -212,38 +199,6 @@ TEST(FilesTest, NumberedFilesTakeTheNumberAfterTheHighestAndNeverReplaceAnything
   }
   std::string name;
   EXPECT_FALSE(qor::writeNumberedFile("/nonexistent/folder", "kelvo-", ".png", "picture", name));
-}
-
-TEST(FilesTest, TwoWritersOfNumberedFilesNeverTakeOneName) {
-  // Both look at the folder and pick numbers at the same time: every file
-  // each wrote is there under a name of its own, numbered 1 to 2 x 40.
-  TempDir dir;
-  constexpr int kEach = 40;
-  std::vector<std::string> names[2];
-  std::vector<std::thread> writers;
-  for (int w = 0; w < 2; ++w)
-    writers.emplace_back([&, w] {
-      for (int i = 0; i < kEach; ++i) {
-        std::string name;
-        if (qor::writeNumberedFile(dir.path(), "kelvo-", ".png", std::to_string(w) + "/" + std::to_string(i), name))
-          names[w].push_back(name);
-      }
-    });
-  for (std::thread& t : writers) t.join();
-  std::set<std::string> all;
-  for (int w = 0; w < 2; ++w) {
-    ASSERT_EQ(names[w].size(), std::size_t{kEach});
-    for (int i = 0; i < kEach; ++i) {
-      EXPECT_EQ(readFile(dir.file(names[w][i])), std::to_string(w) + "/" + std::to_string(i));
-      all.insert(names[w][i]);
-    }
-  }
-  EXPECT_EQ(all.size(), std::size_t{2 * kEach});
-  EXPECT_EQ(entriesIn(dir.path()), std::size_t{2 * kEach});
-  for (const std::string& name : all) {
-    const long number = qor::numberInName(name, "kelvo-", ".png");
-    EXPECT_TRUE(number >= 1 && number <= 2 * kEach) << name;
-  }
 }
 
 }  // namespace
