@@ -1,7 +1,7 @@
 // The interpreter seen from C++: the value of a file's last statement, the
 // guards against runaway scripts, collection in long loops, and the built-ins
 // that reach outside the script (rand's generator, key bindings and their
-// dispatch, the shell hooks, extra registrars, include, timers on a fake
+// dispatch, extra registrars, include, timers on a fake
 // clock). Operators, conversions, runaways that a script can show and whole
 // programs are checked by the example scripts.
 
@@ -175,21 +175,6 @@ TEST_F(InterpreterTest, DispatchRunsHeldKeysInCodeOrder) {
   qor::collectGarbage();
   qor::script::dispatchKeyBindings(keys);
   EXPECT_EQ(eval("hits"), "int 2");
-}
-
-TEST_F(InterpreterTest, ShellHooks) {
-  bool running = true, reload = false;
-  int32_t mx = 12, my = 34;
-  qor::script::shellHooks = {&running, &reload, &mx, &my};
-  EXPECT_EQ(run("getMousePos();"), "(12, 34)\n");
-  run("exit(1);");
-  EXPECT_TRUE(running);
-  run("exit();");
-  EXPECT_FALSE(running);
-  run("reset(1, 2);");
-  EXPECT_TRUE(reload);
-  qor::script::shellHooks = {};
-  run("exit(); reset();");  // unconnected hooks: nothing happens
 }
 
 TEST_F(InterpreterTest, RegistrarsAddBuiltinsUntilTheReset) {
@@ -470,15 +455,6 @@ protected:
     return eval("log");
   }
 };
-
-TEST_F(TimerTest, TicksAfterEachIntervalAndTimesOutOnce) {
-  run("t = Timer(100, 250, tick(\"t\"), tick(\"T\"));");
-  EXPECT_EQ(after(100), "string ");
-  EXPECT_EQ(after(1), "string t");
-  EXPECT_EQ(after(148), "string tt");
-  EXPECT_EQ(after(1), "string ttT");
-  EXPECT_EQ(after(1000), "string ttT");
-}
 
 TEST_F(TimerTest, PauseAndStartKeepThePhase) {
   run("t = Timer(500, -1, tick(\"t\"), 0); z = Timer(0, -1, tick(\"\"), 0);");
