@@ -1,11 +1,10 @@
 #pragma once
-// One cube written in model formats the importer reads, one for each kind of
-// layout it hands back (the formats themselves are assimp's): binary glTF
-// (with an image in it or without) and text STL. The cube spans -0.5 to 0.5
-// on every axis, 8 corners and 12 triangles wound outwards; its material is
-// red. The glTF file places it with a node transform that stretches x twice
-// as far, so a reading that applies the file's rest pose gives a box twice as
-// long in x as in y and z.
+// One cube as a binary glTF, with an image in it or without; the same cube in
+// the other formats the tests show is kept in tests/model/formats/. The cube
+// spans -0.5 to 0.5 on every axis, 8 corners and 12 triangles wound outwards;
+// its material is red. The file places it with a node transform that
+// stretches x twice as far, so a reading that applies the file's rest pose
+// gives a box twice as long in x as in y and z.
 
 #include <array>
 #include <cstdint>
@@ -21,18 +20,11 @@ struct CubeMesh {
                                                  {0.5f, 0.5f, 0.5f}, {-0.5f, 0.5f, 0.5f}}};
   std::array<std::array<uint16_t, 3>, 12> triangles{{{0, 3, 2}, {0, 2, 1}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
                                                      {3, 7, 6}, {3, 6, 2}, {0, 4, 7}, {0, 7, 3}, {1, 2, 6}, {1, 6, 5}}};
-  std::array<float, 3> normal(std::size_t t) const {
-    const auto &a = corners[triangles[t][0]], &b = corners[triangles[t][1]], &c = corners[triangles[t][2]];
-    const float u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-    return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-  }
 };
 
 template <typename T> void appendBytes(std::string& out, const T& value) {
   out.append(reinterpret_cast<const char*>(&value), sizeof value);
 }
-
-inline std::string number(float f) { return std::to_string(f); }
 
 // The cube's buffer: positions (96 bytes), then 16-bit corners (72 bytes).
 inline std::string cubeBuffer() {
@@ -82,21 +74,6 @@ inline std::string glbCube(const std::string& png = "") {
   appendBytes(out, static_cast<uint32_t>(bin.size()));
   out += std::string("BIN\0", 4) + bin;
   return out;
-}
-
-inline std::string stlTextCube() {
-  const CubeMesh cube;
-  std::string out = "solid cube\n";
-  for (std::size_t t = 0; t < cube.triangles.size(); ++t) {
-    const auto n = cube.normal(t);
-    out += " facet normal " + number(n[0]) + " " + number(n[1]) + " " + number(n[2]) + "\n  outer loop\n";
-    for (uint16_t c : cube.triangles[t]) {
-      const auto& p = cube.corners[c];
-      out += "   vertex " + number(p[0]) + " " + number(p[1]) + " " + number(p[2]) + "\n";
-    }
-    out += "  endloop\n endfacet\n";
-  }
-  return out + "endsolid cube\n";
 }
 
 }  // namespace kelvo::test
