@@ -92,9 +92,12 @@ struct ItemPool {
                       : extra[static_cast<std::size_t>(-index - 1)];
   }
 
-  // The group's final index of a waiting one.
-  static int32_t settle(int32_t index, std::size_t ownCount) {
-    return index >= 0 ? index : static_cast<int32_t>(ownCount) + (-index - 1);
+  // The group's final index of a waiting one (-1 - k is waiting item k, which
+  // goes to ownCount + k), without a branch so that the loop over a group's
+  // faces runs several indices at a time.
+  static int32_t settle(int32_t index, int32_t ownCount) {
+    const int32_t waiting = index >> 31;  // all ones for a waiting index
+    return (index ^ waiting) + (waiting & ownCount);
   }
 
   // Ends the current group: `kept` groups take their waiting items.
@@ -167,6 +170,11 @@ std::array<float, 3> flatNormal(std::size_t count, const Point& point) {
   if (!(length > 0.0) || !std::isfinite(length)) return {0.0f, 0.0f, 1.0f};
   return {static_cast<float>(n[0] / length), static_cast<float>(n[1] / length), static_cast<float>(n[2] / length)};
 }
+
+// A face corner as the group's indices (waiting ones negative).
+struct Resolved {
+  int32_t vertex, normal, texCoord;
+};
 
 class FileNumberedReader {
 public:
@@ -257,7 +265,102 @@ private:
            " declared so far)";
   }
 
+  // A face index as the usual line writes it: one to nine digits, or a "-"
+  // and one to nine digits, that no further digit follows. False for
+  // anything else (a "+", more digits), which the general reading reads.
+  static bool readShortIndex(const char*& p, const char* end, int64_t& out) {
+    const char* q = p;
+    const bool negative = q < end && *q == '-';
+    q += negative;
+    const char* const start = q;
+    uint64_t value = 0;
+    appendDigits(q, end, value);
+    if (q == start || q - start > 9) return false;
+    out = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+    p = q;
+    return true;
+  }
+
+  // The group's own item of file number `number`, as resolve() gives it;
+  // false for anything else (no such item, or one of an earlier group).
+  template <std::size_t N>
+  static bool ownIndex(const ItemPool<N>& pool, int64_t number, int32_t& index) {
+    const int64_t at = number > 0 ? number - 1 : static_cast<int64_t>(pool.declared) + number;
+    if (number == 0 || at < static_cast<int64_t>(pool.ownStart) || at >= static_cast<int64_t>(pool.declared))
+      return false;
+    index = static_cast<int32_t>(static_cast<std::size_t>(at) - pool.ownStart);
+    return true;
+  }
+
+  // The usual face line in one pass: up to kQuickCorners corners of one
+  // form (v, v/t, v//n or v/t/n) whose numbers are short and name items of
+  // the current group, every one that the face names existing. Nothing is
+  // changed unless the whole line is read; false for every other line, which
+  // the general reading (readFace) then reads from the start, with its
+  // messages and its borrowed items.
+  bool readQuickFace(const LineScanner& line) {
+    static constexpr std::size_t kQuickCorners = 16;
+    Resolved corners[kQuickCorners];
+    const char* p = line.p;
+    const char* const end = line.end;
+    std::size_t count = 0;
+    int form = -1;  // bit 0: texture coordinates, bit 1: normals
+    for (;;) {
+      while (p < end && isScanSpace(*p)) ++p;
+      if (endsToken(p, end)) break;
+      if (count == kQuickCorners) return false;
+      Resolved& r = corners[count];
+      int64_t number = 0;
+      if (!readShortIndex(p, end, number) || !ownIndex(vertices_, number, r.vertex)) return false;
+      int cornerForm = 0;
+      if (p < end && *p == '/') {
+        ++p;
+        if (p < end && *p != '/') {
+          if (!readShortIndex(p, end, number) || !ownIndex(texCoords_, number, r.texCoord)) return false;
+          cornerForm |= 1;
+        }
+        if (p < end && *p == '/') {
+          ++p;
+          if (!readShortIndex(p, end, number) || !ownIndex(normals_, number, r.normal)) return false;
+          cornerForm |= 2;
+        }
+        if (cornerForm == 0) return false;  // "v/" with nothing after it
+      }
+      if (!endsToken(p, end) || (form >= 0 && cornerForm != form)) return false;
+      form = cornerForm;
+      ++count;
+    }
+    if (count < 3) return false;
+    if (!(form & 1)) {
+      const int32_t zero = zeroTexCoord();
+      for (std::size_t i = 0; i < count; ++i) corners[i].texCoord = zero;
+    }
+    if (!(form & 2)) {
+      const int32_t flat = normals_.addExtra(flatNormal(count, [&](std::size_t i) -> const std::array<float, 3>& {
+        return current_.vertices[static_cast<std::size_t>(corners[i].vertex)];
+      }));
+      for (std::size_t i = 0; i < count; ++i) corners[i].normal = flat;
+    }
+    ++faceLines_;
+    addFan(corners, count);
+    return true;
+  }
+
+  void addFan(const Resolved* corners, std::size_t count) {
+    if (current_.materials.empty()) startRange(carriedMaterial());
+    makeRoom(current_.faces, count - 2);
+    const Resolved& first = corners[0];
+    for (std::size_t i = 1; i + 1 < count; ++i) {
+      const Resolved& b = corners[i];
+      const Resolved& c = corners[i + 1];
+      current_.faces.push_back(ModelFace{{first.vertex, b.vertex, c.vertex},
+                                         {first.normal, b.normal, c.normal},
+                                         {first.texCoord, b.texCoord, c.texCoord}});
+    }
+  }
+
   void readFace(LineScanner& in, std::size_t lineNumber) {
+    if (readQuickFace(in)) return;
     ++faceLines_;
     std::size_t count = 0;
     if (!readFaceCorners(in, corners_, count))
@@ -283,16 +386,7 @@ private:
           }));
       for (std::size_t i = 0; i < count; ++i) resolved_[i].normal = flat;
     }
-    if (current_.materials.empty()) startRange(carriedMaterial());
-    makeRoom(current_.faces, count - 2);
-    const Resolved& first = resolved_[0];
-    for (std::size_t i = 1; i + 1 < count; ++i) {
-      const Resolved& b = resolved_[i];
-      const Resolved& c = resolved_[i + 1];
-      current_.faces.push_back(ModelFace{{first.vertex, b.vertex, c.vertex},
-                                         {first.normal, b.normal, c.normal},
-                                         {first.texCoord, b.texCoord, c.texCoord}});
-    }
+    addFan(resolved_.data(), count);
   }
 
   int32_t zeroTexCoord() {
@@ -312,11 +406,14 @@ private:
       const std::size_t ownNormals = current_.normals.size();
       const std::size_t ownTexCoords = current_.texCoords.size();
       if (!vertices_.extra.empty() || !normals_.extra.empty() || !texCoords_.extra.empty()) {
+        const auto vertexBase = static_cast<int32_t>(ownVertices);
+        const auto normalBase = static_cast<int32_t>(ownNormals);
+        const auto texCoordBase = static_cast<int32_t>(ownTexCoords);
         for (ModelFace& f : current_.faces) {
           for (int c = 0; c < 3; ++c) {
-            f.vertex[c] = ItemPool<3>::settle(f.vertex[c], ownVertices);
-            f.normal[c] = ItemPool<3>::settle(f.normal[c], ownNormals);
-            f.texCoord[c] = ItemPool<2>::settle(f.texCoord[c], ownTexCoords);
+            f.vertex[c] = ItemPool<3>::settle(f.vertex[c], vertexBase);
+            f.normal[c] = ItemPool<3>::settle(f.normal[c], normalBase);
+            f.texCoord[c] = ItemPool<2>::settle(f.texCoord[c], texCoordBase);
           }
         }
       }
@@ -341,10 +438,6 @@ private:
   int32_t zeroTexCoord_ = 0;      // the group's waiting (0, 0), 0 while it has none
   std::size_t dropped_ = 0;
   std::vector<Corner> corners_;   // reused by every face line
-  // A face line's corners as the group's indices (waiting ones negative).
-  struct Resolved {
-    int32_t vertex, normal, texCoord;
-  };
   std::vector<Resolved> resolved_;
 };
 
