@@ -159,12 +159,19 @@ bool readFaceCorners(LineScanner& in, std::vector<Corner>& corners, std::size_t&
 template <typename Point>
 std::array<float, 3> flatNormal(std::size_t count, const Point& point) {
   double n[3] = {0.0, 0.0, 0.0};
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::array<float, 3>& a = point(i);
-    const std::array<float, 3>& b = point(i + 1 < count ? i + 1 : 0);
+  const auto edge = [&n](const std::array<float, 3>& a, const std::array<float, 3>& b) {
     n[0] += (double{a[1]} - b[1]) * (double{a[2]} + b[2]);
     n[1] += (double{a[2]} - b[2]) * (double{a[0]} + b[0]);
     n[2] += (double{a[0]} - b[0]) * (double{a[1]} + b[1]);
+  };
+  if (count == 3) {
+    // The triangle's three edges in the loop's order, without the loop.
+    const std::array<float, 3>& a = point(0);
+    const std::array<float, 3>& b = point(1);
+    const std::array<float, 3>& c = point(2);
+    edge(a, b), edge(b, c), edge(c, a);
+  } else {
+    for (std::size_t i = 0; i < count; ++i) edge(point(i), point(i + 1 < count ? i + 1 : 0));
   }
   const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
   if (!(length > 0.0) || !std::isfinite(length)) return {0.0f, 0.0f, 1.0f};
@@ -268,15 +275,19 @@ private:
   // A face index as the usual line writes it: one to nine digits, or a "-"
   // and one to nine digits, that no further digit follows. False for
   // anything else (a "+", more digits), which the general reading reads.
+  // The line must end in a non-digit: the digits then stop inside it.
   static bool readShortIndex(const char*& p, const char* end, int64_t& out) {
     const char* q = p;
-    const bool negative = q < end && *q == '-';
+    if (q == end) return false;
+    const bool negative = *q == '-';
     q += negative;
+    if (q == end) return false;
     const char* const start = q;
-    uint64_t value = 0;
-    appendDigits(q, end, value);
+    // Digits past the ninth may wrap the value; such a number is refused.
+    uint32_t value = 0;
+    for (unsigned d; (d = static_cast<unsigned char>(*q) - unsigned{'0'}) <= 9; ++q) value = value * 10 + d;
     if (q == start || q - start > 9) return false;
-    out = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+    out = negative ? -int64_t{value} : int64_t{value};
     p = q;
     return true;
   }
@@ -294,15 +305,17 @@ private:
 
   // The usual face line in one pass: up to kQuickCorners corners of one
   // form (v, v/t, v//n or v/t/n) whose numbers are short and name items of
-  // the current group, every one that the face names existing. Nothing is
-  // changed unless the whole line is read; false for every other line, which
-  // the general reading (readFace) then reads from the start, with its
-  // messages and its borrowed items.
+  // the current group, every one that the face names existing, on a line
+  // that ends in a non-digit (its "\n"). Nothing is changed unless the
+  // whole line is read; false for every other line, which the general
+  // reading (readFace) then reads from the start, with its messages and its
+  // borrowed items.
   bool readQuickFace(const LineScanner& line) {
     static constexpr std::size_t kQuickCorners = 16;
     Resolved corners[kQuickCorners];
     const char* p = line.p;
     const char* const end = line.end;
+    if (p == end || isScanDigit(end[-1])) return false;
     std::size_t count = 0;
     int form = -1;  // bit 0: texture coordinates, bit 1: normals
     for (;;) {
@@ -350,6 +363,14 @@ private:
     if (current_.materials.empty()) startRange(carriedMaterial());
     makeRoom(current_.faces, count - 2);
     const Resolved& first = corners[0];
+    if (count == 3) {
+      const Resolved& b = corners[1];
+      const Resolved& c = corners[2];
+      current_.faces.push_back(ModelFace{{first.vertex, b.vertex, c.vertex},
+                                         {first.normal, b.normal, c.normal},
+                                         {first.texCoord, b.texCoord, c.texCoord}});
+      return;
+    }
     for (std::size_t i = 1; i + 1 < count; ++i) {
       const Resolved& b = corners[i];
       const Resolved& c = corners[i + 1];
