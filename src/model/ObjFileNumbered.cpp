@@ -92,9 +92,12 @@ struct ItemPool {
                       : extra[static_cast<std::size_t>(-index - 1)];
   }
 
-  // The group's final index of a waiting one.
-  static int32_t settle(int32_t index, std::size_t ownCount) {
-    return index >= 0 ? index : static_cast<int32_t>(ownCount) + (-index - 1);
+  // The group's final index of a waiting one (-1 - k is waiting item k, which
+  // goes to ownCount + k), without a branch so that the loop over a group's
+  // faces runs several indices at a time.
+  static int32_t settle(int32_t index, int32_t ownCount) {
+    const int32_t waiting = index >> 31;  // all ones for a waiting index
+    return (index ^ waiting) + (waiting & ownCount);
   }
 
   // Ends the current group: `kept` groups take their waiting items.
@@ -156,17 +159,29 @@ bool readFaceCorners(LineScanner& in, std::vector<Corner>& corners, std::size_t&
 template <typename Point>
 std::array<float, 3> flatNormal(std::size_t count, const Point& point) {
   double n[3] = {0.0, 0.0, 0.0};
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::array<float, 3>& a = point(i);
-    const std::array<float, 3>& b = point(i + 1 < count ? i + 1 : 0);
+  const auto edge = [&n](const std::array<float, 3>& a, const std::array<float, 3>& b) {
     n[0] += (double{a[1]} - b[1]) * (double{a[2]} + b[2]);
     n[1] += (double{a[2]} - b[2]) * (double{a[0]} + b[0]);
     n[2] += (double{a[0]} - b[0]) * (double{a[1]} + b[1]);
+  };
+  if (count == 3) {
+    // The triangle's three edges in the loop's order, without the loop.
+    const std::array<float, 3>& a = point(0);
+    const std::array<float, 3>& b = point(1);
+    const std::array<float, 3>& c = point(2);
+    edge(a, b), edge(b, c), edge(c, a);
+  } else {
+    for (std::size_t i = 0; i < count; ++i) edge(point(i), point(i + 1 < count ? i + 1 : 0));
   }
   const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
   if (!(length > 0.0) || !std::isfinite(length)) return {0.0f, 0.0f, 1.0f};
   return {static_cast<float>(n[0] / length), static_cast<float>(n[1] / length), static_cast<float>(n[2] / length)};
 }
+
+// A face corner as the group's indices (waiting ones negative).
+struct Resolved {
+  int32_t vertex, normal, texCoord;
+};
 
 class FileNumberedReader {
 public:
@@ -257,7 +272,116 @@ private:
            " declared so far)";
   }
 
+  // A face index as the usual line writes it: one to nine digits, or a "-"
+  // and one to nine digits, that no further digit follows. False for
+  // anything else (a "+", more digits), which the general reading reads.
+  // The line must end in a non-digit: the digits then stop inside it.
+  static bool readShortIndex(const char*& p, const char* end, int64_t& out) {
+    const char* q = p;
+    if (q == end) return false;
+    const bool negative = *q == '-';
+    q += negative;
+    if (q == end) return false;
+    const char* const start = q;
+    // Digits past the ninth may wrap the value; such a number is refused.
+    uint32_t value = 0;
+    for (unsigned d; (d = static_cast<unsigned char>(*q) - unsigned{'0'}) <= 9; ++q) value = value * 10 + d;
+    if (q == start || q - start > 9) return false;
+    out = negative ? -int64_t{value} : int64_t{value};
+    p = q;
+    return true;
+  }
+
+  // The group's own item of file number `number`, as resolve() gives it;
+  // false for anything else (no such item, or one of an earlier group).
+  template <std::size_t N>
+  static bool ownIndex(const ItemPool<N>& pool, int64_t number, int32_t& index) {
+    const int64_t at = number > 0 ? number - 1 : static_cast<int64_t>(pool.declared) + number;
+    if (number == 0 || at < static_cast<int64_t>(pool.ownStart) || at >= static_cast<int64_t>(pool.declared))
+      return false;
+    index = static_cast<int32_t>(static_cast<std::size_t>(at) - pool.ownStart);
+    return true;
+  }
+
+  // The usual face line in one pass: up to kQuickCorners corners of one
+  // form (v, v/t, v//n or v/t/n) whose numbers are short and name items of
+  // the current group, every one that the face names existing, on a line
+  // that ends in a non-digit (its "\n"). Nothing is changed unless the
+  // whole line is read; false for every other line, which the general
+  // reading (readFace) then reads from the start, with its messages and its
+  // borrowed items.
+  bool readQuickFace(const LineScanner& line) {
+    static constexpr std::size_t kQuickCorners = 16;
+    Resolved corners[kQuickCorners];
+    const char* p = line.p;
+    const char* const end = line.end;
+    if (p == end || isScanDigit(end[-1])) return false;
+    std::size_t count = 0;
+    int form = -1;  // bit 0: texture coordinates, bit 1: normals
+    for (;;) {
+      while (p < end && isScanSpace(*p)) ++p;
+      if (endsToken(p, end)) break;
+      if (count == kQuickCorners) return false;
+      Resolved& r = corners[count];
+      int64_t number = 0;
+      if (!readShortIndex(p, end, number) || !ownIndex(vertices_, number, r.vertex)) return false;
+      int cornerForm = 0;
+      if (p < end && *p == '/') {
+        ++p;
+        if (p < end && *p != '/') {
+          if (!readShortIndex(p, end, number) || !ownIndex(texCoords_, number, r.texCoord)) return false;
+          cornerForm |= 1;
+        }
+        if (p < end && *p == '/') {
+          ++p;
+          if (!readShortIndex(p, end, number) || !ownIndex(normals_, number, r.normal)) return false;
+          cornerForm |= 2;
+        }
+        if (cornerForm == 0) return false;  // "v/" with nothing after it
+      }
+      if (!endsToken(p, end) || (form >= 0 && cornerForm != form)) return false;
+      form = cornerForm;
+      ++count;
+    }
+    if (count < 3) return false;
+    if (!(form & 1)) {
+      const int32_t zero = zeroTexCoord();
+      for (std::size_t i = 0; i < count; ++i) corners[i].texCoord = zero;
+    }
+    if (!(form & 2)) {
+      const int32_t flat = normals_.addExtra(flatNormal(count, [&](std::size_t i) -> const std::array<float, 3>& {
+        return current_.vertices[static_cast<std::size_t>(corners[i].vertex)];
+      }));
+      for (std::size_t i = 0; i < count; ++i) corners[i].normal = flat;
+    }
+    ++faceLines_;
+    addFan(corners, count);
+    return true;
+  }
+
+  void addFan(const Resolved* corners, std::size_t count) {
+    if (current_.materials.empty()) startRange(carriedMaterial());
+    makeRoom(current_.faces, count - 2);
+    const Resolved& first = corners[0];
+    if (count == 3) {
+      const Resolved& b = corners[1];
+      const Resolved& c = corners[2];
+      current_.faces.push_back(ModelFace{{first.vertex, b.vertex, c.vertex},
+                                         {first.normal, b.normal, c.normal},
+                                         {first.texCoord, b.texCoord, c.texCoord}});
+      return;
+    }
+    for (std::size_t i = 1; i + 1 < count; ++i) {
+      const Resolved& b = corners[i];
+      const Resolved& c = corners[i + 1];
+      current_.faces.push_back(ModelFace{{first.vertex, b.vertex, c.vertex},
+                                         {first.normal, b.normal, c.normal},
+                                         {first.texCoord, b.texCoord, c.texCoord}});
+    }
+  }
+
   void readFace(LineScanner& in, std::size_t lineNumber) {
+    if (readQuickFace(in)) return;
     ++faceLines_;
     std::size_t count = 0;
     if (!readFaceCorners(in, corners_, count))
@@ -283,16 +407,7 @@ private:
           }));
       for (std::size_t i = 0; i < count; ++i) resolved_[i].normal = flat;
     }
-    if (current_.materials.empty()) startRange(carriedMaterial());
-    makeRoom(current_.faces, count - 2);
-    const Resolved& first = resolved_[0];
-    for (std::size_t i = 1; i + 1 < count; ++i) {
-      const Resolved& b = resolved_[i];
-      const Resolved& c = resolved_[i + 1];
-      current_.faces.push_back(ModelFace{{first.vertex, b.vertex, c.vertex},
-                                         {first.normal, b.normal, c.normal},
-                                         {first.texCoord, b.texCoord, c.texCoord}});
-    }
+    addFan(resolved_.data(), count);
   }
 
   int32_t zeroTexCoord() {
@@ -312,11 +427,14 @@ private:
       const std::size_t ownNormals = current_.normals.size();
       const std::size_t ownTexCoords = current_.texCoords.size();
       if (!vertices_.extra.empty() || !normals_.extra.empty() || !texCoords_.extra.empty()) {
+        const auto vertexBase = static_cast<int32_t>(ownVertices);
+        const auto normalBase = static_cast<int32_t>(ownNormals);
+        const auto texCoordBase = static_cast<int32_t>(ownTexCoords);
         for (ModelFace& f : current_.faces) {
           for (int c = 0; c < 3; ++c) {
-            f.vertex[c] = ItemPool<3>::settle(f.vertex[c], ownVertices);
-            f.normal[c] = ItemPool<3>::settle(f.normal[c], ownNormals);
-            f.texCoord[c] = ItemPool<2>::settle(f.texCoord[c], ownTexCoords);
+            f.vertex[c] = ItemPool<3>::settle(f.vertex[c], vertexBase);
+            f.normal[c] = ItemPool<3>::settle(f.normal[c], normalBase);
+            f.texCoord[c] = ItemPool<2>::settle(f.texCoord[c], texCoordBase);
           }
         }
       }
@@ -341,10 +459,6 @@ private:
   int32_t zeroTexCoord_ = 0;      // the group's waiting (0, 0), 0 while it has none
   std::size_t dropped_ = 0;
   std::vector<Corner> corners_;   // reused by every face line
-  // A face line's corners as the group's indices (waiting ones negative).
-  struct Resolved {
-    int32_t vertex, normal, texCoord;
-  };
   std::vector<Resolved> resolved_;
 };
 
