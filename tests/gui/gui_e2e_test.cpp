@@ -1,6 +1,6 @@
 // The console as a user meets it in kelvo-scene under Xvfb: F2 opens it, text typed with xdotool comes in the
-// keyboard's layout (or, asked for, keys go through the console's own layout), Enter runs the line, the answers
-// come below, and so do the messages of every load (read from the console log; gui_gl_test draws them).
+// keyboard's layout, Enter runs the line, the answers come below, and so do the messages of every load (read
+// from the console log; gui_gl_test draws them).
 
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
@@ -56,21 +56,6 @@ TEST(ConsoleEndToEnd, TextTypedInTheKeyboardsLayoutReachesTheScript) {
                         ">>> exit();\n>>> \n");
   // What the commands print and the values they leave go to standard output as well.
   EXPECT_TRUE(tool.out().ends_with("true\n3\n5\ntrue\n")) << tool.out();
-}
-
-TEST(ConsoleEndToEnd, TypedLinesRunInTheConsolesOwnLayout) {
-  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
-  // "(" and ")" are Shift+8 and Shift+9, "=" is Shift+0 and ";" is Ctrl with the key that types ":":
-  // "print(42);", "x = (1;" and "exit();".
-  ConsoleRun tool("scene = Group();\n");
-  ASSERT_EQ(tool.drive("--console-keys fixed", {"key p r i n t shift+8 4 2 shift+9 ctrl+semicolon Return "
-                                                "x space shift+0 space shift+8 1 ctrl+semicolon Return "
-                                                "e x i t shift+8 shift+9 ctrl+semicolon Return"}),
-            0)
-      << tool.err();
-  EXPECT_EQ(tool.log(),
-            ">>> print(42);\n42\n>>> x = (1;\n1.6: syntax error, unexpected ;, expecting )\n>>> exit();\n>>> \n");
-  EXPECT_TRUE(tool.out().ends_with("42\n")) << tool.out();
 }
 
 TEST(ConsoleEndToEnd, TheLoadsMessagesShowInTheConsole) {

@@ -1,6 +1,6 @@
 // kelvo-scene's panel and boxes in its screenshots under the test display:
-// a broken script's messages over the scene, nothing for a clean one, the
-// statistics with --stats, F1 and F11 typed, a reload that comes clean.
+// a broken script's messages over the scene, the help and statistics
+// boxes with F1 and F11 typed, a reload that comes clean.
 
 #include "support/SceneRun.h"
 
@@ -68,22 +68,6 @@ TEST(OverlayToolTest, ABrokenScriptsMessagesLieOverTheSceneAlongTheBottom) {
   // The scene is drawn above it, as far as it was read.
   EXPECT_TRUE(shot.red(320, 240));
   EXPECT_TRUE(is(shot.at(2, 2), Colour{0, 0, 0}));
-}
-
-TEST(OverlayToolTest, ACleanScriptShowsNoPanelAndStatsShowTheirBox) {
-  for (bool stats : {false, true}) {
-    SceneRun tool(kScene);
-    ASSERT_EQ(tool.run(std::string(stats ? "--stats " : "") + "--frames 5 --screenshot shot.png scene.txt"), 0)
-        << tool.err();
-    const Shot shot(tool.dir.file("shot.png"));
-    ASSERT_TRUE(shot);
-    EXPECT_EQ(shot.count(kPanelBackground, 0, 240, 640, 480), 0);
-    EXPECT_TRUE(shot.red(320, 240));
-    // The statistics in the top right corner, white text on their box.
-    EXPECT_EQ(is(shot.at(631, 8), kBoxBackground), stats);
-    EXPECT_EQ(shot.count(kBoxBackground, 320, 0, 640, 160) > 1000, stats);
-    EXPECT_EQ(shot.count(kelvo::authoring::kBodyText, 320, 0, 640, 160) > 100, stats);
-  }
 }
 
 TEST(OverlayToolTest, TypedKeysShowTheBoxesAndAReloadThatComesCleanEmptiesThePanel) {
