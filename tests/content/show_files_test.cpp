@@ -1,8 +1,8 @@
 // The installation in game/ as the show reads it: the board, the room and the
 // actor file agree; the figures stand on the room's floor; every model the
 // show names loads whole with its materials and textures (the sounds are
-// played by show_loudness_test, the board and actors by show_game_test);
-// the generators reproduce every file.
+// played by show_loudness_test, the scripts and settings read by the show's
+// end-to-end run); the generators reproduce every file.
 #include "ai/Actors.h"
 #include "ai/Board.h"
 #include "support/EngineFixtures.h"
