@@ -2,7 +2,8 @@
 // folder (DESTDIR, with a prefix holding a space), the programs run from
 // there, the show's files and the examples without what a run leaves
 // behind, manual pages that format cleanly; kelvo-show making the per-user
-// copy under a fresh home and starting the show in it.
+// copy under a fresh home and starting the show in it; the Debian package's
+// contents, and its programs running from where it unpacks.
 
 #include "base/Version.h"
 #include "show/UserCopy.h"
@@ -155,6 +156,59 @@ TEST_F(Installed, KelvoShowMakesTheCopyInAFreshHomeAndTheShowRunsThere) {
   std::vector<std::string> after;
   kelvo::show::listRegularFiles(installed, after);
   EXPECT_EQ(after, before);
+}
+
+TEST(DebianPackage, HoldsTheInstallationUnderUsrAndItsProgramsRun) {
+  if (!hasProgram("dpkg-deb")) GTEST_SKIP() << "dpkg-deb is not installed: no Debian package is made";
+  const TempDir out;
+  const std::string log = runCommand(shellQuoted(KELVO_CPACK) + " -G DEB --config " +
+                                     shellQuoted(std::string(KELVO_BINARY_DIR) + "/CPackConfig.cmake") + " -B " +
+                                     shellQuoted(out.path()) + " 2>&1");
+  std::string deb;
+  for (const auto& entry : fs::directory_iterator(out.path()))
+    if (entry.path().extension() == ".deb") deb = entry.path().string();
+  ASSERT_FALSE(deb.empty()) << log;
+  EXPECT_EQ(fs::path(deb).filename().string().rfind(std::string("kelvo-viewer_") + kelvo::kVersion + "_", 0), 0u)
+      << deb;
+
+  const std::string contents = runCommand("dpkg-deb -c " + shellQuoted(deb));
+  std::vector<std::string> wanted = {"./usr/share/kelvo/game/Data/Scenes/initial.txt",
+                                     "./usr/share/kelvo/examples/camera_keys.ks"};
+  for (const char* program : kPrograms) {
+    wanted.push_back(std::string("./usr/bin/") + program);
+    wanted.push_back(std::string("./usr/share/man/man1/") + program + ".1.gz");
+  }
+  for (const std::string& path : wanted) EXPECT_NE(contents.find(" " + path + "\n"), std::string::npos) << path;
+  EXPECT_EQ(contents.find("./usr/local"), std::string::npos);
+
+  const std::string fields = runCommand("dpkg-deb -f " + shellQuoted(deb) + " Package Version Depends Maintainer Description");
+  EXPECT_NE(fields.find("Package: kelvo-viewer\n"), std::string::npos) << fields;
+  EXPECT_NE(fields.find(std::string("Version: ") + kelvo::kVersion + "\n"), std::string::npos) << fields;
+  for (const char* library : {"libsdl2-2.0-0", "libgl1", "libglu1-mesa", "libfreeimage3", "libopenal1", "libalut0"})
+    EXPECT_NE(fields.find(library), std::string::npos) << library << " in " << fields;
+
+  // The description as apt shows it: the summary, then the long text as
+  // paragraphs, each line indented by one space (two would make it a
+  // verbatim line), the summary not repeated.
+  const std::vector<std::string> description = lines(runCommand("dpkg-deb -f " + shellQuoted(deb) + " Description"));
+  ASSERT_GE(description.size(), 2u) << fields;
+  for (std::size_t i = 1; i < description.size(); ++i) {
+    const std::string& line = description[i];
+    EXPECT_TRUE(line.size() >= 2 && line[0] == ' ' && line[1] != ' ') << "line " << i << ": '" << line << "'";
+    EXPECT_NE(line.substr(line.empty() ? 0 : 1), description[0]) << "the summary again in line " << i;
+  }
+  // Debian keeps the "games" section for programs in /usr/games.
+  EXPECT_EQ(runCommand("dpkg-deb -f " + shellQuoted(deb) + " Section") == "games\n",
+            contents.find("./usr/games/") != std::string::npos);
+
+  // Unpacked, the programs run from there; kelvo-show finds its files
+  // beside itself.
+  const std::string root = out.file("root");
+  ASSERT_EQ(std::system(("dpkg-deb -x " + shellQuoted(deb) + " " + shellQuoted(root)).c_str()), 0);
+  for (const char* program : {"kelvo-scene", "kelvo-show"}) {
+    EXPECT_EQ(runCommand("env -u DISPLAY " + shellQuoted(root + "/usr/bin/" + program) + " --version"),
+              std::string(program) + " " + kelvo::kVersion + "\n");
+  }
 }
 
 }  // namespace
