@@ -272,26 +272,6 @@ private:
            " declared so far)";
   }
 
-  // A face index as the usual line writes it: one to nine digits, or a "-"
-  // and one to nine digits, that no further digit follows. False for
-  // anything else (a "+", more digits), which the general reading reads.
-  // The line must end in a non-digit: the digits then stop inside it.
-  static bool readShortIndex(const char*& p, const char* end, int64_t& out) {
-    const char* q = p;
-    if (q == end) return false;
-    const bool negative = *q == '-';
-    q += negative;
-    if (q == end) return false;
-    const char* const start = q;
-    // Digits past the ninth may wrap the value; such a number is refused.
-    uint32_t value = 0;
-    for (unsigned d; (d = static_cast<unsigned char>(*q) - unsigned{'0'}) <= 9; ++q) value = value * 10 + d;
-    if (q == start || q - start > 9) return false;
-    out = negative ? -int64_t{value} : int64_t{value};
-    p = q;
-    return true;
-  }
-
   // The group's own item of file number `number`, as resolve() gives it;
   // false for anything else (no such item, or one of an earlier group).
   template <std::size_t N>
@@ -313,9 +293,10 @@ private:
   bool readQuickFace(const LineScanner& line) {
     static constexpr std::size_t kQuickCorners = 16;
     Resolved corners[kQuickCorners];
-    const char* p = line.p;
-    const char* const end = line.end;
-    if (p == end || isScanDigit(end[-1])) return false;
+    LineScanner in = line;  // the line is read again from `line` when this fails
+    const char*& p = in.p;
+    const char* const end = in.end;
+    if (p == end) return false;
     std::size_t count = 0;
     int form = -1;  // bit 0: texture coordinates, bit 1: normals
     for (;;) {
@@ -324,17 +305,17 @@ private:
       if (count == kQuickCorners) return false;
       Resolved& r = corners[count];
       int64_t number = 0;
-      if (!readShortIndex(p, end, number) || !ownIndex(vertices_, number, r.vertex)) return false;
+      if (!in.readSignedDigits(number) || !ownIndex(vertices_, number, r.vertex)) return false;
       int cornerForm = 0;
       if (p < end && *p == '/') {
         ++p;
         if (p < end && *p != '/') {
-          if (!readShortIndex(p, end, number) || !ownIndex(texCoords_, number, r.texCoord)) return false;
+          if (!in.readSignedDigits(number) || !ownIndex(texCoords_, number, r.texCoord)) return false;
           cornerForm |= 1;
         }
         if (p < end && *p == '/') {
           ++p;
-          if (!readShortIndex(p, end, number) || !ownIndex(normals_, number, r.normal)) return false;
+          if (!in.readSignedDigits(number) || !ownIndex(normals_, number, r.normal)) return false;
           cornerForm |= 2;
         }
         if (cornerForm == 0) return false;  // "v/" with nothing after it
@@ -363,14 +344,6 @@ private:
     if (current_.materials.empty()) startRange(carriedMaterial());
     makeRoom(current_.faces, count - 2);
     const Resolved& first = corners[0];
-    if (count == 3) {
-      const Resolved& b = corners[1];
-      const Resolved& c = corners[2];
-      current_.faces.push_back(ModelFace{{first.vertex, b.vertex, c.vertex},
-                                         {first.normal, b.normal, c.normal},
-                                         {first.texCoord, b.texCoord, c.texCoord}});
-      return;
-    }
     for (std::size_t i = 1; i + 1 < count; ++i) {
       const Resolved& b = corners[i];
       const Resolved& c = corners[i + 1];
